@@ -1,0 +1,89 @@
+#include "desktop/PngWriter.h"
+
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace korvane {
+namespace {
+
+std::string createError(const std::string& path, int err) {
+    std::string full = std::filesystem::absolute(path).string();
+    return "ファイル \"" + full + "\" を作成できません。" + std::strerror(err);
+}
+
+// libpng reports errors by longjmp; nothing with a destructor lives across these calls.
+bool encode(std::FILE* file, int width, int height, const std::uint8_t* rgb) {
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    if (png == nullptr) {
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (info == nullptr || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_compression_level(png, 5);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8,
+                 PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    const std::size_t stride = static_cast<std::size_t>(width) * 3;
+    for (int y = 0; y < height; ++y) {
+        png_write_row(png, const_cast<png_bytep>(rgb + stride * static_cast<std::size_t>(y)));
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
+
+bool writePngFile(const std::string& path, int width, int height, const std::uint8_t* rgb,
+                  std::string& error) {
+    if (width <= 0 || height <= 0) {
+        error = "画像の大きさが不正です。(" + std::to_string(width) + " x " +
+                std::to_string(height) + ")";
+        return false;
+    }
+    std::string temp = path + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) {
+        error = createError(path, errno);
+        return false;
+    }
+    ::fchmod(fd, 0644);
+    std::FILE* file = ::fdopen(fd, "wb");
+    if (file == nullptr) {
+        int err = errno;
+        ::close(fd);
+        ::unlink(temp.c_str());
+        error = createError(path, err);
+        return false;
+    }
+    bool encoded = encode(file, width, height, rgb);
+    int err = errno;
+    bool closed = std::fclose(file) == 0;
+    if (!closed) {
+        err = errno;
+    }
+    if (!encoded || !closed || std::rename(temp.c_str(), path.c_str()) != 0) {
+        if (encoded && closed) {
+            err = errno;
+        }
+        ::unlink(temp.c_str());
+        error = createError(path, err == 0 ? EIO : err);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace korvane

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The few socket calls the server and the phone simulator make, over POSIX sockets.
+namespace korvane::net {
+
+using SocketHandle = int;
+inline constexpr SocketHandle kNoSocket = -1;
+
+// A blocking IPv4 TCP socket, or kNoSocket.
+SocketHandle openTcpSocket();
+void setReceiveBuffer(SocketHandle sock, int bytes);
+// Lets a listener bind again at once while connections of an earlier one linger in TIME_WAIT.
+void setReuseAddress(SocketHandle sock);
+// Binds exactly `address` (dotted IPv4, no wildcard substituted); false when it is not an
+// address of this machine, is malformed, or the port is taken.
+bool bindIPv4(SocketHandle sock, const std::string& address, std::uint16_t port);
+bool listenOn(SocketHandle sock, int backlog);
+// Accepts one connection; `peer` receives the peer's dotted address.
+SocketHandle acceptIPv4(SocketHandle sock, std::string& peer);
+// Connects to `address`:`port`; kNoSocket on failure.
+SocketHandle connectIPv4(const std::string& address, std::uint16_t port);
+// The port a bound socket got (for a bind to port 0).
+std::uint16_t localPort(SocketHandle sock);
+
+enum class WaitResult { Failed, TimedOut, Ready };
+// Waits until `sock` can be read (or written, when `forWrite`), at most `timeoutMs`. A socket with
+// an error or a hang-up counts as ready, so that the following call reports it.
+WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs);
+
+// recv / send with flags 0, except that a send to a vanished peer never raises SIGPIPE.
+long receiveSome(SocketHandle sock, void* buffer, std::size_t size);
+long sendSome(SocketHandle sock, const void* data, std::size_t size);
+
+// Ends the connection in both directions without releasing the descriptor: a thread still
+// blocked on it wakes up, and the number cannot be handed to a new socket meanwhile.
+void shutdownSocket(SocketHandle sock);
+void closeSocket(SocketHandle sock);
+
+}  // namespace korvane::net

@@ -1,0 +1,35 @@
+#include "platform/Trace.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace korvane {
+namespace {
+
+std::mutex& sinkLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+TraceSink& currentSink() {
+    static TraceSink sink;
+    return sink;
+}
+
+}  // namespace
+
+void traceOutput(const std::string& line) {
+    std::lock_guard guard(sinkLock());
+    if (currentSink()) {
+        currentSink()(line);
+        return;
+    }
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+void setTraceSink(TraceSink sink) {
+    std::lock_guard guard(sinkLock());
+    currentSink() = std::move(sink);
+}
+
+}  // namespace korvane

@@ -1,0 +1,75 @@
+#include "server/SSAcceptThreadUnit.h"
+
+#include "platform/Utf8.h"
+#include "server/SSChildUnit.h"
+#include "server/SSError.h"
+#include "server/SSMessages.h"
+#include "server/SSServerUnit.h"
+#include "server/SSThread.h"
+#include "server/SSUtilUnit.h"
+
+namespace korvane {
+namespace {
+
+constexpr int kRequestType = 2;
+
+// Reads the header and gives the body length; throws with the intake's prefix on any fault.
+std::int32_t ReadHeader(const TSSServer& server, net::SocketHandle sock, std::string& header) {
+    try {
+        mdlRecvData(server, sock, header, 16);
+        std::string_view length = utf8::mid(header, 0, 10);
+        if (mdlCheckDigit(length) != utf8::mid(header, 10, 1)) {
+            throw SSError(msg::kInvalidMessage);
+        }
+        std::int32_t bodyLength = mdlStrToInt(length, false);
+        // Refused before anything is allocated for it: no phone request comes near this size.
+        if (bodyLength > kMaxRequestBody) {
+            throw SSError(msg::kInvalidMessage);
+        }
+        return bodyLength;
+    } catch (...) {
+        throw SSError(joinError(msg::kRequestReceiveFailed, currentErrorText()));
+    }
+}
+
+}  // namespace
+
+void TSSAcceptThread::Create(TSSServer* pParent, std::shared_ptr<TSSChild> pChild) {
+    StartOwnedThread(pParent, std::unique_ptr<TSSAcceptThread>(
+                                  new TSSAcceptThread(pParent, std::move(pChild))));
+}
+
+void TSSAcceptThread::Execute() {
+    mdlTrace("TSSAcceptThread.Execute");
+    TSSServer& server = *mParent;
+    TSSChild& child = *mChild;
+    std::string ip = child.mIp;
+    try {
+        server.CallBackProc_(nullptr, kEventInformation, 0, ip, "", msg::kConnectionRequest, "");
+        net::SocketHandle sock = child.mSock;
+        std::string header;
+        std::int32_t bodyLength = ReadHeader(server, sock, header);
+        if (mdlStrToInt(utf8::mid(header, 11, 5)) != kRequestType) {
+            throw SSError(msg::kRequestReceiveFailed);
+        }
+        std::string body;
+        try {
+            mdlRecvData(server, sock, body, bodyLength);
+        } catch (...) {
+            throw SSError(joinError(msg::kRequestReceiveFailed, currentErrorText()));
+        }
+        child.mClientKey = mdlTrimRight(utf8::mid(body, 12, 20));
+        child.mData = std::string(utf8::mid(body, 32));
+        server.CallBackProc_(&child, kEventRequest, 0, ip, child.mClientKey, child.mData, "");
+    } catch (...) {
+        std::string error = currentErrorText();
+        child.CloseSocket();
+        try {
+            server.CallBackProc_(nullptr, kEventClientError, 0, ip, "", "", error);
+        } catch (...) {
+            // Escaping from kind 2 ends the thread without a further event.
+        }
+    }
+}
+
+}  // namespace korvane

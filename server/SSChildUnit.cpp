@@ -1,0 +1,29 @@
+#include "server/SSChildUnit.h"
+
+#include <chrono>
+#include <thread>
+
+namespace korvane {
+
+TSSChild::TSSChild(net::SocketHandle pSock) : mSock(pSock) {}
+
+TSSChild::~TSSChild() { CloseSocket(); }
+
+void TSSChild::CloseSocket() {
+    net::SocketHandle sock = mSock.exchange(net::kNoSocket);
+    if (sock != net::kNoSocket) {
+        net::closeSocket(sock);
+    }
+}
+
+void TSSChild::Free() {
+    for (int i = 0; i < 50 && mSock != net::kNoSocket; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    net::SocketHandle sock = mSock;
+    if (sock != net::kNoSocket) {
+        net::shutdownSocket(sock);
+    }
+}
+
+}  // namespace korvane

@@ -1,0 +1,41 @@
+#include "server/SSResponseUnit.h"
+
+#include "server/SSMessages.h"
+#include "server/SSThread.h"
+#include "server/SSTransferFailure.h"
+#include "server/SSUtilUnit.h"
+
+namespace korvane {
+
+namespace {
+constexpr int kReplyType = 9;
+}
+
+void TSSResponseThread::Create(TSSServer* pParent, std::shared_ptr<TSSChild> pChild) {
+    StartOwnedThread(pParent, std::unique_ptr<TSSResponseThread>(
+                                  new TSSResponseThread(pParent, std::move(pChild))));
+}
+
+void TSSResponseThread::Execute() {
+    mdlTrace("TSSResponseThread.Execute");
+    TSSServer& server = *mParent;
+    TSSChild& child = *mChild;
+    net::SocketHandle sock = child.mSock;
+    try {
+        std::string reply = mdlMakeHeader(mdlByteCount(child.mResponse), kReplyType);
+        reply += child.mResponse;
+        mdlSendData(server, sock, reply);
+        ReportFinished(server, child);
+    } catch (...) {
+        FailTransfer(server, child, msg::kResponseFailed);
+        return;
+    }
+    try {
+        mdlCloseWait(server, sock);
+    } catch (...) {
+        // The normal end: the client has closed, or the server is stopping.
+    }
+    child.CloseSocket();
+}
+
+}  // namespace korvane

@@ -1,0 +1,80 @@
+#include "server/SSSendFileUnit.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+#include <limits>
+
+#include "platform/Utf8.h"
+#include "server/SSMessages.h"
+#include "server/SSThread.h"
+#include "server/SSTransferFailure.h"
+#include "server/SSUtilUnit.h"
+
+namespace korvane {
+namespace {
+
+constexpr int kFileType = 3;
+constexpr int kAnswerType = 1;
+constexpr int kNameWidth = 260;
+constexpr int kFieldInfoWidth = 520;
+
+// The client's answer to a file message must be an empty type 1 message.
+void ReceiveAcknowledgement(const TSSServer& server, net::SocketHandle sock) {
+    std::string header;
+    mdlRecvData(server, sock, header, 16);
+    std::string_view length = utf8::mid(header, 0, 10);
+    if (mdlCheckDigit(length) != utf8::mid(header, 10, 1) ||
+        mdlStrToInt(utf8::mid(header, 11, 5)) != kAnswerType || mdlStrToInt(length, false) != 0) {
+        throw SSError(msg::kInvalidMessage);
+    }
+}
+
+}  // namespace
+
+void TSSSendFileThread::Create(TSSServer* pParent, std::shared_ptr<TSSChild> pChild) {
+    StartOwnedThread(pParent, std::unique_ptr<TSSSendFileThread>(
+                                  new TSSSendFileThread(pParent, std::move(pChild))));
+}
+
+void TSSSendFileThread::OpenLocalFile(TSSChild& pChild) {
+    pChild.mSendOpenError.clear();
+    pChild.mSendStream.reset(std::fopen(pChild.mLocalFilePath.c_str(), "rb"));
+    if (!pChild.mSendStream) {
+        pChild.mSendOpenError =
+            "ファイル \"" + pChild.mLocalFilePath + "\" を開けません。" + std::strerror(errno);
+    }
+}
+
+void TSSSendFileThread::Execute() {
+    mdlTrace("TSSSendFileThread.Execute");
+    TSSServer& server = *mParent;
+    TSSChild& child = *mChild;
+    net::SocketHandle sock = child.mSock;
+    try {
+        auto stream = std::move(child.mSendStream);
+        if (!stream) {
+            throw SSError(child.mSendOpenError);
+        }
+        struct stat info {};
+        if (::fstat(::fileno(stream.get()), &info) != 0) {
+            throw SSError(std::string("ファイルを読めません: ") + std::strerror(errno));
+        }
+        // The length field is a signed 32-bit value.
+        if (info.st_size > std::numeric_limits<std::int32_t>::max() - 780) {
+            throw SSError("ファイルが大きすぎます。");
+        }
+        mdlSendData(server, sock, mdlMakeHeader(info.st_size + 780, kFileType));
+        mdlSendData(server, sock, mdlPadBytes(child.mRemoteFileName, kNameWidth));
+        mdlSendData(server, sock, mdlPadBytes(child.mFieldInfo, kFieldInfoWidth));
+        mdlSendFile(server, sock, stream.get());
+        stream.reset();
+        ReceiveAcknowledgement(server, sock);
+        ReportFinished(server, child);
+    } catch (...) {
+        FailTransfer(server, child, msg::kSendFileFailed);
+    }
+}
+
+}  // namespace korvane

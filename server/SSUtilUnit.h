@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "platform/Socket.h"
+
+namespace korvane {
+
+class TSSServer;
+
+// Largest request body the intake accepts; a longer declared length is an invalid message.
+inline constexpr std::int32_t kMaxRequestBody = 1024 * 1024;
+
+// Writes "[yyyy/mm/dd hh:nn:ss]" + pText to the debug output.
+void mdlTrace(const std::string& pText);
+
+// A field of exactly pWidth CP932 bytes: the text's bytes, then spaces, cut at pWidth. A double-byte
+// character that the cut would split is replaced by a space, so the width always holds.
+std::string mdlPadBytes(const std::string& pText, int pWidth);
+
+// Bytes the text takes in CP932.
+std::int32_t mdlByteCount(const std::string& pText);
+
+// The check digit of a header's length digits: their digit sum modulo 10. Throws SSError with the
+// conversion text when a character is not a decimal digit.
+std::string mdlCheckDigit(std::string_view pLength);
+
+// Strict decimal conversion: an optional sign (when pAllowSign) and one or more ASCII digits,
+// within the signed 32-bit range. Throws SSError naming the text otherwise.
+std::int32_t mdlStrToInt(std::string_view pText, bool pAllowSign = true);
+
+// The 16-byte header: length, its check digit, message type.
+std::string mdlMakeHeader(std::int64_t pLength, int pType);
+
+// Waits up to one second; true when the socket is ready. Throws on a failed wait.
+bool mdlWaitSocket(net::SocketHandle pSock, bool pDirection);
+
+// Receives exactly pCount bytes and decodes them from CP932 into pText.
+void mdlRecvData(const TSSServer& pServer, net::SocketHandle pSock, std::string& pText,
+                 std::int32_t pCount);
+// Encodes pText in CP932 and sends all of it.
+void mdlSendData(const TSSServer& pServer, net::SocketHandle pSock, const std::string& pText);
+// Receives exactly pCount raw bytes into pStream, in pieces of at most 2048 bytes.
+void mdlRecvFile(const TSSServer& pServer, net::SocketHandle pSock, std::FILE* pStream,
+                 std::int64_t pCount);
+// Sends the whole of pStream from its start, in pieces of at most 2048 bytes.
+void mdlSendFile(const TSSServer& pServer, net::SocketHandle pSock, std::FILE* pStream);
+// Discards what the peer still sends until it closes; always ends by throwing.
+[[noreturn]] void mdlCloseWait(const TSSServer& pServer, net::SocketHandle pSock);
+
+// The text without the trailing characters of code 32 or less.
+std::string mdlTrimRight(std::string_view pText);
+
+}  // namespace korvane
