@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+#include "handling/WindowPorts.h"
+
+namespace korvane {
+
+// The standard message boxes the program shows. Behind an interface so that tests answer them.
+class IAppDialogs : public IMessageBoxes {
+  public:
+    // Warning box with one OK button.
+    virtual void ShowWarning(const std::string& pText) = 0;
+    // Confirmation box with Yes and No; false only for No.
+    virtual bool Confirm(const std::string& pText) = 0;
+};
+
+}  // namespace korvane

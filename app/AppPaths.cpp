@@ -1,0 +1,60 @@
+#include "app/AppPaths.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace korvane {
+namespace {
+
+constexpr char kFolderName[] = "korvane-server";
+
+std::filesystem::path BesideProgram(const std::filesystem::path& program, const char* extension) {
+    std::filesystem::path file = program;
+    file.replace_extension(extension);
+    return file;
+}
+
+bool UsableBesideProgram(const std::filesystem::path& file) {
+    std::error_code ignored;
+    return std::filesystem::exists(file, ignored) || access(file.parent_path().c_str(), W_OK) == 0;
+}
+
+// $name when it holds an absolute path (as the XDG rules demand), else home + fallback.
+std::filesystem::path UserFolder(const char* name, const char* fallback) {
+    const char* value = std::getenv(name);
+    if (value && value[0] == '/') {
+        return value;
+    }
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home ? home : "/") / fallback;
+}
+
+}  // namespace
+
+std::filesystem::path SettingsFilePath(const std::filesystem::path& pProgram) {
+    std::filesystem::path beside = BesideProgram(pProgram, ".ini");
+    if (UsableBesideProgram(beside)) {
+        return beside;
+    }
+    return UserFolder("XDG_CONFIG_HOME", ".config") / kFolderName /
+           (std::string(kFolderName) + ".ini");
+}
+
+std::filesystem::path CaptureFilePath(const std::filesystem::path& pProgram) {
+    std::filesystem::path beside = BesideProgram(pProgram, ".png");
+    if (UsableBesideProgram(beside)) {
+        return beside;
+    }
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    std::filesystem::path folder = (runtime && runtime[0] == '/')
+                                       ? std::filesystem::path(runtime)
+                                       : UserFolder("XDG_CACHE_HOME", ".cache");
+    folder /= kFolderName;
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    return folder / (std::string(kFolderName) + ".png");
+}
+
+}  // namespace korvane

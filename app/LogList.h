@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QStyledItemDelegate>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+// The log's lines, newest first. Lines are only ever added, and are stored oldest first so that
+// adding one at the top costs no more than appending.
+class TLogListModel : public QAbstractListModel {
+    Q_OBJECT
+  public:
+    using QAbstractListModel::QAbstractListModel;
+
+    // Puts the lines at the top; the last one given ends up first.
+    void AddNewest(const std::vector<std::string>& pOldestFirst);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+  private:
+    std::vector<QString> mLines;
+};
+
+// Every row of the log is drawn at the same fixed height.
+class TFixedRowHeightDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+  public:
+    TFixedRowHeightDelegate(int pHeight, QObject* pParent);
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+  private:
+    int mHeight;
+};
+
+}  // namespace korvane

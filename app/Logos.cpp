@@ -1,0 +1,42 @@
+#include "app/Logos.h"
+
+#include <QPainter>
+
+namespace korvane {
+namespace {
+
+// Bar and gap widths, in units, of the mark's barcode: bar, gap, bar, gap, ...
+constexpr int kPattern[] = {2, 1, 1, 1, 3, 1, 1, 2, 2, 1, 1, 1, 3, 2, 1, 1, 2, 1, 1};
+
+}  // namespace
+
+QImage DrawLogo(int pSize) {
+    QImage logo(pSize, pSize, QImage::Format_ARGB32);
+    logo.fill(Qt::white);
+    QPainter painter(&logo);
+    painter.setRenderHint(QPainter::Antialiasing);
+
+    int units = 0;
+    for (int width : kPattern) {
+        units += width;
+    }
+    const double left = pSize * 0.14;
+    const double unit = pSize * 0.72 / units;
+    const double top = pSize * 0.2;
+    const double height = pSize * 0.6;
+    double x = left;
+    bool bar = true;
+    for (int width : kPattern) {
+        if (bar) {
+            painter.fillRect(QRectF(x, top, width * unit, height), QColor(0x20, 0x20, 0x28));
+        }
+        x += width * unit;
+        bar = !bar;
+    }
+    // The scan line across the bars.
+    painter.setPen(QPen(QColor(0xE0, 0x20, 0x20), pSize * 0.035, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(pSize * 0.08, pSize * 0.5), QPointF(pSize * 0.92, pSize * 0.5));
+    return logo;
+}
+
+}  // namespace korvane

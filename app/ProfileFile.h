@@ -1,0 +1,39 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+// A Windows-style profile (INI) file held in memory: "[Section]" lines and "Key=Value" lines.
+// Section and key names match without regard to ASCII case; lines the program does not know,
+// comments included, stay as they are. Save writes the whole text to a temporary file in the same
+// folder and renames it over the old one, so the file on disk is always either the old or the
+// new text.
+class TProfileFile {
+  public:
+    explicit TProfileFile(std::filesystem::path pPath);
+
+    // A missing or unreadable file reads as empty.
+    void Load();
+    // The value without surrounding blanks and one pair of enclosing quotes, at most 2047
+    // characters; the default when the section or key is missing. A present empty value is "".
+    std::string ReadString(const std::string& pSection, const std::string& pKey,
+                           const std::string& pDefault) const;
+    // Replaces the key's first line in the section, or adds it after the section's last entry,
+    // or adds the section at the end.
+    void WriteString(const std::string& pSection, const std::string& pKey,
+                     const std::string& pValue);
+    // False, with the reason in pstrError, when the file could not be replaced.
+    bool Save(std::string& pstrError) const;
+
+    const std::filesystem::path& Path() const { return mPath; }
+
+  private:
+    std::filesystem::path mPath;
+    std::vector<std::string> mLines;
+    std::string mLineEnd = "\n";
+};
+
+}  // namespace korvane

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+class QSocketNotifier;
+
+namespace korvane {
+
+// The ways the desktop session ends the program: SIGTERM, SIGINT and the session manager's quit.
+// Each runs the handler once, on the GUI thread, instead of asking the user anything.
+class TSessionEnd : public QObject {
+    Q_OBJECT
+  public:
+    explicit TSessionEnd(std::function<void()> pOnEnd);
+    ~TSessionEnd() override;
+
+    bool Ended() const { return mEnded; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void End();
+
+    std::function<void()> mOnEnd;
+    QSocketNotifier* mNotifier = nullptr;
+    bool mEnded = false;
+};
+
+}  // namespace korvane

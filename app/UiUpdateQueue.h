@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+// Carries the log lines and the stopped-state changes that server threads make to the window's
+// thread, in the order they were posted. Posting never waits for the window's thread, so it is
+// safe under LogLock while that thread may be waiting for the same lock.
+class TUiUpdateQueue : public QObject {
+    Q_OBJECT
+  public:
+    using LinesHandler = std::function<void(const std::vector<std::string>& pOldestFirst)>;
+    using StoppedHandler = std::function<void(const std::string& pCaption)>;
+
+    TUiUpdateQueue(LinesHandler pOnLines, StoppedHandler pOnStopped);
+
+    // Any thread.
+    void PostLine(std::string pLine);
+    void PostStopped(std::string pCaption);
+
+    // Window thread: applies everything posted so far. Runs by itself from the event loop.
+    void Flush();
+
+  private:
+    struct Update {
+        bool Stopped;
+        std::string Text;
+    };
+    void Post(Update pUpdate);
+
+    LinesHandler mOnLines;
+    StoppedHandler mOnStopped;
+    std::mutex mLock;
+    std::vector<Update> mPending;
+};
+
+}  // namespace korvane

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+
+namespace korvane {
+
+// The program's version text, "1.1.2.0"; empty when the build gave none.
+std::string GetVersionInfo();
+
+// "KORVANE Server Ver" followed directly by the version text.
+std::string VersionTitle();
+
+}  // namespace korvane

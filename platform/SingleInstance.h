@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+
+namespace korvane {
+
+// One running copy per user session: an exclusive lock on a file named after the lock in the
+// session's runtime folder ($XDG_RUNTIME_DIR, else the temporary folder with the user id in the
+// name). The system drops the lock when the process ends, however it ends.
+class TSingleInstance {
+  public:
+    enum class Result {
+        Acquired,        // this is the only copy; the lock is held until the process ends
+        AlreadyRunning,  // another copy holds it
+        Unavailable,     // no lock could be made; the copy runs unprotected
+    };
+
+    explicit TSingleInstance(const std::string& pName);
+    ~TSingleInstance();
+    TSingleInstance(const TSingleInstance&) = delete;
+    TSingleInstance& operator=(const TSingleInstance&) = delete;
+
+    Result State() const { return mState; }
+    const std::string& LockPath() const { return mPath; }
+
+  private:
+    std::string mPath;
+    int mFd = -1;
+    Result mState = Result::Unavailable;
+};
+
+}  // namespace korvane
