@@ -1,0 +1,264 @@
+#include "desktop/x11/AtspiCaret.h"
+
+#include <atspi/atspi.h>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+namespace korvane::x11 {
+namespace {
+
+// Each call on the bus gives up after this long.
+constexpr int kCallTimeoutMs = 200;
+// Applications without the Collection interface are searched by hand, up to this many objects.
+constexpr int kMaxVisited = 2000;
+
+template <typename T>
+struct GUnref {
+    void operator()(T* object) const {
+        if (object != nullptr) {
+            g_object_unref(object);
+        }
+    }
+};
+template <typename T>
+using GRef = std::unique_ptr<T, GUnref<T>>;
+
+// Errors only mean "no answer" here; the message is not wanted.
+struct ErrorSink {
+    GError* error = nullptr;
+    ~ErrorSink() { clear(); }
+    GError** out() {
+        clear();
+        return &error;
+    }
+    bool failed() const { return error != nullptr; }
+    void clear() {
+        if (error != nullptr) {
+            g_error_free(error);
+            error = nullptr;
+        }
+    }
+};
+
+bool isFocused(AtspiAccessible* accessible) {
+    GRef<AtspiStateSet> states(atspi_accessible_get_state_set(accessible));
+    return states && atspi_state_set_contains(states.get(), ATSPI_STATE_FOCUSED);
+}
+
+GRef<AtspiAccessible> findByCollection(AtspiAccessible* app) {
+    GRef<AtspiCollection> collection(atspi_accessible_get_collection_iface(app));
+    if (!collection) {
+        return nullptr;
+    }
+    GRef<AtspiStateSet> wanted(atspi_state_set_new(nullptr));
+    atspi_state_set_add(wanted.get(), ATSPI_STATE_FOCUSED);
+    GRef<AtspiMatchRule> rule(atspi_match_rule_new(
+        wanted.get(), ATSPI_Collection_MATCH_ALL, nullptr, ATSPI_Collection_MATCH_NONE, nullptr,
+        ATSPI_Collection_MATCH_NONE, nullptr, ATSPI_Collection_MATCH_NONE, FALSE));
+    ErrorSink error;
+    GArray* matches = atspi_collection_get_matches(
+        collection.get(), rule.get(), ATSPI_Collection_SORT_ORDER_CANONICAL, 1, TRUE, error.out());
+    GRef<AtspiAccessible> found;
+    if (matches != nullptr) {
+        if (matches->len > 0) {
+            found.reset(g_array_index(matches, AtspiAccessible*, 0));
+            for (guint i = 1; i < matches->len; ++i) {
+                g_object_unref(g_array_index(matches, AtspiAccessible*, i));
+            }
+        }
+        g_array_free(matches, TRUE);
+    }
+    return found;
+}
+
+GRef<AtspiAccessible> findByWalking(AtspiAccessible* node, int& visited) {
+    if (++visited > kMaxVisited) {
+        return nullptr;
+    }
+    if (isFocused(node)) {
+        return GRef<AtspiAccessible>(static_cast<AtspiAccessible*>(g_object_ref(node)));
+    }
+    ErrorSink error;
+    const gint count = atspi_accessible_get_child_count(node, error.out());
+    for (gint i = 0; i < count && visited <= kMaxVisited; ++i) {
+        GRef<AtspiAccessible> child(atspi_accessible_get_child_at_index(node, i, error.out()));
+        if (child) {
+            if (GRef<AtspiAccessible> found = findByWalking(child.get(), visited)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
+GRef<AtspiAccessible> focusedIn(AtspiAccessible* app) {
+    if (GRef<AtspiAccessible> found = findByCollection(app)) {
+        return found;
+    }
+    int visited = 0;
+    return findByWalking(app, visited);
+}
+
+bool isEmpty(const AtspiRect* rect) {
+    return rect == nullptr || (rect->width == 0 && rect->height == 0);
+}
+
+// The caret's corner: the left edge of the character after it; at the end of the text, where
+// toolkits report an empty box, the right edge of the character before it; in an empty field,
+// the corner of the field.
+std::optional<ScreenPoint> caretCorner(AtspiAccessible* focused) {
+    GRef<AtspiText> text(atspi_accessible_get_text_iface(focused));
+    if (!text) {
+        return std::nullopt;
+    }
+    ErrorSink error;
+    const gint offset = atspi_text_get_caret_offset(text.get(), error.out());
+    if (error.failed() || offset < 0) {
+        return std::nullopt;
+    }
+    std::optional<ScreenPoint> point;
+    AtspiRect* at =
+        atspi_text_get_character_extents(text.get(), offset, ATSPI_COORD_TYPE_SCREEN, error.out());
+    if (!isEmpty(at)) {
+        point = ScreenPoint{at->x, at->y};
+    } else if (offset > 0) {
+        AtspiRect* before = atspi_text_get_character_extents(text.get(), offset - 1,
+                                                             ATSPI_COORD_TYPE_SCREEN, error.out());
+        if (!isEmpty(before)) {
+            point = ScreenPoint{std::int64_t{before->x} + before->width, before->y};
+        }
+        g_free(before);
+    }
+    g_free(at);
+    if (!point) {
+        GRef<AtspiComponent> component(atspi_accessible_get_component_iface(focused));
+        AtspiRect* box = component ? atspi_component_get_extents(
+                                         component.get(), ATSPI_COORD_TYPE_SCREEN, error.out())
+                                   : nullptr;
+        if (!isEmpty(box)) {
+            point = ScreenPoint{box->x, box->y};
+        }
+        g_free(box);
+    }
+    return point;
+}
+
+}  // namespace
+
+struct TAtspiCaret::Shared {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool stop = false;
+    bool busy = false;
+    bool started = false;
+    // The question the caller posted, and the answer to the one the caller still waits for.
+    pid_t question = 0;
+    std::uint64_t asked = 0;
+    std::uint64_t answered = 0;
+    std::optional<ScreenPoint> answer;
+    std::thread worker;
+
+    void run();
+    std::optional<ScreenPoint> lookUp(pid_t pid, GMainContext* context);
+};
+
+std::optional<ScreenPoint> TAtspiCaret::Shared::lookUp(pid_t pid, GMainContext* context) {
+    // Applications that joined or left since the last question are announced as signals.
+    while (g_main_context_iteration(context, FALSE)) {
+    }
+    GRef<AtspiAccessible> desktop(atspi_get_desktop(0));
+    if (!desktop) {
+        return std::nullopt;
+    }
+    ErrorSink error;
+    const gint count = atspi_accessible_get_child_count(desktop.get(), error.out());
+    for (gint i = 0; i < count; ++i) {
+        GRef<AtspiAccessible> app(
+            atspi_accessible_get_child_at_index(desktop.get(), i, error.out()));
+        if (!app ||
+            static_cast<pid_t>(atspi_accessible_get_process_id(app.get(), error.out())) != pid) {
+            continue;
+        }
+        if (GRef<AtspiAccessible> focused = focusedIn(app.get())) {
+            return caretCorner(focused.get());
+        }
+    }
+    return std::nullopt;
+}
+
+void TAtspiCaret::Shared::run() {
+    // The library's bus connection is served from a context of this thread, never from the
+    // toolkit's main loop on another thread.
+    GMainContext* context = g_main_context_new();
+    g_main_context_push_thread_default(context);
+    const bool ready = atspi_init() <= 1;
+    if (ready) {
+        atspi_set_main_context(context);
+        atspi_set_timeout(kCallTimeoutMs, kCallTimeoutMs);
+    }
+    std::unique_lock guard(lock);
+    for (;;) {
+        changed.wait(guard, [this] { return stop || asked != answered; });
+        if (stop) {
+            break;
+        }
+        const pid_t pid = question;
+        const std::uint64_t number = asked;
+        guard.unlock();
+        std::optional<ScreenPoint> found = ready ? lookUp(pid, context) : std::nullopt;
+        guard.lock();
+        answer = found;
+        answered = number;
+        busy = false;
+        changed.notify_all();
+    }
+    guard.unlock();
+    if (ready) {
+        atspi_exit();
+    }
+    g_main_context_pop_thread_default(context);
+    g_main_context_unref(context);
+}
+
+TAtspiCaret::TAtspiCaret() : mShared(std::make_shared<Shared>()) {}
+
+TAtspiCaret::~TAtspiCaret() {
+    std::unique_lock guard(mShared->lock);
+    if (!mShared->started) {
+        return;
+    }
+    mShared->stop = true;
+    mShared->changed.notify_all();
+    const bool stuck = mShared->busy;
+    guard.unlock();
+    // A question the bus never answers must not hold up the program's end; the thread keeps
+    // its state alive and ends on its own once the call times out.
+    if (stuck) {
+        mShared->worker.detach();
+    } else {
+        mShared->worker.join();
+    }
+}
+
+std::optional<ScreenPoint> TAtspiCaret::caretOf(pid_t pid, std::chrono::milliseconds budget) {
+    std::unique_lock guard(mShared->lock);
+    if (mShared->busy) {
+        return std::nullopt;
+    }
+    if (!mShared->started) {
+        mShared->started = true;
+        mShared->worker = std::thread([shared = mShared] { shared->run(); });
+    }
+    mShared->busy = true;
+    mShared->question = pid;
+    const std::uint64_t number = ++mShared->asked;
+    mShared->changed.notify_all();
+    if (!mShared->changed.wait_for(guard, budget, [&] { return mShared->answered == number; })) {
+        return std::nullopt;
+    }
+    return mShared->answer;
+}
+
+}  // namespace korvane::x11

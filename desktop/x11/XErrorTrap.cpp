@@ -1,0 +1,83 @@
+#include "desktop/x11/XErrorTrap.h"
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <vector>
+
+namespace korvane::x11 {
+namespace {
+
+thread_local TXErrorTrap* tInnermost = nullptr;
+
+std::mutex gRegistryLock;
+std::vector<Display*> gAdopted;
+
+std::mutex gInstallLock;
+std::atomic<XErrorHandler> gChained{nullptr};
+
+bool isAdopted(Display* display) {
+    std::lock_guard lock(gRegistryLock);
+    return std::find(gAdopted.begin(), gAdopted.end(), display) != gAdopted.end();
+}
+
+}  // namespace
+
+int trapHandler(Display* display, XErrorEvent* event) {
+    for (TXErrorTrap* trap = tInnermost; trap != nullptr; trap = trap->mOuter) {
+        if (trap->mDisplay == display) {
+            if (trap->mError == 0) {
+                trap->mError = event->error_code;
+            }
+            return 0;
+        }
+    }
+    if (isAdopted(display)) {
+        return 0;
+    }
+    XErrorHandler chained = gChained.load();
+    return chained != nullptr ? chained(display, event) : 0;
+}
+
+namespace {
+
+// Someone (a toolkit starting up) may have put its own handler in place since the last trap:
+// take the place back and pass that handler what is not ours.
+void installHandler() {
+    std::lock_guard lock(gInstallLock);
+    XErrorHandler previous = XSetErrorHandler(trapHandler);
+    if (previous != trapHandler) {
+        gChained.store(previous);
+    }
+}
+
+}  // namespace
+
+void adoptDisplay(Display* display) {
+    installHandler();
+    std::lock_guard lock(gRegistryLock);
+    gAdopted.push_back(display);
+}
+
+void releaseDisplay(Display* display) {
+    std::lock_guard lock(gRegistryLock);
+    gAdopted.erase(std::remove(gAdopted.begin(), gAdopted.end(), display), gAdopted.end());
+}
+
+TXErrorTrap::TXErrorTrap(Display* display) : mDisplay(display), mOuter(tInnermost) {
+    installHandler();
+    tInnermost = this;
+}
+
+// Errors of the bracketed calls arrive while the trap still holds them, not in a later one.
+TXErrorTrap::~TXErrorTrap() {
+    XSync(mDisplay, False);
+    tInnermost = mOuter;
+}
+
+int TXErrorTrap::sync() {
+    XSync(mDisplay, False);
+    return mError;
+}
+
+}  // namespace korvane::x11

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <X11/Xlib.h>
+
+namespace korvane::x11 {
+
+// Xlib reports protocol errors to one process-wide handler whose default ends the process. Every
+// connection this layer opens is adopted here: an error on it is recorded by the trap that is in
+// force on the calling thread, or dropped when none is, and never reaches another handler.
+// Errors on connections of other code (the toolkit's) still go to the handler that was there.
+void adoptDisplay(Display* display);
+void releaseDisplay(Display* display);
+
+// Brackets Xlib calls on one adopted connection and records the first error they cause. Traps
+// nest; the innermost one on the thread records. The end of a trap waits for the server, so
+// no error of its calls is left to arrive later.
+class TXErrorTrap {
+  public:
+    explicit TXErrorTrap(Display* display);
+    ~TXErrorTrap();
+    TXErrorTrap(const TXErrorTrap&) = delete;
+    TXErrorTrap& operator=(const TXErrorTrap&) = delete;
+
+    // Waits until the server has handled every request sent so far, then returns the first
+    // error code recorded since the trap began (0: none).
+    int sync();
+
+  private:
+    friend int trapHandler(Display*, XErrorEvent*);
+    Display* mDisplay;
+    TXErrorTrap* mOuter;
+    int mError = 0;
+};
+
+}  // namespace korvane::x11

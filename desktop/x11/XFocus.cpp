@@ -1,0 +1,122 @@
+#include "desktop/x11/XFocus.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <optional>
+
+#include "desktop/x11/XErrorTrap.h"
+
+namespace korvane::x11 {
+namespace {
+
+Window deepestUnderPointer(Display* display, Window root) {
+    Window window = root;
+    for (;;) {
+        Window rootReturn = 0;
+        Window child = 0;
+        int rootX = 0;
+        int rootY = 0;
+        int x = 0;
+        int y = 0;
+        unsigned int mask = 0;
+        if (!XQueryPointer(display, window, &rootReturn, &child, &rootX, &rootY, &x, &y, &mask) ||
+            child == None) {
+            return window == root ? None : window;
+        }
+        window = child;
+    }
+}
+
+std::optional<pid_t> pidProperty(Display* display, Window window) {
+    const Atom netWmPid = XInternAtom(display, "_NET_WM_PID", False);
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    std::optional<pid_t> pid;
+    if (XGetWindowProperty(display, window, netWmPid, 0, 1, False, XA_CARDINAL, &type, &format,
+                           &count, &after, &data) == Success &&
+        type == XA_CARDINAL && format == 32 && count == 1) {
+        pid = static_cast<pid_t>(*reinterpret_cast<unsigned long*>(data));
+    }
+    if (data != nullptr) {
+        XFree(data);
+    }
+    return pid;
+}
+
+// A window without WM_CLIENT_MACHINE is taken to be local, as X clients on a remote machine are
+// rare and the toolkits that set _NET_WM_PID also set the machine.
+bool madeHere(Display* display, Window window) {
+    XTextProperty machine{};
+    if (!XGetWMClientMachine(display, window, &machine) || machine.value == nullptr) {
+        return true;
+    }
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    const bool same = machine.format == 8 && std::strlen(host) == machine.nitems &&
+                      std::memcmp(host, machine.value, machine.nitems) == 0;
+    XFree(machine.value);
+    return same;
+}
+
+}  // namespace
+
+Window keyboardWindow(Display* display) {
+    TXErrorTrap trap(display);
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display, &focus, &revert);
+    if (focus == None) {
+        return None;
+    }
+    Window root = DefaultRootWindow(display);
+    if (focus == PointerRoot || focus == root) {
+        return deepestUnderPointer(display, root);
+    }
+    return focus;
+}
+
+pid_t windowProcess(Display* display, Window window) {
+    TXErrorTrap trap(display);
+    while (window != None) {
+        if (std::optional<pid_t> pid = pidProperty(display, window)) {
+            return madeHere(display, window) ? *pid : 0;
+        }
+        Window root = None;
+        Window parent = None;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, window, &root, &parent, &children, &count)) {
+            return 0;
+        }
+        if (children != nullptr) {
+            XFree(children);
+        }
+        window = parent == root ? None : parent;
+    }
+    return 0;
+}
+
+bool windowOrigin(Display* display, Window window, std::int64_t& x, std::int64_t& y) {
+    TXErrorTrap trap(display);
+    int rootX = 0;
+    int rootY = 0;
+    Window child = None;
+    if (window == None || !XTranslateCoordinates(display, window, DefaultRootWindow(display), 0, 0,
+                                                 &rootX, &rootY, &child)) {
+        return false;
+    }
+    if (trap.sync() != 0) {
+        return false;
+    }
+    x = rootX;
+    y = rootY;
+    return true;
+}
+
+}  // namespace korvane::x11

@@ -1,0 +1,58 @@
+#include "desktop/x11/XKeys.h"
+
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
+
+#include "desktop/KeyTables.h"
+#include "desktop/x11/XErrorTrap.h"
+
+namespace korvane::x11 {
+
+bool hasXTest(Display* display) {
+    TXErrorTrap trap(display);
+    int eventBase = 0;
+    int errorBase = 0;
+    int major = 0;
+    int minor = 0;
+    return XTestQueryExtension(display, &eventBase, &errorBase, &major, &minor) == True;
+}
+
+KeyCode keyFor(Display* display, KeySym keysym) {
+    TXErrorTrap trap(display);
+    return XKeysymToKeycode(display, keysym);
+}
+
+KeySym keysymForVirtualKey(int vk) {
+    switch (vk) {
+        case kVkReturn:
+            return XK_Return;
+        case kVkTab:
+            return XK_Tab;
+        case kVkF2:
+            return XK_F2;
+        default:
+            return NoSymbol;
+    }
+}
+
+bool tapKey(Display* display, KeyCode key, KeyCode modifier, std::string& error) {
+    TXErrorTrap trap(display);
+    if (modifier != 0) {
+        XTestFakeKeyEvent(display, modifier, True, CurrentTime);
+    }
+    XTestFakeKeyEvent(display, key, True, CurrentTime);
+    XTestFakeKeyEvent(display, key, False, CurrentTime);
+    if (modifier != 0) {
+        XTestFakeKeyEvent(display, modifier, False, CurrentTime);
+    }
+    const int code = trap.sync();
+    if (code != 0) {
+        char text[160] = {};
+        XGetErrorText(display, code, text, sizeof text);
+        error = std::string("[XTestFakeKeyEvent]が失敗しました。") + text;
+        return false;
+    }
+    return true;
+}
+
+}  // namespace korvane::x11

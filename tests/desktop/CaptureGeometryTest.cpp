@@ -1,0 +1,78 @@
+#include "desktop/CaptureGeometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cfenv>
+
+namespace korvane {
+namespace {
+
+TEST(CaptureGeometry, DelayTable) {
+    const std::pair<std::int32_t, int> table[] = {{0, 100},   {1, 200},        {2, 300},  {3, 1000},
+                                                  {4, 3000},  {5, 5000},       {-1, 100}, {6, 100},
+                                                  {100, 100}, {INT32_MIN, 100}};
+    for (auto [code, ms] : table) {
+        EXPECT_EQ(captureDelayMs(code), ms) << code;
+    }
+}
+
+TEST(CaptureGeometry, CentredRectangle) {
+    const CaptureRect rect = centredCaptureRect(10, 10);
+    EXPECT_EQ(rect.left, -150);
+    EXPECT_EQ(rect.top, -110);
+    EXPECT_EQ(rect.width, 320);
+    EXPECT_EQ(rect.height, 240);
+}
+
+TEST(CaptureGeometry, RatioRectangleRoundsHalfToEven) {
+    struct Case {
+        std::int32_t width, height;
+        int expected;
+    };
+    const Case cases[] = {
+        {1080, 1920, 569},   {1920, 1080, 180}, {480, 800, 533},
+        {640, 5, 2},         {640, 15, 8},  // 7.5 goes up to the even 8
+        {-1080, -1920, 569},                // only the ratio counts
+        {1, 102, 32640},
+    };
+    // The result must not depend on the rounding mode a thread happens to run in.
+    for (int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD}) {
+        std::fesetround(mode);
+        for (const Case& c : cases) {
+            CaptureRect rect;
+            std::string error;
+            ASSERT_TRUE(ratioCaptureRect(500, 400, c.width, c.height, rect, error)) << error;
+            EXPECT_EQ(rect.height, c.expected) << c.width << "x" << c.height;
+            EXPECT_EQ(rect.width, 320);
+            EXPECT_EQ(rect.left, 400);
+            EXPECT_EQ(rect.top, 200);
+        }
+    }
+    std::fesetround(FE_TONEAREST);
+}
+
+TEST(CaptureGeometry, RatioRectangleFailures) {
+    struct Case {
+        std::int32_t width, height;
+        const char* message;
+    };
+    const Case cases[] = {
+        {0, 1920, "0 による浮動小数点数除算"},
+        {0, -5, "0 による浮動小数点数除算"},
+        {0, 0, "不正な浮動小数点数演算命令"},
+        {1080, 0, "キャプチャの高さが 0 以下になります。(幅 1080, 高さ 0)"},
+        {1080, -1920, "キャプチャの高さが 0 以下になります。(幅 1080, 高さ -1920)"},
+        {1000, 1, "キャプチャの高さが 0 以下になります。(幅 1000, 高さ 1)"},  // 0.32 rounds to 0
+        {1, 2147483647, "キャプチャ画像を確保できません。(320 x 687194767040)"},
+    };
+    for (const Case& c : cases) {
+        CaptureRect rect{1, 2, 3, 4};
+        std::string error;
+        EXPECT_FALSE(ratioCaptureRect(0, 0, c.width, c.height, rect, error));
+        EXPECT_EQ(error, c.message);
+        EXPECT_EQ(rect.height, 4) << "left as it was";
+    }
+}
+
+}  // namespace
+}  // namespace korvane

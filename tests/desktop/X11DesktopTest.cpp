@@ -1,0 +1,338 @@
+#include "desktop/x11/X11Desktop.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <thread>
+
+#include "desktop/x11/XClipboardOwner.h"
+#include "tests/desktop/PngFile.h"
+#include "tests/desktop/TkTarget.h"
+
+namespace korvane {
+namespace {
+
+namespace fs = std::filesystem;
+using test::PngFile;
+using test::TkTarget;
+
+constexpr PngFile::Pixel kBlack{0, 0, 0};
+constexpr PngFile::Pixel kWhite{255, 255, 255};
+constexpr PngFile::Pixel kRed{255, 0, 0};
+
+class X11DesktopTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run scripts/test";
+        mFolder = fs::temp_directory_path() / ("korvane-desktop-" + std::to_string(::getpid()));
+        fs::create_directories(mFolder);
+        mTk.emplace();
+        mWindow = mTk->focus();
+    }
+    void TearDown() override { fs::remove_all(mFolder); }
+
+    std::string capturePath() const { return (mFolder / "capture.png").string(); }
+
+    // Sends an F2 after whatever the test sent and waits until the entry has seen `expected`
+    // (up to 5 s); the keys it has seen then. XTEST keeps the order, so a key sent before the F2
+    // that should not have been is in the list by the time the F2 is.
+    std::string keysThenF2(const std::string& expected) {
+        std::string error;
+        EXPECT_TRUE(mDesktop.mdlSendPrefix(mWindow, "1", error)) << error;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        std::string keys = mTk->ask("keys");
+        while (keys != expected && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            keys = mTk->ask("keys");
+        }
+        return keys;
+    }
+
+    PngFile readCapture() {
+        PngFile png;
+        std::string error;
+        EXPECT_TRUE(test::readPngFile(capturePath(), png, error)) << error;
+        return png;
+    }
+
+    fs::path mFolder;
+    std::optional<TkTarget> mTk;
+    WindowHandle mWindow = 0;
+    TX11Desktop mDesktop;
+};
+
+TEST_F(X11DesktopTest, FocusLookupFindsTheTkWindowAndLeavesAnUnknownCaret) {
+    std::string error = "untouched";
+    std::int32_t x = 7;
+    std::int32_t y = 9;
+    const WindowHandle found = mDesktop.mdlGetFocusWindow(error, x, y);
+    ASSERT_NE(found, 0u);
+    EXPECT_EQ(error, "untouched");
+    // Tk does not join the accessibility bus: the caret stays as passed.
+    EXPECT_EQ(x, 7);
+    EXPECT_EQ(y, 9);
+    // The window found is Tk's: its origin is where Tk put its window, so right of and below
+    // it lies the entry's white field.
+    ASSERT_TRUE(mDesktop.mdlCaptureScreen(found, capturePath(), 0, 0, 0, error)) << error;
+    const PngFile png = readCapture();
+    ASSERT_EQ(png.height, 240u);
+    EXPECT_EQ(png.at(175, 135), kWhite);
+    EXPECT_EQ(png.at(300, 165), kWhite);
+}
+
+TEST_F(X11DesktopTest, PastedTextReachesTheEntryWhole) {
+    const std::string texts[] = {"ABC-123", "   leading blanks", "日本語の漢字テキスト、全角ＡＢＣ",
+                                 "tab\tand 𠮷"};
+    for (const std::string& text : texts) {
+        ASSERT_EQ(mTk->ask("clear"), "true");
+        std::string error;
+        ASSERT_TRUE(mDesktop.mdlSendBarcode(mWindow, text, error)) << error;
+        EXPECT_EQ(mTk->waitForText(text), text);
+    }
+}
+
+TEST_F(X11DesktopTest, EmptyBarcodeStillPastesAndSucceeds) {
+    ASSERT_EQ(mTk->ask("clear"), "true");
+    std::string error = "untouched";
+    EXPECT_TRUE(mDesktop.mdlSendBarcode(mWindow, "", error));
+    EXPECT_EQ(error, "untouched");
+    // The paste of the empty text must not leave an earlier clipboard text behind.
+    EXPECT_EQ(keysThenF2(R"(["F2"])"), R"(["F2"])");
+    EXPECT_EQ(mTk->text(), "");
+}
+
+TEST_F(X11DesktopTest, SuffixAndPrefixKeysReachTheEntry) {
+    using Send = bool (TX11Desktop::*)(WindowHandle, const std::string&, std::string&);
+    struct Case {
+        Send send;
+        const char* code;
+        bool ok;
+        const char* keys;
+    };
+    const Case cases[] = {
+        {&TX11Desktop::mdlSendSuffix, "1", true, R"(["Return", "F2"])"},
+        {&TX11Desktop::mdlSendSuffix, "2", true, R"(["Tab", "F2"])"},
+        {&TX11Desktop::mdlSendSuffix, "0", true, R"(["F2"])"},
+        {&TX11Desktop::mdlSendSuffix, "3", true, R"(["F2"])"},
+        {&TX11Desktop::mdlSendSuffix, "", false, R"(["F2"])"},
+        {&TX11Desktop::mdlSendSuffix, "abc", false, R"(["F2"])"},
+        {&TX11Desktop::mdlSendPrefix, "1", true, R"(["F2", "F2"])"},
+        {&TX11Desktop::mdlSendPrefix, "2", true, R"(["F2"])"},
+        {&TX11Desktop::mdlSendPrefix, "x", false, R"(["F2"])"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(mTk->ask("clear"), "true");
+        std::string error = "untouched";
+        EXPECT_EQ((mDesktop.*c.send)(mWindow, c.code, error), c.ok) << c.code;
+        EXPECT_EQ(error, c.ok ? std::string("untouched")
+                              : "'" + std::string(c.code) + "' は有効な整数値ではありません。");
+        EXPECT_EQ(keysThenF2(c.keys), c.keys) << "code '" << c.code << "'";
+    }
+}
+
+TEST_F(X11DesktopTest, BarcodeThenSuffixArriveInOrder) {
+    ASSERT_EQ(mTk->ask("clear"), "true");
+    std::string error;
+    ASSERT_TRUE(mDesktop.mdlSendBarcode(mWindow, "4901234567894", error)) << error;
+    ASSERT_TRUE(mDesktop.mdlSendSuffix(mWindow, "1", error)) << error;
+    EXPECT_EQ(keysThenF2(R"(["Return", "F2"])"), R"(["Return", "F2"])");
+    EXPECT_EQ(mTk->text(), "4901234567894");
+}
+
+// What other programs get when they ask for the clipboard in each of the forms X offers.
+TEST_F(X11DesktopTest, ClipboardServesEveryTextTarget) {
+    x11::TXClipboardOwner owner("");
+    std::string error;
+    const std::string kanji = "漢字バーコード";
+    ASSERT_TRUE(owner.setText(kanji, error)) << error;
+    const std::string targets = mTk->ask("targets");
+    for (const char* target : {"TARGETS", "TIMESTAMP", "UTF8_STRING", "STRING", "TEXT"}) {
+        EXPECT_NE(targets.find(std::string("\"") + target + "\""), std::string::npos)
+            << target << " in " << targets;
+    }
+    EXPECT_EQ(test::jsonString(mTk->ask("clipboard UTF8_STRING")), kanji);
+    EXPECT_EQ(test::jsonString(mTk->ask("clipboard TEXT")), kanji);
+    // Latin-1 cannot carry kanji: refused rather than damaged.
+    EXPECT_NE(mTk->ask("clipboard STRING").find("\"error\""), std::string::npos);
+
+    const std::string latin1 = "Grüße, café ±½";
+    ASSERT_TRUE(owner.setText(latin1, error)) << error;
+    EXPECT_EQ(test::jsonString(mTk->ask("clipboard STRING")), latin1);
+    EXPECT_EQ(test::jsonString(mTk->ask("clipboard TEXT")), latin1);
+    EXPECT_EQ(test::jsonString(mTk->ask("clipboard UTF8_STRING")), latin1);
+}
+
+TEST_F(X11DesktopTest, LargeClipboardTextGoesWholeInPieces) {
+    x11::TXClipboardOwner owner("");
+    std::string large;
+    for (int i = 0; large.size() < 3 * 1024 * 1024; ++i) {
+        large += std::to_string(i) + "番目の行 line\n";
+    }
+    std::string error;
+    ASSERT_TRUE(owner.setText(large, error)) << error;
+    const std::string got = test::jsonString(mTk->ask("clipboard UTF8_STRING"));
+    EXPECT_EQ(got.size(), large.size());
+    EXPECT_TRUE(got == large);
+}
+
+TEST_F(X11DesktopTest, ClipboardCanBeTakenBackFromAnotherProgram) {
+    x11::TXClipboardOwner owner("");
+    std::string error;
+    ASSERT_TRUE(owner.setText("first", error)) << error;
+    ASSERT_EQ(mTk->ask("own theirs"), "true");
+    EXPECT_EQ(test::jsonString(mTk->ask("clipboard UTF8_STRING")), "theirs");
+    ASSERT_TRUE(owner.setText("second", error)) << error;
+    EXPECT_EQ(test::jsonString(mTk->ask("clipboard UTF8_STRING")), "second");
+}
+
+// A red square at a known place on screen must show up where the rectangle puts the caret.
+TEST_F(X11DesktopTest, CaretLandsWhereTheRectangleSaysInAnRgbPng) {
+    constexpr int kCaretX = 600;
+    constexpr int kCaretY = 500;
+    ASSERT_NE(mTk->ask("patch 600 500 6 6 #ff0000"), "");
+    const std::int32_t clientX = kCaretX - TkTarget::kLeft;
+    const std::int32_t clientY = kCaretY - TkTarget::kTop;
+    struct Case {
+        std::int32_t width, height;  // 0, 0: the centred 320 x 240 capture
+        std::uint32_t expectedHeight;
+        std::uint32_t caretX, caretY;
+    };
+    const Case cases[] = {
+        {0, 0, 240, 160, 120},   {1080, 1920, 569, 100, 200}, {480, 800, 533, 100, 200},
+        {1920, 1080, 180, 0, 0}, {640, 5, 2, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
+        std::string error;
+        const bool ok =
+            c.width == 0
+                ? mDesktop.mdlCaptureScreen(mWindow, capturePath(), clientX, clientY, 0, error)
+                : mDesktop.mdlCaptureScreen2(mWindow, capturePath(), clientX, clientY, -1, c.width,
+                                             c.height, error);
+        ASSERT_TRUE(ok) << error;
+        const PngFile png = readCapture();
+        EXPECT_EQ(png.width, 320u);
+        EXPECT_EQ(png.height, c.expectedHeight);
+        EXPECT_EQ(png.bitDepth, 8);
+        EXPECT_EQ(png.colorType, 2);
+        EXPECT_EQ(png.interlace, 0);
+        ASSERT_GE(png.chunks.size(), 3u);
+        EXPECT_EQ(png.chunks.front(), "IHDR");
+        EXPECT_EQ(png.chunks.back(), "IEND");
+        for (std::size_t i = 1; i + 1 < png.chunks.size(); ++i) {
+            EXPECT_EQ(png.chunks[i], "IDAT") << "no other chunk";
+        }
+        if (c.caretY != 0 && png.rgb.size() == 320u * png.height * 3) {
+            EXPECT_EQ(png.at(c.caretX, c.caretY), kRed);
+            EXPECT_EQ(png.at(c.caretX + 5, c.caretY + 5), kRed);
+            EXPECT_NE(png.at(c.caretX - 1, c.caretY), kRed);
+            EXPECT_NE(png.at(c.caretX, c.caretY - 1), kRed);
+            EXPECT_NE(png.at(c.caretX + 6, c.caretY + 6), kRed);
+        }
+    }
+}
+
+TEST_F(X11DesktopTest, PartBeyondTheScreenEdgeIsBlack) {
+    ASSERT_NE(mTk->ask("patch 0 0 60 60 #ffffff"), "");
+    std::string error;
+    // The caret 10 pixels from the top-left corner of the screen.
+    ASSERT_TRUE(mDesktop.mdlCaptureScreen(mWindow, capturePath(), 10 - TkTarget::kLeft,
+                                          10 - TkTarget::kTop, 0, error))
+        << error;
+    const PngFile png = readCapture();
+    ASSERT_EQ(png.width, 320u);
+    ASSERT_EQ(png.height, 240u);
+    // The screen's corner is at (150, 110) in the picture.
+    EXPECT_EQ(png.at(150, 110), kWhite);
+    EXPECT_EQ(png.at(209, 169), kWhite);
+    EXPECT_EQ(png.at(149, 110), kBlack);
+    EXPECT_EQ(png.at(150, 109), kBlack);
+    EXPECT_EQ(png.at(0, 0), kBlack);
+    EXPECT_EQ(png.at(319, 0), kBlack);
+    EXPECT_EQ(png.at(0, 239), kBlack);
+}
+
+TEST_F(X11DesktopTest, ExistingCaptureFileIsReplacedWhole) {
+    const std::string old(1 << 20, 'x');
+    std::ofstream(capturePath(), std::ios::binary) << old;
+    std::ifstream reader(capturePath(), std::ios::binary);
+    std::string error;
+    ASSERT_TRUE(mDesktop.mdlCaptureScreen(mWindow, capturePath(), 0, 0, 0, error)) << error;
+    const PngFile png = readCapture();
+    EXPECT_EQ(png.width, 320u);
+    EXPECT_LT(fs::file_size(capturePath()), old.size());
+    // A reader of the old file still sees the old bytes, never a mix.
+    std::string seen((std::istreambuf_iterator<char>(reader)), std::istreambuf_iterator<char>());
+    EXPECT_TRUE(seen == old);
+}
+
+TEST_F(X11DesktopTest, FailedCapturesWriteNoFile) {
+    const std::string gone = mTk->ask("patch 10 10 5 5 #00ff00");
+    ASSERT_EQ(mTk->ask("unpatch"), "true");
+    const WindowHandle vanished = std::stoul(gone);
+    const std::string missingFolder = (mFolder / "missing" / "capture.png").string();
+    struct Case {
+        const char* what;
+        WindowHandle window;
+        std::string path;
+        std::int32_t width, height;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"zero width", mWindow, capturePath(), 0, 1920, "0 による浮動小数点数除算"},
+        {"zero by zero", mWindow, capturePath(), 0, 0, "不正な浮動小数点数演算命令"},
+        {"zero height", mWindow, capturePath(), 1080, 0,
+         "キャプチャの高さが 0 以下になります。(幅 1080, 高さ 0)"},
+        {"no window", 0, capturePath(), 1080, 1920, "[ClientToScreen]が失敗しました。"},
+        {"closed window", vanished, capturePath(), 1080, 1920, "[ClientToScreen]が失敗しました。"},
+        {"missing folder", mWindow, missingFolder, 1080, 1920,
+         "ファイル \"" + missingFolder + "\" を作成できません。"},
+        {"read-only folder", mWindow, "/proc/korvane-capture.png", 1080, 1920,
+         "ファイル \"/proc/korvane-capture.png\" を作成できません。"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_FALSE(
+            mDesktop.mdlCaptureScreen2(c.window, c.path, 0, 0, 0, c.width, c.height, error))
+            << c.what;
+        if (c.message.rfind("ファイル", 0) == 0) {
+            // The file-creation message goes on with the system's reason.
+            EXPECT_EQ(error.substr(0, c.message.size()), c.message) << c.what;
+            EXPECT_GT(error.size(), c.message.size()) << c.what;
+        } else {
+            EXPECT_EQ(error, c.message) << c.what;
+        }
+        EXPECT_FALSE(fs::exists(c.path)) << c.what;
+    }
+    EXPECT_TRUE(fs::is_empty(mFolder)) << "no temporary file left behind";
+}
+
+// The window is looked up after the pause, so a window that moved is captured where it is now.
+TEST_F(X11DesktopTest, WindowMovedDuringThePauseIsCapturedAtItsNewPlace) {
+    bool ok = false;
+    std::string error;
+    std::thread capture([&] {
+        ok = mDesktop.mdlCaptureScreen(mWindow, capturePath(), 0, 0, 3, error);  // 1000 ms
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    mTk->ask("move 700 600");
+    capture.join();
+    ASSERT_TRUE(ok) << error;
+    const PngFile png = readCapture();
+    ASSERT_EQ(png.height, 240u);
+    // Right of and below the caret lies the entry's white field, wherever the window went.
+    for (std::uint32_t y = 130; y < 165; y += 5) {
+        for (std::uint32_t x = 175; x < 310; x += 15) {
+            EXPECT_EQ(png.at(x, y), kWhite) << x << "," << y;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace korvane
