@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -226,6 +227,8 @@ void TForm1::FillMemo() {
     for (const char* line : lines) {
         Memo1->appendPlainText(Text(line));
     }
+    // Appending scrolls to the end; the reader starts at the disclaimer.
+    Memo1->moveCursor(QTextCursor::Start);
 }
 
 void TForm1::ApplySettings() {
