@@ -1,0 +1,41 @@
+#include <gtest/gtest.h>
+
+#include "platform/Cp932.h"
+
+namespace korvane {
+namespace {
+
+struct Case {
+    const char* utf8;
+    const char* cp932;
+};
+
+TEST(Cp932, RoundTripsTextTheWireCarries) {
+    const Case cases[] = {
+        {"", ""},
+        {"ABC-123 \t", "ABC-123 \t"},
+        {"日本語", "\x93\xFA\x96\x7B\x8C\xEA"},
+        {"ｶﾀｶﾅ", "\xB6\xC0\xB6\xC5"},  // half-width katakana are single bytes
+        {"～", "\x81\x60"},              // the fullwidth tilde Windows maps to 0x8160
+        {"①", "\x87\x40"},              // an NEC special character
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Cp932::encode(c.utf8), c.cp932) << c.utf8;
+        EXPECT_EQ(Cp932::decode(c.cp932), c.utf8) << c.utf8;
+        EXPECT_EQ(Cp932::byteCount(c.utf8), std::string(c.cp932).size()) << c.utf8;
+    }
+}
+
+TEST(Cp932, UnrepresentableCharactersBecomeQuestionMarks) {
+    EXPECT_EQ(Cp932::encode("a😀b"), "a?b");
+    EXPECT_EQ(Cp932::encode("한글"), "??");
+    EXPECT_EQ(Cp932::encode("x\xFFy"), "x?y");  // not even UTF-8
+}
+
+TEST(Cp932, InvalidBytesDecodeToReplacementCharacters) {
+    EXPECT_EQ(Cp932::decode("a\x81"), "a\xEF\xBF\xBD");  // lead byte cut at the end
+    EXPECT_EQ(Cp932::decode("\xA0z"), "\xEF\xBF\xBDz");
+}
+
+}  // namespace
+}  // namespace korvane

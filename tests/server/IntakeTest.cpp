@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/Cp932.h"
+#include "server/SSMessages.h"
+#include "server/SSUtilUnit.h"
+#include "tests/support/ServerHarness.h"
+
+namespace korvane {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Event;
+using test::ServerHarness;
+
+// Answers every request at once, so that stopping never waits for an unanswered connection.
+void Answer(TSSServer& server, TSSChild* handle, const Event& e) {
+    if (e.kind == 3) {
+        server.Response(handle, 99, "");
+    }
+}
+
+std::string Request(const std::string& bodyUtf8) {
+    std::string body = Cp932::encode(bodyUtf8);
+    return mdlMakeHeader(static_cast<std::int64_t>(body.size()), 2) + body;
+}
+
+class Intake : public ::testing::Test {
+protected:
+    void SetUp() override { harness.StartListening(); }
+
+    // Sends `bytes`, then waits for the connection's outcome (kind 2 or 3).
+    Event Send(const std::string& bytes, bool closeAfter = false) {
+        client = harness.Connect();
+        test::SendAll(client, bytes);
+        if (closeAfter) {
+            net::shutdownSocket(client);
+        }
+        return harness.events().WaitFor([](const Event& e) { return e.kind == 2 || e.kind == 3; });
+    }
+
+    ServerHarness harness{Answer};
+    net::SocketHandle client = net::kNoSocket;
+};
+
+TEST_F(Intake, ReadsKeyAndDataByCharacterPosition) {
+    struct Case {
+        std::string body;
+        std::string key;
+        std::string data;
+    };
+    const Case cases[] = {
+        {"123456789012KEY                 101", "KEY", "101"},
+        {"123456789012KEY\t\r               ", "KEY", ""},  // exactly 32 characters
+        {"1234567890", "", ""},
+        {"123456789012端末１\x01                102\t日本語\t1 ", "端末１", "102\t日本語\t1 "},
+        {"日本語日本語日本語日本語ABCDEFGHIJKLMNOPQRST101", "ABCDEFGHIJKLMNOPQRST", "101"},
+    };
+    for (const auto& c : cases) {
+        ServerHarness local{Answer};
+        local.StartListening();
+        net::SocketHandle sock = local.Connect();
+        test::SendAll(sock, Request(c.body));
+        Event request = local.events().WaitFor([](const Event& e) { return e.kind == 3; });
+        EXPECT_EQ(request.key, c.key) << c.body;
+        EXPECT_EQ(request.data, c.data) << c.body;
+        EXPECT_TRUE(request.hadHandle);
+        EXPECT_EQ(request.ip, "127.0.0.1");
+    }
+}
+
+TEST_F(Intake, ConnectionEventComesFirst) {
+    Send(Request("123456789012KEY                 101"));
+    auto events = harness.events().Snapshot();
+    ASSERT_GE(events.size(), 3u);
+    EXPECT_EQ(events[1].kind, 0);
+    EXPECT_EQ(events[1].ip, "127.0.0.1");
+    EXPECT_EQ(events[1].data, msg::kConnectionRequest);
+}
+
+TEST_F(Intake, JapaneseTextSplitAcrossPiecesArrivesWhole) {
+    std::string bytes = Request("123456789012鍵キー                 品番\tＡＢＣ");
+    client = harness.Connect();
+    for (char byte : bytes) {
+        test::SendAll(client, std::string(1, byte));
+        std::this_thread::sleep_for(2ms);
+    }
+    Event request = harness.events().WaitForKind(3);
+    EXPECT_EQ(request.key, "鍵キー");
+    EXPECT_EQ(request.data, "品番\tＡＢＣ");
+}
+
+TEST_F(Intake, RejectsBadMessagesAndClosesWithoutAnswer) {
+    const std::string prefix = std::string(msg::kRequestReceiveFailed) + "\r\n";
+    struct Case {
+        std::string bytes;
+        bool closeAfter;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"0000000035700002" + std::string(35, 'x'), false, prefix + msg::kInvalidMessage},
+        {"0000000003300001abc", false, msg::kRequestReceiveFailed},
+        {"0000000003300009abc", false, msg::kRequestReceiveFailed},
+        {"00000000033abcde", false, "'abcde' は有効な整数値ではありません。"},
+        {"000000003a300002", false, prefix + "'a' は有効な整数値ではありません。"},
+        {"0000000035", true, prefix + msg::kDisconnected},                // closed mid-header
+        {"0000000035800002123456", true, prefix + msg::kDisconnected},    // closed mid-body
+        {"0001048577200002", false, prefix + msg::kInvalidMessage},       // above 1 MiB
+        {"2147483647600002", false, prefix + msg::kInvalidMessage},
+        {"9999999999000002", false, prefix + "'9999999999' は有効な整数値ではありません。"},
+    };
+    for (const auto& c : cases) {
+        ServerHarness local{Answer};
+        local.StartListening();
+        net::SocketHandle sock = local.Connect();
+        test::SendAll(sock, c.bytes);
+        if (c.closeAfter) {
+            net::shutdownSocket(sock);
+        }
+        Event failure = local.events().WaitForKind(2);
+        EXPECT_EQ(failure.error, c.error) << c.bytes;
+        EXPECT_EQ(failure.key, "");
+        EXPECT_FALSE(failure.hadHandle);
+        std::string rest;
+        EXPECT_TRUE(test::WaitForPeerClose(sock, &rest)) << c.bytes;
+        EXPECT_EQ(rest, "") << "nothing is sent back";
+    }
+}
+
+TEST_F(Intake, AcceptsABodyOfExactlyTheLimit) {
+    std::string body = "123456789012KEY                 " + std::string(kMaxRequestBody - 32, 'd');
+    Event request = Send(Request(body));
+    EXPECT_EQ(request.kind, 3);
+    EXPECT_EQ(request.data.size(), static_cast<std::size_t>(kMaxRequestBody - 32));
+}
+
+TEST_F(Intake, StopCancelsASilentPeerWithinAboutASecond) {
+    client = harness.Connect();
+    test::SendAll(client, "00000000");
+    harness.events().WaitFor([](const Event& e) { return e.kind == 0 && !e.ip.empty(); });
+    auto start = std::chrono::steady_clock::now();
+    harness.server().Stop();
+    Event cancelled = harness.events().WaitForKind(2);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_EQ(cancelled.error, std::string(msg::kRequestReceiveFailed) + "\r\n" + msg::kCancelled);
+    harness.events().WaitForKind(6);
+}
+
+TEST_F(Intake, ServesTwoClientsAtOnce) {
+    net::SocketHandle slow = harness.Connect();
+    test::SendAll(slow, Request("123456789012SLOW                101").substr(0, 20));
+    net::SocketHandle fast = harness.Connect();
+    test::SendAll(fast, Request("123456789012FAST                101"));
+    Event first = harness.events().WaitForKind(3);
+    EXPECT_EQ(first.key, "FAST");
+    test::SendAll(slow, Request("123456789012SLOW                101").substr(20));
+    Event second = harness.events().WaitFor([](const Event& e) { return e.kind == 3 && e.key == "SLOW"; });
+    EXPECT_EQ(second.data, "101");
+}
+
+TEST_F(Intake, AFailureEscapingTheRequestEventClosesTheConnection) {
+    ServerHarness throwing([](TSSServer&, TSSChild*, const Event& e) {
+        if (e.kind == 3) {
+            throw std::runtime_error("'abc' is not a command");
+        }
+    });
+    throwing.StartListening();
+    net::SocketHandle sock = throwing.Connect();
+    test::SendAll(sock, Request("123456789012KEY                 abc"));
+    Event failure = throwing.events().WaitForKind(2);
+    EXPECT_EQ(failure.error, "'abc' is not a command");
+    EXPECT_EQ(failure.ip, "127.0.0.1");
+    EXPECT_TRUE(test::WaitForPeerClose(sock));
+}
+
+}  // namespace
+}  // namespace korvane

@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "server/SSError.h"
+#include "server/SSMessages.h"
+#include "tests/support/ServerHarness.h"
+
+namespace korvane {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Event;
+using test::ServerHarness;
+
+TEST(Listener, StartsStopsAndStartsAgainOnTheSamePort) {
+    ServerHarness harness;
+    harness.StartListening();
+    net::SocketHandle client = harness.Connect();  // leaves a connection behind on the port
+    harness.events().WaitFor([](const Event& e) { return e.kind == 0 && !e.ip.empty(); });
+    net::closeSocket(client);
+    harness.events().WaitForKind(2);
+
+    auto start = std::chrono::steady_clock::now();
+    harness.StopAndWait();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
+    EXPECT_FALSE(harness.server().mStarted);
+    auto events = harness.events().Snapshot();
+    EXPECT_EQ(events.back().kind, 6);
+    EXPECT_EQ(events.back().data, msg::kListeningEnded);
+
+    std::string error;
+    ASSERT_TRUE(harness.server().Start("127.0.0.1", harness.port(), error)) << error;
+    Event again = harness.events().WaitFor(
+        [](const Event& e) { return e.kind == 0 && e.data == msg::kListeningStarted; },
+        std::chrono::seconds(15), events.size());
+    EXPECT_EQ(again.kind, 0);
+    EXPECT_EQ(harness.events().Snapshot().size(), events.size() + 1) << "no failure in between";
+}
+
+TEST(Listener, RefusesASecondStartAndAStartWhileStopping) {
+    ServerHarness harness;
+    harness.StartListening();
+    std::string error;
+    EXPECT_FALSE(harness.server().Start("127.0.0.1", harness.port(), error));
+    EXPECT_EQ(error, msg::kAlreadyListening);
+
+    harness.server().Stop();
+    error.clear();
+    EXPECT_FALSE(harness.server().Start("127.0.0.1", harness.port(), error));
+    EXPECT_EQ(error, msg::kAlreadyListening);
+    harness.events().WaitForKind(6);
+}
+
+TEST(Listener, StopWhileStoppedReportsAtOnceOnTheCallersThread) {
+    ServerHarness harness;
+    harness.server().Stop();
+    auto events = harness.events().Snapshot();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].kind, 6);
+    EXPECT_EQ(events[0].data, msg::kNotListening);
+}
+
+TEST(Listener, BindFailuresEndTheListener) {
+    net::SocketHandle taken = net::openTcpSocket();
+    ASSERT_TRUE(net::bindIPv4(taken, "127.0.0.1", 0));
+    ASSERT_TRUE(net::listenOn(taken, 1));
+    const std::pair<std::string, std::int32_t> cases[] = {
+        {"192.0.2.1", 65001},                  // not an address of this machine
+        {"127.0.0.1", net::localPort(taken)},  // port in use
+        {"127.0.0.1", 70000},                  // no such port
+        {"127.0.0.1", 0},
+        {"not-an-address", 65001},
+    };
+    for (const auto& [address, port] : cases) {
+        ServerHarness harness;
+        std::string error;
+        ASSERT_TRUE(harness.server().Start(address, port, error));
+        Event ended = harness.events().WaitForKind(6);
+        auto events = harness.events().Snapshot();
+        ASSERT_EQ(events.size(), 2u) << address << ":" << port;
+        EXPECT_EQ(events[0].kind, 5);
+        EXPECT_EQ(events[0].error, joinError(msg::kStartListeningFailed, msg::kBindFailed));
+        EXPECT_EQ(ended.data, msg::kListeningEnded);
+        EXPECT_FALSE(harness.server().mStarted);
+    }
+    net::closeSocket(taken);
+}
+
+TEST(Listener, AFailureEscapingTheStartEventFailsTheStart) {
+    ServerHarness harness([](TSSServer&, TSSChild*, const Event& e) {
+        if (e.kind == 0) {
+            throw std::runtime_error("window gone");
+        }
+    });
+    std::string error;
+    ASSERT_TRUE(harness.server().Start("127.0.0.1", test::FreePort(), error));
+    harness.events().WaitForKind(6);
+    Event failure = harness.events().WaitForKind(5);
+    EXPECT_EQ(failure.error, joinError(msg::kStartListeningFailed, "window gone"));
+}
+
+TEST(Listener, StopClosesAConnectionThatWasNeverAnswered) {
+    // Event 3 arrives, nobody replies: the listener waits for it, then closes it itself.
+    ServerHarness harness;
+    harness.StartListening();
+    net::SocketHandle client = harness.Connect();
+    test::SendAll(client, "0000000035800002" "123456789012" "KEY                 " "101");
+    harness.events().WaitForKind(3);
+    auto start = std::chrono::steady_clock::now();
+    harness.server().Stop();
+    EXPECT_TRUE(test::WaitForPeerClose(client));
+    harness.events().WaitForKind(6);
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, 4s);
+    EXPECT_LT(waited, 10s);
+}
+
+}  // namespace
+}  // namespace korvane

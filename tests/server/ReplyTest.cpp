@@ -1,0 +1,210 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "platform/Cp932.h"
+#include "server/SSError.h"
+#include "server/SSMessages.h"
+#include "server/SSUtilUnit.h"
+#include "tests/support/ServerHarness.h"
+
+namespace korvane {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Event;
+using test::ServerHarness;
+
+const std::string kRequest = "0000000035800002123456789012KEY                 101";
+
+// The temporary folder of one test.
+std::filesystem::path TempDir() {
+    auto dir = std::filesystem::temp_directory_path() /
+               ("korvane-reply-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(Reply, SendsTheHeaderAndTextThenWaitsForTheClientToClose) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"101\t1", "0000000005500009101\t1"},
+        {"", "0000000000000009"},
+        {"102\t2\tキャプチャ失敗:x", "0000000022400009102\t2\t" + Cp932::encode("キャプチャ失敗:x")},
+    };
+    for (const auto& [reply, wire] : cases) {
+        ServerHarness harness([reply = reply](TSSServer& server, TSSChild* handle, const Event& e) {
+            if (e.kind == 3) {
+                server.Response(handle, 99, reply);
+            }
+        });
+        harness.StartListening();
+        net::SocketHandle client = harness.Connect();
+        test::SendAll(client, kRequest);
+        EXPECT_EQ(test::ReceiveUpTo(client, wire.size()), wire);
+        Event done = harness.events().WaitForKind(4);
+        EXPECT_EQ(done.serial, 99);
+        EXPECT_EQ(done.key, "KEY");
+        EXPECT_EQ(done.data, "101");
+        // The server keeps the connection until the client closes, discarding what it sends.
+        EXPECT_FALSE(test::WaitForPeerClose(client, nullptr, 300));
+        test::SendAll(client, "trailing bytes");
+        net::shutdownSocket(client);
+        EXPECT_EQ(harness.events().WaitForKind(2, 1500ms).kind, 255) << "no failure reported";
+    }
+}
+
+TEST(Reply, AfterStopFailsOnTheCallersThread) {
+    std::thread::id eventThread;
+    ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
+        if (e.kind == 3) {
+            server.mStarted = false;  // as if the listener had ended meanwhile
+            eventThread = std::this_thread::get_id();
+            server.Response(handle, 99, "101\t1");
+            server.mStarted = true;
+        }
+        if (e.kind == 2) {
+            EXPECT_EQ(std::this_thread::get_id(), eventThread);
+        }
+    });
+    harness.StartListening();
+    net::SocketHandle client = harness.Connect();
+    test::SendAll(client, kRequest);
+    Event failure = harness.events().WaitForKind(2);
+    EXPECT_EQ(failure.error, joinError(msg::kResponseFailed, msg::kNotListening));
+    EXPECT_EQ(failure.serial, 99);
+    EXPECT_EQ(failure.key, "KEY");
+    EXPECT_TRUE(test::WaitForPeerClose(client));
+}
+
+TEST(SendFile, SendsNameFieldsAndContentThenAwaitsTheAcknowledgement) {
+    auto dir = TempDir();
+    std::string content(1000, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i) {
+        content[i] = static_cast<char>(i % 251);
+    }
+    WriteFile(dir / "capture.png", content);
+    ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
+        if (e.kind == 3) {
+            server.SendFile(handle, 1, (dir / "capture.png").string(), "capture.png", "");
+        }
+        if (e.kind == 4 && e.serial == 1) {
+            server.Response(handle, 99, "102\t1");
+        }
+    });
+    harness.StartListening();
+    net::SocketHandle client = harness.Connect();
+    test::SendAll(client, kRequest);
+    std::string expected = "0000001780600003" + ("capture.png" + std::string(249, ' ')) +
+                           std::string(520, ' ') + content;
+    EXPECT_EQ(test::ReceiveUpTo(client, expected.size()), expected);
+    test::SendAll(client, "0000000000000001");
+    EXPECT_EQ(test::ReceiveUpTo(client, 21), "0000000005500009102\t1");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(SendFile, SendsTheFileAsItWasWhenHandedOver) {
+    // The path is rewritten (replaced whole) right after the hand-off, before the transfer runs.
+    auto dir = TempDir();
+    auto path = dir / "capture.png";
+    WriteFile(path, "first capture");
+    ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
+        if (e.kind == 3) {
+            server.SendFile(handle, 1, path.string(), "capture.png", "");
+            WriteFile(dir / "next", "second capture, longer");
+            std::filesystem::rename(dir / "next", path);
+        }
+    });
+    harness.StartListening();
+    net::SocketHandle client = harness.Connect();
+    test::SendAll(client, kRequest);
+    std::string message = test::ReceiveUpTo(client, 16 + 780 + 13);
+    EXPECT_EQ(message.substr(0, 16), "0000000793900003");
+    EXPECT_EQ(message.substr(796), "first capture");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(SendFile, FailuresCloseTheConnection) {
+    auto dir = TempDir();
+    WriteFile(dir / "capture.png", "png");
+    const std::string prefix = std::string(msg::kSendFileFailed) + "\r\n";
+    struct Case {
+        std::string file;
+        std::string answer;  // the client's answer to the file message
+        std::string error;   // beginning of the failure text
+    };
+    const Case cases[] = {
+        {"capture.png", "0000000000000009", prefix + msg::kInvalidMessage},
+        {"capture.png", "0000000005500001", prefix + msg::kInvalidMessage},
+        {"capture.png", "0000000000100001", prefix + msg::kInvalidMessage},
+        {"capture.png", "", prefix + msg::kDisconnected},
+        {"missing.png", "", prefix + "ファイル \""},
+    };
+    for (const auto& c : cases) {
+        ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
+            if (e.kind == 3) {
+                server.SendFile(handle, 1, (dir / c.file).string(), "capture.png", "");
+            }
+        });
+        harness.StartListening();
+        net::SocketHandle client = harness.Connect();
+        test::SendAll(client, kRequest);
+        std::string received;
+        if (c.file == "capture.png") {
+            received = test::ReceiveUpTo(client, 16 + 780 + 3);
+            if (c.answer.empty()) {
+                net::shutdownSocket(client);
+            } else {
+                test::SendAll(client, c.answer);
+            }
+        }
+        Event failure = harness.events().WaitForKind(2);
+        EXPECT_EQ(failure.error.substr(0, c.error.size()), c.error) << c.answer;
+        EXPECT_EQ(failure.serial, 1);
+        std::string rest;
+        EXPECT_TRUE(test::WaitForPeerClose(client, &rest));
+        EXPECT_EQ(rest, "") << "nothing follows a failure";
+        if (c.file == "missing.png") {
+            EXPECT_EQ(received, "");
+        }
+    }
+    std::filesystem::remove_all(dir);
+}
+
+TEST(RecvFile, AsksForTheFileAndStoresIt) {
+    auto dir = TempDir();
+    for (std::string content : {std::string(), std::string(5000, 'z')}) {
+        auto target = dir / "received.bin";
+        ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
+            if (e.kind == 3) {
+                server.RecvFile(handle, 7, target.string(), "phone.txt");
+            }
+            if (e.kind == 4 && e.serial == 7) {
+                server.Response(handle, 99, "");
+            }
+        });
+        harness.StartListening();
+        net::SocketHandle client = harness.Connect();
+        test::SendAll(client, kRequest);
+        EXPECT_EQ(test::ReceiveUpTo(client, 276),
+                  "0000000260800004phone.txt" + std::string(251, ' '));
+        test::SendAll(client, mdlMakeHeader(static_cast<std::int64_t>(content.size()), 1) + content);
+        Event done = harness.events().WaitForKind(4);
+        EXPECT_EQ(done.serial, 7);
+        EXPECT_EQ(std::filesystem::file_size(target), content.size());
+    }
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace korvane

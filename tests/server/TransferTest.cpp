@@ -1,0 +1,125 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "server/SSError.h"
+#include "server/SSMessages.h"
+#include "server/SSServerUnit.h"
+#include "server/SSUtilUnit.h"
+#include "tests/support/Loopback.h"
+
+namespace korvane {
+namespace {
+
+using namespace std::chrono_literals;
+using test::SocketPair;
+
+// The routines need a server only for its stop flag and encoding.
+class Transfer : public ::testing::Test {
+protected:
+    TSSServer server{[](auto&&...) {}};
+    SocketPair pair;
+};
+
+std::string ErrorOf(const std::function<void()>& body) {
+    try {
+        body();
+    } catch (const SSError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+TEST_F(Transfer, RecvDataJoinsPiecesAndKeepsSplitCharactersWhole) {
+    // "ab日本" is 6 bytes; the first piece ends inside the first kanji.
+    std::thread sender([&] {
+        test::SendAll(pair.client, "ab\x93");
+        std::this_thread::sleep_for(50ms);
+        test::SendAll(pair.client, "\xFA\x96");
+        std::this_thread::sleep_for(50ms);
+        test::SendAll(pair.client, "\x7B");
+    });
+    std::string text;
+    mdlRecvData(server, pair.server, text, 6);
+    sender.join();
+    EXPECT_EQ(text, "ab日本");
+}
+
+TEST_F(Transfer, RecvDataOfNothingReturnsAtOnce) {
+    std::string text = "old";
+    mdlRecvData(server, pair.server, text, 0);
+    EXPECT_EQ(text, "");
+}
+
+TEST_F(Transfer, PeerClosingMidBlockIsReported) {
+    test::SendAll(pair.client, "0123456789");
+    net::closeSocket(pair.client);
+    pair.client = net::kNoSocket;
+    std::string text;
+    EXPECT_EQ(ErrorOf([&] { mdlRecvData(server, pair.server, text, 16); }), msg::kDisconnected);
+    EXPECT_EQ(text, "0123456789");  // what arrived stays
+}
+
+TEST_F(Transfer, StopFlagCancelsEveryWaitWithinAboutASecond) {
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(200ms);
+        server.mAbort = true;
+    });
+    auto start = std::chrono::steady_clock::now();
+    std::string text;
+    EXPECT_EQ(ErrorOf([&] { mdlRecvData(server, pair.server, text, 16); }), msg::kCancelled);
+    EXPECT_EQ(ErrorOf([&] { mdlCloseWait(server, pair.server); }), msg::kCancelled);
+    stopper.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+}
+
+TEST_F(Transfer, SendDataEncodesShiftJis) {
+    mdlSendData(server, pair.server, "0000000006500009日本語");
+    EXPECT_EQ(test::ReceiveUpTo(pair.client, 22), "0000000006500009\x93\xFA\x96\x7B\x8C\xEA");
+}
+
+TEST_F(Transfer, SendToAVanishedPeerFailsWithoutEndingTheProcess) {
+    net::closeSocket(pair.client);
+    pair.client = net::kNoSocket;
+    std::string big(1 << 20, 'x');
+    EXPECT_EQ(ErrorOf([&] {
+                  for (int i = 0; i < 20; ++i) {
+                      mdlSendData(server, pair.server, big);
+                  }
+              }),
+              msg::kDisconnected);
+}
+
+TEST_F(Transfer, FilesMoveWhole) {
+    for (std::size_t size : {std::size_t{0}, std::size_t{5000}}) {
+        std::string content;
+        for (std::size_t i = 0; i < size; ++i) {
+            content += static_cast<char>(i * 7);
+        }
+        std::FILE* source = std::tmpfile();
+        std::fwrite(content.data(), 1, content.size(), source);
+        std::fflush(source);
+        mdlSendFile(server, pair.server, source);
+        std::fclose(source);
+
+        std::FILE* target = std::tmpfile();
+        mdlRecvFile(server, pair.client, target, static_cast<std::int64_t>(size));
+        std::string received(size, '\0');
+        std::rewind(target);
+        EXPECT_EQ(std::fread(received.data(), 1, size, target), size);
+        std::fclose(target);
+        EXPECT_EQ(received, content);
+    }
+}
+
+TEST_F(Transfer, CloseWaitDiscardsWhatThePeerStillSends) {
+    test::SendAll(pair.client, "abc");
+    net::closeSocket(pair.client);
+    pair.client = net::kNoSocket;
+    EXPECT_EQ(ErrorOf([&] { mdlCloseWait(server, pair.server); }), msg::kDisconnected);
+}
+
+}  // namespace
+}  // namespace korvane

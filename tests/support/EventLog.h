@@ -1,0 +1,70 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace korvane::test {
+
+// One event as the server raised it.
+struct Event {
+    std::uint8_t kind = 0;
+    std::int32_t serial = 0;
+    std::string ip;
+    std::string key;
+    std::string data;
+    std::string error;
+    bool hadHandle = false;
+};
+
+// Collects events from any thread and lets a test wait for the one it expects.
+class EventLog {
+public:
+    void Add(Event event) {
+        std::lock_guard lock(mLock);
+        mEvents.push_back(std::move(event));
+        mChanged.notify_all();
+    }
+
+    // Waits until an event matching `match` has arrived at index `from` or later; returns it
+    // (kind 255 on time-out).
+    Event WaitFor(const std::function<bool(const Event&)>& match,
+                  std::chrono::milliseconds timeout = std::chrono::seconds(15),
+                  std::size_t from = 0) {
+        std::unique_lock lock(mLock);
+        Event found;
+        found.kind = 255;
+        mChanged.wait_for(lock, timeout, [&] {
+            for (std::size_t i = from; i < mEvents.size(); ++i) {
+                const Event& event = mEvents[i];
+                if (match(event)) {
+                    found = event;
+                    return true;
+                }
+            }
+            return false;
+        });
+        return found;
+    }
+
+    Event WaitForKind(std::uint8_t kind,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(15)) {
+        return WaitFor([kind](const Event& e) { return e.kind == kind; }, timeout);
+    }
+
+    std::vector<Event> Snapshot() {
+        std::lock_guard lock(mLock);
+        return mEvents;
+    }
+
+private:
+    std::mutex mLock;
+    std::condition_variable mChanged;
+    std::vector<Event> mEvents;
+};
+
+}  // namespace korvane::test

@@ -1,0 +1,63 @@
+#include "tests/support/ServerHarness.h"
+
+#include <stdexcept>
+
+#include "server/SSMessages.h"
+
+namespace korvane::test {
+
+ServerHarness::ServerHarness(Reaction onEvent) : mOnEvent(std::move(onEvent)) {
+    mServer = std::make_unique<TSSServer>(
+        [this](TSSChild* handle, std::uint8_t kind, std::int32_t serial, std::string ip,
+               std::string key, std::string data, std::string error) {
+            Event event{kind, serial, ip, key, data, error, handle != nullptr};
+            struct Record {
+                EventLog& log;
+                Event& event;
+                ~Record() { log.Add(event); }
+            } record{mEvents, event};
+            if (mOnEvent) {
+                mOnEvent(*mServer, handle, event);
+            }
+        });
+}
+
+ServerHarness::~ServerHarness() {
+    for (auto sock : mClients) {
+        net::closeSocket(sock);
+    }
+    if (mServer->mStarted) {
+        mServer->Stop();
+        mEvents.WaitFor([](const Event& e) { return e.kind == 6; });
+    }
+    mServer.reset();
+}
+
+void ServerHarness::StartListening() {
+    mPort = FreePort();
+    std::string error;
+    if (!mServer->Start("127.0.0.1", mPort, error)) {
+        throw std::runtime_error("start failed: " + error);
+    }
+    Event first = mEvents.WaitFor(
+        [](const Event& e) { return e.kind == 0 && e.ip.empty(); });
+    if (first.data != msg::kListeningStarted) {
+        throw std::runtime_error("listener did not start");
+    }
+}
+
+void ServerHarness::StopAndWait() {
+    mServer->Stop();
+    mEvents.WaitFor([](const Event& e) { return e.kind == 6; });
+}
+
+net::SocketHandle ServerHarness::Connect() {
+    net::SocketHandle sock = net::connectIPv4("127.0.0.1", mPort);
+    if (sock == net::kNoSocket) {
+        throw std::runtime_error("cannot connect");
+    }
+    mClients.push_back(sock);
+    return sock;
+}
+
+}  // namespace korvane::test

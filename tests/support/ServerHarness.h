@@ -1,0 +1,41 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "server/SSServerUnit.h"
+#include "tests/support/EventLog.h"
+#include "tests/support/Loopback.h"
+
+namespace korvane::test {
+
+// A real server on 127.0.0.1 whose events are recorded; `onEvent` may act on them (reply, throw)
+// before they are recorded.
+class ServerHarness {
+public:
+    using Reaction = std::function<void(TSSServer&, TSSChild*, const Event&)>;
+
+    explicit ServerHarness(Reaction onEvent = nullptr);
+    ~ServerHarness();
+
+    // Starts listening on a free port and waits for the listener's first event.
+    void StartListening();
+    void StopAndWait();
+
+    TSSServer& server() { return *mServer; }
+    EventLog& events() { return mEvents; }
+    std::uint16_t port() const { return mPort; }
+
+    // A client connected to the server.
+    net::SocketHandle Connect();
+
+private:
+    Reaction mOnEvent;
+    EventLog mEvents;
+    std::unique_ptr<TSSServer> mServer;
+    std::uint16_t mPort = 0;
+    std::vector<net::SocketHandle> mClients;
+};
+
+}  // namespace korvane::test

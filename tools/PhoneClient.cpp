@@ -1,0 +1,131 @@
+#include "tools/PhoneClient.h"
+
+#include "platform/Cp932.h"
+#include "platform/Utf8.h"
+#include "server/SSUtilUnit.h"
+
+namespace korvane::phone {
+
+PhoneConnection::PhoneConnection(const std::string& host, std::uint16_t port, int timeoutMs)
+    : mSock(net::connectIPv4(host, port)), mTimeoutMs(timeoutMs) {
+    if (mSock == net::kNoSocket) {
+        throw PhoneError("cannot connect to " + host + ":" + std::to_string(port));
+    }
+}
+
+PhoneConnection::~PhoneConnection() { Close(); }
+
+void PhoneConnection::Close() {
+    if (mSock != net::kNoSocket) {
+        net::closeSocket(mSock);
+        mSock = net::kNoSocket;
+    }
+}
+
+std::string BuildRequest(const std::string& key, const std::string& data) {
+    std::size_t keyLength = utf8::length(key);
+    std::string padded = key + std::string(keyLength < 20 ? 20 - keyLength : 0, ' ');
+    std::string body = Cp932::encode("000000000000" + padded + data);
+    return mdlMakeHeader(static_cast<std::int64_t>(body.size()), 2) + body;
+}
+
+void PhoneConnection::SendRequest(const std::string& key, const std::string& data) {
+    SendRaw(BuildRequest(key, data));
+}
+
+void PhoneConnection::SendRaw(const std::string& bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        if (net::waitSocket(mSock, true, mTimeoutMs) != net::WaitResult::Ready) {
+            throw PhoneError("timed out sending");
+        }
+        long n = net::sendSome(mSock, bytes.data() + sent, bytes.size() - sent);
+        if (n <= 0) {
+            throw PhoneError("the server closed the connection while we sent");
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+}
+
+void PhoneConnection::SendAcknowledgement() { SendRaw(mdlMakeHeader(0, 1)); }
+
+std::string PhoneConnection::ReceiveExactly(std::size_t count) {
+    std::string bytes(count, '\0');
+    std::size_t got = 0;
+    while (got < count) {
+        if (net::waitSocket(mSock, false, mTimeoutMs) != net::WaitResult::Ready) {
+            throw PhoneError("timed out waiting for the server");
+        }
+        long n = net::receiveSome(mSock, bytes.data() + got, count - got);
+        if (n <= 0) {
+            throw PhoneError(got == 0 && count == 16 ? "the server closed the connection"
+                                                     : "the server closed in mid-message");
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    return bytes;
+}
+
+Message PhoneConnection::ReceiveMessage() {
+    std::string header = ReceiveExactly(16);
+    Message message;
+    try {
+        if (mdlCheckDigit(header.substr(0, 10)) != header.substr(10, 1)) {
+            throw PhoneError("bad check digit in header " + header);
+        }
+        message.type = mdlStrToInt(header.substr(11, 5), false);
+        message.body = ReceiveExactly(
+            static_cast<std::size_t>(mdlStrToInt(header.substr(0, 10), false)));
+    } catch (const PhoneError&) {
+        throw;
+    } catch (const std::exception& e) {
+        throw PhoneError("bad header " + header + ": " + e.what());
+    }
+    return message;
+}
+
+bool PhoneConnection::WaitForClose() {
+    char byte;
+    for (;;) {
+        if (net::waitSocket(mSock, false, mTimeoutMs) != net::WaitResult::Ready) {
+            return false;
+        }
+        if (net::receiveSome(mSock, &byte, 1) <= 0) {
+            return true;
+        }
+    }
+}
+
+Outcome Converse(const std::string& host, std::uint16_t port, const std::string& key,
+                 const std::string& data, bool acknowledge, int timeoutMs) {
+    Outcome outcome;
+    try {
+        PhoneConnection connection(host, port, timeoutMs);
+        connection.SendRequest(key, data);
+        for (;;) {
+            Message message = connection.ReceiveMessage();
+            if (message.type == 3) {
+                if (message.body.size() < 780) {
+                    throw PhoneError("file message shorter than its fixed fields");
+                }
+                outcome.fileName = mdlTrimRight(Cp932::decode(message.body.substr(0, 260)));
+                outcome.fileBytes = message.body.substr(780);
+                if (!acknowledge) {
+                    throw PhoneError("file not acknowledged");
+                }
+                connection.SendAcknowledgement();
+                continue;
+            }
+            if (message.type == 9) {
+                outcome.reply = Cp932::decode(message.body);
+                return outcome;
+            }
+            throw PhoneError("unexpected message type " + std::to_string(message.type));
+        }
+    } catch (const PhoneError& e) {
+        outcome.error = e.what();
+    }
+    return outcome;
+}
+
+}  // namespace korvane::phone
