@@ -145,26 +145,20 @@ std::optional<ScreenPoint> caretCorner(AtspiAccessible* focused) {
     return point;
 }
 
-}  // namespace
-
-struct TAtspiCaret::Shared {
+// The worker's mailbox: the question the caller posted and the answer to the latest one.
+struct Worker {
     std::mutex lock;
     std::condition_variable changed;
-    bool stop = false;
     bool busy = false;
-    bool started = false;
-    // The question the caller posted, and the answer to the one the caller still waits for.
     pid_t question = 0;
     std::uint64_t asked = 0;
     std::uint64_t answered = 0;
     std::optional<ScreenPoint> answer;
-    std::thread worker;
 
-    void run();
-    std::optional<ScreenPoint> lookUp(pid_t pid, GMainContext* context);
+    [[noreturn]] void run();
 };
 
-std::optional<ScreenPoint> TAtspiCaret::Shared::lookUp(pid_t pid, GMainContext* context) {
+std::optional<ScreenPoint> lookUp(pid_t pid, GMainContext* context) {
     // Applications that joined or left since the last question are announced as signals.
     while (g_main_context_iteration(context, FALSE)) {
     }
@@ -188,7 +182,7 @@ std::optional<ScreenPoint> TAtspiCaret::Shared::lookUp(pid_t pid, GMainContext* 
     return std::nullopt;
 }
 
-void TAtspiCaret::Shared::run() {
+void Worker::run() {
     // The library's bus connection is served from a context of this thread, never from the
     // toolkit's main loop on another thread.
     GMainContext* context = g_main_context_new();
@@ -200,10 +194,7 @@ void TAtspiCaret::Shared::run() {
     }
     std::unique_lock guard(lock);
     for (;;) {
-        changed.wait(guard, [this] { return stop || asked != answered; });
-        if (stop) {
-            break;
-        }
+        changed.wait(guard, [this] { return asked != answered; });
         const pid_t pid = question;
         const std::uint64_t number = asked;
         guard.unlock();
@@ -214,51 +205,29 @@ void TAtspiCaret::Shared::run() {
         busy = false;
         changed.notify_all();
     }
-    guard.unlock();
-    if (ready) {
-        atspi_exit();
-    }
-    g_main_context_pop_thread_default(context);
-    g_main_context_unref(context);
 }
 
-TAtspiCaret::TAtspiCaret() : mShared(std::make_shared<Shared>()) {}
+}  // namespace
 
-TAtspiCaret::~TAtspiCaret() {
-    std::unique_lock guard(mShared->lock);
-    if (!mShared->started) {
-        return;
-    }
-    mShared->stop = true;
-    mShared->changed.notify_all();
-    const bool stuck = mShared->busy;
-    guard.unlock();
-    // A question the bus never answers must not hold up the program's end; the thread keeps
-    // its state alive and ends on its own once the call times out.
-    if (stuck) {
-        mShared->worker.detach();
-    } else {
-        mShared->worker.join();
-    }
-}
-
-std::optional<ScreenPoint> TAtspiCaret::caretOf(pid_t pid, std::chrono::milliseconds budget) {
-    std::unique_lock guard(mShared->lock);
-    if (mShared->busy) {
+std::optional<ScreenPoint> atspiCaretOf(pid_t pid, std::chrono::milliseconds budget) {
+    // Never destroyed: the thread waits on it until the process ends.
+    static Worker* const worker = [] {
+        auto* created = new Worker;
+        std::thread([created] { created->run(); }).detach();
+        return created;
+    }();
+    std::unique_lock guard(worker->lock);
+    if (worker->busy) {
         return std::nullopt;
     }
-    if (!mShared->started) {
-        mShared->started = true;
-        mShared->worker = std::thread([shared = mShared] { shared->run(); });
-    }
-    mShared->busy = true;
-    mShared->question = pid;
-    const std::uint64_t number = ++mShared->asked;
-    mShared->changed.notify_all();
-    if (!mShared->changed.wait_for(guard, budget, [&] { return mShared->answered == number; })) {
+    worker->busy = true;
+    worker->question = pid;
+    const std::uint64_t number = ++worker->asked;
+    worker->changed.notify_all();
+    if (!worker->changed.wait_for(guard, budget, [&] { return worker->answered == number; })) {
         return std::nullopt;
     }
-    return mShared->answer;
+    return worker->answer;
 }
 
 }  // namespace korvane::x11

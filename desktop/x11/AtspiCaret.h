@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <memory>
 #include <optional>
 
 namespace korvane::x11 {
@@ -15,24 +14,14 @@ struct ScreenPoint {
 };
 
 // Asks the accessibility bus (AT-SPI) where the text caret is. X itself does not know: only the
-// application does, and only if it joined the bus. Every question goes to a thread of its own,
-// so an application or a bus that does not answer costs the caller at most its budget; while
-// such a question is still pending, later ones are answered "unknown" at once.
-class TAtspiCaret {
-  public:
-    TAtspiCaret();
-    ~TAtspiCaret();
-    TAtspiCaret(const TAtspiCaret&) = delete;
-    TAtspiCaret& operator=(const TAtspiCaret&) = delete;
-
-    // The top-left corner of the caret of the focused text of process `pid`, in screen
-    // coordinates; nothing when the process has no focused text on the bus or the answer takes
-    // longer than `budget`.
-    std::optional<ScreenPoint> caretOf(pid_t pid, std::chrono::milliseconds budget);
-
-  private:
-    struct Shared;
-    std::shared_ptr<Shared> mShared;
-};
+// application does, and only if it joined the bus.
+//
+// The top-left corner of the caret of the focused text of process `pid`, in screen coordinates;
+// nothing when the process has no focused text on the bus or the answer takes longer than
+// `budget`. The questions go to one thread of the process's own, started on first use and kept to
+// the end (the accessibility library holds process-wide state that does not survive being shut
+// down and set up again), so an application or a bus that does not answer costs the caller at
+// most its budget; while such a question is still pending, later ones get "nothing" at once.
+std::optional<ScreenPoint> atspiCaretOf(pid_t pid, std::chrono::milliseconds budget);
 
 }  // namespace korvane::x11

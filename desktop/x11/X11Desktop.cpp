@@ -64,7 +64,6 @@ class TX11Desktop::Impl {
     std::unique_ptr<x11::TXConnection> mConnection;
     bool mHasXTest = false;
     x11::TXClipboardOwner mClipboard;
-    x11::TAtspiCaret mCaret;
 };
 
 Display* TX11Desktop::Impl::connection(std::string& error) {
@@ -117,7 +116,7 @@ WindowHandle TX11Desktop::Impl::focusWindow(std::string& error, std::int32_t& ca
     std::int64_t originX = 0;
     std::int64_t originY = 0;
     if (pid != 0) {
-        if (std::optional<x11::ScreenPoint> caret = mCaret.caretOf(pid, kCaretBudget);
+        if (std::optional<x11::ScreenPoint> caret = x11::atspiCaretOf(pid, kCaretBudget);
             caret && x11::windowOrigin(display, window, originX, originY)) {
             caretX = clampToInt32(caret->x - originX);
             caretY = clampToInt32(caret->y - originY);

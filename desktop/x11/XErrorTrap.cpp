@@ -15,6 +15,7 @@ std::vector<Display*> gAdopted;
 
 std::mutex gInstallLock;
 std::atomic<XErrorHandler> gChained{nullptr};
+std::atomic<XIOErrorHandler> gChainedIo{nullptr};
 
 bool isAdopted(Display* display) {
     std::lock_guard lock(gRegistryLock);
@@ -39,15 +40,29 @@ int trapHandler(Display* display, XErrorEvent* event) {
     return chained != nullptr ? chained(display, event) : 0;
 }
 
+// A lost connection of ours is only marked lost (its owner's exit handler does that); the
+// default handler would end the process.
+int trapIoHandler(Display* display) {
+    if (isAdopted(display)) {
+        return 0;
+    }
+    XIOErrorHandler chained = gChainedIo.load();
+    return chained != nullptr ? chained(display) : 0;
+}
+
 namespace {
 
-// Someone (a toolkit starting up) may have put its own handler in place since the last trap:
-// take the place back and pass that handler what is not ours.
+// Someone (a toolkit starting up) may have put its own handlers in place since the last trap:
+// take the place back and pass those handlers what is not ours.
 void installHandler() {
     std::lock_guard lock(gInstallLock);
     XErrorHandler previous = XSetErrorHandler(trapHandler);
     if (previous != trapHandler) {
         gChained.store(previous);
+    }
+    XIOErrorHandler previousIo = XSetIOErrorHandler(trapIoHandler);
+    if (previousIo != trapIoHandler) {
+        gChainedIo.store(previousIo);
     }
 }
 

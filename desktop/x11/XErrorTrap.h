@@ -8,6 +8,7 @@ namespace korvane::x11 {
 // connection this layer opens is adopted here: an error on it is recorded by the trap that is in
 // force on the calling thread, or dropped when none is, and never reaches another handler.
 // Errors on connections of other code (the toolkit's) still go to the handler that was there.
+// The same holds for the loss of the connection (the I/O error handler).
 void adoptDisplay(Display* display);
 void releaseDisplay(Display* display);
 

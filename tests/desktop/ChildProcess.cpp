@@ -52,6 +52,9 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
 ChildProcess::~ChildProcess() {
     ::close(mIn);
     ::close(mOut);
+    if (mPid <= 0) {
+        return;
+    }
     // Closing stdin asks the child to end; one that does not is ended.
     for (int i = 0; i < 50; ++i) {
         if (::waitpid(mPid, nullptr, WNOHANG) == mPid) {
@@ -61,6 +64,12 @@ ChildProcess::~ChildProcess() {
     }
     ::kill(mPid, SIGKILL);
     ::waitpid(mPid, nullptr, 0);
+}
+
+void ChildProcess::terminate() {
+    ::kill(mPid, SIGTERM);
+    ::waitpid(mPid, nullptr, 0);
+    mPid = -1;
 }
 
 void ChildProcess::writeLine(const std::string& line) {

@@ -18,6 +18,8 @@ class ChildProcess {
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     pid_t pid() const { return mPid; }
+    // Sends SIGTERM and waits until the child has ended.
+    void terminate();
     void writeLine(const std::string& line);
     // One line without its newline; empty when the child closed its output or took longer
     // than `timeoutMs`.
