@@ -165,6 +165,8 @@ void TForm1::CreateControls() {
     lstLog->setModel(&mLogModel);
     // Lines stay on one row and are cut at the edge; the detail box shows a whole line.
     lstLog->setUniformItemSizes(true);
+    // Laid out all at once, every line added to a long log would cost a pass over all rows.
+    lstLog->setLayoutMode(QListView::Batched);
     lstLog->setWordWrap(false);
     lstLog->setTextElideMode(Qt::ElideNone);
     lstLog->setItemDelegate(new TFixedRowHeightDelegate(kLogRowHeight, lstLog));
