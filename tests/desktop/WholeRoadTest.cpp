@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "desktop/x11/X11Desktop.h"
+#include "handling/RequestHandler.h"
+#include "server/SSServerUnit.h"
+#include "tests/desktop/PngFile.h"
+#include "tests/desktop/TkTarget.h"
+#include "tests/support/Loopback.h"
+#include "tools/PhoneClient.h"
+
+namespace korvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The window's side of request handling: only what the test needs to know that the server runs.
+class QuietWindow : public ILogView, public IListenerView, public IMessageBoxes {
+  public:
+    void InsertLogLine(const std::string& line) override {
+        std::lock_guard lock(mLock);
+        mLines.push_back(line);
+    }
+    void SetStoppedState(const std::string&) override {
+        std::lock_guard lock(mLock);
+        mStopped = true;
+    }
+    void ShowError(const std::string& text) override { ADD_FAILURE() << "error box: " << text; }
+
+    bool waitFor(bool stopped) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+        while (std::chrono::steady_clock::now() < deadline) {
+            {
+                std::lock_guard lock(mLock);
+                if (stopped ? mStopped : !mLines.empty()) {
+                    return true;
+                }
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return false;
+    }
+
+  private:
+    std::mutex mLock;
+    std::vector<std::string> mLines;
+    bool mStopped = false;
+};
+
+// A barcode from the phone goes through the real server and request handling into a Tk entry,
+// followed by Enter, and the phone gets the capture and then the reply.
+TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run scripts/test";
+    const fs::path folder =
+        fs::temp_directory_path() / ("korvane-road-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    test::TkTarget tk;
+    tk.focus();
+
+    TX11Desktop desktop;
+    QuietWindow window;
+    TRequestHandler handler(desktop, window, window, window, (folder / "server.png").string());
+    TSSServer server([&](TSSChild* handle, std::uint8_t kind, std::int32_t serial, std::string ip,
+                         std::string key, std::string data, std::string error) {
+        handler.ServerEventProc(handle, kind, serial, ip, key, data, error);
+    });
+    handler.SetServer(&server);
+    const std::uint16_t port = test::FreePort();
+    std::string error;
+    ASSERT_TRUE(server.Start("127.0.0.1", port, error)) << error;
+    ASSERT_TRUE(window.waitFor(false)) << "the server did not start";
+
+    const std::string barcode = "ABC-123 漢字";
+    // Code 102: the barcode, capture after the suffix (1), suffix Enter (1), pause code 0.
+    const phone::Outcome outcome =
+        phone::Converse("127.0.0.1", port, "road", "102\t" + barcode + "\t1\t1\t0");
+    EXPECT_EQ(outcome.error, "");
+    EXPECT_EQ(outcome.fileName.value_or("(none)"), "capture.png");
+    EXPECT_EQ(outcome.reply.value_or("(none)"), "102\t1");
+    EXPECT_EQ(tk.waitForText(barcode), barcode);
+    EXPECT_EQ(tk.ask("keys"), R"(["Return"])");
+
+    const std::string received = (folder / "received.png").string();
+    std::ofstream(received, std::ios::binary) << outcome.fileBytes;
+    test::PngFile png;
+    ASSERT_TRUE(test::readPngFile(received, png, error)) << error;
+    EXPECT_EQ(png.width, 320u);
+    EXPECT_EQ(png.height, 240u);
+
+    server.Stop();
+    EXPECT_TRUE(window.waitFor(true));
+    fs::remove_all(folder);
+}
+
+}  // namespace
+}  // namespace korvane
