@@ -1,0 +1,245 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <thread>
+
+#include "platform/Cp932.h"
+#include "server/SSUtilUnit.h"
+#include "tests/handling/HandlerHarness.h"
+#include "tools/PhoneClient.h"
+
+namespace korvane {
+namespace {
+
+using test::HandlerHarness;
+using Lines = std::vector<std::string>;
+
+const std::string kUnsupported =
+    "このリクエストはサポートされていません。サーバー側プログラムのバージョンをチェックしてください。";
+
+class Conversation : public ::testing::Test {
+protected:
+    phone::Outcome Converse(const std::string& key, const std::string& data, bool ack = true) {
+        return phone::Converse("127.0.0.1", harness.port(), key, data, ack);
+    }
+
+    // The lines of `key`, once there are `count` of them.
+    Lines LinesOf(const std::string& key, std::size_t count) {
+        return harness.window.WaitForLines(key, count);
+    }
+
+    HandlerHarness harness;
+};
+
+TEST_F(Conversation, RepliesWithoutTheDesktop) {
+    struct Case {
+        std::string data;
+        std::string reply;
+        Lines lines;  // after "[KEY][127.0.0.1]"
+    };
+    const Case cases[] = {
+        {"101", "101\t1", {"[Client_Receive]設定確認要求:101", "[Client_Send]設定確認応答:"}},
+        {"0101\tx\ty ", "101\t1",
+         {"[Client_Receive]設定確認要求:0101\tx\ty ", "[Client_Send]設定確認応答:"}},
+        {"100", "100\t0\t" + kUnsupported,
+         {"[Client_Request]サポート外の要求:100", "[Client_Send]" + kUnsupported}},
+        {"0106 \tz", "0106\t0\t" + kUnsupported,
+         {"[Client_Request]サポート外の要求:0106 \tz", "[Client_Send]" + kUnsupported}},
+        {"-5", "-5\t0\t" + kUnsupported,
+         {"[Client_Request]サポート外の要求:-5", "[Client_Send]" + kUnsupported}},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        std::string key = "K" + std::to_string(++n);
+        phone::Outcome outcome = Converse(key, c.data);
+        ASSERT_TRUE(outcome.reply) << c.data << ": " << outcome.error;
+        EXPECT_EQ(*outcome.reply, c.reply) << c.data;
+        EXPECT_FALSE(outcome.fileName);
+        Lines expected;
+        for (const auto& line : c.lines) {
+            expected.push_back("[" + key + "][127.0.0.1]" + line);
+        }
+        EXPECT_EQ(LinesOf(key, expected.size()), expected) << c.data;
+    }
+    EXPECT_TRUE(harness.desktop.Calls().empty());
+}
+
+TEST_F(Conversation, ReplyBytesCountShiftJis) {
+    phone::PhoneConnection connection("127.0.0.1", harness.port());
+    connection.SendRequest("KEY", "106");
+    phone::Message reply = connection.ReceiveMessage();
+    EXPECT_EQ(reply.type, 9);
+    EXPECT_EQ(reply.body, Cp932::encode("106\t0\t" + kUnsupported));
+    EXPECT_EQ(reply.body.size(), 6u + 2 * 48);
+
+    phone::PhoneConnection settings("127.0.0.1", harness.port());
+    std::string wire = "0000000005500009101\t1";
+    settings.SendRequest("KEY", "101");
+    EXPECT_EQ(settings.ReceiveMessage().body, "101\t1");
+}
+
+TEST_F(Conversation, MalformedRequestsCloseTheConnectionWithoutReply) {
+    struct Case {
+        std::string data;
+        std::string error;
+        Lines calls;
+    };
+    const Case cases[] = {
+        {"abc", "'abc' は有効な整数値ではありません。", {}},
+        {"", "要求の項目 0 がありません。", {}},
+        {"  101", "'  101' は有効な整数値ではありません。", {}},
+        {"102\tABC", "要求の項目 2 がありません。", {"focus 0,0"}},
+        // The barcode and its suffix key are typed before the bad wait code is read.
+        {"102\tABC\t1\t2\tx", "'x' は有効な整数値ではありません。",
+         {"focus 0,0", "paste 42 [ABC]", "suffix 2"}},
+        {"105\t1080", "要求の項目 2 がありません。", {"focus 0,0"}},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        std::string key = "M" + std::to_string(++n);
+        auto before = harness.desktop.Calls().size();
+        phone::Outcome outcome = Converse(key, c.data);
+        EXPECT_FALSE(outcome.reply) << c.data;
+        EXPECT_EQ(outcome.error, "the server closed the connection") << c.data;
+        // An intake failure carries no client key: its line has an empty source.
+        Lines lines = harness.window.WaitForLines("", n);
+        ASSERT_EQ(lines.size(), static_cast<std::size_t>(n));
+        EXPECT_EQ(lines.back(), "[][127.0.0.1][Client_Error]" + c.error) << c.data;
+        Lines calls = harness.desktop.Calls();
+        EXPECT_EQ(Lines(calls.begin() + static_cast<long>(before), calls.end()), c.calls) << c.data;
+    }
+    // The desktop lock was released on every failure: a capture still runs.
+    EXPECT_EQ(Converse("LAST", "103").reply, "103\t1");
+}
+
+TEST_F(Conversation, CaptureCommandsSendTheFileThenTheReply) {
+    struct Case {
+        std::string data;
+        std::string reply;
+        Lines calls;
+        std::string request;  // the request log line's tag and message
+    };
+    const Case cases[] = {
+        {"102\tABC-123\t1\t1\t0", "102\t1",
+         {"focus 0,0", "paste 42 [ABC-123]", "suffix 1", "capture 42 7,9 wait 0"},
+         "[Client_Receive]バーコード送信要求:"},
+        {"0102\tABC\t0\t2\t3", "0102\t1",
+         {"focus 0,0", "paste 42 [ABC]", "capture 42 7,9 wait 3", "suffix 2"},
+         "[Client_Receive]バーコード送信要求:"},
+        {"102\t  lead and trail  \t\t1\t1   ", "102\t1",
+         {"focus 0,0", "paste 42 [  lead and trail]", "suffix 1", "capture 42 7,9 wait 1"},
+         "[Client_Receive]バーコード送信要求:"},
+        {"102\t\"say \"\"hi\"\"\tnow\"\t9\t1\t0", "102\t1",
+         {"focus 0,0", "paste 42 [say \"hi\"\tnow]", "suffix 1", "capture 42 7,9 wait 0"},
+         "[Client_Receive]バーコード送信要求:"},
+        {"103\tignored\t0\t5\t4", "103\t1", {"focus 0,0", "capture 42 7,9 wait 0"},
+         "[Client_Request]キャプチャ要求:"},
+        {"104\t日本語\t1\t0\t2\t1080\t1920", "104\t1",
+         {"focus 0,0", "paste 42 [日本語]", "suffix 0", "capture2 42 7,9 wait 2 ratio 1080x1920"},
+         "[Client_Receive]バーコード送信要求:"},
+        {"105\t1920\t1080", "105\t1", {"focus 0,0", "capture2 42 7,9 wait 0 ratio 1920x1080"},
+         "[Client_Request]キャプチャ要求:"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        std::string key = "C" + std::to_string(++n);
+        auto before = harness.desktop.Calls().size();
+        phone::Outcome outcome = Converse(key, c.data);
+        ASSERT_TRUE(outcome.reply) << c.data << ": " << outcome.error;
+        EXPECT_EQ(*outcome.reply, c.reply) << c.data;
+        ASSERT_TRUE(outcome.fileName) << c.data;
+        EXPECT_EQ(*outcome.fileName, "capture.png");
+        EXPECT_EQ(outcome.fileBytes, harness.desktop.Captures().back());
+        EXPECT_EQ(outcome.fileBytes.substr(1, 3), "PNG");
+        Lines calls = harness.desktop.Calls();
+        EXPECT_EQ(Lines(calls.begin() + static_cast<long>(before), calls.end()), c.calls) << c.data;
+        std::string from = "[" + key + "][127.0.0.1]";
+        EXPECT_EQ(LinesOf(key, 3), (Lines{from + c.request + c.data, from + "[Client_SendFile]",
+                                          from + "[Client_Send]キャプチャ成功"}));
+    }
+}
+
+TEST_F(Conversation, DesktopFailuresAreAnswered) {
+    harness.desktop.pasteSucceeds = false;
+    EXPECT_EQ(Converse("P", "102\tABC\t1\t1\t0").reply, "102\t1") << "the capture alone decides";
+    EXPECT_EQ(harness.desktop.Calls().back(), "capture 42 7,9 wait 0") << "no suffix key";
+
+    harness.desktop.captureError = "[ClientToScreen]が失敗しました。";
+    phone::Outcome failed = Converse("F", "0104\tX\t1\t1\t0\t480\t800");
+    EXPECT_FALSE(failed.fileName);
+    EXPECT_EQ(failed.reply, "0104\t2\tキャプチャ失敗:[ClientToScreen]が失敗しました。");
+    EXPECT_EQ(LinesOf("F", 2).back(),
+              "[F][127.0.0.1][Client_Send]キャプチャ失敗:[ClientToScreen]が失敗しました。");
+
+    harness.desktop.focusResult = 0;
+    auto before = harness.desktop.Calls().size();
+    EXPECT_EQ(Converse("Z", "103").reply, "103\t0");
+    EXPECT_EQ(harness.desktop.Calls().size(), before + 1) << "nothing typed or captured";
+    EXPECT_EQ(LinesOf("Z", 2).back(), "[Z][127.0.0.1][Client_Send]送信先の検索に失敗しました。");
+}
+
+TEST_F(Conversation, AnUnacknowledgedFileEndsWithoutReply) {
+    for (const std::string answer : {"0000000000000009", "0000000005500001"}) {
+        phone::PhoneConnection connection("127.0.0.1", harness.port());
+        connection.SendRequest("ACK", "103");
+        EXPECT_EQ(connection.ReceiveMessage().type, 3);
+        connection.SendRaw(answer);
+        EXPECT_TRUE(connection.WaitForClose()) << answer;
+    }
+    Lines lines = LinesOf("ACK", 6);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(lines[2],
+              "[ACK][127.0.0.1][Client_Error]ファイル送信に失敗しました。\r\n受信した電文が不正です。");
+    // The entry the failed transfer left is replaced by the next capture of that key.
+    EXPECT_EQ(harness.handler.PendingReplyList.Keys(), Lines{"ACK"});
+}
+
+TEST_F(Conversation, OverlappingCapturesEachDeliverTheirOwnPicture) {
+    // A picture big enough that its transfer stalls until the phone reads it.
+    harness.desktop.pictureSide = 1200;
+    phone::PhoneConnection first("127.0.0.1", harness.port());
+    first.SendRequest("SAME", "102\tONE\t1\t1\t0");
+    harness.window.WaitForLines("SAME", 2);  // the file is on its way
+
+    phone::Outcome second = Converse("SAME", "0103");
+    phone::Message file = first.ReceiveMessage();
+    first.SendAcknowledgement();
+    phone::Message reply = first.ReceiveMessage();
+
+    auto captures = harness.desktop.Captures();
+    ASSERT_EQ(captures.size(), 2u);
+    ASSERT_NE(captures[0], captures[1]);
+    EXPECT_EQ(file.body.substr(780), captures[0]);
+    EXPECT_EQ(second.fileBytes, captures[1]);
+    // One entry per key: whichever completion comes first takes it, the other finds nothing.
+    std::string replies = Cp932::decode(reply.body) + "|" + second.reply.value_or("(none)");
+    EXPECT_TRUE(replies == "0103\t1|" || replies == "|0103\t1") << replies;
+    Lines lines = LinesOf("SAME", 6);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "[SAME]"), 1)
+        << "the empty reply logs an empty text";
+}
+
+TEST_F(Conversation, LogLinesCarryTheTimeAndServerEvents) {
+    Converse("T", "101");
+    Lines all = harness.window.Lines();
+    ASSERT_GE(all.size(), 4u);
+    std::regex stamp(R"(\[\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\].*)");
+    for (const auto& line : all) {
+        EXPECT_TRUE(std::regex_match(line, stamp)) << line;
+    }
+    Lines server = harness.window.LinesOf("Server");
+    EXPECT_EQ(server[0], "[Server][Listner_Information]待ち受けを開始しました。");
+    EXPECT_EQ(server[1], "[Server][Listner_Information]クライアントからの接続要求です。");
+
+    harness.server.Stop();
+    EXPECT_EQ(harness.window.WaitForLines("Server", 3).back(),
+              "[Server][Listner_Information]待ち受けを終了しました。");
+    while (harness.window.StoppedCaptions().empty()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(harness.window.StoppedCaptions(), Lines{"待ち受け開始"});
+}
+
+}  // namespace
+}  // namespace korvane

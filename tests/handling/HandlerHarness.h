@@ -1,0 +1,62 @@
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "handling/RequestHandler.h"
+#include "handling/WindowPorts.h"
+#include "server/SSServerUnit.h"
+#include "tests/handling/FakeDesktop.h"
+
+namespace korvane::test {
+
+// The window's side as request handling sees it: a log list, the stopped state, error boxes.
+class FakeWindow : public ILogView, public IListenerView, public IMessageBoxes {
+public:
+    void InsertLogLine(const std::string& line) override;
+    void SetStoppedState(const std::string& caption) override;
+    void ShowError(const std::string& text) override;
+
+    // Log lines, oldest first, whole.
+    std::vector<std::string> Lines();
+    // Log lines whose source is `source`, oldest first, without the time stamp.
+    std::vector<std::string> LinesOf(const std::string& source);
+    // Waits until `source` has `count` lines, then gives them.
+    std::vector<std::string> WaitForLines(const std::string& source, std::size_t count,
+                                          std::chrono::milliseconds timeout = std::chrono::seconds(15));
+    std::vector<std::string> StoppedCaptions();
+
+private:
+    std::mutex mLock;
+    std::vector<std::string> mLines;
+    std::vector<std::string> mStopped;
+};
+
+// The real server and request handling on 127.0.0.1 with the scripted desktop.
+class HandlerHarness {
+public:
+    HandlerHarness();
+    ~HandlerHarness();
+
+    std::uint16_t port() const { return mPort; }
+    const std::string& captureFile() const { return mCaptureFile; }
+
+    FakeDesktop desktop;
+    FakeWindow window;
+
+private:
+    std::filesystem::path mDir;
+    std::string mCaptureFile;
+
+public:
+    TRequestHandler handler;
+    TSSServer server;
+
+private:
+    std::uint16_t mPort = 0;
+};
+
+}  // namespace korvane::test
