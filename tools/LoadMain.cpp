@@ -1,0 +1,240 @@
+// korvane-load: drives the real request server over 127.0.0.1 with honest phones and hostile
+// peers, and reports throughput, latency, errors and what the server process holds.
+//
+// The server (request server + request handling + a canned desktop) runs in a child process, so
+// that its RSS and thread count are its own. Every count and the run's time are bounded.
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "platform/Trace.h"
+#include "tools/HostedServer.h"
+#include "tools/LoadPhones.h"
+#include "tools/ProcessStats.h"
+
+namespace {
+
+using namespace korvane;
+
+constexpr char kUsage[] =
+    "usage: korvane-load [--phones N] [--requests N] [--captures PERCENT] [--slow N]\n"
+    "                    [--slow-byte-ms MS] [--vanish N] [--oversized N] [--silent N]\n"
+    "                    [--hold SECONDS] [--time-limit SECONDS] [--settle SECONDS]\n"
+    "Hosts the server on 127.0.0.1 in a child process and drives it; all counts bounded.\n";
+
+struct Options {
+    LoadPlan plan;
+    double settleSeconds = 2;
+};
+
+bool ParseOptions(int argc, char** argv, Options& options) {
+    LoadPlan& plan = options.plan;
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i];
+        if (i + 1 >= argc) {
+            return false;
+        }
+        char* end = nullptr;
+        double value = std::strtod(argv[++i], &end);
+        if (*end != '\0' || value < 0) {
+            return false;
+        }
+        auto count = static_cast<int>(std::min(value, 100000.0));
+        if (name == "--phones") {
+            plan.phones = count;
+        } else if (name == "--requests") {
+            plan.requests = static_cast<long>(std::min(value, 10000000.0));
+        } else if (name == "--captures") {
+            plan.capturePercent = std::min(count, 100);
+        } else if (name == "--slow") {
+            plan.slow = count;
+        } else if (name == "--slow-byte-ms") {
+            plan.slowByteMs = count;
+        } else if (name == "--vanish") {
+            plan.vanish = count;
+        } else if (name == "--oversized") {
+            plan.oversized = count;
+        } else if (name == "--silent") {
+            plan.silent = count;
+        } else if (name == "--hold") {
+            plan.holdSeconds = value;
+        } else if (name == "--time-limit") {
+            plan.timeLimitSeconds = std::min(value, 3600.0);
+        } else if (name == "--settle") {
+            options.settleSeconds = std::min(value, 60.0);
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// What the child reports when it ends.
+struct ServerSide {
+    long clientErrors = 0;
+    long logLines = 0;
+    long captures = 0;
+    double stopSeconds = 0;
+};
+
+// The child: host the server, tell the parent the port, serve until the parent closes its pipe.
+[[noreturn]] void ServeInChild(int toParent, int fromParent) {
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    setTraceSink([](const std::string&) {});
+    int status = 0;
+    try {
+        THostedServer host;
+        std::string port = std::to_string(host.Port()) + "\n";
+        if (::write(toParent, port.data(), port.size()) < 0) {
+            ::_exit(1);
+        }
+        char byte;
+        while (::read(fromParent, &byte, 1) > 0) {
+        }
+        double stop = host.StopAndWait();
+        std::string tail = std::to_string(host.ClientErrors()) + " " +
+                           std::to_string(host.Window.LogLines.load()) + " " +
+                           std::to_string(host.Desktop.Captures()) + " " + std::to_string(stop) +
+                           "\n";
+        if (::write(toParent, tail.data(), tail.size()) < 0) {
+            status = 1;
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "korvane-load: server: %s\n", e.what());
+        status = 1;
+    }
+    ::_exit(status);
+}
+
+std::string ReadLine(int fd) {
+    std::string line;
+    char c;
+    while (::read(fd, &c, 1) == 1 && c != '\n') {
+        line += c;
+    }
+    return line;
+}
+
+void PrintStats(const char* when, const ProcessStats& s) {
+    std::printf("  server %-7s RSS %7.1f MiB  threads %5ld  open files %5ld  cpu %6.2f s\n", when,
+                static_cast<double>(s.rssKiB) / 1024.0, s.threads, s.openFiles, s.cpuSeconds);
+}
+
+void PrintCounts(const char* label, const std::map<std::string, long>& counts) {
+    for (const auto& [reason, count] : counts) {
+        std::printf("  %s: %s: %ld\n", label, reason.c_str(), count);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    int up[2];
+    int down[2];
+    if (::pipe(up) != 0 || ::pipe(down) != 0) {
+        std::perror("pipe");
+        return 1;
+    }
+    pid_t child = ::fork();
+    if (child < 0) {
+        std::perror("fork");
+        return 1;
+    }
+    if (child == 0) {
+        ::close(up[0]);
+        ::close(down[1]);
+        ServeInChild(up[1], down[0]);
+    }
+    ::close(up[1]);
+    ::close(down[0]);
+    std::string port = ReadLine(up[0]);
+    if (port.empty()) {
+        std::fputs("korvane-load: the server did not start\n", stderr);
+        ::waitpid(child, nullptr, 0);
+        return 1;
+    }
+    LoadPlan& plan = options.plan;
+    plan.port = static_cast<std::uint16_t>(std::stoi(port));
+
+    ProcessStats before = ReadProcessStats(child);
+    ProcessStats peak;
+    LoadReport report = RunLoad(plan, [&](double) {
+        ProcessStats now = ReadProcessStats(child);
+        peak.rssKiB = std::max(peak.rssKiB, now.rssKiB);
+        peak.threads = std::max(peak.threads, now.threads);
+        peak.openFiles = std::max(peak.openFiles, now.openFiles);
+        peak.cpuSeconds = now.cpuSeconds;
+    });
+    std::this_thread::sleep_for(std::chrono::duration<double>(options.settleSeconds));
+    ProcessStats after = ReadProcessStats(child);
+
+    ::close(down[1]);
+    ServerSide server;
+    std::sscanf(ReadLine(up[0]).c_str(), "%ld %ld %ld %lf", &server.clientErrors, &server.logLines,
+                &server.captures, &server.stopSeconds);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+
+    long errors = 0;
+    for (const auto& [reason, count] : report.errors) {
+        errors += count;
+    }
+    std::printf(
+        "phones %d  requests %ld (captures %d%%)  slow %d  vanish %d  oversized %d  "
+        "silent %d\n",
+        plan.phones, plan.requests, plan.capturePercent, plan.slow, plan.vanish, plan.oversized,
+        plan.silent);
+    std::printf(
+        "  honest: %ld ok, %ld errors in %.2f s: %.0f requests/s, latency p50 %.2f ms, "
+        "p99 %.2f ms, max %.2f ms%s\n",
+        report.completed, errors, report.seconds,
+        report.seconds > 0 ? static_cast<double>(report.completed) / report.seconds : 0.0,
+        Percentile(report.latenciesMs, 50), Percentile(report.latenciesMs, 99),
+        Percentile(report.latenciesMs, 100), report.timedOut ? "  (TIME LIMIT)" : "");
+    PrintCounts("honest error", report.errors);
+    if (report.captureBytes > 0) {
+        std::printf("  capture bytes received: %ld\n", report.captureBytes);
+    }
+    if (plan.slow > 0) {
+        std::printf("  slow senders: %ld replies\n", report.slowCompleted);
+        PrintCounts("slow error", report.slowErrors);
+    }
+    if (plan.vanish > 0) {
+        std::printf("  vanished mid-body: %ld\n", report.vanished);
+    }
+    if (plan.oversized > 0) {
+        std::printf("  oversized lengths: %ld sent, %ld closed by the server within 5 s\n",
+                    report.oversizedSent, report.oversizedClosed);
+    }
+    if (plan.silent > 0) {
+        std::printf("  silent connections: %ld connected, %ld closed by the server",
+                    report.silentConnected, report.silentClosedByServer);
+        if (report.silentClosedByServer > 0) {
+            std::printf(" (first after %.1f s)", report.silentFirstCloseSeconds);
+        }
+        std::printf("\n");
+    }
+    PrintStats("before", before);
+    PrintStats("peak", peak);
+    PrintStats("after", after);
+    std::printf("  server side: %ld client errors, %ld log lines, %ld captures, stop took %.2f s\n",
+                server.clientErrors, server.logLines, server.captures, server.stopSeconds);
+    bool healthy = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (!healthy) {
+        std::printf("  the server process did not end cleanly (status %d)\n", status);
+    }
+    return healthy && errors == 0 && !report.timedOut ? 0 : 1;
+}
