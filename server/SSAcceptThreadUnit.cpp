@@ -14,9 +14,10 @@ namespace {
 constexpr int kRequestType = 2;
 
 // Reads the header and gives the body length; throws with the intake's prefix on any fault.
-std::int32_t ReadHeader(const TSSServer& server, net::SocketHandle sock, std::string& header) {
+std::int32_t ReadHeader(const TSSServer& server, net::SocketHandle sock, std::string& header,
+                        Deadline deadline) {
     try {
-        mdlRecvData(server, sock, header, 16);
+        mdlRecvData(server, sock, header, 16, deadline);
         std::string_view length = utf8::mid(header, 0, 10);
         if (mdlCheckDigit(length) != utf8::mid(header, 10, 1)) {
             throw SSError(msg::kInvalidMessage);
@@ -44,17 +45,18 @@ void TSSAcceptThread::Execute() {
     TSSServer& server = *mParent;
     TSSChild& child = *mChild;
     std::string ip = child.mIp;
+    Deadline deadline = std::chrono::steady_clock::now() + server.mRequestTime;
     try {
         server.CallBackProc_(nullptr, kEventInformation, 0, ip, "", msg::kConnectionRequest, "");
         net::SocketHandle sock = child.mSock;
         std::string header;
-        std::int32_t bodyLength = ReadHeader(server, sock, header);
+        std::int32_t bodyLength = ReadHeader(server, sock, header, deadline);
         if (mdlStrToInt(utf8::mid(header, 11, 5)) != kRequestType) {
             throw SSError(msg::kRequestReceiveFailed);
         }
         std::string body;
         try {
-            mdlRecvData(server, sock, body, bodyLength);
+            mdlRecvData(server, sock, body, bodyLength, deadline);
         } catch (...) {
             throw SSError(joinError(msg::kRequestReceiveFailed, currentErrorText()));
         }

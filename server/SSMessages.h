@@ -8,6 +8,8 @@ inline constexpr char kSelectFailed[] = "[select]に失敗しました。";
 inline constexpr char kDisconnected[] = "強制的に切断されました。";
 inline constexpr char kCancelled[] = "通信がキャンセルされました。";
 inline constexpr char kInvalidMessage[] = "受信した電文が不正です。";
+inline constexpr char kTimedOut[] = "受信がタイムアウトしました。";
+inline constexpr char kTooManyConnections[] = "接続数が上限に達したため切断しました。";
 
 inline constexpr char kStartupFailed[] = "[WSAStartupFailed]に失敗しました。";
 inline constexpr char kSocketFailed[] = "ソケット作成に失敗しました。";

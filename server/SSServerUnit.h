@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -73,6 +74,12 @@ public:
     Cp932 mEncShiftJIS;
     std::atomic<bool> mAbort{false};
     std::string mIpAddress;
+
+    // Limits that keep hostile or broken peers from taking the server from the phones: the
+    // connections open at once (more are closed as they arrive, with event 2), and the time in
+    // which a new connection must deliver its whole request (a phone sends it at once).
+    std::size_t mMaxConnections = 256;
+    std::chrono::milliseconds mRequestTime{30000};
 
 private:
     // Operation's common tail: hand the record to a new thread, or fail the connection.

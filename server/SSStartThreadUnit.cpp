@@ -1,5 +1,6 @@
 #include "server/SSStartThreadUnit.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -40,6 +41,24 @@ net::SocketHandle OpenListeningSocket(const TSSServer& server) {
     return sock;
 }
 
+std::size_t OpenConnections(const std::vector<std::shared_ptr<TSSChild>>& children) {
+    return static_cast<std::size_t>(
+        std::count_if(children.begin(), children.end(), [](const std::shared_ptr<TSSChild>& child) {
+            return child->mSock != net::kNoSocket;
+        }));
+}
+
+// Each connection holds a thread; peers that hold connections open without finishing them must
+// not take the server from the phones, so connections beyond the limit are closed at once.
+void RefuseConnection(const TSSServer& server, net::SocketHandle sock, const std::string& peer) {
+    net::closeSocket(sock);
+    try {
+        server.CallBackProc_(nullptr, kEventClientError, 0, peer, "", "", msg::kTooManyConnections);
+    } catch (...) {
+        // The listener goes on whatever the report met.
+    }
+}
+
 }  // namespace
 
 void TSSStartThread::Create(TSSServer* pParent) {
@@ -65,6 +84,10 @@ void TSSStartThread::Execute() {
                     net::SocketHandle sock = net::acceptIPv4(listening, peer);
                     if (sock == net::kNoSocket) {
                         throw SSError(msg::kAcceptFailed);
+                    }
+                    if (OpenConnections(children) >= server.mMaxConnections) {
+                        RefuseConnection(server, sock, peer);
+                        continue;
                     }
                     auto child = std::make_shared<TSSChild>(sock);
                     child->mIp = peer;

@@ -129,7 +129,7 @@ bool mdlWaitSocket(net::SocketHandle pSock, bool pDirection) {
 }
 
 void mdlRecvData(const TSSServer& pServer, net::SocketHandle pSock, std::string& pText,
-                 std::int32_t pCount) {
+                 std::int32_t pCount, Deadline pDeadline) {
     mdlTrace("mdlRecvData_START");
     pText.clear();
     if (pCount <= 0) {
@@ -151,6 +151,10 @@ void mdlRecvData(const TSSServer& pServer, net::SocketHandle pSock, std::string&
         if (pServer.mAbort) {
             pText = pServer.mEncShiftJIS.decode(std::string_view(block.data(), received));
             throw SSError(msg::kCancelled);
+        }
+        if (std::chrono::steady_clock::now() >= pDeadline) {
+            pText = pServer.mEncShiftJIS.decode(std::string_view(block.data(), received));
+            throw SSError(msg::kTimedOut);
         }
     }
     pText = pServer.mEncShiftJIS.decode(block);

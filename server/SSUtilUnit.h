@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -38,9 +39,13 @@ std::string mdlMakeHeader(std::int64_t pLength, int pType);
 // Waits up to one second; true when the socket is ready. Throws on a failed wait.
 bool mdlWaitSocket(net::SocketHandle pSock, bool pDirection);
 
-// Receives exactly pCount bytes and decodes them from CP932 into pText.
+using Deadline = std::chrono::steady_clock::time_point;
+inline constexpr Deadline kNoDeadline = Deadline::max();
+
+// Receives exactly pCount bytes and decodes them from CP932 into pText. Past pDeadline it fails
+// with kTimedOut.
 void mdlRecvData(const TSSServer& pServer, net::SocketHandle pSock, std::string& pText,
-                 std::int32_t pCount);
+                 std::int32_t pCount, Deadline pDeadline = kNoDeadline);
 // Encodes pText in CP932 and sends all of it.
 void mdlSendData(const TSSServer& pServer, net::SocketHandle pSock, const std::string& pText);
 // Receives exactly pCount raw bytes into pStream, in pieces of at most 2048 bytes.

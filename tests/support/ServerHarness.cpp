@@ -11,11 +11,7 @@ ServerHarness::ServerHarness(Reaction onEvent) : mOnEvent(std::move(onEvent)) {
         [this](TSSChild* handle, std::uint8_t kind, std::int32_t serial, std::string ip,
                std::string key, std::string data, std::string error) {
             Event event{kind, serial, ip, key, data, error, handle != nullptr};
-            struct Record {
-                EventLog& log;
-                Event& event;
-                ~Record() { log.Add(event); }
-            } record{mEvents, event};
+            mEvents.Add(event);
             if (mOnEvent) {
                 mOnEvent(*mServer, handle, event);
             }
