@@ -30,8 +30,9 @@ std::uint16_t FreeLoopbackPort() {
     return port;
 }
 
-THostedServer::THostedServer()
-    : mDir(MakeCaptureDir()),
+THostedServer::THostedServer(int pPictureWidth, int pPictureHeight)
+    : Desktop(pPictureWidth, pPictureHeight),
+      mDir(MakeCaptureDir()),
       mHandler(Desktop, Window, Window, Window, (mDir / "korvane-server.png").string()),
       Server([this](TSSChild* handle, std::uint8_t kind, std::int32_t serial, std::string ip,
                     std::string key, std::string data,

@@ -30,7 +30,8 @@ class TQuietWindow : public ILogView, public IListenerView, public IMessageBoxes
 class THostedServer {
   public:
     // Starts listening on a free port of 127.0.0.1; throws when it does not listen within 10 s.
-    THostedServer();
+    // Captures are a prepared picture of the given size.
+    explicit THostedServer(int pPictureWidth = 320, int pPictureHeight = 240);
     // Stops and waits for the listener's end.
     ~THostedServer();
     THostedServer(const THostedServer&) = delete;

@@ -1,0 +1,119 @@
+// The request intake as a byte stream: each input is everything a peer sends on one connection to
+// the real server (with request handling and a canned desktop) on 127.0.0.1, followed by the
+// peer's close. Whatever the bytes, the server must close the connection in time, and what it sent
+// must be well-framed messages ending with at most one reply.
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "platform/Socket.h"
+#include "platform/Trace.h"
+#include "server/SSUtilUnit.h"
+#include "tools/HostedServer.h"
+
+namespace {
+
+using namespace korvane;
+
+constexpr int kPatienceMs = 20000;
+
+[[noreturn]] void Fault(const std::string& what) {
+    std::fprintf(stderr, "intake fault: %s\n", what.c_str());
+    std::abort();
+}
+
+THostedServer& Host() {
+    static THostedServer* host = [] {
+        setTraceSink([](const std::string&) {});
+        return new THostedServer(8, 8);
+    }();
+    return *host;
+}
+
+// Sends what the server takes of the input, then ends the sending side.
+void SendInput(net::SocketHandle sock, std::string_view input) {
+    std::size_t sent = 0;
+    while (sent < input.size()) {
+        if (net::waitSocket(sock, true, kPatienceMs) != net::WaitResult::Ready) {
+            Fault("the server stopped reading without closing");
+        }
+        long n = net::sendSome(sock, input.data() + sent, input.size() - sent);
+        if (n <= 0) {
+            break;  // the server closed early, as it may
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    ::shutdown(sock, SHUT_WR);
+}
+
+std::string ReceiveUntilClose(net::SocketHandle sock) {
+    std::string received;
+    char buffer[8192];
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPatienceMs);
+    for (;;) {
+        // Acknowledged at once: the server sends a file message in several small pieces, and a
+        // delayed acknowledgement would hold each of them back (40 ms) and slow the fuzzing down.
+        int on = 1;
+        ::setsockopt(sock, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
+        if (std::chrono::steady_clock::now() > deadline ||
+            net::waitSocket(sock, false, kPatienceMs) != net::WaitResult::Ready) {
+            Fault("the server kept the connection open");
+        }
+        long n = net::receiveSome(sock, buffer, sizeof buffer);
+        if (n <= 0) {
+            return received;
+        }
+        received.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+// File messages (type 3) and then at most one reply (type 9), each whole and correctly framed.
+void CheckFraming(std::string_view out) {
+    bool replied = false;
+    while (!out.empty()) {
+        if (replied) {
+            Fault("bytes after the reply");
+        }
+        if (out.size() < 16) {
+            Fault("a partial header");
+        }
+        if (mdlCheckDigit(out.substr(0, 10)) != out.substr(10, 1)) {
+            Fault("a wrong check digit");
+        }
+        auto length = static_cast<std::size_t>(mdlStrToInt(out.substr(0, 10), false));
+        std::int32_t type = mdlStrToInt(out.substr(11, 5), false);
+        if (type != 3 && type != 9) {
+            Fault("message type " + std::to_string(type));
+        }
+        if (type == 3 && length < 780) {
+            Fault("a file message without its fixed fields");
+        }
+        if (out.size() < 16 + length) {
+            Fault("a message cut short");
+        }
+        replied = type == 9;
+        out.remove_prefix(16 + length);
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    THostedServer& host = Host();
+    net::SocketHandle sock = net::connectIPv4("127.0.0.1", host.Port());
+    if (sock == net::kNoSocket) {
+        Fault("cannot connect");
+    }
+    SendInput(sock, std::string_view(reinterpret_cast<const char*>(data), size));
+    std::string out = ReceiveUntilClose(sock);
+    net::closeSocket(sock);
+    CheckFraming(out);
+    return 0;
+}
