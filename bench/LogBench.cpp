@@ -1,0 +1,89 @@
+// AddLog into a log that already holds 100,000 lines, through the window's own path: the line is
+// posted to the update queue under LogLock and the window's thread puts it into the list model.
+// No view is attached (no display needed), so drawing is not counted.
+// Run by hand: build/default/bench/bench_log
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <string>
+#include <vector>
+
+#include "app/LogList.h"
+#include "app/UiUpdateQueue.h"
+#include "handling/RequestHandler.h"
+#include "tools/CannedDesktop.h"
+#include "tools/HostedServer.h"
+
+namespace {
+
+using namespace korvane;
+
+constexpr int kLogLines = 100000;
+
+// The window's ILogView, as the main window does it: post, never wait for the window's thread.
+class QueuedLogView : public ILogView {
+  public:
+    explicit QueuedLogView(TUiUpdateQueue& queue) : mQueue(queue) {}
+    void InsertLogLine(const std::string& line) override { mQueue.PostLine(line); }
+
+  private:
+    TUiUpdateQueue& mQueue;
+};
+
+struct Log {
+    Log()
+        : queue([this](const std::vector<std::string>& lines) { model.AddNewest(lines); },
+                [](const std::string&) {}),
+          view(queue),
+          handler(desktop, view, window, window, "/dev/null") {}
+
+    void Fill(int lines) {
+        for (int i = 0; i < lines; ++i) {
+            handler.AddLog("PHONE1", "[192.168.1.20][Client_Receive]設定確認要求:101");
+        }
+        QCoreApplication::processEvents();
+    }
+
+    TLogListModel model;
+    TUiUpdateQueue queue;
+    QueuedLogView view;
+    TCannedDesktop desktop{1, 1};
+    TQuietWindow window;
+    TRequestHandler handler;
+};
+
+void BM_AddLogInto100kLog(benchmark::State& state) {
+    Log log;
+    log.Fill(kLogLines);
+    const std::int64_t batch = state.range(0);
+    for (auto _ : state) {
+        for (std::int64_t i = 0; i < batch; ++i) {
+            log.handler.AddLog("PHONE1", "[192.168.1.20][Client_Send]設定確認応答:");
+        }
+        QCoreApplication::processEvents();
+    }
+    state.SetItemsProcessed(state.iterations() * batch);
+    state.counters["lines"] = log.model.rowCount();
+}
+// One line per wake-up of the window's thread, and a burst of 100 sharing one.
+BENCHMARK(BM_AddLogInto100kLog)->Arg(1)->Arg(100)->ArgName("burst");
+
+void BM_Fill100kLog(benchmark::State& state) {
+    for (auto _ : state) {
+        Log log;
+        log.Fill(kLogLines);
+        benchmark::DoNotOptimize(log.model.rowCount());
+    }
+    state.SetItemsProcessed(state.iterations() * kLogLines);
+}
+BENCHMARK(BM_Fill100kLog)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

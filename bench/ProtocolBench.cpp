@@ -1,0 +1,100 @@
+// Throughput of the pieces every request passes through: framing, the CP932 codec, the field
+// parser and the pending-reply table. Run by hand: build/default/bench/bench_protocol
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "handling/PendingReplyList.h"
+#include "handling/RequestFields.h"
+#include "platform/Cp932.h"
+#include "server/SSUtilUnit.h"
+
+namespace {
+
+using namespace korvane;
+
+// Text of the given byte length in CP932, Japanese (two bytes a character) or ASCII.
+std::string Text(std::size_t bytes, bool japanese) {
+    std::string text;
+    while (Cp932::byteCount(text) < bytes) {
+        text += japanese ? "バーコード読取" : "barcode-1234567";
+    }
+    return text;
+}
+
+void BM_MakeHeader(benchmark::State& state) {
+    std::int64_t length = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(mdlMakeHeader(++length, 9));
+    }
+}
+BENCHMARK(BM_MakeHeader);
+
+// What the intake does with a header: check digit, length, type.
+void BM_ParseHeader(benchmark::State& state) {
+    const std::string header = mdlMakeHeader(1234567, 2);
+    for (auto _ : state) {
+        std::string_view h = header;
+        bool ok = mdlCheckDigit(h.substr(0, 10)) == h.substr(10, 1);
+        benchmark::DoNotOptimize(ok);
+        benchmark::DoNotOptimize(mdlStrToInt(h.substr(0, 10), false));
+        benchmark::DoNotOptimize(mdlStrToInt(h.substr(11, 5), false));
+    }
+}
+BENCHMARK(BM_ParseHeader);
+
+void BM_Cp932Encode(benchmark::State& state) {
+    const std::string text = Text(static_cast<std::size_t>(state.range(0)), state.range(1) != 0);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Cp932::encode(text));
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_Cp932Encode)->ArgsProduct({{64, 4096, 1 << 20}, {0, 1}})->ArgNames({"bytes", "ja"});
+
+void BM_Cp932Decode(benchmark::State& state) {
+    const std::string wire =
+        Cp932::encode(Text(static_cast<std::size_t>(state.range(0)), state.range(1) != 0));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(Cp932::decode(wire));
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(wire.size()));
+}
+BENCHMARK(BM_Cp932Decode)->ArgsProduct({{64, 4096, 1 << 20}, {0, 1}})->ArgNames({"bytes", "ja"});
+
+void BM_SplitRequest(benchmark::State& state) {
+    const std::string data =
+        state.range(0) == 0 ? "102\tABC-1234567890\t1\t1\t500"
+                            : "104\t\"" + Text(4000, true) + "\"\"x\"\"\t\"\t0\t2\t0\t640\t480";
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(mdlSplitRequest(data));
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(data.size()));
+}
+BENCHMARK(BM_SplitRequest)->Arg(0)->Arg(1)->ArgName("long_quoted");
+
+class NoBoxes : public IMessageBoxes {
+  public:
+    void ShowError(const std::string&) override {}
+};
+
+// One store and its take while `waiting` other replies sit in the table.
+void BM_PendingStoreTake(benchmark::State& state) {
+    NoBoxes boxes;
+    TPendingReplyList table(boxes);
+    for (std::int64_t i = 0; i < state.range(0); ++i) {
+        table.mdlSetValue("PHONE" + std::to_string(i), "102\t1", "[127.0.0.1][Client_Send]");
+    }
+    const std::string key = "PHONE-BENCH";
+    std::string send;
+    std::string log;
+    for (auto _ : state) {
+        table.mdlSetValue(key, "103\t1", "[127.0.0.1][Client_Send]キャプチャ成功");
+        table.mdlGetValue(key, send, log);
+    }
+}
+BENCHMARK(BM_PendingStoreTake)->Arg(0)->Arg(100)->Arg(10000)->ArgName("waiting");
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+namespace korvane {
+
+// The yardstick for the request server: one thread and poll() for every connection (and the same
+// listen backlog of 10), answering a
+// framed 101 request with the same reply, and nothing else (no log, no trace, no other command).
+class TReferenceServer {
+  public:
+    // Listens on a free port of 127.0.0.1 at once.
+    TReferenceServer();
+    ~TReferenceServer();
+    TReferenceServer(const TReferenceServer&) = delete;
+    TReferenceServer& operator=(const TReferenceServer&) = delete;
+
+    std::uint16_t Port() const { return mPort; }
+
+  private:
+    void Loop();
+
+    int mListen = -1;
+    int mWake[2] = {-1, -1};
+    std::uint16_t mPort = 0;
+    std::atomic<bool> mStop{false};
+    std::thread mThread;
+};
+
+}  // namespace korvane
