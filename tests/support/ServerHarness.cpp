@@ -13,9 +13,10 @@ ServerHarness::ServerHarness(Reaction onEvent) : mOnEvent(std::move(onEvent)) {
             Event event{kind, serial, ip, key, data, error, handle != nullptr};
             mEvents.Add(event);
             if (mOnEvent) {
-                mOnEvent(*mServer, handle, event);
+                mOnEvent(*mRaw, handle, event);
             }
         });
+    mRaw = mServer.get();
 }
 
 ServerHarness::~ServerHarness() {

@@ -34,6 +34,8 @@ private:
     Reaction mOnEvent;
     EventLog mEvents;
     std::unique_ptr<TSSServer> mServer;
+    // What reactions use: unlike mServer it stays set while the server's threads wind down.
+    TSSServer* mRaw = nullptr;
     std::uint16_t mPort = 0;
     std::vector<net::SocketHandle> mClients;
 };
