@@ -13,7 +13,7 @@ using WindowHandle = std::uint64_t;
 // around the caret into a PNG file. Failures never escape: each operation returns false (or 0)
 // and puts the reason into pstrError, which it leaves alone on success.
 class TDesktop {
-public:
+  public:
     virtual ~TDesktop() = default;
 
     // The focused window of the foreground application, or 0. On success the caret position in

@@ -12,7 +12,7 @@ namespace korvane {
 // command that captured, taken on the file sender's thread once the file is delivered. Entries are
 // kept as separate fields, so any key (one beginning with a double quote too) finds its reply.
 class TPendingReplyList {
-public:
+  public:
     explicit TPendingReplyList(IMessageBoxes& pBoxes) : mBoxes(pBoxes) {}
 
     // Stores the entry at the end, replacing the key's earlier one.
@@ -24,7 +24,7 @@ public:
     // The stored keys, oldest first.
     std::vector<std::string> Keys() const;
 
-private:
+  private:
     struct Entry {
         std::string key;
         std::string send;

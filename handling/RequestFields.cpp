@@ -5,7 +5,8 @@
 namespace korvane {
 namespace {
 
-// Reads the quoted text that starts at `i` (on the opening quote); leaves `i` after the closing one.
+// Reads the quoted text that starts at `i` (on the opening quote); leaves `i` after the closing
+// one.
 std::string readQuoted(std::string_view text, std::size_t& i) {
     std::string field;
     ++i;

@@ -14,7 +14,8 @@ constexpr std::int32_t kFileSerial = 1;
 
 constexpr char kListenCaption[] = "待ち受け開始";
 constexpr char kUnsupported[] =
-    "このリクエストはサポートされていません。サーバー側プログラムのバージョンをチェックしてください。";
+    "このリクエストはサポートされていません。サーバー側プログラムのバージョンをチェックしてください"
+    "。";
 
 // The field a command reads; a request without it is malformed.
 const std::string& Field(const std::vector<std::string>& fields, std::size_t index) {
@@ -55,8 +56,7 @@ void TRequestHandler::AddLog(const std::string& pSource, const std::string& pTex
 void TRequestHandler::ServerEventProc(TSSChild* pHandle, std::uint8_t pKind,
                                       std::int32_t pCommandSerialNumber,
                                       const std::string& pIpAddress, const std::string& pClientKey,
-                                      const std::string& pData,
-                                      const std::string& pErrorMessage) {
+                                      const std::string& pData, const std::string& pErrorMessage) {
     switch (pKind) {
         case kEventInformation:
             AddLog("Server", "[Listner_Information]" + pData);
@@ -81,9 +81,8 @@ void TRequestHandler::ServerEventProc(TSSChild* pHandle, std::uint8_t pKind,
     }
 }
 
-void TRequestHandler::HandleRequest(TSSChild* pHandle, std::int32_t pSerial,
-                                    const std::string& pIp, const std::string& pKey,
-                                    const std::string& pData) {
+void TRequestHandler::HandleRequest(TSSChild* pHandle, std::int32_t pSerial, const std::string& pIp,
+                                    const std::string& pKey, const std::string& pData) {
     std::vector<std::string> fields = mdlSplitRequest(pData);
     std::int32_t code = IntField(fields, 0);
     if (code == 101) {

@@ -18,7 +18,7 @@ class TSSChild;
 // stopped state when listening ends, and carries out the phone's commands (settings check, barcode
 // typing, captures), replying on the request's connection.
 class TRequestHandler {
-public:
+  public:
     TRequestHandler(TDesktop& pDesktop, ILogView& pLogView, IListenerView& pListenerView,
                     IMessageBoxes& pBoxes, std::string pCaptureFile);
 
@@ -40,7 +40,7 @@ public:
     std::mutex LogLock;
     TPendingReplyList PendingReplyList;
 
-private:
+  private:
     void HandleRequest(TSSChild* pHandle, std::int32_t pSerial, const std::string& pIp,
                        const std::string& pKey, const std::string& pData);
     void ConfirmSettings(TSSChild* pHandle, const std::string& pIp, const std::string& pKey,

@@ -12,7 +12,7 @@ namespace {
 
 // One converter per thread and direction: an iconv_t is stateful and must not be shared.
 class Converter {
-public:
+  public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
         if (cd_ == reinterpret_cast<iconv_t>(-1)) {
             throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
@@ -22,7 +22,8 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    // Converts `in`; at a sequence it cannot take, appends `replacement` and skips `skip(rest)` bytes.
+    // Converts `in`; at a sequence it cannot take, appends `replacement` and skips `skip(rest)`
+    // bytes.
     template <typename Skip>
     std::string run(std::string_view in, std::string_view replacement, Skip skip) {
         std::string out;
@@ -52,7 +53,7 @@ public:
         return out;
     }
 
-private:
+  private:
     iconv_t cd_;
 };
 
@@ -74,6 +75,8 @@ std::string Cp932::decode(std::string_view cp932) {
     return conv.run(cp932, "\xEF\xBF\xBD", cp932SequenceLength);
 }
 
-std::size_t Cp932::byteCount(std::string_view utf8) { return encode(utf8).size(); }
+std::size_t Cp932::byteCount(std::string_view utf8) {
+    return encode(utf8).size();
+}
 
 }  // namespace korvane

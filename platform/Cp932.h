@@ -9,7 +9,7 @@ namespace korvane {
 // Conversions never fail: a character CP932 cannot hold is encoded as '?', the code page's
 // default character, and a byte sequence that is not CP932 decodes to U+FFFD.
 class Cp932 {
-public:
+  public:
     static std::string encode(std::string_view utf8);
     static std::string decode(std::string_view cp932);
     // Number of bytes `utf8` takes once encoded.

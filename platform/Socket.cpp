@@ -34,7 +34,9 @@ bool bindIPv4(SocketHandle sock, const std::string& address, std::uint16_t port)
     return ::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
 }
 
-bool listenOn(SocketHandle sock, int backlog) { return ::listen(sock, backlog) == 0; }
+bool listenOn(SocketHandle sock, int backlog) {
+    return ::listen(sock, backlog) == 0;
+}
 
 SocketHandle acceptIPv4(SocketHandle sock, std::string& peer) {
     sockaddr_in addr{};
@@ -105,8 +107,12 @@ long sendSome(SocketHandle sock, const void* data, std::size_t size) {
     return static_cast<long>(n);
 }
 
-void shutdownSocket(SocketHandle sock) { ::shutdown(sock, SHUT_RDWR); }
+void shutdownSocket(SocketHandle sock) {
+    ::shutdown(sock, SHUT_RDWR);
+}
 
-void closeSocket(SocketHandle sock) { ::close(sock); }
+void closeSocket(SocketHandle sock) {
+    ::close(sock);
+}
 
 }  // namespace korvane::net

@@ -7,7 +7,11 @@ std::size_t sequenceLength(std::string_view rest) {
         return 0;
     }
     auto b = static_cast<unsigned char>(rest[0]);
-    std::size_t n = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 1;
+    std::size_t n = b < 0x80           ? 1
+                    : (b >> 5) == 0x6  ? 2
+                    : (b >> 4) == 0xE  ? 3
+                    : (b >> 3) == 0x1E ? 4
+                                       : 1;
     if (n > rest.size()) {
         return 1;
     }

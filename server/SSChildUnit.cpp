@@ -7,7 +7,9 @@ namespace korvane {
 
 TSSChild::TSSChild(net::SocketHandle pSock) : mSock(pSock) {}
 
-TSSChild::~TSSChild() { CloseSocket(); }
+TSSChild::~TSSChild() {
+    CloseSocket();
+}
 
 void TSSChild::CloseSocket() {
     net::SocketHandle sock = mSock.exchange(net::kNoSocket);

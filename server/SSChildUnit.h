@@ -14,7 +14,7 @@ namespace korvane {
 // The listener and the thread serving the connection share it, so a worker that outlives the
 // listener's wait still finds its record alive.
 class TSSChild : public std::enable_shared_from_this<TSSChild> {
-public:
+  public:
     explicit TSSChild(net::SocketHandle pSock);
     // Closes the socket if nobody did.
     ~TSSChild();

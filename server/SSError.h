@@ -9,7 +9,7 @@ namespace korvane {
 // A failure inside the request server; what() is a text of the message table, possibly with
 // the texts of the layers below it on following lines.
 class SSError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 

@@ -9,7 +9,7 @@ class TSSChild;
 
 // Sends a local file as a file message and waits for the client's acknowledgement.
 class TSSSendFileThread {
-public:
+  public:
     static void Create(TSSServer* pParent, std::shared_ptr<TSSChild> pChild);
     void Execute();
     // Opens the record's mLocalFilePath for the coming transfer (on the caller's thread, so the
@@ -19,7 +19,7 @@ public:
     TSSServer* mParent;
     std::shared_ptr<TSSChild> mChild;
 
-private:
+  private:
     TSSSendFileThread(TSSServer* pParent, std::shared_ptr<TSSChild> pChild)
         : mParent(pParent), mChild(std::move(pChild)) {}
 };

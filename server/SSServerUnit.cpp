@@ -108,8 +108,9 @@ void TSSServer::Response(TSSChild* pHandle, std::int32_t pCommandSerialNumber,
                          const std::string& pResponse) {
     pHandle->mCommandSerialNumber = pCommandSerialNumber;
     pHandle->mResponse = pResponse;
-    StartTransfer(pHandle, msg::kResponseFailed,
-                  [this](std::shared_ptr<TSSChild> child) { TSSResponseThread::Create(this, child); });
+    StartTransfer(pHandle, msg::kResponseFailed, [this](std::shared_ptr<TSSChild> child) {
+        TSSResponseThread::Create(this, child);
+    });
 }
 
 void TSSServer::SendFile(TSSChild* pHandle, std::int32_t pCommandSerialNumber,
@@ -120,8 +121,9 @@ void TSSServer::SendFile(TSSChild* pHandle, std::int32_t pCommandSerialNumber,
     pHandle->mRemoteFileName = pRemoteFileName;
     pHandle->mFieldInfo = pFieldInfo;
     TSSSendFileThread::OpenLocalFile(*pHandle);
-    StartTransfer(pHandle, msg::kSendFileFailed,
-                  [this](std::shared_ptr<TSSChild> child) { TSSSendFileThread::Create(this, child); });
+    StartTransfer(pHandle, msg::kSendFileFailed, [this](std::shared_ptr<TSSChild> child) {
+        TSSSendFileThread::Create(this, child);
+    });
 }
 
 void TSSServer::RecvFile(TSSChild* pHandle, std::int32_t pCommandSerialNumber,
@@ -129,8 +131,9 @@ void TSSServer::RecvFile(TSSChild* pHandle, std::int32_t pCommandSerialNumber,
     pHandle->mCommandSerialNumber = pCommandSerialNumber;
     pHandle->mLocalFilePath = pLocalFilePath;
     pHandle->mRemoteFileName = pRemoteFileName;
-    StartTransfer(pHandle, msg::kRecvFileFailed,
-                  [this](std::shared_ptr<TSSChild> child) { TSSRecvFileThread::Create(this, child); });
+    StartTransfer(pHandle, msg::kRecvFileFailed, [this](std::shared_ptr<TSSChild> child) {
+        TSSRecvFileThread::Create(this, child);
+    });
 }
 
 }  // namespace korvane

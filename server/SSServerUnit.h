@@ -28,15 +28,14 @@ enum SSEventKind : std::uint8_t {
 // The application's event procedure: pHandle, pKind, pCommandSerialNumber, pIpAddress, pClientKey,
 // pData, pErrorMessage. Called on whichever server thread raised the event; it may throw, and the
 // raising thread treats that as its own failure.
-using SSServer_Proc = std::function<void(TSSChild* pHandle, std::uint8_t pKind,
-                                         std::int32_t pCommandSerialNumber, std::string pIpAddress,
-                                         std::string pClientKey, std::string pData,
-                                         std::string pErrorMessage)>;
+using SSServer_Proc = std::function<void(
+    TSSChild* pHandle, std::uint8_t pKind, std::int32_t pCommandSerialNumber,
+    std::string pIpAddress, std::string pClientKey, std::string pData, std::string pErrorMessage)>;
 
 // The request server: listens on one IPv4 address and port, reads one framed request per
 // connection and reports everything through the event procedure.
 class TSSServer {
-public:
+  public:
     explicit TSSServer(SSServer_Proc pFunc);
     // Asks every server thread to stop and waits until all have ended, so that none outlives the
     // object or the application state its event procedure uses.
@@ -52,7 +51,8 @@ public:
     // Continue the connection of an event 3 or 4: send the final reply; send a file and await the
     // acknowledgement; ask for a file and receive it. Each returns at once; the outcome is event 4
     // or event 2 with pCommandSerialNumber.
-    void Response(TSSChild* pHandle, std::int32_t pCommandSerialNumber, const std::string& pResponse);
+    void Response(TSSChild* pHandle, std::int32_t pCommandSerialNumber,
+                  const std::string& pResponse);
     void SendFile(TSSChild* pHandle, std::int32_t pCommandSerialNumber,
                   const std::string& pLocalFilePath, const std::string& pRemoteFileName,
                   const std::string& pFieldInfo);
@@ -81,7 +81,7 @@ public:
     std::size_t mMaxConnections = 256;
     std::chrono::milliseconds mRequestTime{30000};
 
-private:
+  private:
     // Operation's common tail: hand the record to a new thread, or fail the connection.
     void StartTransfer(TSSChild* pHandle, const char* pFailureText,
                        std::function<void(std::shared_ptr<TSSChild>)> pRun);

@@ -42,10 +42,9 @@ net::SocketHandle OpenListeningSocket(const TSSServer& server) {
 }
 
 std::size_t OpenConnections(const std::vector<std::shared_ptr<TSSChild>>& children) {
-    return static_cast<std::size_t>(
-        std::count_if(children.begin(), children.end(), [](const std::shared_ptr<TSSChild>& child) {
-            return child->mSock != net::kNoSocket;
-        }));
+    return static_cast<std::size_t>(std::count_if(
+        children.begin(), children.end(),
+        [](const std::shared_ptr<TSSChild>& child) { return child->mSock != net::kNoSocket; }));
 }
 
 // Each connection holds a thread; peers that hold connections open without finishing them must

@@ -49,7 +49,9 @@ void sendAll(const TSSServer& server, net::SocketHandle sock, const char* data, 
 
 }  // namespace
 
-void mdlTrace(const std::string& pText) { traceOutput(bracketedTimestamp() + pText); }
+void mdlTrace(const std::string& pText) {
+    traceOutput(bracketedTimestamp() + pText);
+}
 
 std::string mdlPadBytes(const std::string& pText, int pWidth) {
     std::string bytes = Cp932::encode(pText + std::string(static_cast<std::size_t>(pWidth), ' '));

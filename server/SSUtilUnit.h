@@ -18,8 +18,8 @@ inline constexpr std::int32_t kMaxRequestBody = 1024 * 1024;
 // Writes "[yyyy/mm/dd hh:nn:ss]" + pText to the debug output.
 void mdlTrace(const std::string& pText);
 
-// A field of exactly pWidth CP932 bytes: the text's bytes, then spaces, cut at pWidth. A double-byte
-// character that the cut would split is replaced by a space, so the width always holds.
+// A field of exactly pWidth CP932 bytes: the text's bytes, then spaces, cut at pWidth. A
+// double-byte character that the cut would split is replaced by a space, so the width always holds.
 std::string mdlPadBytes(const std::string& pText, int pWidth);
 
 // Bytes the text takes in CP932.

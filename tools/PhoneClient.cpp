@@ -13,7 +13,9 @@ PhoneConnection::PhoneConnection(const std::string& host, std::uint16_t port, in
     }
 }
 
-PhoneConnection::~PhoneConnection() { Close(); }
+PhoneConnection::~PhoneConnection() {
+    Close();
+}
 
 void PhoneConnection::Close() {
     if (mSock != net::kNoSocket) {
@@ -47,7 +49,9 @@ void PhoneConnection::SendRaw(const std::string& bytes) {
     }
 }
 
-void PhoneConnection::SendAcknowledgement() { SendRaw(mdlMakeHeader(0, 1)); }
+void PhoneConnection::SendAcknowledgement() {
+    SendRaw(mdlMakeHeader(0, 1));
+}
 
 std::string PhoneConnection::ReceiveExactly(std::size_t count) {
     std::string bytes(count, '\0');
@@ -74,8 +78,8 @@ Message PhoneConnection::ReceiveMessage() {
             throw PhoneError("bad check digit in header " + header);
         }
         message.type = mdlStrToInt(header.substr(11, 5), false);
-        message.body = ReceiveExactly(
-            static_cast<std::size_t>(mdlStrToInt(header.substr(0, 10), false)));
+        message.body =
+            ReceiveExactly(static_cast<std::size_t>(mdlStrToInt(header.substr(0, 10), false)));
     } catch (const PhoneError&) {
         throw;
     } catch (const std::exception& e) {

@@ -12,7 +12,7 @@ namespace korvane::phone {
 
 // A failure on the phone's side of a conversation.
 class PhoneError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -24,7 +24,7 @@ struct Message {
 
 // The phone's end of one connection to the server, with a time limit on every wait.
 class PhoneConnection {
-public:
+  public:
     PhoneConnection(const std::string& host, std::uint16_t port, int timeoutMs = 30000);
     ~PhoneConnection();
     PhoneConnection(const PhoneConnection&) = delete;
@@ -41,7 +41,7 @@ public:
     bool WaitForClose();
     void Close();
 
-private:
+  private:
     std::string ReceiveExactly(std::size_t count);
 
     net::SocketHandle mSock;
@@ -55,8 +55,8 @@ std::string BuildRequest(const std::string& key, const std::string& data);
 struct Outcome {
     std::optional<std::string> fileName;  // the name of a file message, trailing blanks removed
     std::string fileBytes;
-    std::optional<std::string> reply;     // the reply text (UTF-8)
-    std::string error;                    // why the conversation ended without a reply
+    std::optional<std::string> reply;  // the reply text (UTF-8)
+    std::string error;                 // why the conversation ended without a reply
 };
 
 // Sends one request and follows the server: acknowledges a file message (unless `acknowledge` is

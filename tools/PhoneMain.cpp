@@ -126,9 +126,9 @@ std::string sendRaw(const Options& options, const std::string& bytes) {
 
 std::string converse(const Options& options, int index) {
     using namespace korvane::phone;
-    Outcome outcome = Converse(options.host, static_cast<std::uint16_t>(options.port), options.key,
-                               joinFields(options.fields), options.acknowledge,
-                               options.timeoutSeconds * 1000);
+    Outcome outcome =
+        Converse(options.host, static_cast<std::uint16_t>(options.port), options.key,
+                 joinFields(options.fields), options.acknowledge, options.timeoutSeconds * 1000);
     std::ostringstream out;
     if (outcome.fileName) {
         out << "file " << *outcome.fileName << " " << outcome.fileBytes.size() << "\n";
@@ -175,7 +175,8 @@ int main(int argc, char** argv) {
             std::cout << "[" << i << "] ";
         }
         std::cout << results[i] << "\n";
-        if (results[i].rfind("error ", 0) == 0 || results[i].find("\nerror ") != std::string::npos) {
+        if (results[i].rfind("error ", 0) == 0 ||
+            results[i].find("\nerror ") != std::string::npos) {
             status = 1;
         }
     }

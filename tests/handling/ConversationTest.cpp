@@ -15,10 +15,11 @@ using test::HandlerHarness;
 using Lines = std::vector<std::string>;
 
 const std::string kUnsupported =
-    "このリクエストはサポートされていません。サーバー側プログラムのバージョンをチェックしてください。";
+    "このリクエストはサポートされていません。サーバー側プログラムのバージョンをチェックしてください"
+    "。";
 
 class Conversation : public ::testing::Test {
-protected:
+  protected:
     phone::Outcome Converse(const std::string& key, const std::string& data, bool ack = true) {
         return phone::Converse("127.0.0.1", harness.port(), key, data, ack);
     }
@@ -39,13 +40,17 @@ TEST_F(Conversation, RepliesWithoutTheDesktop) {
     };
     const Case cases[] = {
         {"101", "101\t1", {"[Client_Receive]設定確認要求:101", "[Client_Send]設定確認応答:"}},
-        {"0101\tx\ty ", "101\t1",
+        {"0101\tx\ty ",
+         "101\t1",
          {"[Client_Receive]設定確認要求:0101\tx\ty ", "[Client_Send]設定確認応答:"}},
-        {"100", "100\t0\t" + kUnsupported,
+        {"100",
+         "100\t0\t" + kUnsupported,
          {"[Client_Request]サポート外の要求:100", "[Client_Send]" + kUnsupported}},
-        {"0106 \tz", "0106\t0\t" + kUnsupported,
+        {"0106 \tz",
+         "0106\t0\t" + kUnsupported,
          {"[Client_Request]サポート外の要求:0106 \tz", "[Client_Send]" + kUnsupported}},
-        {"-5", "-5\t0\t" + kUnsupported,
+        {"-5",
+         "-5\t0\t" + kUnsupported,
          {"[Client_Request]サポート外の要求:-5", "[Client_Send]" + kUnsupported}},
     };
     int n = 0;
@@ -90,7 +95,8 @@ TEST_F(Conversation, MalformedRequestsCloseTheConnectionWithoutReply) {
         {"  101", "'  101' は有効な整数値ではありません。", {}},
         {"102\tABC", "要求の項目 2 がありません。", {"focus 0,0"}},
         // The barcode and its suffix key are typed before the bad wait code is read.
-        {"102\tABC\t1\t2\tx", "'x' は有効な整数値ではありません。",
+        {"102\tABC\t1\t2\tx",
+         "'x' は有効な整数値ではありません。",
          {"focus 0,0", "paste 42 [ABC]", "suffix 2"}},
         {"105\t1080", "要求の項目 2 がありません。", {"focus 0,0"}},
     };
@@ -120,24 +126,33 @@ TEST_F(Conversation, CaptureCommandsSendTheFileThenTheReply) {
         std::string request;  // the request log line's tag and message
     };
     const Case cases[] = {
-        {"102\tABC-123\t1\t1\t0", "102\t1",
+        {"102\tABC-123\t1\t1\t0",
+         "102\t1",
          {"focus 0,0", "paste 42 [ABC-123]", "suffix 1", "capture 42 7,9 wait 0"},
          "[Client_Receive]バーコード送信要求:"},
-        {"0102\tABC\t0\t2\t3", "0102\t1",
+        {"0102\tABC\t0\t2\t3",
+         "0102\t1",
          {"focus 0,0", "paste 42 [ABC]", "capture 42 7,9 wait 3", "suffix 2"},
          "[Client_Receive]バーコード送信要求:"},
-        {"102\t  lead and trail  \t\t1\t1   ", "102\t1",
+        {"102\t  lead and trail  \t\t1\t1   ",
+         "102\t1",
          {"focus 0,0", "paste 42 [  lead and trail]", "suffix 1", "capture 42 7,9 wait 1"},
          "[Client_Receive]バーコード送信要求:"},
-        {"102\t\"say \"\"hi\"\"\tnow\"\t9\t1\t0", "102\t1",
+        {"102\t\"say \"\"hi\"\"\tnow\"\t9\t1\t0",
+         "102\t1",
          {"focus 0,0", "paste 42 [say \"hi\"\tnow]", "suffix 1", "capture 42 7,9 wait 0"},
          "[Client_Receive]バーコード送信要求:"},
-        {"103\tignored\t0\t5\t4", "103\t1", {"focus 0,0", "capture 42 7,9 wait 0"},
+        {"103\tignored\t0\t5\t4",
+         "103\t1",
+         {"focus 0,0", "capture 42 7,9 wait 0"},
          "[Client_Request]キャプチャ要求:"},
-        {"104\t日本語\t1\t0\t2\t1080\t1920", "104\t1",
+        {"104\t日本語\t1\t0\t2\t1080\t1920",
+         "104\t1",
          {"focus 0,0", "paste 42 [日本語]", "suffix 0", "capture2 42 7,9 wait 2 ratio 1080x1920"},
          "[Client_Receive]バーコード送信要求:"},
-        {"105\t1920\t1080", "105\t1", {"focus 0,0", "capture2 42 7,9 wait 0 ratio 1920x1080"},
+        {"105\t1920\t1080",
+         "105\t1",
+         {"focus 0,0", "capture2 42 7,9 wait 0 ratio 1920x1080"},
          "[Client_Request]キャプチャ要求:"},
     };
     int n = 0;
@@ -188,8 +203,9 @@ TEST_F(Conversation, AnUnacknowledgedFileEndsWithoutReply) {
     }
     Lines lines = LinesOf("ACK", 6);
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(lines[2],
-              "[ACK][127.0.0.1][Client_Error]ファイル送信に失敗しました。\r\n受信した電文が不正です。");
+    EXPECT_EQ(
+        lines[2],
+        "[ACK][127.0.0.1][Client_Error]ファイル送信に失敗しました。\r\n受信した電文が不正です。");
     // The entry the failed transfer left is replaced by the next capture of that key.
     EXPECT_EQ(harness.handler.PendingReplyList.Keys(), Lines{"ACK"});
 }

@@ -11,7 +11,7 @@ namespace korvane::test {
 // A scripted desktop: records every call in order and writes a real PNG for each capture, whose
 // pixels differ from one capture to the next.
 class FakeDesktop : public TDesktop {
-public:
+  public:
     WindowHandle focusResult = 42;
     std::int32_t caretX = 7;
     std::int32_t caretY = 9;
@@ -39,7 +39,7 @@ public:
                            std::int32_t pintWidth, std::int32_t pintHeight,
                            std::string& pstrError) override;
 
-private:
+  private:
     void Record(std::string call);
     bool WritePicture(const std::string& path, std::string& error);
 

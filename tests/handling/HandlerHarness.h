@@ -15,7 +15,7 @@ namespace korvane::test {
 
 // The window's side as request handling sees it: a log list, the stopped state, error boxes.
 class FakeWindow : public ILogView, public IListenerView, public IMessageBoxes {
-public:
+  public:
     void InsertLogLine(const std::string& line) override;
     void SetStoppedState(const std::string& caption) override;
     void ShowError(const std::string& text) override;
@@ -25,11 +25,12 @@ public:
     // Log lines whose source is `source`, oldest first, without the time stamp.
     std::vector<std::string> LinesOf(const std::string& source);
     // Waits until `source` has `count` lines, then gives them.
-    std::vector<std::string> WaitForLines(const std::string& source, std::size_t count,
-                                          std::chrono::milliseconds timeout = std::chrono::seconds(15));
+    std::vector<std::string> WaitForLines(
+        const std::string& source, std::size_t count,
+        std::chrono::milliseconds timeout = std::chrono::seconds(15));
     std::vector<std::string> StoppedCaptions();
 
-private:
+  private:
     std::mutex mLock;
     std::vector<std::string> mLines;
     std::vector<std::string> mStopped;
@@ -37,7 +38,7 @@ private:
 
 // The real server and request handling on 127.0.0.1 with the scripted desktop.
 class HandlerHarness {
-public:
+  public:
     HandlerHarness();
     ~HandlerHarness();
 
@@ -47,15 +48,15 @@ public:
     FakeDesktop desktop;
     FakeWindow window;
 
-private:
+  private:
     std::filesystem::path mDir;
     std::string mCaptureFile;
 
-public:
+  public:
     TRequestHandler handler;
     TSSServer server;
 
-private:
+  private:
     std::uint16_t mPort = 0;
 };
 

@@ -12,7 +12,7 @@ struct NoBoxes : IMessageBoxes {
 };
 
 class PendingReplies : public ::testing::Test {
-protected:
+  protected:
     std::pair<std::string, std::string> Take(const std::string& key) {
         std::pair<std::string, std::string> got{"unchanged", "unchanged"};
         list.mdlGetValue(key, got.first, got.second);

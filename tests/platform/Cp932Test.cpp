@@ -16,8 +16,8 @@ TEST(Cp932, RoundTripsTextTheWireCarries) {
         {"ABC-123 \t", "ABC-123 \t"},
         {"日本語", "\x93\xFA\x96\x7B\x8C\xEA"},
         {"ｶﾀｶﾅ", "\xB6\xC0\xB6\xC5"},  // half-width katakana are single bytes
-        {"～", "\x81\x60"},              // the fullwidth tilde Windows maps to 0x8160
-        {"①", "\x87\x40"},              // an NEC special character
+        {"～", "\x81\x60"},            // the fullwidth tilde Windows maps to 0x8160
+        {"①", "\x87\x40"},             // an NEC special character
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Cp932::encode(c.utf8), c.cp932) << c.utf8;

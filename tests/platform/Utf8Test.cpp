@@ -11,7 +11,10 @@ TEST(Utf8, CountsAndCutsByCharacter) {
     EXPECT_EQ(utf8::mid("ab日本c", 2, 2), "日本");
     EXPECT_EQ(utf8::mid("ab日本c", 3), "本c");
     EXPECT_EQ(utf8::mid("abc", 5, 2), "");
-    EXPECT_EQ(utf8::mid("a\xFF" "b", 1, 1), "\xFF");  // a stray byte counts as one character
+    EXPECT_EQ(utf8::mid("a\xFF"
+                        "b",
+                        1, 1),
+              "\xFF");  // a stray byte counts as one character
 }
 
 }  // namespace

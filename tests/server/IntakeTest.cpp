@@ -28,7 +28,7 @@ std::string Request(const std::string& bodyUtf8) {
 }
 
 class Intake : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { harness.StartListening(); }
 
     // Sends `bytes`, then waits for the connection's outcome (kind 2 or 3).
@@ -105,9 +105,9 @@ TEST_F(Intake, RejectsBadMessagesAndClosesWithoutAnswer) {
         {"0000000003300009abc", false, msg::kRequestReceiveFailed},
         {"00000000033abcde", false, "'abcde' は有効な整数値ではありません。"},
         {"000000003a300002", false, prefix + "'a' は有効な整数値ではありません。"},
-        {"0000000035", true, prefix + msg::kDisconnected},                // closed mid-header
-        {"0000000035800002123456", true, prefix + msg::kDisconnected},    // closed mid-body
-        {"0001048577200002", false, prefix + msg::kInvalidMessage},       // above 1 MiB
+        {"0000000035", true, prefix + msg::kDisconnected},              // closed mid-header
+        {"0000000035800002123456", true, prefix + msg::kDisconnected},  // closed mid-body
+        {"0001048577200002", false, prefix + msg::kInvalidMessage},     // above 1 MiB
         {"2147483647600002", false, prefix + msg::kInvalidMessage},
         {"9999999999000002", false, prefix + "'9999999999' は有効な整数値ではありません。"},
     };
@@ -156,7 +156,8 @@ TEST_F(Intake, ServesTwoClientsAtOnce) {
     Event first = harness.events().WaitForKind(3);
     EXPECT_EQ(first.key, "FAST");
     test::SendAll(slow, Request("123456789012SLOW                101").substr(20));
-    Event second = harness.events().WaitFor([](const Event& e) { return e.kind == 3 && e.key == "SLOW"; });
+    Event second =
+        harness.events().WaitFor([](const Event& e) { return e.kind == 3 && e.key == "SLOW"; });
     EXPECT_EQ(second.data, "101");
 }
 

@@ -26,8 +26,8 @@ TEST(Limits, ConnectionsBeyondTheLimitAreClosedAtOnce) {
     net::SocketHandle first = harness.Connect();
     net::SocketHandle second = harness.Connect();
     auto connected = [&](std::size_t n) {
-        harness.events().WaitFor(
-            [](const Event& e) { return e.kind == 0 && !e.ip.empty(); }, 15s, n);
+        harness.events().WaitFor([](const Event& e) { return e.kind == 0 && !e.ip.empty(); }, 15s,
+                                 n);
     };
     connected(0);
     connected(2);
@@ -63,8 +63,8 @@ TEST(Limits, ARequestMustArriveInTime) {
         std::size_t before = harness.events().Snapshot().size();
         net::SocketHandle sock = harness.Connect();
         test::SendAll(sock, sent);
-        Event timedOut = harness.events().WaitFor([](const Event& e) { return e.kind == 2; }, 15s,
-                                                  before);
+        Event timedOut =
+            harness.events().WaitFor([](const Event& e) { return e.kind == 2; }, 15s, before);
         EXPECT_EQ(timedOut.error, joinError(msg::kRequestReceiveFailed, msg::kTimedOut)) << sent;
         EXPECT_TRUE(test::WaitForPeerClose(sock)) << sent;
     }

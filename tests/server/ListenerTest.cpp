@@ -106,7 +106,11 @@ TEST(Listener, StopClosesAConnectionThatWasNeverAnswered) {
     ServerHarness harness;
     harness.StartListening();
     net::SocketHandle client = harness.Connect();
-    test::SendAll(client, "0000000035800002" "123456789012" "KEY                 " "101");
+    test::SendAll(client,
+                  "0000000035800002"
+                  "123456789012"
+                  "KEY                 "
+                  "101");
     harness.events().WaitForKind(3);
     auto start = std::chrono::steady_clock::now();
     harness.server().Stop();

@@ -40,7 +40,8 @@ TEST(Reply, SendsTheHeaderAndTextThenWaitsForTheClientToClose) {
     const std::pair<std::string, std::string> cases[] = {
         {"101\t1", "0000000005500009101\t1"},
         {"", "0000000000000009"},
-        {"102\t2\tキャプチャ失敗:x", "0000000022400009102\t2\t" + Cp932::encode("キャプチャ失敗:x")},
+        {"102\t2\tキャプチャ失敗:x",
+         "0000000022400009102\t2\t" + Cp932::encode("キャプチャ失敗:x")},
     };
     for (const auto& [reply, wire] : cases) {
         ServerHarness harness([reply = reply](TSSServer& server, TSSChild* handle, const Event& e) {
@@ -198,7 +199,8 @@ TEST(RecvFile, AsksForTheFileAndStoresIt) {
         test::SendAll(client, kRequest);
         EXPECT_EQ(test::ReceiveUpTo(client, 276),
                   "0000000260800004phone.txt" + std::string(251, ' '));
-        test::SendAll(client, mdlMakeHeader(static_cast<std::int64_t>(content.size()), 1) + content);
+        test::SendAll(client,
+                      mdlMakeHeader(static_cast<std::int64_t>(content.size()), 1) + content);
         Event done = harness.events().WaitForKind(4);
         EXPECT_EQ(done.serial, 7);
         EXPECT_EQ(std::filesystem::file_size(target), content.size());

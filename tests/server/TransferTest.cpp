@@ -18,7 +18,7 @@ using test::SocketPair;
 
 // The routines need a server only for its stop flag and encoding.
 class Transfer : public ::testing::Test {
-protected:
+  protected:
     TSSServer server{[](auto&&...) {}};
     SocketPair pair;
 };

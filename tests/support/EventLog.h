@@ -23,7 +23,7 @@ struct Event {
 
 // Collects events from any thread and lets a test wait for the one it expects.
 class EventLog {
-public:
+  public:
     void Add(Event event) {
         std::lock_guard lock(mLock);
         mEvents.push_back(std::move(event));
@@ -61,7 +61,7 @@ public:
         return mEvents;
     }
 
-private:
+  private:
     std::mutex mLock;
     std::condition_variable mChanged;
     std::vector<Event> mEvents;

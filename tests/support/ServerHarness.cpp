@@ -36,8 +36,7 @@ void ServerHarness::StartListening() {
     if (!mServer->Start("127.0.0.1", mPort, error)) {
         throw std::runtime_error("start failed: " + error);
     }
-    Event first = mEvents.WaitFor(
-        [](const Event& e) { return e.kind == 0 && e.ip.empty(); });
+    Event first = mEvents.WaitFor([](const Event& e) { return e.kind == 0 && e.ip.empty(); });
     if (first.data != msg::kListeningStarted) {
         throw std::runtime_error("listener did not start");
     }

@@ -13,7 +13,7 @@ namespace korvane::test {
 // A real server on 127.0.0.1 whose events are recorded; `onEvent` may act on them (reply, throw)
 // before they are recorded.
 class ServerHarness {
-public:
+  public:
     using Reaction = std::function<void(TSSServer&, TSSChild*, const Event&)>;
 
     explicit ServerHarness(Reaction onEvent = nullptr);
@@ -30,7 +30,7 @@ public:
     // A client connected to the server.
     net::SocketHandle Connect();
 
-private:
+  private:
     Reaction mOnEvent;
     EventLog mEvents;
     std::unique_ptr<TSSServer> mServer;
