@@ -1,23 +1,16 @@
 #include "desktop/KeyTables.h"
 
-#include <charconv>
+#include "platform/DecimalInt.h"
 
 namespace korvane {
 
 bool parseKeyCode(const std::string& pstrKbn, std::int32_t& code, std::string& error) {
-    const char* first = pstrKbn.data();
-    const char* last = first + pstrKbn.size();
-    // from_chars takes a minus but no plus; a plus must still be followed by a digit.
-    if (first != last && *first == '+' && last - first > 1 && first[1] != '-') {
-        ++first;
-    }
-    std::int32_t value = 0;
-    auto [end, ec] = std::from_chars(first, last, value, 10);
-    if (first == last || ec != std::errc() || end != last) {
-        error = "'" + pstrKbn + "' は有効な整数値ではありません。";
+    auto value = parseDecimal32(pstrKbn);
+    if (!value) {
+        error = notAnIntegerText(pstrKbn);
         return false;
     }
-    code = value;
+    code = *value;
     return true;
 }
 

@@ -117,10 +117,13 @@ void TRequestHandler::RunDesktopCommand(TSSChild* pHandle, std::int32_t pCode,
     const std::string& code = pFields[0];
 
     std::lock_guard input(InputLock);
+    // Only the capture's failure text reaches the phone; the others are not reported.
+    std::string lookupError;
+    std::string typingError;
     std::string error;
     std::int32_t caretX = 0;
     std::int32_t caretY = 0;
-    WindowHandle window = mDesktop.mdlGetFocusWindow(error, caretX, caretY);
+    WindowHandle window = mDesktop.mdlGetFocusWindow(lookupError, caretX, caretY);
     if (window == 0) {
         mServer->Response(pHandle, kReplySerial, mdlJoinFields({code, "0"}));
         AddLog(pKey, ClientLine(pIp, "[Client_Send]", "送信先の検索に失敗しました。"));
@@ -130,12 +133,12 @@ void TRequestHandler::RunDesktopCommand(TSSChild* pHandle, std::int32_t pCode,
     bool captured = false;
     if (types) {
         bool captureFirst = Field(pFields, 2) == "0";
-        bool typed = mDesktop.mdlSendBarcode(window, Field(pFields, 1), error);
+        bool typed = mDesktop.mdlSendBarcode(window, Field(pFields, 1), typingError);
         if (captureFirst) {
             captured = Capture(window, pCode, pFields, caretX, caretY, error);
         }
         if (typed) {
-            mDesktop.mdlSendSuffix(window, Field(pFields, 3), error);
+            mDesktop.mdlSendSuffix(window, Field(pFields, 3), typingError);
         }
         if (!captureFirst) {
             captured = Capture(window, pCode, pFields, caretX, caretY, error);

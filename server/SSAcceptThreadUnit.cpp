@@ -11,18 +11,13 @@
 namespace korvane {
 namespace {
 
-constexpr int kRequestType = 2;
-
 // Reads the header and gives the body length; throws with the intake's prefix on any fault.
 std::int32_t ReadHeader(const TSSServer& server, net::SocketHandle sock, std::string& header,
                         Deadline deadline) {
     try {
         mdlRecvData(server, sock, header, 16, deadline);
-        std::string_view length = utf8::mid(header, 0, 10);
-        if (mdlCheckDigit(length) != utf8::mid(header, 10, 1)) {
-            throw SSError(msg::kInvalidMessage);
-        }
-        std::int32_t bodyLength = mdlStrToInt(length, false);
+        mdlVerifyCheckDigit(header);
+        std::int32_t bodyLength = mdlHeaderLength(header);
         // Refused before anything is allocated for it: no phone request comes near this size.
         if (bodyLength > kMaxRequestBody) {
             throw SSError(msg::kInvalidMessage);
@@ -51,7 +46,7 @@ void TSSAcceptThread::Execute() {
         net::SocketHandle sock = child.mSock;
         std::string header;
         std::int32_t bodyLength = ReadHeader(server, sock, header, deadline);
-        if (mdlStrToInt(utf8::mid(header, 11, 5)) != kRequestType) {
+        if (mdlHeaderType(header) != kTypeRequest) {
             throw SSError(msg::kRequestReceiveFailed);
         }
         std::string body;

@@ -1,6 +1,7 @@
 #include "server/SSChildUnit.h"
 
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 namespace korvane {
@@ -12,6 +13,7 @@ TSSChild::~TSSChild() {
 }
 
 void TSSChild::CloseSocket() {
+    std::lock_guard guard(mCloseLock);
     net::SocketHandle sock = mSock.exchange(net::kNoSocket);
     if (sock != net::kNoSocket) {
         net::closeSocket(sock);
@@ -22,6 +24,9 @@ void TSSChild::Free() {
     for (int i = 0; i < 50 && mSock != net::kNoSocket; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    // Under the lock, so that the number cannot be closed and handed to another socket between
+    // the look and the shutdown.
+    std::lock_guard guard(mCloseLock);
     net::SocketHandle sock = mSock;
     if (sock != net::kNoSocket) {
         net::shutdownSocket(sock);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/Socket.h"
@@ -42,6 +43,9 @@ class TSSChild : public std::enable_shared_from_this<TSSChild> {
     // same path (a new capture) cannot change what this transfer sends.
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> mSendStream{nullptr, &std::fclose};
     std::string mSendOpenError;
+
+  private:
+    std::mutex mCloseLock;
 };
 
 }  // namespace korvane

@@ -5,21 +5,12 @@
 #include <cstring>
 #include <memory>
 
-#include "platform/Utf8.h"
 #include "server/SSMessages.h"
 #include "server/SSThread.h"
 #include "server/SSTransferFailure.h"
 #include "server/SSUtilUnit.h"
 
 namespace korvane {
-namespace {
-
-constexpr int kFileRequestType = 4;
-constexpr int kAnswerType = 1;
-constexpr int kNameWidth = 260;
-
-}  // namespace
-
 void TSSRecvFileThread::Create(TSSServer* pParent, std::shared_ptr<TSSChild> pChild) {
     StartOwnedThread(pParent, std::unique_ptr<TSSRecvFileThread>(
                                   new TSSRecvFileThread(pParent, std::move(pChild))));
@@ -37,16 +28,15 @@ void TSSRecvFileThread::Execute() {
             throw SSError("ファイル \"" + child.mLocalFilePath + "\" を作成できません。" +
                           std::strerror(errno));
         }
-        mdlSendData(server, sock, mdlMakeHeader(kNameWidth, kFileRequestType));
+        mdlSendData(server, sock, mdlMakeHeader(kNameWidth, kTypeFileRequest));
         mdlSendData(server, sock, mdlPadBytes(child.mRemoteFileName, kNameWidth));
         std::string header;
         mdlRecvData(server, sock, header, 16);
-        std::string_view length = utf8::mid(header, 0, 10);
-        if (mdlCheckDigit(length) != utf8::mid(header, 10, 1) ||
-            mdlStrToInt(utf8::mid(header, 11, 5)) != kAnswerType) {
+        mdlVerifyCheckDigit(header);
+        if (mdlHeaderType(header) != kTypeAnswer) {
             throw SSError(msg::kInvalidMessage);
         }
-        mdlRecvFile(server, sock, file.get(), mdlStrToInt(length, false));
+        mdlRecvFile(server, sock, file.get(), mdlHeaderLength(header));
         if (std::fclose(file.release()) != 0) {
             throw SSError("ファイル \"" + child.mLocalFilePath + "\" に書き込めません。");
         }

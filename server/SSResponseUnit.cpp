@@ -7,10 +7,6 @@
 
 namespace korvane {
 
-namespace {
-constexpr int kReplyType = 9;
-}
-
 void TSSResponseThread::Create(TSSServer* pParent, std::shared_ptr<TSSChild> pChild) {
     StartOwnedThread(pParent, std::unique_ptr<TSSResponseThread>(
                                   new TSSResponseThread(pParent, std::move(pChild))));
@@ -22,7 +18,7 @@ void TSSResponseThread::Execute() {
     TSSChild& child = *mChild;
     net::SocketHandle sock = child.mSock;
     try {
-        std::string reply = mdlMakeHeader(mdlByteCount(child.mResponse), kReplyType);
+        std::string reply = mdlMakeHeader(mdlByteCount(child.mResponse), kTypeReply);
         reply += child.mResponse;
         mdlSendData(server, sock, reply);
         ReportFinished(server, child);

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/Utf8.h"
 #include "server/SSMessages.h"
 #include "server/SSThread.h"
 #include "server/SSTransferFailure.h"
@@ -15,18 +14,12 @@
 namespace korvane {
 namespace {
 
-constexpr int kFileType = 3;
-constexpr int kAnswerType = 1;
-constexpr int kNameWidth = 260;
-constexpr int kFieldInfoWidth = 520;
-
 // The client's answer to a file message must be an empty type 1 message.
 void ReceiveAcknowledgement(const TSSServer& server, net::SocketHandle sock) {
     std::string header;
     mdlRecvData(server, sock, header, 16);
-    std::string_view length = utf8::mid(header, 0, 10);
-    if (mdlCheckDigit(length) != utf8::mid(header, 10, 1) ||
-        mdlStrToInt(utf8::mid(header, 11, 5)) != kAnswerType || mdlStrToInt(length, false) != 0) {
+    mdlVerifyCheckDigit(header);
+    if (mdlHeaderType(header) != kTypeAnswer || mdlHeaderLength(header) != 0) {
         throw SSError(msg::kInvalidMessage);
     }
 }
@@ -65,7 +58,7 @@ void TSSSendFileThread::Execute() {
         if (info.st_size > std::numeric_limits<std::int32_t>::max() - 780) {
             throw SSError("ファイルが大きすぎます。");
         }
-        mdlSendData(server, sock, mdlMakeHeader(info.st_size + 780, kFileType));
+        mdlSendData(server, sock, mdlMakeHeader(info.st_size + 780, kTypeFile));
         mdlSendData(server, sock, mdlPadBytes(child.mRemoteFileName, kNameWidth));
         mdlSendData(server, sock, mdlPadBytes(child.mFieldInfo, kFieldInfoWidth));
         mdlSendFile(server, sock, stream.get());

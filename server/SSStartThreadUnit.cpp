@@ -1,6 +1,5 @@
 #include "server/SSStartThreadUnit.h"
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -41,10 +40,8 @@ net::SocketHandle OpenListeningSocket(const TSSServer& server) {
     return sock;
 }
 
-std::size_t OpenConnections(const std::vector<std::shared_ptr<TSSChild>>& children) {
-    return static_cast<std::size_t>(std::count_if(
-        children.begin(), children.end(),
-        [](const std::shared_ptr<TSSChild>& child) { return child->mSock != net::kNoSocket; }));
+bool IsClosed(const std::shared_ptr<TSSChild>& child) {
+    return child->mSock == net::kNoSocket;
 }
 
 // Each connection holds a thread; peers that hold connections open without finishing them must
@@ -84,7 +81,9 @@ void TSSStartThread::Execute() {
                     if (sock == net::kNoSocket) {
                         throw SSError(msg::kAcceptFailed);
                     }
-                    if (OpenConnections(children) >= server.mMaxConnections) {
+                    // Swept here too: a steady stream of short connections leaves no idle second.
+                    std::erase_if(children, IsClosed);
+                    if (children.size() >= server.mMaxConnections) {
                         RefuseConnection(server, sock, peer);
                         continue;
                     }
@@ -102,9 +101,7 @@ void TSSStartThread::Execute() {
                 if (server.mAbort) {
                     break;
                 }
-                std::erase_if(children, [](const std::shared_ptr<TSSChild>& child) {
-                    return child->mSock == net::kNoSocket;
-                });
+                std::erase_if(children, IsClosed);
             }
         } catch (...) {
             throw SSError(joinError(msg::kListeningError, currentErrorText()));

@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "platform/Cp932.h"
+#include "platform/DecimalInt.h"
 #include "platform/Timestamp.h"
 #include "platform/Trace.h"
+#include "platform/Utf8.h"
 #include "server/SSError.h"
 #include "server/SSMessages.h"
 #include "server/SSServerUnit.h"
@@ -17,10 +19,6 @@ namespace korvane {
 namespace {
 
 constexpr std::size_t kFilePiece = 2048;
-
-[[noreturn]] void throwConversion(std::string_view text) {
-    throw SSError("'" + std::string(text) + "' は有効な整数値ではありません。");
-}
 
 void checkAbort(const TSSServer& server) {
     if (server.mAbort) {
@@ -81,33 +79,10 @@ std::string mdlCheckDigit(std::string_view pLength) {
 }
 
 std::int32_t mdlStrToInt(std::string_view pText, bool pAllowSign) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (pAllowSign && !pText.empty() && (pText[0] == '-' || pText[0] == '+')) {
-        negative = pText[0] == '-';
-        i = 1;
+    if (auto value = parseDecimal32(pText, pAllowSign)) {
+        return *value;
     }
-    if (i == pText.size()) {
-        throwConversion(pText);
-    }
-    std::int64_t value = 0;
-    for (; i < pText.size(); ++i) {
-        char c = pText[i];
-        if (c < '0' || c > '9') {
-            throwConversion(pText);
-        }
-        value = value * 10 + (c - '0');
-        if (value > 2147483648LL) {
-            throwConversion(pText);
-        }
-    }
-    if (negative) {
-        value = -value;
-    }
-    if (value > 2147483647LL) {
-        throwConversion(pText);
-    }
-    return static_cast<std::int32_t>(value);
+    throw SSError(notAnIntegerText(pText));
 }
 
 std::string mdlMakeHeader(std::int64_t pLength, int pType) {
@@ -116,6 +91,20 @@ std::string mdlMakeHeader(std::int64_t pLength, int pType) {
     char type[8];
     std::snprintf(type, sizeof type, "%.5d", pType);
     return std::string(length) + mdlCheckDigit(length) + type;
+}
+
+void mdlVerifyCheckDigit(std::string_view pHeader) {
+    if (mdlCheckDigit(utf8::mid(pHeader, 0, 10)) != utf8::mid(pHeader, 10, 1)) {
+        throw SSError(msg::kInvalidMessage);
+    }
+}
+
+std::int32_t mdlHeaderLength(std::string_view pHeader) {
+    return mdlStrToInt(utf8::mid(pHeader, 0, 10), false);
+}
+
+std::int32_t mdlHeaderType(std::string_view pHeader) {
+    return mdlStrToInt(utf8::mid(pHeader, 11, 5));
 }
 
 bool mdlWaitSocket(net::SocketHandle pSock, bool pDirection) {

@@ -36,6 +36,21 @@ std::int32_t mdlStrToInt(std::string_view pText, bool pAllowSign = true);
 // The 16-byte header: length, its check digit, message type.
 std::string mdlMakeHeader(std::int64_t pLength, int pType);
 
+// Message types, and the widths of the file name and field information fields.
+inline constexpr int kTypeAnswer = 1;
+inline constexpr int kTypeRequest = 2;
+inline constexpr int kTypeFile = 3;
+inline constexpr int kTypeFileRequest = 4;
+inline constexpr int kTypeReply = 9;
+inline constexpr int kNameWidth = 260;
+inline constexpr int kFieldInfoWidth = 520;
+
+// The parts of a received header (16 characters): throws kInvalidMessage when the check digit does
+// not match the length digits, and the conversion text when a field is not a number.
+void mdlVerifyCheckDigit(std::string_view pHeader);
+std::int32_t mdlHeaderLength(std::string_view pHeader);
+std::int32_t mdlHeaderType(std::string_view pHeader);
+
 // Waits up to one second; true when the socket is ready. Throws on a failed wait.
 bool mdlWaitSocket(net::SocketHandle pSock, bool pDirection);
 

@@ -28,7 +28,7 @@ std::string BuildRequest(const std::string& key, const std::string& data) {
     std::size_t keyLength = utf8::length(key);
     std::string padded = key + std::string(keyLength < 20 ? 20 - keyLength : 0, ' ');
     std::string body = Cp932::encode("000000000000" + padded + data);
-    return mdlMakeHeader(static_cast<std::int64_t>(body.size()), 2) + body;
+    return mdlMakeHeader(static_cast<std::int64_t>(body.size()), kTypeRequest) + body;
 }
 
 void PhoneConnection::SendRequest(const std::string& key, const std::string& data) {
@@ -50,7 +50,7 @@ void PhoneConnection::SendRaw(const std::string& bytes) {
 }
 
 void PhoneConnection::SendAcknowledgement() {
-    SendRaw(mdlMakeHeader(0, 1));
+    SendRaw(mdlMakeHeader(0, kTypeAnswer));
 }
 
 std::string PhoneConnection::ReceiveExactly(std::size_t count) {
@@ -73,18 +73,15 @@ std::string PhoneConnection::ReceiveExactly(std::size_t count) {
 Message PhoneConnection::ReceiveMessage() {
     std::string header = ReceiveExactly(16);
     Message message;
+    std::int32_t length = 0;
     try {
-        if (mdlCheckDigit(header.substr(0, 10)) != header.substr(10, 1)) {
-            throw PhoneError("bad check digit in header " + header);
-        }
-        message.type = mdlStrToInt(header.substr(11, 5), false);
-        message.body =
-            ReceiveExactly(static_cast<std::size_t>(mdlStrToInt(header.substr(0, 10), false)));
-    } catch (const PhoneError&) {
-        throw;
+        mdlVerifyCheckDigit(header);
+        message.type = mdlHeaderType(header);
+        length = mdlHeaderLength(header);
     } catch (const std::exception& e) {
         throw PhoneError("bad header " + header + ": " + e.what());
     }
+    message.body = ReceiveExactly(static_cast<std::size_t>(length));
     return message;
 }
 
@@ -108,19 +105,19 @@ Outcome Converse(const std::string& host, std::uint16_t port, const std::string&
         connection.SendRequest(key, data);
         for (;;) {
             Message message = connection.ReceiveMessage();
-            if (message.type == 3) {
-                if (message.body.size() < 780) {
+            if (message.type == kTypeFile) {
+                if (message.body.size() < kNameWidth + kFieldInfoWidth) {
                     throw PhoneError("file message shorter than its fixed fields");
                 }
-                outcome.fileName = mdlTrimRight(Cp932::decode(message.body.substr(0, 260)));
-                outcome.fileBytes = message.body.substr(780);
+                outcome.fileName = mdlTrimRight(Cp932::decode(message.body.substr(0, kNameWidth)));
+                outcome.fileBytes = message.body.substr(kNameWidth + kFieldInfoWidth);
                 if (!acknowledge) {
                     throw PhoneError("file not acknowledged");
                 }
                 connection.SendAcknowledgement();
                 continue;
             }
-            if (message.type == 9) {
+            if (message.type == kTypeReply) {
                 outcome.reply = Cp932::decode(message.body);
                 return outcome;
             }

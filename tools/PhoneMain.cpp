@@ -137,7 +137,12 @@ std::string converse(const Options& options, int index) {
             if (options.connections > 1) {
                 path += "." + std::to_string(index);
             }
-            std::ofstream(path, std::ios::binary) << outcome.fileBytes;
+            std::ofstream file(path, std::ios::binary);
+            file << outcome.fileBytes;
+            file.close();
+            if (!file) {
+                out << "error cannot save the file to " << path << "\n";
+            }
         }
     }
     if (outcome.reply) {

@@ -44,8 +44,12 @@ bool FakeDesktop::mdlSendBarcode(WindowHandle pHandle, const std::string& pstrVa
     return pasteSucceeds;
 }
 
-bool FakeDesktop::mdlSendSuffix(WindowHandle, const std::string& pstrKbn, std::string&) {
+bool FakeDesktop::mdlSendSuffix(WindowHandle, const std::string& pstrKbn, std::string& pstrError) {
     Record("suffix " + pstrKbn);
+    if (pstrKbn != "0" && pstrKbn != "1" && pstrKbn != "2") {
+        pstrError = "'" + pstrKbn + "' は有効な整数値ではありません。";
+        return false;
+    }
     return true;
 }
 

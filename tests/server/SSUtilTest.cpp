@@ -41,8 +41,16 @@ TEST(StrToInt, AcceptsSignedDecimalsInRangeOnly) {
     EXPECT_THROW(mdlStrToInt("-1", false), SSError);
     try {
         mdlStrToInt("abc");
+        ADD_FAILURE() << "no error";
     } catch (const SSError& e) {
         EXPECT_STREQ(e.what(), "'abc' は有効な整数値ではありません。");
+    }
+    // Text from the network never carries its control characters into the log.
+    try {
+        mdlStrToInt("1\r\n2");
+        ADD_FAILURE() << "no error";
+    } catch (const SSError& e) {
+        EXPECT_STREQ(e.what(), "'1??2' は有効な整数値ではありません。");
     }
 }
 
