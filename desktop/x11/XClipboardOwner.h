@@ -22,7 +22,8 @@ class TXClipboardOwner {
     TXClipboardOwner& operator=(const TXClipboardOwner&) = delete;
 
     // Makes `text` (UTF-8) the clipboard's content. False with the reason when the selection could
-    // not be taken; the clipboard is then unchanged.
+    // not be taken in time. No key follows a failure, so a server that answers only after the time
+    // limit may still change the clipboard, but never what is typed.
     bool setText(const std::string& text, std::string& error);
 
   private:
