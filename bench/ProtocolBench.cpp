@@ -15,9 +15,11 @@ using namespace korvane;
 
 // Text of the given byte length in CP932, Japanese (two bytes a character) or ASCII.
 std::string Text(std::size_t bytes, bool japanese) {
+    const std::string piece = japanese ? "バーコード読取" : "barcode-1234567";
+    const std::size_t pieceBytes = Cp932::byteCount(piece);
     std::string text;
-    while (Cp932::byteCount(text) < bytes) {
-        text += japanese ? "バーコード読取" : "barcode-1234567";
+    for (std::size_t made = 0; made < bytes; made += pieceBytes) {
+        text += piece;
     }
     return text;
 }
