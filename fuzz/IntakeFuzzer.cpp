@@ -10,8 +10,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "platform/Socket.h"
 #include "platform/Trace.h"
@@ -29,12 +31,35 @@ constexpr int kPatienceMs = 20000;
     std::abort();
 }
 
-THostedServer& Host() {
+std::size_t ThreadCount() {
+    const std::filesystem::directory_iterator tasks("/proc/self/task");
+    return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
+}
+
+// The server as it listens with no connection; also how many threads that takes.
+THostedServer& Host(std::size_t& idleThreads) {
+    static std::size_t threads = 0;
     static THostedServer* host = [] {
         setTraceSink([](const std::string&) {});
-        return new THostedServer(8, 8);
+        auto* server = new THostedServer(8, 8);
+        threads = ThreadCount();
+        return server;
     }();
+    idleThreads = threads;
     return *host;
+}
+
+// The client sees the close a moment before the server's thread has returned. Waiting for it
+// makes every connection's memory released when the input ends, so that libFuzzer's leak check
+// after an input sees no allocation of a thread still running.
+void WaitForServerThreads(std::size_t idleThreads) {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPatienceMs);
+    while (ThreadCount() > idleThreads) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            Fault("a connection's thread outlived its conversation");
+        }
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
 }
 
 // Sends what the server takes of the input, then ends the sending side.
@@ -106,7 +131,8 @@ void CheckFraming(std::string_view out) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    THostedServer& host = Host();
+    std::size_t idleThreads = 0;
+    THostedServer& host = Host(idleThreads);
     net::SocketHandle sock = net::connectIPv4("127.0.0.1", host.Port());
     if (sock == net::kNoSocket) {
         Fault("cannot connect");
@@ -115,5 +141,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string out = ReceiveUntilClose(sock);
     net::closeSocket(sock);
     CheckFraming(out);
+    WaitForServerThreads(idleThreads);
     return 0;
 }
