@@ -19,7 +19,8 @@ void setReuseAddress(SocketHandle sock);
 // address of this machine, is malformed, or the port is taken.
 bool bindIPv4(SocketHandle sock, const std::string& address, std::uint16_t port);
 bool listenOn(SocketHandle sock, int backlog);
-// Accepts one connection; `peer` receives the peer's dotted address.
+// Accepts one connection, sending without delay (TCP_NODELAY); `peer` receives the peer's
+// dotted address.
 SocketHandle acceptIPv4(SocketHandle sock, std::string& peer);
 // Connects to `address`:`port`; kNoSocket on failure.
 SocketHandle connectIPv4(const std::string& address, std::uint16_t port);
