@@ -1,4 +1,5 @@
 #include "app/Unit1.h"
+#include "tests/support/Loopback.h"
 
 #include <gtest/gtest.h>
 
@@ -32,14 +33,6 @@ namespace {
 using test::FakeDialogs;
 
 const char kPortInvalid[] = "ポート番号が不正です。";
-
-std::uint16_t FreePort() {
-    net::SocketHandle sock = net::openTcpSocket();
-    net::bindIPv4(sock, "127.0.0.1", 0);
-    std::uint16_t port = net::localPort(sock);
-    net::closeSocket(sock);
-    return port;
-}
 
 template <typename Predicate>
 bool WaitUntil(Predicate done, int timeoutMs = 5000) {
@@ -140,7 +133,7 @@ TEST_F(MainWindowTest, FirstRunWithoutSettings) {
 }
 
 TEST_F(MainWindowTest, StartAndStopWalkTheStateTable) {
-    const std::string port = std::to_string(FreePort());
+    const std::string port = std::to_string(test::FreePort());
     Form().cmbIpAddress->setCurrentIndex(1);
     Form().txtPort->setText(QString::fromStdString(port));
     Form().cmdListen->click();
@@ -162,7 +155,7 @@ TEST_F(MainWindowTest, StartAndStopWalkTheStateTable) {
 }
 
 TEST_F(MainWindowTest, PortTexts) {
-    const std::string free = std::to_string(FreePort());
+    const std::string free = std::to_string(test::FreePort());
     const struct {
         std::string text;
         std::string error;  // empty: listening starts
@@ -261,13 +254,13 @@ TEST_F(MainWindowTest, MinimisesOnASuccessfulStartOnly) {
     Form().txtPort->setText("abc");
     Form().cmdListen->click();
     EXPECT_FALSE(Form().isMinimized());
-    Form().txtPort->setText(QString::number(FreePort()));
+    Form().txtPort->setText(QString::number(test::FreePort()));
     Form().cmdListen->click();
     EXPECT_TRUE(Form().isMinimized());
 }
 
 TEST_F(MainWindowTest, SessionEndWhileListeningStopsTheServerAndSaves) {
-    const std::string port = std::to_string(FreePort());
+    const std::string port = std::to_string(test::FreePort());
     Form().show();
     Form().cmbIpAddress->setCurrentIndex(1);
     Form().txtPort->setText(QString::fromStdString(port));
@@ -288,7 +281,7 @@ TEST_F(MainWindowTest, SessionEndWhileListeningStopsTheServerAndSaves) {
 
 TEST_F(MainWindowTest, StoppedStateFromAServerThreadNeverWaitsForTheWindow) {
     Form().cmbIpAddress->setCurrentIndex(1);
-    Form().txtPort->setText(QString::number(FreePort()));
+    Form().txtPort->setText(QString::number(test::FreePort()));
     Form().cmdListen->click();
     ASSERT_TRUE(Listening());
     // The window's thread is busy (it does not run its event loop here) while a server thread

@@ -13,20 +13,13 @@
 #include "app/Settings.h"
 #include "platform/Socket.h"
 #include "tests/app/TempFolder.h"
+#include "tests/support/Loopback.h"
 
 namespace korvane {
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-std::uint16_t FreePort() {
-    net::SocketHandle sock = net::openTcpSocket();
-    net::bindIPv4(sock, "127.0.0.1", 0);
-    std::uint16_t port = net::localPort(sock);
-    net::closeSocket(sock);
-    return port;
-}
 
 // Runs the phone simulator's settings check; its output, or empty when it got no reply.
 std::string AskSettings(std::uint16_t port) {
@@ -60,7 +53,7 @@ TEST(Program, StartsListeningAfterTheSplashAnswersThePhoneAndSavesOnSigterm) {
     const auto runtime = folder / "run";
     std::filesystem::create_directory(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-    const std::uint16_t port = FreePort();
+    const std::uint16_t port = test::FreePort();
     test::WriteAll(folder / "korvane-server.ini", "[Setting]\nIpAddress=127.0.0.1\nPortNo=" +
                                                       std::to_string(port) + "\nAutoStart=1\n");
 

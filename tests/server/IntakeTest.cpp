@@ -15,13 +15,6 @@ using namespace std::chrono_literals;
 using test::Event;
 using test::ServerHarness;
 
-// Answers every request at once, so that stopping never waits for an unanswered connection.
-void Answer(TSSServer& server, TSSChild* handle, const Event& e) {
-    if (e.kind == 3) {
-        server.Response(handle, 99, "");
-    }
-}
-
 std::string Request(const std::string& bodyUtf8) {
     std::string body = Cp932::encode(bodyUtf8);
     return mdlMakeHeader(static_cast<std::int64_t>(body.size()), 2) + body;
@@ -41,7 +34,7 @@ class Intake : public ::testing::Test {
         return harness.events().WaitFor([](const Event& e) { return e.kind == 2 || e.kind == 3; });
     }
 
-    ServerHarness harness{Answer};
+    ServerHarness harness{test::AnswerRequests("")};
     net::SocketHandle client = net::kNoSocket;
 };
 
@@ -59,7 +52,7 @@ TEST_F(Intake, ReadsKeyAndDataByCharacterPosition) {
         {"日本語日本語日本語日本語ABCDEFGHIJKLMNOPQRST101", "ABCDEFGHIJKLMNOPQRST", "101"},
     };
     for (const auto& c : cases) {
-        ServerHarness local{Answer};
+        ServerHarness local{test::AnswerRequests("")};
         local.StartListening();
         net::SocketHandle sock = local.Connect();
         test::SendAll(sock, Request(c.body));
@@ -112,7 +105,7 @@ TEST_F(Intake, RejectsBadMessagesAndClosesWithoutAnswer) {
         {"9999999999000002", false, prefix + "'9999999999' は有効な整数値ではありません。"},
     };
     for (const auto& c : cases) {
-        ServerHarness local{Answer};
+        ServerHarness local{test::AnswerRequests("")};
         local.StartListening();
         net::SocketHandle sock = local.Connect();
         test::SendAll(sock, c.bytes);

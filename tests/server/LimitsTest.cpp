@@ -14,14 +14,8 @@ using namespace std::chrono_literals;
 using test::Event;
 using test::ServerHarness;
 
-void Answer(TSSServer& server, TSSChild* handle, const Event& e) {
-    if (e.kind == 3) {
-        server.Response(handle, 99, "ok");
-    }
-}
-
 TEST(Limits, ConnectionsBeyondTheLimitAreClosedAtOnce) {
-    ServerHarness harness{Answer};
+    ServerHarness harness{test::AnswerRequests("ok")};
     harness.server().mMaxConnections = 2;
     harness.StartListening();
     net::SocketHandle first = harness.Connect();
@@ -62,7 +56,7 @@ TEST(Limits, ConnectionsBeyondTheLimitAreClosedAtOnce) {
 }
 
 TEST(Limits, ARequestMustArriveInTime) {
-    ServerHarness harness{Answer};
+    ServerHarness harness{test::AnswerRequests("ok")};
     harness.server().mRequestTime = 500ms;
     harness.StartListening();
     for (const std::string sent : {"", "00000000", "0000000035800002123"}) {

@@ -56,4 +56,12 @@ net::SocketHandle ServerHarness::Connect() {
     return sock;
 }
 
+ServerHarness::Reaction AnswerRequests(std::string reply) {
+    return [reply = std::move(reply)](TSSServer& server, TSSChild* handle, const Event& e) {
+        if (e.kind == 3) {
+            server.Response(handle, 99, reply);
+        }
+    };
+}
+
 }  // namespace korvane::test

@@ -40,4 +40,8 @@ class ServerHarness {
     std::vector<net::SocketHandle> mClients;
 };
 
+// A reaction that answers every request at once with `reply`, so that stopping never waits for an
+// unanswered connection.
+ServerHarness::Reaction AnswerRequests(std::string reply);
+
 }  // namespace korvane::test
