@@ -30,11 +30,6 @@ std::int32_t ReadHeader(const TSSServer& server, net::SocketHandle sock, std::st
 
 }  // namespace
 
-void TSSAcceptThread::Create(TSSServer* pParent, std::shared_ptr<TSSChild> pChild) {
-    StartOwnedThread(
-        pParent, std::unique_ptr<TSSAcceptThread>(new TSSAcceptThread(pParent, std::move(pChild))));
-}
-
 void TSSAcceptThread::Execute() {
     mdlTrace("TSSAcceptThread.Execute");
     TSSServer& server = *mParent;

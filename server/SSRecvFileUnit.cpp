@@ -11,11 +11,6 @@
 #include "server/SSUtilUnit.h"
 
 namespace korvane {
-void TSSRecvFileThread::Create(TSSServer* pParent, std::shared_ptr<TSSChild> pChild) {
-    StartOwnedThread(pParent, std::unique_ptr<TSSRecvFileThread>(
-                                  new TSSRecvFileThread(pParent, std::move(pChild))));
-}
-
 void TSSRecvFileThread::Execute() {
     mdlTrace("TSSRecvFileThread.Execute");
     TSSServer& server = *mParent;

@@ -1,24 +1,14 @@
 #pragma once
 
-#include <memory>
+#include "server/SSThread.h"
 
 namespace korvane {
 
-class TSSServer;
-class TSSChild;
-
 // Asks the client for a file and receives it into a local file.
-class TSSRecvFileThread {
+class TSSRecvFileThread : public TSSConnectionThread<TSSRecvFileThread> {
   public:
-    static void Create(TSSServer* pParent, std::shared_ptr<TSSChild> pChild);
+    using TSSConnectionThread::TSSConnectionThread;
     void Execute();
-
-    TSSServer* mParent;
-    std::shared_ptr<TSSChild> mChild;
-
-  private:
-    TSSRecvFileThread(TSSServer* pParent, std::shared_ptr<TSSChild> pChild)
-        : mParent(pParent), mChild(std::move(pChild)) {}
 };
 
 }  // namespace korvane

@@ -7,11 +7,6 @@
 
 namespace korvane {
 
-void TSSResponseThread::Create(TSSServer* pParent, std::shared_ptr<TSSChild> pChild) {
-    StartOwnedThread(pParent, std::unique_ptr<TSSResponseThread>(
-                                  new TSSResponseThread(pParent, std::move(pChild))));
-}
-
 void TSSResponseThread::Execute() {
     mdlTrace("TSSResponseThread.Execute");
     TSSServer& server = *mParent;

@@ -1,24 +1,14 @@
 #pragma once
 
-#include <memory>
+#include "server/SSThread.h"
 
 namespace korvane {
 
-class TSSServer;
-class TSSChild;
-
 // Sends the final reply, reports it, and waits until the client closes.
-class TSSResponseThread {
+class TSSResponseThread : public TSSConnectionThread<TSSResponseThread> {
   public:
-    static void Create(TSSServer* pParent, std::shared_ptr<TSSChild> pChild);
+    using TSSConnectionThread::TSSConnectionThread;
     void Execute();
-
-    TSSServer* mParent;
-    std::shared_ptr<TSSChild> mChild;
-
-  private:
-    TSSResponseThread(TSSServer* pParent, std::shared_ptr<TSSChild> pChild)
-        : mParent(pParent), mChild(std::move(pChild)) {}
 };
 
 }  // namespace korvane

@@ -26,11 +26,6 @@ void ReceiveAcknowledgement(const TSSServer& server, net::SocketHandle sock) {
 
 }  // namespace
 
-void TSSSendFileThread::Create(TSSServer* pParent, std::shared_ptr<TSSChild> pChild) {
-    StartOwnedThread(pParent, std::unique_ptr<TSSSendFileThread>(
-                                  new TSSSendFileThread(pParent, std::move(pChild))));
-}
-
 void TSSSendFileThread::OpenLocalFile(TSSChild& pChild) {
     pChild.mSendOpenError.clear();
     pChild.mSendStream.reset(std::fopen(pChild.mLocalFilePath.c_str(), "rb"));

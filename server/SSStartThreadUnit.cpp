@@ -58,7 +58,7 @@ void RefuseConnection(const TSSServer& server, net::SocketHandle sock, const std
 }  // namespace
 
 void TSSStartThread::Create(TSSServer* pParent) {
-    StartOwnedThread(pParent, std::unique_ptr<TSSStartThread>(new TSSStartThread(pParent)));
+    StartOwnedThread(pParent, std::shared_ptr<TSSStartThread>(new TSSStartThread(pParent)));
 }
 
 void TSSStartThread::Execute() {
