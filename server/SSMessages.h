@@ -11,7 +11,6 @@ inline constexpr char kInvalidMessage[] = "受信した電文が不正です。"
 inline constexpr char kTimedOut[] = "受信がタイムアウトしました。";
 inline constexpr char kTooManyConnections[] = "接続数が上限に達したため切断しました。";
 
-inline constexpr char kStartupFailed[] = "[WSAStartupFailed]に失敗しました。";
 inline constexpr char kSocketFailed[] = "ソケット作成に失敗しました。";
 inline constexpr char kBindFailed[] = "[bind]に失敗しました。";
 inline constexpr char kListenFailed[] = "[listen]に失敗しました。";

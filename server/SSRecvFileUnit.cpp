@@ -11,6 +11,7 @@
 #include "server/SSUtilUnit.h"
 
 namespace korvane {
+
 void TSSRecvFileThread::Execute() {
     mdlTrace("TSSRecvFileThread.Execute");
     TSSServer& server = *mParent;

@@ -29,6 +29,7 @@ namespace {
 // not hold up the barcode.
 constexpr auto kCaretBudget = std::chrono::milliseconds(250);
 constexpr auto kPastePause = std::chrono::milliseconds(100);
+constexpr auto kDeliveryBudget = std::chrono::milliseconds(500);
 
 std::int32_t clampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
@@ -147,9 +148,19 @@ bool TX11Desktop::Impl::sendBarcode(const std::string& value, std::string& error
     // The target asks the selection owner for the text only once it sees the paste keys; the
     // owner's thread answers while this one waits.
     std::this_thread::sleep_for(kPastePause);
-    std::lock_guard lock(mLock);
-    Display* display = keyboard(error);
-    return display != nullptr && x11::tapKey(display, v, control, error) && !lost(error);
+    const std::uint64_t before = mClipboard.deliveries();
+    {
+        std::lock_guard lock(mLock);
+        Display* display = keyboard(error);
+        if (display == nullptr || !x11::tapKey(display, v, control, error) || lost(error)) {
+            return false;
+        }
+    }
+    // An X client may go on to the keys after the paste (Enter, Tab) before the text it asked
+    // for has arrived, and would act on a field without it. Returning once the text has been
+    // handed over keeps them behind it; a window that does not paste costs the budget.
+    mClipboard.waitForDelivery(before, kDeliveryBudget);
+    return true;
 }
 
 bool TX11Desktop::Impl::pressVirtualKey(int vk, std::string& error) {

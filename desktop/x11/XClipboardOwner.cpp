@@ -59,6 +59,8 @@ class TXClipboardOwner::Impl {
     explicit Impl(const std::string& displayName);
     ~Impl();
     bool setText(const std::string& text, std::string& error);
+    std::uint64_t deliveries();
+    bool waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget);
 
   private:
     struct Request {
@@ -69,6 +71,7 @@ class TXClipboardOwner::Impl {
     // A text too large for one request, going out piece by piece.
     struct Transfer {
         Atom type = None;
+        bool text = false;
         std::shared_ptr<const std::string> data;
         std::size_t sent = 0;
         std::chrono::steady_clock::time_point deadline;
@@ -88,6 +91,7 @@ class TXClipboardOwner::Impl {
     void endTransfer(std::map<TransferKey, Transfer>::iterator it);
     int pollTimeoutMs() const;
     void dropExpiredTransfers();
+    void noteDelivery();
 
     const std::string mDisplayName;
     int mWakeFd = -1;
@@ -97,6 +101,7 @@ class TXClipboardOwner::Impl {
     std::condition_variable mDone;
     std::shared_ptr<Request> mPending;
     bool mStop = false;
+    std::uint64_t mDeliveries = 0;
 
     // Used by the thread only.
     std::unique_ptr<TXConnection> mConnection;
@@ -146,6 +151,23 @@ bool TXClipboardOwner::Impl::setText(const std::string& text, std::string& error
         error = request->result->second;
     }
     return request->result->first;
+}
+
+std::uint64_t TXClipboardOwner::Impl::deliveries() {
+    std::lock_guard lock(mLock);
+    return mDeliveries;
+}
+
+bool TXClipboardOwner::Impl::waitForDelivery(std::uint64_t after,
+                                             std::chrono::milliseconds budget) {
+    std::unique_lock lock(mLock);
+    return mDone.wait_for(lock, budget, [&] { return mDeliveries > after; });
+}
+
+void TXClipboardOwner::Impl::noteDelivery() {
+    std::lock_guard lock(mLock);
+    ++mDeliveries;
+    mDone.notify_all();
 }
 
 void TXClipboardOwner::Impl::run() {
@@ -315,8 +337,10 @@ void TXClipboardOwner::Impl::answer(const XSelectionRequestEvent& request) {
     // Clients from before ICCCM name no property: the target's name is used instead.
     const Atom property = request.property != None ? request.property : request.target;
     const bool current = request.time == CurrentTime || request.time >= mOwnedSince;
+    const bool textTarget = request.target == mAtoms.utf8 || request.target == XA_STRING ||
+                            request.target == mAtoms.text;
+    bool served = false;
     if (mText && request.selection == mAtoms.clipboard && request.owner == mWindow && current) {
-        bool served = false;
         if (request.target == mAtoms.targets) {
             const Atom targets[] = {mAtoms.targets, mAtoms.timestamp, mAtoms.utf8, XA_STRING,
                                     mAtoms.text};
@@ -342,8 +366,17 @@ void TXClipboardOwner::Impl::answer(const XSelectionRequestEvent& request) {
             reply.property = property;
         }
     }
-    TXErrorTrap trap(display);
-    XSendEvent(display, request.requestor, False, NoEventMask, reinterpret_cast<XEvent*>(&reply));
+    {
+        TXErrorTrap trap(display);
+        XSendEvent(display, request.requestor, False, NoEventMask,
+                   reinterpret_cast<XEvent*>(&reply));
+        served = trap.sync() == 0 && served;
+    }
+    // The server has queued the notice, so a key sent from now on reaches the client after it.
+    // A large text counts once its last piece has gone.
+    if (served && textTarget && !mTransfers.contains({request.requestor, property})) {
+        noteDelivery();
+    }
 }
 
 // Atom lists and integers go as format 32, which Xlib takes as an array of longs.
@@ -368,8 +401,9 @@ bool TXClipboardOwner::Impl::putProperty(Window requestor, Atom property, Atom t
     if (trap.sync() != 0) {
         return false;
     }
+    const bool text = type != XA_ATOM && type != XA_INTEGER;
     mTransfers[{requestor, property}] =
-        Transfer{type, std::move(data), 0, std::chrono::steady_clock::now() + kTransferIdle};
+        Transfer{type, text, std::move(data), 0, std::chrono::steady_clock::now() + kTransferIdle};
     return true;
 }
 
@@ -394,7 +428,11 @@ void TXClipboardOwner::Impl::continueTransfer(const XPropertyEvent& event) {
         failed = trap.sync() != 0;
     }
     if (failed || piece == 0) {
+        const bool delivered = !failed && transfer.text;
         endTransfer(it);
+        if (delivered) {
+            noteDelivery();
+        }
         return;
     }
     transfer.sent += piece;
@@ -444,6 +482,14 @@ TXClipboardOwner::~TXClipboardOwner() = default;
 
 bool TXClipboardOwner::setText(const std::string& text, std::string& error) {
     return mImpl->setText(text, error);
+}
+
+std::uint64_t TXClipboardOwner::deliveries() {
+    return mImpl->deliveries();
+}
+
+bool TXClipboardOwner::waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget) {
+    return mImpl->waitForDelivery(after, budget);
 }
 
 }  // namespace korvane::x11

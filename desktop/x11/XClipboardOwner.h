@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -25,6 +27,13 @@ class TXClipboardOwner {
     // not be taken in time. No key follows a failure, so a server that answers only after the time
     // limit may still change the clipboard, but never what is typed.
     bool setText(const std::string& text, std::string& error);
+
+    // How many times a client has been handed the whole text so far (any text, any form).
+    std::uint64_t deliveries();
+    // Waits up to `budget` until a client is handed the text after `after` deliveries; false when
+    // none was. X clients ask for a pasted text and may handle the keys that follow the paste
+    // keys before it arrives; waiting for the hand-over keeps those keys behind the text.
+    bool waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget);
 
   private:
     class Impl;

@@ -13,10 +13,13 @@ root.geometry("400x60+200+150")
 entry = tk.Entry(root, font=("Noto Sans CJK JP", 14))
 entry.pack(fill="both", expand=True)
 keys = []
+# What the entry held when each key arrived: a key that overtakes a paste finds the text missing.
+seen = []
 
 
 def record(name):
     keys.append(name)
+    seen.append(entry.get())
     # Tab would move the focus away from the entry; the tests only need to see that it arrived.
     return "break"
 
@@ -51,9 +54,12 @@ def command(line):
     if name == "clear":
         entry.delete(0, "end")
         del keys[:]
+        del seen[:]
         return True
     if name == "keys":
         return keys
+    if name == "seen":
+        return seen
     if name == "clipboard":
         # A SelectionClear already on its way must be seen before Tk answers from its own copy.
         root.update()
