@@ -50,11 +50,15 @@ void TSSAcceptThread::Execute() {
         } catch (...) {
             throw SSError(joinError(msg::kRequestReceiveFailed, currentErrorText()));
         }
+        if (!child.FinishIntake()) {
+            throw SSError(msg::kTooManyConnections);
+        }
         child.mClientKey = mdlTrimRight(utf8::mid(body, 12, 20));
         child.mData = std::string(utf8::mid(body, 32));
         server.CallBackProc_(&child, kEventRequest, 0, ip, child.mClientKey, child.mData, "");
     } catch (...) {
-        std::string error = currentErrorText();
+        // Taken back by the listener: whatever the read met was its doing.
+        std::string error = child.TakenBack() ? msg::kTooManyConnections : currentErrorText();
         child.CloseSocket();
         try {
             server.CallBackProc_(nullptr, kEventClientError, 0, ip, "", "", error);

@@ -24,6 +24,24 @@ void TSSChild::Free() {
     for (int i = 0; i < 50 && mSock != net::kNoSocket; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
+    ShutdownSocket();
+}
+
+bool TSSChild::FinishIntake() {
+    Intake expected = kReading;
+    return mIntake.compare_exchange_strong(expected, kRead);
+}
+
+bool TSSChild::TakeBack() {
+    Intake expected = kReading;
+    if (!mIntake.compare_exchange_strong(expected, kTakenBack)) {
+        return false;
+    }
+    ShutdownSocket();
+    return true;
+}
+
+void TSSChild::ShutdownSocket() {
     // Under the lock, so that the number cannot be closed and handed to another socket between
     // the look and the shutdown.
     std::lock_guard guard(mCloseLock);

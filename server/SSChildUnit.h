@@ -29,6 +29,13 @@ class TSSChild : public std::enable_shared_from_this<TSSChild> {
     // drops the record last, so its number is never reused under a running worker).
     void Free();
 
+    // The intake's outcome, settled once between the thread reading the request and a listener
+    // that needs room: FinishIntake is true when the request counts as read; TakeBack is true
+    // when the connection was taken back before that, and shuts it down.
+    bool FinishIntake();
+    bool TakeBack();
+    bool TakenBack() const { return mIntake == kTakenBack; }
+
     std::atomic<net::SocketHandle> mSock;
     std::string mIp;
     std::string mClientKey;
@@ -45,7 +52,11 @@ class TSSChild : public std::enable_shared_from_this<TSSChild> {
     std::string mSendOpenError;
 
   private:
+    enum Intake { kReading, kRead, kTakenBack };
+    void ShutdownSocket();
+
     std::mutex mCloseLock;
+    std::atomic<Intake> mIntake{kReading};
 };
 
 }  // namespace korvane

@@ -76,8 +76,9 @@ class TSSServer {
     std::string mIpAddress;
 
     // Limits that keep hostile or broken peers from taking the server from the phones: the
-    // connections open at once (more are closed as they arrive, with event 2), and the time in
-    // which a new connection must deliver its whole request (a phone sends it at once).
+    // connections open at once (at the limit the oldest one still waiting for its request gives
+    // way, else the new one is closed; event 2 either way), and the time in which a new
+    // connection must deliver its whole request (a phone sends it at once).
     std::size_t mMaxConnections = 256;
     std::chrono::milliseconds mRequestTime{30000};
 

@@ -1,5 +1,6 @@
 #include "server/SSStartThreadUnit.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -44,8 +45,24 @@ bool IsClosed(const std::shared_ptr<TSSChild>& child) {
     return child->mSock == net::kNoSocket;
 }
 
-// Each connection holds a thread; peers that hold connections open without finishing them must
-// not take the server from the phones, so connections beyond the limit are closed at once.
+// Each connection holds a thread, so their number is bounded. Peers that open connections and
+// send nothing must not take the server from the phones, which send their request at once: at
+// the limit the oldest connection whose request has not arrived makes room for the new one. Only
+// when every connection is past its request is the new one closed at once.
+bool MakeRoom(std::vector<std::shared_ptr<TSSChild>>& children, std::size_t limit) {
+    const auto open = std::count_if(children.begin(), children.end(),
+                                    [](const auto& child) { return !child->TakenBack(); });
+    if (static_cast<std::size_t>(open) < limit) {
+        return true;
+    }
+    // Connections taken back leave as soon as their threads see it; a bound all the same.
+    if (children.size() >= 2 * limit) {
+        return false;
+    }
+    return std::any_of(children.begin(), children.end(),
+                       [](const auto& child) { return child->TakeBack(); });
+}
+
 void RefuseConnection(const TSSServer& server, net::SocketHandle sock, const std::string& peer) {
     net::closeSocket(sock);
     try {
@@ -83,7 +100,7 @@ void TSSStartThread::Execute() {
                     }
                     // Swept here too: a steady stream of short connections leaves no idle second.
                     std::erase_if(children, IsClosed);
-                    if (children.size() >= server.mMaxConnections) {
+                    if (!MakeRoom(children, server.mMaxConnections)) {
                         RefuseConnection(server, sock, peer);
                         continue;
                     }

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "server/SSError.h"
 #include "server/SSMessages.h"
@@ -14,18 +17,70 @@ using namespace std::chrono_literals;
 using test::Event;
 using test::ServerHarness;
 
-TEST(Limits, ConnectionsBeyondTheLimitAreClosedAtOnce) {
+constexpr char kRequest[] = "0000000035800002123456789012KEY                 101";
+constexpr char kReply[] = "0000000002200009ok";
+
+// Waits until `count` events of kind `kind` from a client have been raised.
+void WaitForClientEvents(ServerHarness& harness, std::uint8_t kind, std::size_t count) {
+    for (int attempt = 0; attempt < 300; ++attempt) {
+        const auto events = harness.events().Snapshot();
+        if (std::count_if(events.begin(), events.end(), [&](const Event& e) {
+                return e.kind == kind && !e.ip.empty();
+            }) >= static_cast<std::ptrdiff_t>(count)) {
+            return;
+        }
+        std::this_thread::sleep_for(50ms);
+    }
+    ADD_FAILURE() << count << " events of kind " << int(kind) << " did not come";
+}
+
+// Silent peers at the limit: each newcomer takes the place of the oldest connection that has not
+// delivered its request, so a phone is served however many of them there are.
+TEST(Limits, AtTheLimitTheOldestSilentConnectionMakesRoom) {
     ServerHarness harness{test::AnswerRequests("ok")};
     harness.server().mMaxConnections = 2;
     harness.StartListening();
     net::SocketHandle first = harness.Connect();
+    WaitForClientEvents(harness, 0, 1);
     net::SocketHandle second = harness.Connect();
-    auto connected = [&](std::size_t n) {
-        harness.events().WaitFor([](const Event& e) { return e.kind == 0 && !e.ip.empty(); }, 15s,
-                                 n);
-    };
-    connected(0);
-    connected(2);
+    WaitForClientEvents(harness, 0, 2);
+
+    net::SocketHandle phone = harness.Connect();
+    test::SendAll(phone, kRequest);
+    EXPECT_EQ(test::ReceiveUpTo(phone, 18), kReply);
+    std::string rest;
+    EXPECT_TRUE(test::WaitForPeerClose(first, &rest));
+    EXPECT_EQ(rest, "");
+    Event closed = harness.events().WaitForKind(2);
+    EXPECT_EQ(closed.error, msg::kTooManyConnections);
+    EXPECT_EQ(closed.ip, "127.0.0.1");
+
+    // The younger silent connection kept its place and is served when it speaks.
+    test::SendAll(second, kRequest);
+    EXPECT_EQ(test::ReceiveUpTo(second, 18), kReply);
+}
+
+// When every connection has delivered its request and awaits its reply, none may be dropped:
+// the newcomer is closed at once, and there is room again once one of them has ended.
+TEST(Limits, ConnectionsBeyondTheLimitAreClosedWhenAllArePastTheirRequest) {
+    std::mutex lock;
+    std::vector<TSSChild*> waiting;
+    bool answering = false;
+    ServerHarness harness{[&](TSSServer& server, TSSChild* handle, const Event& e) {
+        std::lock_guard guard(lock);
+        if (e.kind == 3 && answering) {
+            server.Response(handle, 99, "ok");
+        } else if (e.kind == 3) {
+            waiting.push_back(handle);
+        }
+    }};
+    harness.server().mMaxConnections = 2;
+    harness.StartListening();
+    net::SocketHandle first = harness.Connect();
+    net::SocketHandle second = harness.Connect();
+    test::SendAll(first, kRequest);
+    test::SendAll(second, kRequest);
+    WaitForClientEvents(harness, 3, 2);
 
     net::SocketHandle third = harness.Connect();
     std::string rest;
@@ -33,26 +88,30 @@ TEST(Limits, ConnectionsBeyondTheLimitAreClosedAtOnce) {
     EXPECT_EQ(rest, "");
     Event refused = harness.events().WaitForKind(2);
     EXPECT_EQ(refused.error, msg::kTooManyConnections);
-    EXPECT_EQ(refused.ip, "127.0.0.1");
 
-    // The connections already open are served, and once one ends there is room again.
-    test::SendAll(first, "0000000035800002123456789012KEY                 101");
-    EXPECT_EQ(test::ReceiveUpTo(first, 18), "0000000002200009ok");
+    {
+        std::lock_guard guard(lock);
+        ASSERT_EQ(waiting.size(), 2u);
+        for (TSSChild* handle : waiting) {
+            harness.server().Response(handle, 99, "ok");
+        }
+        answering = true;
+    }
+    EXPECT_EQ(test::ReceiveUpTo(first, 18), kReply);
+    EXPECT_EQ(test::ReceiveUpTo(second, 18), kReply);
     net::closeSocket(first);
-    test::SendAll(second, "0000000035800002123456789012KEY                 101");
-    EXPECT_EQ(test::ReceiveUpTo(second, 18), "0000000002200009ok");
     net::closeSocket(second);
     // Room again as soon as the server has closed its side of them.
     std::string reply;
     for (int attempt = 0; attempt < 50 && reply.empty(); ++attempt) {
         net::SocketHandle later = harness.Connect();
-        test::SendAll(later, "0000000035800002123456789012KEY                 101");
-        reply = test::ReceiveUpTo(later, 18);
+        test::SendAll(later, kRequest);
+        reply = test::ReceiveUpTo(later, 18, 1000);
         if (reply.empty()) {
             std::this_thread::sleep_for(100ms);
         }
     }
-    EXPECT_EQ(reply, "0000000002200009ok");
+    EXPECT_EQ(reply, kReply);
 }
 
 TEST(Limits, ARequestMustArriveInTime) {
