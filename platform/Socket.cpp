@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -110,6 +111,11 @@ long sendSome(SocketHandle sock, const void* data, std::size_t size) {
         n = ::send(sock, data, size, MSG_NOSIGNAL);
     } while (n < 0 && errno == EINTR);
     return static_cast<long>(n);
+}
+
+std::size_t pendingBytes(SocketHandle sock) {
+    int count = 0;
+    return ::ioctl(sock, FIONREAD, &count) == 0 && count > 0 ? static_cast<std::size_t>(count) : 0;
 }
 
 void shutdownSocket(SocketHandle sock) {

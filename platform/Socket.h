@@ -36,6 +36,9 @@ WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs);
 long receiveSome(SocketHandle sock, void* buffer, std::size_t size);
 long sendSome(SocketHandle sock, const void* data, std::size_t size);
 
+// How many received bytes wait to be read (0 on failure).
+std::size_t pendingBytes(SocketHandle sock);
+
 // Ends the connection in both directions without releasing the descriptor: a thread still
 // blocked on it wakes up, and the number cannot be handed to a new socket meanwhile.
 void shutdownSocket(SocketHandle sock);

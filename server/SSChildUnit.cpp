@@ -24,7 +24,10 @@ void TSSChild::Free() {
     for (int i = 0; i < 50 && mSock != net::kNoSocket; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
-    ShutdownSocket();
+    // Under the lock, so that the number cannot be closed and handed to another socket between
+    // the look and the shutdown.
+    std::lock_guard guard(mCloseLock);
+    ShutdownSocketLocked();
 }
 
 bool TSSChild::FinishIntake() {
@@ -33,18 +36,20 @@ bool TSSChild::FinishIntake() {
 }
 
 bool TSSChild::TakeBack() {
+    std::lock_guard guard(mCloseLock);
+    const net::SocketHandle sock = mSock;
+    if (sock == net::kNoSocket || net::pendingBytes(sock) > 0) {
+        return false;
+    }
     Intake expected = kReading;
     if (!mIntake.compare_exchange_strong(expected, kTakenBack)) {
         return false;
     }
-    ShutdownSocket();
+    ShutdownSocketLocked();
     return true;
 }
 
-void TSSChild::ShutdownSocket() {
-    // Under the lock, so that the number cannot be closed and handed to another socket between
-    // the look and the shutdown.
-    std::lock_guard guard(mCloseLock);
+void TSSChild::ShutdownSocketLocked() {
     net::SocketHandle sock = mSock;
     if (sock != net::kNoSocket) {
         net::shutdownSocket(sock);

@@ -31,7 +31,8 @@ class TSSChild : public std::enable_shared_from_this<TSSChild> {
 
     // The intake's outcome, settled once between the thread reading the request and a listener
     // that needs room: FinishIntake is true when the request counts as read; TakeBack is true
-    // when the connection was taken back before that, and shuts it down.
+    // when the connection was taken back before that, and shuts it down. A connection with
+    // received bytes its thread has not read yet is not taken back: they may be a whole request.
     bool FinishIntake();
     bool TakeBack();
     bool TakenBack() const { return mIntake == kTakenBack; }
@@ -53,7 +54,7 @@ class TSSChild : public std::enable_shared_from_this<TSSChild> {
 
   private:
     enum Intake { kReading, kRead, kTakenBack };
-    void ShutdownSocket();
+    void ShutdownSocketLocked();
 
     std::mutex mCloseLock;
     std::atomic<Intake> mIntake{kReading};

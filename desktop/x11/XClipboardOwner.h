@@ -32,7 +32,8 @@ class TXClipboardOwner {
     std::uint64_t deliveries();
     // Waits up to `budget` until a client is handed the text after `after` deliveries; false when
     // none was. X clients ask for a pasted text and may handle the keys that follow the paste
-    // keys before it arrives; waiting for the hand-over keeps those keys behind the text.
+    // keys before it arrives; waiting for the hand-over keeps those keys behind the text. Any
+    // client counts: a clipboard manager that copies the text at that moment ends the wait too.
     bool waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget);
 
   private:

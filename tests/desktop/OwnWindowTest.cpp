@@ -59,8 +59,14 @@ TEST(OwnWindow, FocusLookupRefusesThisProgramsWindows) {
     dialog.setGeometry(500, 300, 200, 100);
     dialog.show();
     dialog.activateWindow();
+    // The main window is refused too: the look must wait until the dialog really has the focus.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (QApplication::activeWindow() != &dialog && std::chrono::steady_clock::now() < deadline) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_EQ(QApplication::activeWindow(), &dialog);
     EXPECT_EQ(waitForOwnFocus(desktop), "本プログラムがアクティブになっています。");
-    EXPECT_EQ(QApplication::activeWindow(), &dialog);
 }
 
 }  // namespace

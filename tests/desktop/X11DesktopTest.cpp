@@ -19,6 +19,7 @@ namespace korvane {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using test::PngFile;
 using test::TkTarget;
 
@@ -161,6 +162,9 @@ TEST_F(X11DesktopTest, ClipboardServesEveryTextTarget) {
     EXPECT_EQ(test::jsonString(mTk->ask("clipboard TEXT")), kanji);
     // Latin-1 cannot carry kanji: refused rather than damaged.
     EXPECT_NE(mTk->ask("clipboard STRING").find("\"error\""), std::string::npos);
+    // Only the two texts handed over count as deliveries: not the target list, not the refusal.
+    EXPECT_TRUE(owner.waitForDelivery(1, 2s));
+    EXPECT_FALSE(owner.waitForDelivery(2, 100ms));
 
     const std::string latin1 = "Grüße, café ±½";
     ASSERT_TRUE(owner.setText(latin1, error)) << error;
@@ -180,6 +184,9 @@ TEST_F(X11DesktopTest, LargeClipboardTextGoesWholeInPieces) {
     const std::string got = test::jsonString(mTk->ask("clipboard UTF8_STRING"));
     EXPECT_EQ(got.size(), large.size());
     EXPECT_TRUE(got == large);
+    // One delivery, once the last piece has gone.
+    EXPECT_TRUE(owner.waitForDelivery(0, 2s));
+    EXPECT_FALSE(owner.waitForDelivery(1, 100ms));
 }
 
 TEST_F(X11DesktopTest, ClipboardCanBeTakenBackFromAnotherProgram) {

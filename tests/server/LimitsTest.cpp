@@ -34,46 +34,72 @@ void WaitForClientEvents(ServerHarness& harness, std::uint8_t kind, std::size_t 
     ADD_FAILURE() << count << " events of kind " << int(kind) << " did not come";
 }
 
-// Silent peers at the limit: each newcomer takes the place of the oldest connection that has not
-// delivered its request, so a phone is served however many of them there are.
+// Answers requests only once told to, so that connections can be held past their request.
+class HeldReplies {
+  public:
+    ServerHarness::Reaction Reaction() {
+        return [this](TSSServer& server, TSSChild* handle, const Event& e) {
+            std::lock_guard guard(mLock);
+            if (e.kind == 3 && mAnswering) {
+                server.Response(handle, 99, "ok");
+            } else if (e.kind == 3) {
+                mHeld.push_back(handle);
+            }
+        };
+    }
+    // Answers the held requests and every later one at once.
+    void AnswerAll(TSSServer& server) {
+        std::lock_guard guard(mLock);
+        for (TSSChild* handle : mHeld) {
+            server.Response(handle, 99, "ok");
+        }
+        mAnswering = true;
+    }
+
+  private:
+    std::mutex mLock;
+    std::vector<TSSChild*> mHeld;
+    bool mAnswering = false;
+};
+
+// Peers that connect and send nothing must not crowd out the phones: at the limit the oldest
+// connection still waiting for its request gives way to the newcomer, while one whose request
+// has been read keeps its place however old it is.
 TEST(Limits, AtTheLimitTheOldestSilentConnectionMakesRoom) {
-    ServerHarness harness{test::AnswerRequests("ok")};
-    harness.server().mMaxConnections = 2;
+    HeldReplies replies;
+    ServerHarness harness{replies.Reaction()};
+    harness.server().mMaxConnections = 3;
     harness.StartListening();
-    net::SocketHandle first = harness.Connect();
-    WaitForClientEvents(harness, 0, 1);
-    net::SocketHandle second = harness.Connect();
+    net::SocketHandle answered = harness.Connect();
+    test::SendAll(answered, kRequest);
+    WaitForClientEvents(harness, 3, 1);
+    net::SocketHandle older = harness.Connect();
     WaitForClientEvents(harness, 0, 2);
+    net::SocketHandle younger = harness.Connect();
+    WaitForClientEvents(harness, 0, 3);
 
     net::SocketHandle phone = harness.Connect();
-    test::SendAll(phone, kRequest);
-    EXPECT_EQ(test::ReceiveUpTo(phone, 18), kReply);
     std::string rest;
-    EXPECT_TRUE(test::WaitForPeerClose(first, &rest));
+    EXPECT_TRUE(test::WaitForPeerClose(older, &rest));
     EXPECT_EQ(rest, "");
     Event closed = harness.events().WaitForKind(2);
     EXPECT_EQ(closed.error, msg::kTooManyConnections);
     EXPECT_EQ(closed.ip, "127.0.0.1");
 
-    // The younger silent connection kept its place and is served when it speaks.
-    test::SendAll(second, kRequest);
-    EXPECT_EQ(test::ReceiveUpTo(second, 18), kReply);
+    test::SendAll(phone, kRequest);
+    test::SendAll(younger, kRequest);
+    WaitForClientEvents(harness, 3, 3);
+    replies.AnswerAll(harness.server());
+    for (net::SocketHandle served : {answered, younger, phone}) {
+        EXPECT_EQ(test::ReceiveUpTo(served, 18), kReply);
+    }
 }
 
 // When every connection has delivered its request and awaits its reply, none may be dropped:
 // the newcomer is closed at once, and there is room again once one of them has ended.
 TEST(Limits, ConnectionsBeyondTheLimitAreClosedWhenAllArePastTheirRequest) {
-    std::mutex lock;
-    std::vector<TSSChild*> waiting;
-    bool answering = false;
-    ServerHarness harness{[&](TSSServer& server, TSSChild* handle, const Event& e) {
-        std::lock_guard guard(lock);
-        if (e.kind == 3 && answering) {
-            server.Response(handle, 99, "ok");
-        } else if (e.kind == 3) {
-            waiting.push_back(handle);
-        }
-    }};
+    HeldReplies replies;
+    ServerHarness harness{replies.Reaction()};
     harness.server().mMaxConnections = 2;
     harness.StartListening();
     net::SocketHandle first = harness.Connect();
@@ -88,19 +114,13 @@ TEST(Limits, ConnectionsBeyondTheLimitAreClosedWhenAllArePastTheirRequest) {
     EXPECT_EQ(rest, "");
     Event refused = harness.events().WaitForKind(2);
     EXPECT_EQ(refused.error, msg::kTooManyConnections);
+    EXPECT_EQ(refused.ip, "127.0.0.1");
 
-    {
-        std::lock_guard guard(lock);
-        ASSERT_EQ(waiting.size(), 2u);
-        for (TSSChild* handle : waiting) {
-            harness.server().Response(handle, 99, "ok");
-        }
-        answering = true;
-    }
+    replies.AnswerAll(harness.server());
     EXPECT_EQ(test::ReceiveUpTo(first, 18), kReply);
     EXPECT_EQ(test::ReceiveUpTo(second, 18), kReply);
-    net::closeSocket(first);
-    net::closeSocket(second);
+    net::shutdownSocket(first);
+    net::shutdownSocket(second);
     // Room again as soon as the server has closed its side of them.
     std::string reply;
     for (int attempt = 0; attempt < 50 && reply.empty(); ++attempt) {

@@ -19,7 +19,7 @@ TEST(Listener, StartsStopsAndStartsAgainOnTheSamePort) {
     harness.StartListening();
     net::SocketHandle client = harness.Connect();  // leaves a connection behind on the port
     harness.events().WaitFor([](const Event& e) { return e.kind == 0 && !e.ip.empty(); });
-    net::closeSocket(client);
+    net::shutdownSocket(client);
     harness.events().WaitForKind(2);
 
     auto start = std::chrono::steady_clock::now();

@@ -119,19 +119,22 @@ TEST(SendFile, SendsTheFileAsItWasWhenHandedOver) {
     auto dir = TempDir();
     auto path = dir / "capture.png";
     WriteFile(path, "first capture");
-    ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
-        if (e.kind == 3) {
-            server.SendFile(handle, 1, path.string(), "capture.png", "");
-            WriteFile(dir / "next", "second capture, longer");
-            std::filesystem::rename(dir / "next", path);
-        }
-    });
-    harness.StartListening();
-    net::SocketHandle client = harness.Connect();
-    test::SendAll(client, kRequest);
-    std::string message = test::ReceiveUpTo(client, 16 + 780 + 13);
-    EXPECT_EQ(message.substr(0, 16), "0000000793900003");
-    EXPECT_EQ(message.substr(796), "first capture");
+    {
+        ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
+            if (e.kind == 3) {
+                server.SendFile(handle, 1, path.string(), "capture.png", "");
+                WriteFile(dir / "next", "second capture, longer");
+                std::filesystem::rename(dir / "next", path);
+            }
+        });
+        harness.StartListening();
+        net::SocketHandle client = harness.Connect();
+        test::SendAll(client, kRequest);
+        std::string message = test::ReceiveUpTo(client, 16 + 780 + 13);
+        EXPECT_EQ(message.substr(0, 16), "0000000793900003");
+        EXPECT_EQ(message.substr(796), "first capture");
+    }
+    // Only once the server has ended: the rewrite may still be under way when the file arrives.
     std::filesystem::remove_all(dir);
 }
 
