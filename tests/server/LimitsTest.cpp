@@ -34,6 +34,16 @@ void WaitForClientEvents(ServerHarness& harness, std::uint8_t kind, std::size_t 
     ADD_FAILURE() << count << " events of kind " << int(kind) << " did not come";
 }
 
+// The connection is closed without a byte, and the log says why.
+void ExpectClosedForTheLimit(ServerHarness& harness, net::SocketHandle sock) {
+    std::string rest;
+    EXPECT_TRUE(test::WaitForPeerClose(sock, &rest));
+    EXPECT_EQ(rest, "");
+    Event closed = harness.events().WaitForKind(2);
+    EXPECT_EQ(closed.error, msg::kTooManyConnections);
+    EXPECT_EQ(closed.ip, "127.0.0.1");
+}
+
 // Answers requests only once told to, so that connections can be held past their request.
 class HeldReplies {
   public:
@@ -79,12 +89,7 @@ TEST(Limits, AtTheLimitTheOldestSilentConnectionMakesRoom) {
     WaitForClientEvents(harness, 0, 3);
 
     net::SocketHandle phone = harness.Connect();
-    std::string rest;
-    EXPECT_TRUE(test::WaitForPeerClose(older, &rest));
-    EXPECT_EQ(rest, "");
-    Event closed = harness.events().WaitForKind(2);
-    EXPECT_EQ(closed.error, msg::kTooManyConnections);
-    EXPECT_EQ(closed.ip, "127.0.0.1");
+    ExpectClosedForTheLimit(harness, older);
 
     test::SendAll(phone, kRequest);
     test::SendAll(younger, kRequest);
@@ -108,13 +113,7 @@ TEST(Limits, ConnectionsBeyondTheLimitAreClosedWhenAllArePastTheirRequest) {
     test::SendAll(second, kRequest);
     WaitForClientEvents(harness, 3, 2);
 
-    net::SocketHandle third = harness.Connect();
-    std::string rest;
-    EXPECT_TRUE(test::WaitForPeerClose(third, &rest));
-    EXPECT_EQ(rest, "");
-    Event refused = harness.events().WaitForKind(2);
-    EXPECT_EQ(refused.error, msg::kTooManyConnections);
-    EXPECT_EQ(refused.ip, "127.0.0.1");
+    ExpectClosedForTheLimit(harness, harness.Connect());
 
     replies.AnswerAll(harness.server());
     EXPECT_EQ(test::ReceiveUpTo(first, 18), kReply);
