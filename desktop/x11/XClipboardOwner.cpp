@@ -71,7 +71,6 @@ class TXClipboardOwner::Impl {
     // A text too large for one request, going out piece by piece.
     struct Transfer {
         Atom type = None;
-        bool text = false;
         std::shared_ptr<const std::string> data;
         std::size_t sent = 0;
         std::chrono::steady_clock::time_point deadline;
@@ -401,9 +400,8 @@ bool TXClipboardOwner::Impl::putProperty(Window requestor, Atom property, Atom t
     if (trap.sync() != 0) {
         return false;
     }
-    const bool text = type != XA_ATOM && type != XA_INTEGER;
     mTransfers[{requestor, property}] =
-        Transfer{type, text, std::move(data), 0, std::chrono::steady_clock::now() + kTransferIdle};
+        Transfer{type, std::move(data), 0, std::chrono::steady_clock::now() + kTransferIdle};
     return true;
 }
 
@@ -428,7 +426,7 @@ void TXClipboardOwner::Impl::continueTransfer(const XPropertyEvent& event) {
         failed = trap.sync() != 0;
     }
     if (failed || piece == 0) {
-        const bool delivered = !failed && transfer.text;
+        const bool delivered = !failed && transfer.type != XA_ATOM && transfer.type != XA_INTEGER;
         endTransfer(it);
         if (delivered) {
             noteDelivery();

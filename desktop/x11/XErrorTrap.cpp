@@ -84,14 +84,18 @@ TXErrorTrap::TXErrorTrap(Display* display) : mDisplay(display), mOuter(tInnermos
     tInnermost = this;
 }
 
-// Errors of the bracketed calls arrive while the trap still holds them, not in a later one.
+// Errors of the bracketed calls arrive while the trap still holds them, not in a later one. A
+// trap whose last call was sync() has nothing left on its way and spares the round trip.
 TXErrorTrap::~TXErrorTrap() {
-    XSync(mDisplay, False);
+    if (XNextRequest(mDisplay) != mSyncedBefore) {
+        XSync(mDisplay, False);
+    }
     tInnermost = mOuter;
 }
 
 int TXErrorTrap::sync() {
     XSync(mDisplay, False);
+    mSyncedBefore = XNextRequest(mDisplay);
     return mError;
 }
 

@@ -31,6 +31,8 @@ class TXErrorTrap {
     Display* mDisplay;
     TXErrorTrap* mOuter;
     int mError = 0;
+    // The next request's number right after the last sync(); 0 before any.
+    unsigned long mSyncedBefore = 0;
 };
 
 }  // namespace korvane::x11

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <mutex>
 #include <thread>
@@ -22,16 +21,9 @@ constexpr char kReply[] = "0000000002200009ok";
 
 // Waits until `count` events of kind `kind` from a client have been raised.
 void WaitForClientEvents(ServerHarness& harness, std::uint8_t kind, std::size_t count) {
-    for (int attempt = 0; attempt < 300; ++attempt) {
-        const auto events = harness.events().Snapshot();
-        if (std::count_if(events.begin(), events.end(), [&](const Event& e) {
-                return e.kind == kind && !e.ip.empty();
-            }) >= static_cast<std::ptrdiff_t>(count)) {
-            return;
-        }
-        std::this_thread::sleep_for(50ms);
-    }
-    ADD_FAILURE() << count << " events of kind " << int(kind) << " did not come";
+    EXPECT_TRUE(harness.events().WaitForCount(
+        [kind](const Event& e) { return e.kind == kind && !e.ip.empty(); }, count))
+        << count << " events of kind " << int(kind) << " did not come";
 }
 
 // The connection is closed without a byte, and the log says why.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -49,6 +50,16 @@ class EventLog {
             return false;
         });
         return found;
+    }
+
+    // Waits until `count` events matching `match` have arrived; false on time-out.
+    bool WaitForCount(const std::function<bool(const Event&)>& match, std::size_t count,
+                      std::chrono::milliseconds timeout = std::chrono::seconds(15)) {
+        std::unique_lock lock(mLock);
+        return mChanged.wait_for(lock, timeout, [&] {
+            return static_cast<std::size_t>(std::count_if(mEvents.begin(), mEvents.end(), match)) >=
+                   count;
+        });
     }
 
     Event WaitForKind(std::uint8_t kind,
