@@ -1,7 +1,8 @@
 #include "platform/Trace.h"
 
-#include <cstdio>
 #include <mutex>
+
+#include "platform/DebugOutput.h"
 
 namespace korvane {
 namespace {
@@ -24,7 +25,7 @@ void traceOutput(const std::string& line) {
         currentSink()(line);
         return;
     }
-    std::fprintf(stderr, "%s\n", line.c_str());
+    writeDebugLine(line);
 }
 
 void setTraceSink(TraceSink sink) {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/FileOpen.h"
 #include "server/SSMessages.h"
 #include "server/SSThread.h"
 #include "server/SSTransferFailure.h"
@@ -18,8 +19,8 @@ void TSSRecvFileThread::Execute() {
     TSSChild& child = *mChild;
     net::SocketHandle sock = child.mSock;
     try {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(
-            std::fopen(child.mLocalFilePath.c_str(), "wb"), &std::fclose);
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(child.mLocalFilePath, "wb"),
+                                                             &std::fclose);
         if (!file) {
             throw SSError("ファイル \"" + child.mLocalFilePath + "\" を作成できません。" +
                           std::strerror(errno));

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/FileOpen.h"
 #include "server/SSMessages.h"
 #include "server/SSThread.h"
 #include "server/SSTransferFailure.h"
@@ -28,7 +29,7 @@ void ReceiveAcknowledgement(const TSSServer& server, net::SocketHandle sock) {
 
 void TSSSendFileThread::OpenLocalFile(TSSChild& pChild) {
     pChild.mSendOpenError.clear();
-    pChild.mSendStream.reset(std::fopen(pChild.mLocalFilePath.c_str(), "rb"));
+    pChild.mSendStream.reset(openFile(pChild.mLocalFilePath, "rb"));
     if (!pChild.mSendStream) {
         pChild.mSendOpenError =
             "ファイル \"" + pChild.mLocalFilePath + "\" を開けません。" + std::strerror(errno);
