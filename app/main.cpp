@@ -18,7 +18,7 @@ int main(int argc, char* argv[]) {
     QApplication::setDesktopFileName(QStringLiteral("korvane-server"));
     TQtDialogs dialogs(QStringLiteral("KORVANE Server"));
     if (instance.State() == TSingleInstance::Result::AlreadyRunning) {
-        dialogs.ShowError("既に起動されています。ご確認ください。");
+        dialogs.showError("既に起動されています。ご確認ください。");
         return 0;
     }
     // The window decides when the program ends: after its close rule, or at the session's end.

@@ -91,17 +91,17 @@ struct ServerSide {
     setTraceSink([](const std::string&) {});
     int status = 0;
     try {
-        THostedServer host;
-        std::string port = std::to_string(host.Port()) + "\n";
+        HostedServer host;
+        std::string port = std::to_string(host.port()) + "\n";
         if (::write(toParent, port.data(), port.size()) < 0) {
             ::_exit(1);
         }
         char byte;
         while (::read(fromParent, &byte, 1) > 0) {
         }
-        double stop = host.StopAndWait();
-        std::string tail = std::to_string(host.ClientErrors()) + " " +
-                           std::to_string(host.Window.LogLines.load()) + " " +
+        double stop = host.stopAndWait();
+        std::string tail = std::to_string(host.clientErrors()) + " " +
+                           std::to_string(host.window.logLines.load()) + " " +
                            std::to_string(host.desktop.captures()) + " " + std::to_string(stop) +
                            "\n";
         if (::write(toParent, tail.data(), tail.size()) < 0) {

@@ -25,7 +25,7 @@ inline QApplication& App() {
 // Message boxes that record what they were asked and answer from a script.
 class FakeDialogs : public IAppDialogs {
   public:
-    void ShowError(const std::string& pText) override { Shown.push_back("error:" + pText); }
+    void showError(const std::string& pText) override { Shown.push_back("error:" + pText); }
     void ShowWarning(const std::string& pText) override { Shown.push_back("warning:" + pText); }
     bool Confirm(const std::string& pText) override {
         Shown.push_back("confirm:" + pText);

@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "platform/Cp932.h"
-#include "server/SSUtilUnit.h"
+#include "server/Framing.h"
 #include "tests/handling/HandlerHarness.h"
 #include "tests/support/Loopback.h"
 #include "tools/PhoneClient.h"
@@ -213,11 +213,11 @@ TEST_F(Conversation, AnUnacknowledgedFileEndsWithoutReply) {
                          "[ACK][127.0.0.1][Client_Error]ファイル送信に失敗しました。\r\n"
                          "受信した電文が不正です。"),
               2);
-    // The entry the failed transfer left is replaced by the next capture of that key.
-    EXPECT_EQ(harness.handler.PendingReplyList.Keys(), Lines{"ACK"});
+    // A transfer that failed leaves no reply waiting behind it.
+    EXPECT_TRUE(harness.handler.pendingReplies().connections().empty());
 }
 
-TEST_F(Conversation, OverlappingCapturesEachDeliverTheirOwnPicture) {
+TEST_F(Conversation, OverlappingCapturesOfOnePhoneEachGetTheirOwnPictureAndReply) {
     // A picture big enough that its transfer stalls until the phone reads it.
     harness.desktop.pictureSide = 1200;
     phone::PhoneConnection first("127.0.0.1", harness.port());
@@ -234,13 +234,14 @@ TEST_F(Conversation, OverlappingCapturesEachDeliverTheirOwnPicture) {
     ASSERT_NE(captures[0], captures[1]);
     EXPECT_EQ(file.body.substr(780), captures[0]);
     EXPECT_EQ(second.fileBytes, captures[1]);
-    // One entry per key: whichever completion comes first takes it, the other finds nothing.
-    std::string replies = Cp932::decode(reply.body) + "|" + second.reply.value_or("(none)");
-    EXPECT_TRUE(replies == "0103\t1|" || replies == "|0103\t1") << replies;
+    // The second capture finished first; each connection still answers for its own request.
+    EXPECT_EQ(Cp932::decode(reply.body), "102\t1");
+    EXPECT_EQ(second.reply.value_or("(none)"), "0103\t1");
     Lines lines = LinesOf("SAME", 6);
     ASSERT_EQ(lines.size(), 6u);
-    EXPECT_EQ(std::count(lines.begin(), lines.end(), "[SAME]"), 1)
-        << "the empty reply logs an empty text";
+    EXPECT_EQ(
+        std::count(lines.begin(), lines.end(), "[SAME][127.0.0.1][Client_Send]キャプチャ成功"), 2);
+    EXPECT_TRUE(harness.handler.pendingReplies().connections().empty());
 }
 
 TEST_F(Conversation, LogLinesCarryTheTimeAndServerEvents) {
@@ -255,13 +256,13 @@ TEST_F(Conversation, LogLinesCarryTheTimeAndServerEvents) {
     EXPECT_EQ(server[0], "[Server][Listner_Information]待ち受けを開始しました。");
     EXPECT_EQ(server[1], "[Server][Listner_Information]クライアントからの接続要求です。");
 
-    harness.server.Stop();
+    harness.server.stop();
     EXPECT_EQ(harness.window.WaitForLines("Server", 3).back(),
               "[Server][Listner_Information]待ち受けを終了しました。");
-    for (int i = 0; i < 1000 && harness.window.StoppedCaptions().empty(); ++i) {
+    for (int i = 0; i < 1000 && harness.window.StoppedCount() == 0; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    EXPECT_EQ(harness.window.StoppedCaptions(), Lines{"待ち受け開始"});
+    EXPECT_EQ(harness.window.StoppedCount(), 1);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "server/SSError.h"
+#include "server/ServerError.h"
 
 #include <exception>
 

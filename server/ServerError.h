@@ -8,7 +8,7 @@ namespace korvane {
 
 // A failure inside the request server; what() is a text of the message table, possibly with
 // the texts of the layers below it on following lines.
-class SSError : public std::runtime_error {
+class ServerError : public std::runtime_error {
   public:
     using std::runtime_error::runtime_error;
 };
