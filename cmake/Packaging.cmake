@@ -12,7 +12,7 @@ set(KORVANE_APPSTREAM_ID "example.korvane.server")
 set(KORVANE_MAINTAINER "KORVANE Server developers <maintainers@korvane.example>")
 # Honours SOURCE_DATE_EPOCH, for a build that must come out the same twice.
 string(TIMESTAMP KORVANE_DATE "%Y-%m-%d" UTC)
-string(TIMESTAMP KORVANE_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+string(TIMESTAMP KORVANE_CHANGELOG_DATE "%a, %d %b %Y 00:00:00 +0000" UTC)
 
 set(packagingDir ${PROJECT_BINARY_DIR}/packaging)
 set(kManualPages server:korvane-server tools:korvane-phone tools:korvane-load)
