@@ -1,6 +1,8 @@
 #include <QApplication>
+#include <iostream>
 
 #include "app/AppPaths.h"
+#include "app/CommandLine.h"
 #include "app/LocalAddresses.h"
 #include "app/QtDialogs.h"
 #include "app/SessionEnd.h"
@@ -12,8 +14,14 @@
 using namespace korvane;
 
 int main(int argc, char* argv[]) {
+    if (auto status = AnswerCommandLine(argc, argv, std::cout, std::cerr)) {
+        return *status;
+    }
     TSingleInstance instance("ZRQ_KORVANE");
     QApplication app(argc, argv);
+    if (auto status = AnswerCommandLine(argc, argv, std::cout, std::cerr)) {
+        return *status;
+    }
     QApplication::setApplicationName(QStringLiteral("korvane-server"));
     QApplication::setDesktopFileName(QStringLiteral("korvane-server"));
     TQtDialogs dialogs(QStringLiteral("KORVANE Server"));

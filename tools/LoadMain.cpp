@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/ProgramVersion.h"
 #include "platform/Trace.h"
 #include "tools/HostedServer.h"
 #include "tools/LoadPhones.h"
@@ -28,6 +29,7 @@ constexpr char kUsage[] =
     "usage: korvane-load [--phones N] [--requests N] [--captures PERCENT] [--slow N]\n"
     "                    [--slow-byte-ms MS] [--vanish N] [--oversized N] [--silent N]\n"
     "                    [--hold SECONDS] [--time-limit SECONDS] [--settle SECONDS]\n"
+    "       korvane-load --help | --version\n"
     "Hosts the server on 127.0.0.1 in a child process and drives it; all counts bounded.\n";
 
 struct Options {
@@ -39,6 +41,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     LoadPlan& plan = options.plan;
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
+        if (name == "--help" || name == "--version") {
+            std::fputs(name == "--help" ? kUsage : VersionLine("korvane-load").c_str(), stdout);
+            std::exit(0);
+        }
         if (i + 1 >= argc) {
             return false;
         }
