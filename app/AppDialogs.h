@@ -7,7 +7,7 @@
 namespace korvane {
 
 // The standard message boxes the program shows. Behind an interface so that tests answer them.
-class IAppDialogs : public IMessageBoxes {
+class IAppDialogs : public MessageBoxes {
   public:
     // Warning box with one OK button.
     virtual void ShowWarning(const std::string& pText) = 0;

@@ -17,6 +17,11 @@ std::filesystem::path BesideProgram(const std::filesystem::path& program, const 
 }
 
 bool UsableBesideProgram(const std::filesystem::path& file) {
+    // Under /usr, a copy installed for every user: even root, who may write there, keeps the
+    // files of one user's run out of it.
+    if (file.string().starts_with("/usr/")) {
+        return false;
+    }
     std::error_code ignored;
     return std::filesystem::exists(file, ignored) || access(file.parent_path().c_str(), W_OK) == 0;
 }

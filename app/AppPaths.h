@@ -5,8 +5,8 @@
 namespace korvane {
 
 // Files kept beside the program when its folder is writable or the file is there already (a
-// portable copy, a build tree); for a copy installed where the user may not write, in the user's
-// own folders instead.
+// portable copy, a build tree); for a copy installed where the user may not write, or anywhere
+// under /usr (a package's copy, even when run as root), in the user's own folders instead.
 
 // "<program>.ini", else $XDG_CONFIG_HOME (~/.config)/korvane-server/korvane-server.ini.
 std::filesystem::path SettingsFilePath(const std::filesystem::path& pProgram);

@@ -21,7 +21,7 @@ QString DisplayText(const std::string& text) {
 
 TQtDialogs::TQtDialogs(QString pTitle) : mTitle(std::move(pTitle)) {}
 
-void TQtDialogs::ShowError(const std::string& pText) {
+void TQtDialogs::showError(const std::string& pText) {
     if (QThread::currentThread() == thread()) {
         QMessageBox::critical(nullptr, mTitle, DisplayText(pText));
         return;

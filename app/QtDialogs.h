@@ -16,7 +16,7 @@ class TQtDialogs : public QObject, public IAppDialogs {
   public:
     explicit TQtDialogs(QString pTitle);
 
-    void ShowError(const std::string& pText) override;
+    void showError(const std::string& pText) override;
     void ShowWarning(const std::string& pText) override;
     bool Confirm(const std::string& pText) override;
 

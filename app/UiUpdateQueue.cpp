@@ -9,8 +9,8 @@ void TUiUpdateQueue::PostLine(std::string pLine) {
     Post({false, std::move(pLine)});
 }
 
-void TUiUpdateQueue::PostStopped(std::string pCaption) {
-    Post({true, std::move(pCaption)});
+void TUiUpdateQueue::PostStopped() {
+    Post({true, {}});
 }
 
 void TUiUpdateQueue::Post(Update pUpdate) {
@@ -42,7 +42,7 @@ void TUiUpdateQueue::Flush() {
             mOnLines(lines);
             lines.clear();
         }
-        mOnStopped(update.Text);
+        mOnStopped();
     }
     if (!lines.empty()) {
         mOnLines(lines);

@@ -10,18 +10,18 @@ namespace korvane {
 
 // Carries the log lines and the stopped-state changes that server threads make to the window's
 // thread, in the order they were posted. Posting never waits for the window's thread, so it is
-// safe under LogLock while that thread may be waiting for the same lock.
+// safe under the handler's log lock while that thread may be waiting for the same lock.
 class TUiUpdateQueue : public QObject {
     Q_OBJECT
   public:
     using LinesHandler = std::function<void(const std::vector<std::string>& pOldestFirst)>;
-    using StoppedHandler = std::function<void(const std::string& pCaption)>;
+    using StoppedHandler = std::function<void()>;
 
     TUiUpdateQueue(LinesHandler pOnLines, StoppedHandler pOnStopped);
 
     // Any thread.
     void PostLine(std::string pLine);
-    void PostStopped(std::string pCaption);
+    void PostStopped();
 
     // Window thread: applies everything posted so far. Runs by itself from the event loop.
     void Flush();

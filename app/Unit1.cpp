@@ -57,21 +57,18 @@ void UseTooltipBackground(QPlainTextEdit* edit) {
 
 }  // namespace
 
-TForm1::TForm1(TDesktop& pDesktop, IAppDialogs& pDialogs, std::filesystem::path pSettingsFile,
+TForm1::TForm1(Desktop& pDesktop, IAppDialogs& pDialogs, std::filesystem::path pSettingsFile,
                std::string pCaptureFile, AddressSource pAddresses)
     : mDialogs(pDialogs),
       mSettingsFile(std::move(pSettingsFile)),
       mAddressSource(std::move(pAddresses)),
       mUpdates([this](const std::vector<std::string>& lines) { ShowLines(lines); },
-               [this](const std::string& caption) { ApplyStoppedState(caption); }) {
-    mHandler = std::make_unique<TRequestHandler>(pDesktop, *this, *this, mDialogs,
-                                                 std::move(pCaptureFile));
-    mServer = std::make_unique<TSSServer>(
-        [this](TSSChild* pHandle, std::uint8_t pKind, std::int32_t pSerial, std::string pIp,
-               std::string pKey, std::string pData, std::string pError) {
-            mHandler->ServerEventProc(pHandle, pKind, pSerial, pIp, pKey, pData, pError);
-        });
-    mHandler->SetServer(mServer.get());
+               [this] { ApplyStoppedState(); }) {
+    mHandler =
+        std::make_unique<RequestHandler>(pDesktop, *this, *this, mDialogs, std::move(pCaptureFile));
+    mServer = std::make_unique<RequestServer>(
+        [this](const ServerEvent& event) { mHandler->onServerEvent(event); });
+    mHandler->attach(*mServer);
 
     CreateControls();
     setWindowTitle(QString::fromStdString(VersionTitle()));
@@ -262,7 +259,7 @@ void TForm1::SaveSettings() {
     if (!WriteSettings(mSettingsFile, settings, error)) {
         traceOutput(error);
         if (!mSessionEnding) {
-            mDialogs.ShowError(error);
+            mDialogs.showError(error);
         }
     }
 }
@@ -289,26 +286,26 @@ bool TForm1::COM_GetLocalIP(QComboBox& pobjCombo) {
 }
 
 void TForm1::cmdListenClick() {
-    if (cmdListen->text() != Text(kCaptionStart)) {
-        mServer->Stop();
+    if (mListening) {
+        mServer->stop();
         return;
     }
     if (cmbIpAddress->currentIndex() < 0) {
-        mDialogs.ShowError(kPortInvalid);
+        mDialogs.showError(kPortInvalid);
         return;
     }
     mSelectedAddress = cmbIpAddress->currentText().toStdString();
     std::string portText = txtPort->text().toStdString();
     std::optional<std::int32_t> port = ParseIntegerText(portText);
     if (!port) {
-        mDialogs.ShowError(std::string(kPortInvalid) + "\r" + NotAnIntegerMessage(portText));
+        mDialogs.showError(std::string(kPortInvalid) + "\r" + NotAnIntegerMessage(portText));
         return;
     }
-    std::string error;
-    if (!mServer->Start(mSelectedAddress, *port, error)) {
-        mDialogs.ShowError(error);
+    if (auto failure = mServer->start(mSelectedAddress, *port)) {
+        mDialogs.showError(*failure);
         return;
     }
+    mListening = true;
     cmdListen->setText(Text(kCaptionStop));
     txtPort->setEnabled(false);
     chkAutoStart->setEnabled(false);
@@ -322,21 +319,21 @@ void TForm1::cmdListenClick() {
     }
 }
 
-void TForm1::InsertLogLine(const std::string& pLine) {
+void TForm1::insertLogLine(const std::string& pLine) {
     mUpdates.PostLine(pLine);
 }
 
-void TForm1::SetStoppedState(const std::string& pCaption) {
-    std::lock_guard guard(mHandler->LogLock);
+void TForm1::listenerStopped() {
     try {
-        mUpdates.PostStopped(pCaption);
+        mUpdates.PostStopped();
     } catch (...) {
         // A state change that cannot be passed on is lost; the caller is a server thread.
     }
 }
 
-void TForm1::ApplyStoppedState(const std::string& pCaption) {
-    cmdListen->setText(QString::fromStdString(pCaption));
+void TForm1::ApplyStoppedState() {
+    mListening = false;
+    cmdListen->setText(Text(kCaptionStart));
     txtPort->setEnabled(true);
     cmbIpAddress->setEnabled(true);
     chkAutoStart->setEnabled(true);
@@ -390,7 +387,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
-    if (cmdListen->text() == Text(kCaptionStop)) {
+    if (mListening) {
         mDialogs.ShowWarning(kStopFirst);
         event->ignore();
         return;

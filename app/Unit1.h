@@ -14,7 +14,7 @@
 #include "desktop/Desktop.h"
 #include "handling/RequestHandler.h"
 #include "handling/WindowPorts.h"
-#include "server/SSServerUnit.h"
+#include "server/RequestServer.h"
 
 class QCheckBox;
 class QComboBox;
@@ -39,24 +39,24 @@ inline constexpr char kCaptionStop[] = "待ち受け停止";
 
 // The main window: address, port, start and stop, the connection QR code and the log. It owns the
 // request server and the request handling that serves it.
-class TForm1 : public QWidget, public ILogView, public IListenerView {
+class TForm1 : public QWidget, public LogView, public ListenerView {
     Q_OBJECT
   public:
-    TForm1(TDesktop& pDesktop, IAppDialogs& pDialogs, std::filesystem::path pSettingsFile,
+    TForm1(Desktop& pDesktop, IAppDialogs& pDialogs, std::filesystem::path pSettingsFile,
            std::string pCaptureFile, AddressSource pAddresses);
     // Stops the server, then writes the settings.
     ~TForm1() override;
 
-    // ILogView, IListenerView: any thread; the window's thread applies them in call order.
-    void InsertLogLine(const std::string& pLine) override;
-    void SetStoppedState(const std::string& pCaption) override;
+    // LogView, ListenerView: any thread; the window's thread applies them in call order.
+    void insertLogLine(const std::string& pLine) override;
+    void listenerStopped() override;
 
     // The session ends (signal, logout): the window closes without asking, and a failure to save
     // is only traced, as nobody is left to confirm a box.
     void EndSession();
 
     void cmdListenClick();
-    TRequestHandler& Handler() { return *mHandler; }
+    RequestHandler& Handler() { return *mHandler; }
     const QImage& QrBitmap() const { return mbmQR; }
     const std::string& SelectedAddress() const { return mSelectedAddress; }
 
@@ -94,7 +94,7 @@ class TForm1 : public QWidget, public ILogView, public IListenerView {
     void ApplySettings();
     void SaveSettings();
     bool COM_GetLocalIP(QComboBox& pobjCombo);
-    void ApplyStoppedState(const std::string& pCaption);
+    void ApplyStoppedState();
     void ShowLines(const std::vector<std::string>& pOldestFirst);
     void SetStatus(const char* pText, QColor pColour);
     void mdlSetQR(bool pbooSwitch);
@@ -105,6 +105,8 @@ class TForm1 : public QWidget, public ILogView, public IListenerView {
     std::filesystem::path mSettingsFile;
     AddressSource mAddressSource;
     bool mSessionEnding = false;
+    // Set when a start succeeded, cleared when the listener reports its end.
+    bool mListening = false;
     // The outer size from the settings, applied once the window manager's frame is known.
     QSize mWantedOuterSize;
     bool mOuterSizeApplied = false;
@@ -114,8 +116,8 @@ class TForm1 : public QWidget, public ILogView, public IListenerView {
     std::string mSelectedAddress;
     TLogListModel mLogModel;
     TUiUpdateQueue mUpdates;
-    std::unique_ptr<TRequestHandler> mHandler;
-    std::unique_ptr<TSSServer> mServer;
+    std::unique_ptr<RequestHandler> mHandler;
+    std::unique_ptr<RequestServer> mServer;
 };
 
 }  // namespace korvane

@@ -1,9 +1,11 @@
 #include "app/Version.h"
 
+#include "platform/ProgramVersion.h"
+
 namespace korvane {
 
 std::string GetVersionInfo() {
-    return KORVANE_VERSION;
+    return ProgramVersion();
 }
 
 std::string VersionTitle() {

@@ -4,7 +4,7 @@
 
 namespace korvane {
 
-// The program's version text, "1.1.2.0"; empty when the build gave none.
+// The program's version text, "1.1.2.0": ProgramVersion(), the same as --version shows.
 std::string GetVersionInfo();
 
 // "KORVANE Server Ver" followed directly by the version text.

@@ -1,6 +1,8 @@
 #include <QApplication>
+#include <iostream>
 
 #include "app/AppPaths.h"
+#include "app/CommandLine.h"
 #include "app/LocalAddresses.h"
 #include "app/QtDialogs.h"
 #include "app/SessionEnd.h"
@@ -12,20 +14,26 @@
 using namespace korvane;
 
 int main(int argc, char* argv[]) {
+    if (auto status = AnswerCommandLine(argc, argv, std::cout, std::cerr)) {
+        return *status;
+    }
     TSingleInstance instance("ZRQ_KORVANE");
     QApplication app(argc, argv);
+    if (auto status = AnswerCommandLine(argc, argv, std::cout, std::cerr)) {
+        return *status;
+    }
     QApplication::setApplicationName(QStringLiteral("korvane-server"));
     QApplication::setDesktopFileName(QStringLiteral("korvane-server"));
     TQtDialogs dialogs(QStringLiteral("KORVANE Server"));
     if (instance.State() == TSingleInstance::Result::AlreadyRunning) {
-        dialogs.ShowError("既に起動されています。ご確認ください。");
+        dialogs.showError("既に起動されています。ご確認ください。");
         return 0;
     }
     // The window decides when the program ends: after its close rule, or at the session's end.
     QApplication::setQuitOnLastWindowClosed(false);
 
     const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
-    TX11Desktop desktop;
+    X11Desktop desktop;
     {
         TForm1 form(desktop, dialogs, SettingsFilePath(program), CaptureFilePath(program).string(),
                     ReadLocalAddresses);

@@ -80,15 +80,15 @@ void PrintPair(const char* what, const Figures& server, const Figures& reference
 }
 
 void RoundTrips() {
-    THostedServer server;
+    HostedServer server;
     TReferenceServer reference;
     // Warm both up, then measure each in turn.
-    Sequential(server.Port());
+    Sequential(server.port());
     Sequential(reference.Port());
-    Figures s1 = Sequential(server.Port());
+    Figures s1 = Sequential(server.port());
     Figures r1 = Sequential(reference.Port());
     PrintPair("101 round trip, one phone at a time:", s1, r1);
-    Figures s2 = Concurrent(server.Port());
+    Figures s2 = Concurrent(server.port());
     Figures r2 = Concurrent(reference.Port());
     PrintPair("101 round trips, 16 phones at once:", s2, r2);
 }
@@ -96,10 +96,10 @@ void RoundTrips() {
 void StopLatency() {
     std::vector<double> seconds;
     for (int i = 0; i < kStopRounds; ++i) {
-        THostedServer server;
+        HostedServer server;
         // Stop at different points of the listener's one-second wait.
         std::this_thread::sleep_for(std::chrono::milliseconds(i * 1000 / kStopRounds));
-        seconds.push_back(server.StopAndWait());
+        seconds.push_back(server.stopAndWait());
     }
     std::sort(seconds.begin(), seconds.end());
     std::printf("stop with no connection (%d runs): min %.3f s  median %.3f s  max %.3f s\n",
@@ -129,7 +129,7 @@ long ThreadWakeups() {
 // What the listener's threads do while nobody connects: this thread sleeps meanwhile, so the
 // process's CPU time and wake-ups are the server's.
 void IdleCost(int idleSeconds) {
-    THostedServer server;
+    HostedServer server;
     std::this_thread::sleep_for(std::chrono::seconds(1));
     ProcessStats before = ReadProcessStats(::getpid());
     long wakeBefore = ThreadWakeups();

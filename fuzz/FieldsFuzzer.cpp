@@ -13,9 +13,9 @@
 
 namespace {
 
-using korvane::mdlJoinFields;
-using korvane::mdlSplitFields;
-using korvane::mdlSplitRequest;
+using korvane::joinFields;
+using korvane::splitFields;
+using korvane::splitRequest;
 
 [[noreturn]] void Fault(const char* what) {
     std::fprintf(stderr, "fields fault: %s\n", what);
@@ -34,15 +34,15 @@ std::string Quoted(const std::string& field) {
 }
 
 void CheckRawData(const std::string& data) {
-    std::vector<std::string> fields = mdlSplitFields(data);
+    std::vector<std::string> fields = splitFields(data);
     if (data.empty() != fields.empty()) {
         Fault("empty text and no fields must go together");
     }
     // Without quotes the split is plain, and joining restores the text.
-    if (data.find('"') == std::string::npos && mdlJoinFields(fields) != data) {
+    if (data.find('"') == std::string::npos && joinFields(fields) != data) {
         Fault("join(split(text)) differs from a text without quotes");
     }
-    std::vector<std::string> trimmed = mdlSplitRequest(data);
+    std::vector<std::string> trimmed = splitRequest(data);
     if (trimmed.size() != fields.size()) {
         Fault("trimming changed the number of fields");
     }
@@ -65,7 +65,7 @@ void CheckQuotedList(FuzzedDataProvider& input) {
         fields.push_back(input.ConsumeRandomLengthString(64));
         text += (fields.size() > 1 ? std::string(1, separator) : "") + Quoted(fields.back());
     } while (input.remaining_bytes() > 0 && fields.size() < 16);
-    if (mdlSplitFields(text, separator) != fields) {
+    if (splitFields(text, separator) != fields) {
         Fault("quoted fields did not split back into themselves");
     }
 }

@@ -17,7 +17,7 @@
 
 #include "platform/Socket.h"
 #include "platform/Trace.h"
-#include "server/SSUtilUnit.h"
+#include "server/Framing.h"
 #include "tools/HostedServer.h"
 
 namespace {
@@ -37,11 +37,11 @@ std::size_t ThreadCount() {
 }
 
 // The server as it listens with no connection; also how many threads that takes.
-THostedServer& Host(std::size_t& idleThreads) {
+HostedServer& Host(std::size_t& idleThreads) {
     static std::size_t threads = 0;
-    static THostedServer* host = [] {
+    static HostedServer* host = [] {
         setTraceSink([](const std::string&) {});
-        auto* server = new THostedServer(8, 8);
+        auto* server = new HostedServer(8, 8);
         threads = ThreadCount();
         return server;
     }();
@@ -109,11 +109,11 @@ void CheckFraming(std::string_view out) {
         if (out.size() < 16) {
             Fault("a partial header");
         }
-        if (mdlCheckDigit(out.substr(0, 10)) != out.substr(10, 1)) {
+        if (checkDigit(out.substr(0, 10)) != out.substr(10, 1)) {
             Fault("a wrong check digit");
         }
-        auto length = static_cast<std::size_t>(mdlStrToInt(out.substr(0, 10), false));
-        std::int32_t type = mdlStrToInt(out.substr(11, 5), false);
+        auto length = static_cast<std::size_t>(parseInt32(out.substr(0, 10), false));
+        std::int32_t type = parseInt32(out.substr(11, 5), false);
         if (type != 3 && type != 9) {
             Fault("message type " + std::to_string(type));
         }
@@ -132,8 +132,8 @@ void CheckFraming(std::string_view out) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::size_t idleThreads = 0;
-    THostedServer& host = Host(idleThreads);
-    net::SocketHandle sock = net::connectIPv4("127.0.0.1", host.Port());
+    HostedServer& host = Host(idleThreads);
+    net::SocketHandle sock = net::connectIPv4("127.0.0.1", host.port());
     if (sock == net::kNoSocket) {
         Fault("cannot connect");
     }

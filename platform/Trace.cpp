@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/DebugOutput.h"
+#include "platform/Timestamp.h"
 
 namespace korvane {
 namespace {
@@ -26,6 +27,10 @@ void traceOutput(const std::string& line) {
         return;
     }
     writeDebugLine(line);
+}
+
+void trace(const std::string& text) {
+    traceOutput(bracketedTimestamp() + text);
 }
 
 void setTraceSink(TraceSink sink) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/ProgramVersion.h"
 #include "platform/Trace.h"
 #include "tools/HostedServer.h"
 #include "tools/LoadPhones.h"
@@ -28,6 +29,7 @@ constexpr char kUsage[] =
     "usage: korvane-load [--phones N] [--requests N] [--captures PERCENT] [--slow N]\n"
     "                    [--slow-byte-ms MS] [--vanish N] [--oversized N] [--silent N]\n"
     "                    [--hold SECONDS] [--time-limit SECONDS] [--settle SECONDS]\n"
+    "       korvane-load --help | --version\n"
     "Hosts the server on 127.0.0.1 in a child process and drives it; all counts bounded.\n";
 
 struct Options {
@@ -39,6 +41,10 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     LoadPlan& plan = options.plan;
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
+        if (name == "--help" || name == "--version") {
+            std::fputs(name == "--help" ? kUsage : VersionLine("korvane-load").c_str(), stdout);
+            std::exit(0);
+        }
         if (i + 1 >= argc) {
             return false;
         }
@@ -91,18 +97,18 @@ struct ServerSide {
     setTraceSink([](const std::string&) {});
     int status = 0;
     try {
-        THostedServer host;
-        std::string port = std::to_string(host.Port()) + "\n";
+        HostedServer host;
+        std::string port = std::to_string(host.port()) + "\n";
         if (::write(toParent, port.data(), port.size()) < 0) {
             ::_exit(1);
         }
         char byte;
         while (::read(fromParent, &byte, 1) > 0) {
         }
-        double stop = host.StopAndWait();
-        std::string tail = std::to_string(host.ClientErrors()) + " " +
-                           std::to_string(host.Window.LogLines.load()) + " " +
-                           std::to_string(host.Desktop.Captures()) + " " + std::to_string(stop) +
+        double stop = host.stopAndWait();
+        std::string tail = std::to_string(host.clientErrors()) + " " +
+                           std::to_string(host.window.logLines.load()) + " " +
+                           std::to_string(host.desktop.captures()) + " " + std::to_string(stop) +
                            "\n";
         if (::write(toParent, tail.data(), tail.size()) < 0) {
             status = 1;

@@ -11,7 +11,7 @@
 #include <chrono>
 #include <cmath>
 
-#include "server/SSUtilUnit.h"
+#include "server/Framing.h"
 #include "tools/PhoneClient.h"
 
 namespace korvane {
@@ -226,7 +226,7 @@ class LoadRun {
                 break;
             }
             case Role::Oversized:
-                peer.out = mdlMakeHeader(2147483647, 2) + std::string(64, '0');
+                peer.out = makeHeader(2147483647, MessageType::Request) + std::string(64, '0');
                 break;
             case Role::Silent:
                 ++mReport.silentConnected;
@@ -288,12 +288,11 @@ class LoadRun {
             std::int32_t length = 0;
             std::int32_t type = 0;
             try {
-                if (mdlCheckDigit(std::string_view(peer.in).substr(0, 10)) !=
-                    peer.in.substr(10, 1)) {
+                if (checkDigit(std::string_view(peer.in).substr(0, 10)) != peer.in.substr(10, 1)) {
                     throw std::runtime_error("check digit");
                 }
-                length = mdlStrToInt(std::string_view(peer.in).substr(0, 10), false);
-                type = mdlStrToInt(std::string_view(peer.in).substr(11, 5), false);
+                length = parseInt32(std::string_view(peer.in).substr(0, 10), false);
+                type = parseInt32(std::string_view(peer.in).substr(11, 5), false);
             } catch (const std::exception&) {
                 Fail(peer, "malformed header", now);
                 return;
@@ -303,9 +302,9 @@ class LoadRun {
             }
             std::string body = peer.in.substr(16, static_cast<std::size_t>(length));
             peer.in.erase(0, 16 + static_cast<std::size_t>(length));
-            if (type == 3 && peer.capture && length >= 780) {
+            if (type == static_cast<int>(MessageType::File) && peer.capture && length >= 780) {
                 mReport.captureBytes += length - 780;
-                const std::string ack = mdlMakeHeader(0, 1);
+                const std::string ack = makeHeader(0, MessageType::Answer);
                 if (::send(peer.fd, ack.data(), ack.size(), MSG_NOSIGNAL) !=
                     static_cast<ssize_t>(ack.size())) {
                     Fail(peer, "closed before the acknowledgement", now);

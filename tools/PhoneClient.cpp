@@ -2,7 +2,7 @@
 
 #include "platform/Cp932.h"
 #include "platform/Utf8.h"
-#include "server/SSUtilUnit.h"
+#include "server/Framing.h"
 
 namespace korvane::phone {
 
@@ -25,10 +25,8 @@ void PhoneConnection::Close() {
 }
 
 std::string BuildRequest(const std::string& key, const std::string& data) {
-    std::size_t keyLength = utf8::length(key);
-    std::string padded = key + std::string(keyLength < 20 ? 20 - keyLength : 0, ' ');
-    std::string body = Cp932::encode("000000000000" + padded + data);
-    return mdlMakeHeader(static_cast<std::int64_t>(body.size()), kTypeRequest) + body;
+    std::string body = Cp932::encode(makeRequestBody({key, data}));
+    return makeHeader(static_cast<std::int64_t>(body.size()), MessageType::Request) + body;
 }
 
 void PhoneConnection::SendRequest(const std::string& key, const std::string& data) {
@@ -50,7 +48,7 @@ void PhoneConnection::SendRaw(const std::string& bytes) {
 }
 
 void PhoneConnection::SendAcknowledgement() {
-    SendRaw(mdlMakeHeader(0, kTypeAnswer));
+    SendRaw(makeHeader(0, MessageType::Answer));
 }
 
 std::string PhoneConnection::ReceiveExactly(std::size_t count) {
@@ -75,9 +73,9 @@ Message PhoneConnection::ReceiveMessage() {
     Message message;
     std::int32_t length = 0;
     try {
-        mdlVerifyCheckDigit(header);
-        message.type = mdlHeaderType(header);
-        length = mdlHeaderLength(header);
+        verifyCheckDigit(header);
+        message.type = headerType(header);
+        length = headerLength(header);
     } catch (const std::exception& e) {
         throw PhoneError("bad header " + header + ": " + e.what());
     }
@@ -105,19 +103,19 @@ Outcome Converse(const std::string& host, std::uint16_t port, const std::string&
         connection.SendRequest(key, data);
         for (;;) {
             Message message = connection.ReceiveMessage();
-            if (message.type == kTypeFile) {
-                if (message.body.size() < kNameWidth + kFieldInfoWidth) {
+            if (message.type == static_cast<int>(MessageType::File)) {
+                if (message.body.size() < kFileNameWidth + kFieldInfoWidth) {
                     throw PhoneError("file message shorter than its fixed fields");
                 }
-                outcome.fileName = mdlTrimRight(Cp932::decode(message.body.substr(0, kNameWidth)));
-                outcome.fileBytes = message.body.substr(kNameWidth + kFieldInfoWidth);
+                outcome.fileName = trimRight(Cp932::decode(message.body.substr(0, kFileNameWidth)));
+                outcome.fileBytes = message.body.substr(kFileNameWidth + kFieldInfoWidth);
                 if (!acknowledge) {
                     throw PhoneError("file not acknowledged");
                 }
                 connection.SendAcknowledgement();
                 continue;
             }
-            if (message.type == kTypeReply) {
+            if (message.type == static_cast<int>(MessageType::Reply)) {
                 outcome.reply = Cp932::decode(message.body);
                 return outcome;
             }

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/ProgramVersion.h"
 #include "tools/PhoneClient.h"
 
 namespace {
@@ -29,6 +30,7 @@ Options:
   --connections N    open N connections at once, each sending the same request (default 1)
   --timeout SECONDS  give up waiting for the server after this long (default 30)
   --help             show this text
+  --version          show the version
 Output: "file NAME SIZE" for a capture received, "reply FIELD..." (TAB-separated) for the
 reply, or "error TEXT" when the server ends the conversation without one.
 Exit status: 0 when every connection got a reply, 1 otherwise, 2 for bad arguments.
@@ -73,6 +75,9 @@ Options parse(int argc, char** argv) {
         };
         if (arg == "--help") {
             std::cout << kUsage;
+            std::exit(0);
+        } else if (arg == "--version") {
+            std::cout << korvane::VersionLine("korvane-phone");
             std::exit(0);
         } else if (arg == "--host") {
             options.host = value();

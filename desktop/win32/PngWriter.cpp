@@ -162,29 +162,31 @@ std::wstring temporaryBeside(const std::wstring& path) {
 
 }  // namespace
 
-bool writePngFile(const std::string& path, int width, int height, const std::uint8_t* rgb,
-                  std::string& error) {
-    if (width <= 0 || height <= 0) {
-        error = "画像の大きさが不正です。(" + std::to_string(width) + " x " +
-                std::to_string(height) + ")";
-        return false;
+DesktopError writePngFile(const std::string& path, const RgbImage& image) {
+    const int width = image.width;
+    const int height = image.height;
+    if (width <= 0 || height <= 0 ||
+        image.pixels.size() <
+            static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3) {
+        return DesktopError(DesktopError::Kind::Capture, "画像の大きさが不正です。(" +
+                                                             std::to_string(width) + " x " +
+                                                             std::to_string(height) + ")");
     }
     const std::wstring target = win32::widen(path);
     const std::wstring temp = temporaryBeside(target);
     HRESULT hr;
     {
         ComScope com;
-        hr = encode(temp, width, height, rgb);
+        hr = encode(temp, width, height, image.pixels.data());
     }
     if (SUCCEEDED(hr)) {
         hr = replaceFile(temp, target);
     }
     if (FAILED(hr)) {
         ::DeleteFileW(temp.c_str());
-        error = createError(target, hr);
-        return false;
+        return DesktopError(DesktopError::Kind::Capture, createError(target, hr));
     }
-    return true;
+    return {};
 }
 
 }  // namespace korvane

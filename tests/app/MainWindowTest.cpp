@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 #include "app/QrCode.h"
@@ -287,9 +288,9 @@ TEST_F(MainWindowTest, StoppedStateFromAServerThreadNeverWaitsForTheWindow) {
     // The window's thread is busy (it does not run its event loop here) while a server thread
     // logs, reports the end of listening, and logs again: none of it may wait for the window.
     std::thread server([&] {
-        Form().Handler().AddLog("Server", "before");
-        Form().SetStoppedState(kCaptionStart);
-        Form().Handler().AddLog("Server", "after");
+        Form().Handler().addLog("Server", "before");
+        Form().Handler().onServerEvent({.kind = EventKind::ListenerEnded, .data = "ended"});
+        Form().Handler().addLog("Server", "after");
     });
     server.join();
     EXPECT_TRUE(Listening());
@@ -301,8 +302,9 @@ TEST_F(MainWindowTest, StoppedStateFromAServerThreadNeverWaitsForTheWindow) {
 }
 
 TEST_F(MainWindowTest, LogLinesAppearInLockOrderNewestFirst) {
-    // Four threads write lines as request handling does: each line is passed on under LogLock.
+    // Four threads write lines as request handling does: each line is passed on under a lock.
     TForm1& f = Form();
+    std::mutex logLock;
     std::vector<std::string> lockOrder;
     constexpr int kThreads = 4;
     constexpr int kLines = 2500;
@@ -310,10 +312,10 @@ TEST_F(MainWindowTest, LogLinesAppearInLockOrderNewestFirst) {
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([&, t] {
             for (int i = 0; i < kLines; ++i) {
-                std::lock_guard guard(f.Handler().LogLock);
+                std::lock_guard guard(logLock);
                 std::string line = std::to_string(t) + ":" + std::to_string(i);
                 lockOrder.push_back(line);
-                f.InsertLogLine(line);
+                f.insertLogLine(line);
             }
         });
     }
@@ -339,8 +341,8 @@ TEST_F(MainWindowTest, AClickShowsTheSelectedLineAndNewLinesLeaveTheDetailAlone)
     TForm1& f = Form();
     f.resize(800, 600);
     f.show();
-    f.Handler().AddLog("Server", "first");
-    f.Handler().AddLog("Server", "second");
+    f.Handler().addLog("Server", "first");
+    f.Handler().addLog("Server", "second");
     QCoreApplication::processEvents();
     ASSERT_EQ(f.lstLog->model()->rowCount(), 2);
     EXPECT_TRUE(f.txtMessage->toPlainText().isEmpty());
@@ -351,7 +353,7 @@ TEST_F(MainWindowTest, AClickShowsTheSelectedLineAndNewLinesLeaveTheDetailAlone)
     const QString shown = f.txtMessage->toPlainText();
     EXPECT_TRUE(shown.endsWith("[Server]first")) << shown.toStdString();
 
-    f.Handler().AddLog("Server", "third");
+    f.Handler().addLog("Server", "third");
     QCoreApplication::processEvents();
     EXPECT_EQ(f.txtMessage->toPlainText(), shown);
 }

@@ -30,7 +30,7 @@ TEST(QtDialogs, AServerThreadsBoxIsShownByTheGuiThreadAndWaitsForTheAnswer) {
     });
     answer.start(20);
     std::thread server([&] {
-        dialogs.ShowError("Error:mdlSetValue:\rbad_alloc");
+        dialogs.showError("Error:mdlSetValue:\rbad_alloc");
         returned = true;
     });
     while (!returned) {
@@ -44,7 +44,7 @@ TEST(QtDialogs, ShutdownReleasesAServerThreadWaitingForABox) {
     test::App();
     TQtDialogs dialogs(QStringLiteral("KORVANE Server"));
     // The GUI thread never runs its loop here, as while it waits for the server to stop.
-    std::thread server([&] { dialogs.ShowError("late error"); });
+    std::thread server([&] { dialogs.showError("late error"); });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     dialogs.Shutdown();
     server.join();

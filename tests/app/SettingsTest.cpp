@@ -192,6 +192,14 @@ TEST_F(AppPathsTest, InTheUsersFoldersForAProgramInAReadOnlyFolder) {
     EXPECT_EQ(CaptureFilePath(program), mHome / "cache/korvane-server/korvane-server.png");
 }
 
+TEST_F(AppPathsTest, InTheUsersFoldersForAnInstalledCopyEvenWhenRootRunsIt) {
+    for (const char* program : {"/usr/bin/korvane-server", "/usr/local/bin/korvane-server"}) {
+        SCOPED_TRACE(program);
+        EXPECT_EQ(SettingsFilePath(program), mHome / "config/korvane-server/korvane-server.ini");
+        EXPECT_EQ(CaptureFilePath(program), mHome / "runtime/korvane-server/korvane-server.png");
+    }
+}
+
 // Root may write anywhere, so the check runs as an unprivileged user in a child process.
 TEST_F(AppPathsTest, AnExistingFileInAReadOnlyFolderIsUsed) {
     const auto folder = mHome / "installed";

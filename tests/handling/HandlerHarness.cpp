@@ -10,17 +10,17 @@ namespace korvane::test {
 
 constexpr std::size_t kStampLength = 21;  // "[yyyy/mm/dd hh:nn:ss]"
 
-void FakeWindow::InsertLogLine(const std::string& line) {
+void FakeWindow::insertLogLine(const std::string& line) {
     std::lock_guard lock(mLock);
     mLines.push_back(line);
 }
 
-void FakeWindow::SetStoppedState(const std::string& caption) {
+void FakeWindow::listenerStopped() {
     std::lock_guard lock(mLock);
-    mStopped.push_back(caption);
+    ++mStopped;
 }
 
-void FakeWindow::ShowError(const std::string& text) {
+void FakeWindow::showError(const std::string& text) {
     throw std::logic_error("unexpected error box: " + text);
 }
 
@@ -52,7 +52,7 @@ std::vector<std::string> FakeWindow::WaitForLines(const std::string& source, std
     return lines;
 }
 
-std::vector<std::string> FakeWindow::StoppedCaptions() {
+int FakeWindow::StoppedCount() {
     std::lock_guard lock(mLock);
     return mStopped;
 }
@@ -74,15 +74,11 @@ HandlerHarness::HandlerHarness()
     : mDir(MakeTempDir()),
       mCaptureFile((mDir / "korvane-server.png").string()),
       handler(desktop, window, window, window, mCaptureFile),
-      server([this](TSSChild* handle, std::uint8_t kind, std::int32_t serial, std::string ip,
-                    std::string key, std::string data, std::string error) {
-          handler.ServerEventProc(handle, kind, serial, ip, key, data, error);
-      }) {
-    handler.SetServer(&server);
+      server([this](const ServerEvent& event) { handler.onServerEvent(event); }) {
+    handler.attach(server);
     mPort = FreePort();
-    std::string error;
-    if (!server.Start("127.0.0.1", mPort, error)) {
-        throw std::runtime_error(error);
+    if (auto failure = server.start("127.0.0.1", mPort)) {
+        throw std::runtime_error(*failure);
     }
     if (window.WaitForLines("Server", 1).empty()) {
         throw std::runtime_error("the server did not start");
@@ -90,9 +86,9 @@ HandlerHarness::HandlerHarness()
 }
 
 HandlerHarness::~HandlerHarness() {
-    server.Stop();
+    server.stop();
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (window.StoppedCaptions().empty() && std::chrono::steady_clock::now() < deadline) {
+    while (window.StoppedCount() == 0 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     std::filesystem::remove_all(mDir);

@@ -8,9 +8,9 @@
 
 #include "platform/Cp932.h"
 #include "platform/ProcessId.h"
-#include "server/SSError.h"
-#include "server/SSMessages.h"
-#include "server/SSUtilUnit.h"
+#include "server/Framing.h"
+#include "server/ServerError.h"
+#include "server/ServerMessages.h"
 #include "tests/support/ServerHarness.h"
 
 namespace korvane {
@@ -43,16 +43,17 @@ TEST(Reply, SendsTheHeaderAndTextThenWaitsForTheClientToClose) {
          "0000000022400009102\t2\t" + Cp932::encode("キャプチャ失敗:x")},
     };
     for (const auto& [reply, wire] : cases) {
-        ServerHarness harness([reply = reply](TSSServer& server, TSSChild* handle, const Event& e) {
-            if (e.kind == 3) {
-                server.Response(handle, 99, reply);
-            }
-        });
+        ServerHarness harness(
+            [reply = reply](RequestServer& server, Connection* handle, const Event& e) {
+                if (e.kind == EventKind::Request) {
+                    server.reply(*handle, 99, reply);
+                }
+            });
         harness.StartListening();
         net::SocketHandle client = harness.Connect();
         test::SendAll(client, kRequest);
         EXPECT_EQ(test::ReceiveUpTo(client, wire.size()), wire);
-        Event done = harness.events().WaitForKind(4);
+        Event done = harness.events().WaitForKind(EventKind::Finished);
         EXPECT_EQ(done.serial, 99);
         EXPECT_EQ(done.key, "KEY");
         EXPECT_EQ(done.data, "101");
@@ -60,27 +61,31 @@ TEST(Reply, SendsTheHeaderAndTextThenWaitsForTheClientToClose) {
         EXPECT_FALSE(test::WaitForPeerClose(client, nullptr, 300));
         test::SendAll(client, "trailing bytes");
         net::shutdownSocket(client);
-        EXPECT_EQ(harness.events().WaitForKind(2, 1500ms).kind, 255) << "no failure reported";
+        EXPECT_EQ(harness.events().WaitForKind(EventKind::ClientError, 1500ms).kind, test::kNoEvent)
+            << "no failure reported";
     }
 }
 
 TEST(Reply, AfterStopFailsOnTheCallersThread) {
     std::thread::id eventThread;
-    ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
-        if (e.kind == 3) {
-            server.mStarted = false;  // as if the listener had ended meanwhile
+    ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
+        if (e.kind == EventKind::Request) {
+            // The listener ends meanwhile: it lets the unanswered connection go after a wait.
+            server.stop();
+            while (server.running()) {
+                std::this_thread::sleep_for(50ms);
+            }
             eventThread = std::this_thread::get_id();
-            server.Response(handle, 99, "101\t1");
-            server.mStarted = true;
+            server.reply(*handle, 99, "101\t1");
         }
-        if (e.kind == 2) {
+        if (e.kind == EventKind::ClientError) {
             EXPECT_EQ(std::this_thread::get_id(), eventThread);
         }
     });
     harness.StartListening();
     net::SocketHandle client = harness.Connect();
     test::SendAll(client, kRequest);
-    Event failure = harness.events().WaitForKind(2);
+    Event failure = harness.events().WaitForKind(EventKind::ClientError);
     EXPECT_EQ(failure.error, joinError(msg::kResponseFailed, msg::kNotListening));
     EXPECT_EQ(failure.serial, 99);
     EXPECT_EQ(failure.key, "KEY");
@@ -94,12 +99,12 @@ TEST(SendFile, SendsNameFieldsAndContentThenAwaitsTheAcknowledgement) {
         content[i] = static_cast<char>(i % 251);
     }
     WriteFile(dir / "capture.png", content);
-    ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
-        if (e.kind == 3) {
-            server.SendFile(handle, 1, (dir / "capture.png").string(), "capture.png", "");
+    ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
+        if (e.kind == EventKind::Request) {
+            server.sendFile(*handle, 1, (dir / "capture.png").string(), "capture.png", "");
         }
-        if (e.kind == 4 && e.serial == 1) {
-            server.Response(handle, 99, "102\t1");
+        if (e.kind == EventKind::Finished && e.serial == 1) {
+            server.reply(*handle, 99, "102\t1");
         }
     });
     harness.StartListening();
@@ -119,9 +124,9 @@ TEST(SendFile, SendsTheFileAsItWasWhenHandedOver) {
     auto path = dir / "capture.png";
     WriteFile(path, "first capture");
     {
-        ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
-            if (e.kind == 3) {
-                server.SendFile(handle, 1, path.string(), "capture.png", "");
+        ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
+            if (e.kind == EventKind::Request) {
+                server.sendFile(*handle, 1, path.string(), "capture.png", "");
                 WriteFile(dir / "next", "second capture, longer");
                 std::filesystem::rename(dir / "next", path);
             }
@@ -154,9 +159,9 @@ TEST(SendFile, FailuresCloseTheConnection) {
         {"missing.png", "", prefix + "ファイル \""},
     };
     for (const auto& c : cases) {
-        ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
-            if (e.kind == 3) {
-                server.SendFile(handle, 1, (dir / c.file).string(), "capture.png", "");
+        ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
+            if (e.kind == EventKind::Request) {
+                server.sendFile(*handle, 1, (dir / c.file).string(), "capture.png", "");
             }
         });
         harness.StartListening();
@@ -171,7 +176,7 @@ TEST(SendFile, FailuresCloseTheConnection) {
                 test::SendAll(client, c.answer);
             }
         }
-        Event failure = harness.events().WaitForKind(2);
+        Event failure = harness.events().WaitForKind(EventKind::ClientError);
         EXPECT_EQ(failure.error.substr(0, c.error.size()), c.error) << c.answer;
         EXPECT_EQ(failure.serial, 1);
         std::string rest;
@@ -188,12 +193,12 @@ TEST(RecvFile, AsksForTheFileAndStoresIt) {
     auto dir = TempDir();
     for (std::string content : {std::string(), std::string(5000, 'z')}) {
         auto target = dir / "received.bin";
-        ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
-            if (e.kind == 3) {
-                server.RecvFile(handle, 7, target.string(), "phone.txt");
+        ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
+            if (e.kind == EventKind::Request) {
+                server.receiveFile(*handle, 7, target.string(), "phone.txt");
             }
-            if (e.kind == 4 && e.serial == 7) {
-                server.Response(handle, 99, "");
+            if (e.kind == EventKind::Finished && e.serial == 7) {
+                server.reply(*handle, 99, "");
             }
         });
         harness.StartListening();
@@ -201,9 +206,10 @@ TEST(RecvFile, AsksForTheFileAndStoresIt) {
         test::SendAll(client, kRequest);
         EXPECT_EQ(test::ReceiveUpTo(client, 276),
                   "0000000260800004phone.txt" + std::string(251, ' '));
-        test::SendAll(client,
-                      mdlMakeHeader(static_cast<std::int64_t>(content.size()), 1) + content);
-        Event done = harness.events().WaitForKind(4);
+        test::SendAll(
+            client,
+            makeHeader(static_cast<std::int64_t>(content.size()), MessageType::Answer) + content);
+        Event done = harness.events().WaitForKind(EventKind::Finished);
         EXPECT_EQ(done.serial, 7);
         EXPECT_EQ(std::filesystem::file_size(target), content.size());
     }

@@ -9,17 +9,34 @@
 #include <string>
 #include <vector>
 
+#include "server/ServerEvent.h"
+
 namespace korvane::test {
+
+// What a wait that timed out gives as the event's kind.
+inline constexpr EventKind kNoEvent = static_cast<EventKind>(255);
 
 // One event as the server raised it.
 struct Event {
-    std::uint8_t kind = 0;
+    EventKind kind = kNoEvent;
     std::int32_t serial = 0;
     std::string ip;
     std::string key;
     std::string data;
     std::string error;
     bool hadHandle = false;
+    std::uint64_t connectionId = 0;
+
+    static Event from(const ServerEvent& e) {
+        return {e.kind,
+                e.serial,
+                e.address,
+                e.clientKey,
+                e.data,
+                e.error,
+                e.connection != nullptr,
+                e.connectionId};
+    }
 };
 
 // Collects events from any thread and lets a test wait for the one it expects.
@@ -32,13 +49,13 @@ class EventLog {
     }
 
     // Waits until an event matching `match` has arrived at index `from` or later; returns it
-    // (kind 255 on time-out).
+    // (kind kNoEvent on time-out).
     Event WaitFor(const std::function<bool(const Event&)>& match,
                   std::chrono::milliseconds timeout = std::chrono::seconds(15),
                   std::size_t from = 0) {
         std::unique_lock lock(mLock);
         Event found;
-        found.kind = 255;
+        found.kind = kNoEvent;
         mChanged.wait_for(lock, timeout, [&] {
             for (std::size_t i = from; i < mEvents.size(); ++i) {
                 const Event& event = mEvents[i];
@@ -62,7 +79,7 @@ class EventLog {
         });
     }
 
-    Event WaitForKind(std::uint8_t kind,
+    Event WaitForKind(EventKind kind,
                       std::chrono::milliseconds timeout = std::chrono::seconds(15)) {
         return WaitFor([kind](const Event& e) { return e.kind == kind; }, timeout);
     }

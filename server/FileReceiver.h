@@ -1,0 +1,34 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace korvane {
+
+class Connection;
+class RequestServer;
+
+// Asks the phone for a file by name, receives it into a local file and reports it (Finished);
+// any failure closes the connection with a ClientError event.
+class FileReceiver {
+  public:
+    // Starts the receiver's thread. Throws when no thread can be created.
+    static void start(RequestServer& server, std::shared_ptr<Connection> connection,
+                      std::string localPath, std::string remoteName);
+
+  private:
+    FileReceiver(RequestServer& server, std::shared_ptr<Connection> connection,
+                 std::string localPath, std::string remoteName)
+        : mServer(server),
+          mConnection(std::move(connection)),
+          mLocalPath(std::move(localPath)),
+          mRemoteName(std::move(remoteName)) {}
+    void run();
+
+    RequestServer& mServer;
+    std::shared_ptr<Connection> mConnection;
+    const std::string mLocalPath;
+    const std::string mRemoteName;
+};
+
+}  // namespace korvane

@@ -1,0 +1,38 @@
+#include "server/ReplySender.h"
+
+#include "platform/Trace.h"
+#include "server/Connection.h"
+#include "server/FramedSocket.h"
+#include "server/Framing.h"
+#include "server/RequestServer.h"
+#include "server/ServerMessages.h"
+
+namespace korvane {
+
+void ReplySender::start(RequestServer& server, std::shared_ptr<Connection> connection,
+                        std::string payload) {
+    auto sender = std::shared_ptr<ReplySender>(
+        new ReplySender(server, std::move(connection), std::move(payload)));
+    server.startThread([sender] { sender->run(); });
+}
+
+void ReplySender::run() {
+    trace("TSSResponseThread.Execute");
+    Connection& connection = *mConnection;
+    FramedSocket socket(connection.socket(), mServer.stopping());
+    try {
+        socket.sendText(makeHeader(byteCount(mPayload), MessageType::Reply) + mPayload);
+        mServer.reportFinished(connection);
+    } catch (...) {
+        mServer.failConnection(connection, msg::kResponseFailed);
+        return;
+    }
+    try {
+        socket.waitForClose();
+    } catch (...) {
+        // The normal end: the client has closed, or the server is stopping.
+    }
+    connection.close();
+}
+
+}  // namespace korvane
