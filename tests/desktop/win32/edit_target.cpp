@@ -1,7 +1,11 @@
 // A Win32 program of the tests: one top-level window holding a single-line EDIT with the focus,
 // on a background of a colour no theme uses. Each Enter that reaches the EDIT prints
 // "enter <the EDIT's text at that moment>" on standard output; at the start it prints
-// "ready <window handle> <EDIT handle>". With --stay-behind it starts inactive.
+// "ready <window handle> <EDIT handle>".
+// With --read CLASS it prints instead the text of the first EDIT inside the top-level window of
+// that class (another program's, such as Wine's notepad) and ends.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
@@ -43,9 +47,28 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     }
 }
 
+int readOther(const wchar_t* windowClass) {
+    HWND window = ::FindWindowW(windowClass, nullptr);
+    HWND edit = window != nullptr ? ::FindWindowExW(window, nullptr, L"Edit", nullptr) : nullptr;
+    if (edit == nullptr) {
+        std::printf("missing\n");
+        return 1;
+    }
+    // WM_GETTEXT crosses processes for an EDIT: the system copies the text.
+    wchar_t text[512] = {};
+    ::SendMessageW(edit, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    std::printf("text %s\n", utf8Of(text).c_str());
+    return 0;
+}
+
 }  // namespace
 
-int main() {
+int wmain(int argc, wchar_t** argv) {
+    // Lines end in "\n" alone, as the test script reads them.
+    ::_setmode(::_fileno(stdout), _O_BINARY);
+    if (argc == 3 && std::wstring(argv[1]) == L"--read") {
+        return readOther(argv[2]);
+    }
     gBrush = ::CreateSolidBrush(kBackground);
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSW windowClass{};
