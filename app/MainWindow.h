@@ -29,79 +29,82 @@ class QTimer;
 
 namespace korvane {
 
-class TQRPaintBox;
+class QrPaintBox;
 
 // Fills the list with this PC's IPv4 addresses; false when they could not be read.
-using AddressSource = std::function<bool(std::vector<std::string>& pAddresses)>;
+using AddressSource = std::function<bool(std::vector<std::string>& addresses)>;
 
-inline constexpr char kCaptionStart[] = "待ち受け開始";
-inline constexpr char kCaptionStop[] = "待ち受け停止";
+inline constexpr char kListenCaption[] = "待ち受け開始";
+inline constexpr char kStopCaption[] = "待ち受け停止";
 
 // The main window: address, port, start and stop, the connection QR code and the log. It owns the
 // request server and the request handling that serves it.
-class TForm1 : public QWidget, public LogView, public ListenerView {
+class MainWindow : public QWidget, public LogView, public ListenerView {
     Q_OBJECT
   public:
-    TForm1(Desktop& pDesktop, IAppDialogs& pDialogs, std::filesystem::path pSettingsFile,
-           std::string pCaptureFile, AddressSource pAddresses);
+    MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::path settingsFile,
+               std::string captureFile, AddressSource addresses);
     // Stops the server, then writes the settings.
-    ~TForm1() override;
+    ~MainWindow() override;
 
     // LogView, ListenerView: any thread; the window's thread applies them in call order.
-    void insertLogLine(const std::string& pLine) override;
+    void insertLogLine(const std::string& line) override;
     void listenerStopped() override;
 
     // The session ends (signal, logout): the window closes without asking, and a failure to save
     // is only traced, as nobody is left to confirm a box.
-    void EndSession();
+    void endSession();
 
-    void cmdListenClick();
-    RequestHandler& Handler() { return *mHandler; }
-    const QImage& QrBitmap() const { return mbmQR; }
-    const std::string& SelectedAddress() const { return mSelectedAddress; }
+    void toggleListening();
+    // Starts the automatic start's short timer (once the splash has closed): listening starts
+    // then if the settings ask for it.
+    void armAutomaticStart();
+    RequestHandler& handler() { return *mHandler; }
+    const QImage& qrBitmap() const { return mQrBitmap; }
+    const std::string& selectedAddress() const { return mSelectedAddress; }
 
-    QGroupBox* GroupBox1;
-    QLabel* Image1;
-    QPlainTextEdit* Memo1;
-    QGroupBox* grpSetting;
-    QLabel* Label2;
-    QComboBox* cmbIpAddress;
-    QLabel* Label1;
-    QLineEdit* txtPort;
-    QCheckBox* chkAutoStart;
-    QCheckBox* chkMinimize;
-    QGroupBox* GroupBox2;
-    TQRPaintBox* pbQR;
-    QLabel* pnlConnect;
-    QListView* lstLog;
-    QSplitter* Splitter1;
-    QPlainTextEdit* txtMessage;
-    QPushButton* cmdListen;
-    QPushButton* cmdClose;
-    QTimer* tmrStart;
+    QGroupBox* aboutBox;
+    QLabel* logoLabel;
+    QPlainTextEdit* aboutText;
+    QGroupBox* settingsBox;
+    QLabel* addressLabel;
+    QComboBox* addressBox;
+    QLabel* portLabel;
+    QLineEdit* portEdit;
+    QCheckBox* autoStartCheck;
+    QCheckBox* minimizeCheck;
+    QGroupBox* qrGroup;
+    QrPaintBox* qrBox;
+    QLabel* statusLabel;
+    QListView* logList;
+    QSplitter* logSplitter;
+    QPlainTextEdit* detailText;
+    QPushButton* listenButton;
+    QPushButton* closeButton;
+    QTimer* autoStartTimer;
 
   signals:
     // The user's close was accepted; the program ends.
-    void Closed();
+    void closed();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
 
   private:
-    void CreateControls();
-    void FillMemo();
-    void ApplySettings();
-    void SaveSettings();
-    bool COM_GetLocalIP(QComboBox& pobjCombo);
-    void ApplyStoppedState();
-    void ShowLines(const std::vector<std::string>& pOldestFirst);
-    void SetStatus(const char* pText, QColor pColour);
-    void mdlSetQR(bool pbooSwitch);
-    void lstLogClick();
-    void tmrStartTimer();
+    void createControls();
+    void fillAbout();
+    void applySettings();
+    void saveSettings();
+    bool fillAddresses(QComboBox& combo);
+    void applyStoppedState();
+    void showLines(const std::vector<std::string>& oldestFirst);
+    void setStatus(const char* text, QColor colour);
+    void showQr(bool shown);
+    void showSelectedLine();
+    void startAutomatically();
 
-    IAppDialogs& mDialogs;
+    AppDialogs& mDialogs;
     std::filesystem::path mSettingsFile;
     AddressSource mAddressSource;
     bool mSessionEnding = false;
@@ -111,11 +114,11 @@ class TForm1 : public QWidget, public LogView, public ListenerView {
     QSize mWantedOuterSize;
     bool mOuterSizeApplied = false;
 
-    QImage mbmQR;
+    QImage mQrBitmap;
     // The address listening uses: the saved one until a start attempt takes the list's choice.
     std::string mSelectedAddress;
-    TLogListModel mLogModel;
-    TUiUpdateQueue mUpdates;
+    LogListModel mLogModel;
+    UiUpdateQueue mUpdates;
     std::unique_ptr<RequestHandler> mHandler;
     std::unique_ptr<RequestServer> mServer;
 };
