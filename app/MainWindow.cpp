@@ -63,7 +63,7 @@ MainWindow::MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::p
       mSettingsFile(std::move(settingsFile)),
       mAddressSource(std::move(addresses)),
       mUpdates([this](const std::vector<std::string>& lines) { showLines(lines); },
-               [this] { applyStoppedState(); }) {
+               [this] { showListening(false); }) {
     mHandler =
         std::make_unique<RequestHandler>(desktop, *this, *this, mDialogs, std::move(captureFile));
     mServer = std::make_unique<RequestServer>(
@@ -305,15 +305,7 @@ void MainWindow::toggleListening() {
         mDialogs.showError(*failure);
         return;
     }
-    mListening = true;
-    listenButton->setText(uiText(kStopCaption));
-    portEdit->setEnabled(false);
-    autoStartCheck->setEnabled(false);
-    minimizeCheck->setEnabled(false);
-    closeButton->setEnabled(false);
-    setStatus(kStatusListening, kLime);
-    showQr(true);
-    addressBox->setEnabled(false);
+    showListening(true);
     if (minimizeCheck->isChecked()) {
         showMinimized();
     }
@@ -331,16 +323,17 @@ void MainWindow::listenerStopped() {
     }
 }
 
-void MainWindow::applyStoppedState() {
-    mListening = false;
-    listenButton->setText(uiText(kListenCaption));
-    portEdit->setEnabled(true);
-    addressBox->setEnabled(true);
-    autoStartCheck->setEnabled(true);
-    minimizeCheck->setEnabled(true);
-    closeButton->setEnabled(true);
-    setStatus(kStatusStopped, kSilver);
-    showQr(false);
+void MainWindow::showListening(bool listening) {
+    mListening = listening;
+    listenButton->setText(uiText(listening ? kStopCaption : kListenCaption));
+    for (QWidget* setting :
+         {static_cast<QWidget*>(portEdit), static_cast<QWidget*>(addressBox),
+          static_cast<QWidget*>(autoStartCheck), static_cast<QWidget*>(minimizeCheck),
+          static_cast<QWidget*>(closeButton)}) {
+        setting->setEnabled(!listening);
+    }
+    setStatus(listening ? kStatusListening : kStatusStopped, listening ? kLime : kSilver);
+    showQr(listening);
 }
 
 void MainWindow::showLines(const std::vector<std::string>& oldestFirst) {

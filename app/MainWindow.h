@@ -97,7 +97,8 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     void applySettings();
     void saveSettings();
     bool fillAddresses(QComboBox& combo);
-    void applyStoppedState();
+    // The controls, status and QR code of the listening (or stopped) state.
+    void showListening(bool listening);
     void showLines(const std::vector<std::string>& oldestFirst);
     void setStatus(const char* text, QColor colour);
     void showQr(bool shown);
