@@ -9,7 +9,7 @@ namespace korvane {
 // lock in the session's runtime folder ($XDG_RUNTIME_DIR, else the temporary folder with the user
 // id in the name); on Windows a named mutex in the logon session's namespace ("Local\<name>").
 // The system drops the lock when the process ends, however it ends.
-class TSingleInstance {
+class SingleInstance {
   public:
     enum class Result {
         Acquired,        // this is the only copy; the lock is held until the process ends
@@ -17,14 +17,14 @@ class TSingleInstance {
         Unavailable,     // no lock could be made; the copy runs unprotected
     };
 
-    explicit TSingleInstance(const std::string& pName);
-    ~TSingleInstance();
-    TSingleInstance(const TSingleInstance&) = delete;
-    TSingleInstance& operator=(const TSingleInstance&) = delete;
+    explicit SingleInstance(const std::string& name);
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
 
-    Result State() const { return mState; }
+    Result state() const { return mState; }
     // The lock file's path, or the mutex's name.
-    const std::string& LockPath() const { return mPath; }
+    const std::string& lockPath() const { return mPath; }
 
   private:
     std::string mPath;

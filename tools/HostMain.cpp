@@ -54,7 +54,7 @@ Options parse(int argc, char** argv) {
             std::cout << kUsage;
             std::exit(0);
         } else if (arg == "--version") {
-            std::cout << korvane::VersionLine("korvane-host");
+            std::cout << korvane::versionLine("korvane-host");
             std::exit(0);
         } else if (arg == "--address") {
             options.address = value();
@@ -94,8 +94,8 @@ std::string defaultCaptureFile() {
 int main(int argc, char** argv) {
     using namespace korvane;
     Options options = parse(argc, argv);
-    TSingleInstance instance("ZRQ_KORVANE");
-    if (instance.State() == TSingleInstance::Result::AlreadyRunning) {
+    SingleInstance instance("ZRQ_KORVANE");
+    if (instance.state() == SingleInstance::Result::AlreadyRunning) {
         std::cerr << "既に起動されています。ご確認ください。" << std::endl;
         return 1;
     }

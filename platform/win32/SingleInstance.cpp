@@ -6,7 +6,7 @@
 
 namespace korvane {
 
-TSingleInstance::TSingleInstance(const std::string& pName) : mPath("Local\\" + pName) {
+SingleInstance::SingleInstance(const std::string& name) : mPath("Local\\" + name) {
     // Not inherited: a started child must not keep the mutex alive after this process ends.
     HANDLE mutex = ::CreateMutexW(nullptr, FALSE, win32::widen(mPath).c_str());
     const DWORD error = ::GetLastError();
@@ -24,7 +24,7 @@ TSingleInstance::TSingleInstance(const std::string& pName) : mPath("Local\\" + p
     mState = Result::Acquired;
 }
 
-TSingleInstance::~TSingleInstance() {
+SingleInstance::~SingleInstance() {
     if (mHandle != -1) {
         ::CloseHandle(reinterpret_cast<HANDLE>(mHandle));
     }
