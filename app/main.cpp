@@ -8,7 +8,7 @@
 #include "app/QtDialogs.h"
 #include "app/SessionEnd.h"
 #include "app/SplashWindow.h"
-#include "desktop/x11/X11Desktop.h"
+#include "desktop/PlatformDesktop.h"
 #include "platform/SingleInstance.h"
 
 using namespace korvane;
@@ -33,9 +33,9 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
-    X11Desktop desktop;
+    std::unique_ptr<Desktop> desktop = makePlatformDesktop();
     {
-        MainWindow form(desktop, dialogs, settingsFilePath(program),
+        MainWindow form(*desktop, dialogs, settingsFilePath(program),
                         captureFilePath(program).string(), readLocalAddresses);
         QObject::connect(&form, &MainWindow::closed, [] { QCoreApplication::exit(0); });
         SessionEnd sessionEnd([&form] {
