@@ -57,7 +57,7 @@ void UseTooltipBackground(QPlainTextEdit* edit) {
 
 }  // namespace
 
-TForm1::TForm1(TDesktop& pDesktop, IAppDialogs& pDialogs, std::filesystem::path pSettingsFile,
+TForm1::TForm1(Desktop& pDesktop, IAppDialogs& pDialogs, std::filesystem::path pSettingsFile,
                std::string pCaptureFile, AddressSource pAddresses)
     : mDialogs(pDialogs),
       mSettingsFile(std::move(pSettingsFile)),

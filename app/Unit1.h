@@ -42,7 +42,7 @@ inline constexpr char kCaptionStop[] = "待ち受け停止";
 class TForm1 : public QWidget, public ILogView, public IListenerView {
     Q_OBJECT
   public:
-    TForm1(TDesktop& pDesktop, IAppDialogs& pDialogs, std::filesystem::path pSettingsFile,
+    TForm1(Desktop& pDesktop, IAppDialogs& pDialogs, std::filesystem::path pSettingsFile,
            std::string pCaptureFile, AddressSource pAddresses);
     // Stops the server, then writes the settings.
     ~TForm1() override;

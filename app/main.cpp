@@ -25,7 +25,7 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
-    TX11Desktop desktop;
+    X11Desktop desktop;
     {
         TForm1 form(desktop, dialogs, SettingsFilePath(program), CaptureFilePath(program).string(),
                     ReadLocalAddresses);

@@ -86,21 +86,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the Tk entry did not start (python3-tk)\n");
         return 1;
     }
-    korvane::TX11Desktop desktop;
-    std::string error;
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    korvane::WindowHandle window = desktop.mdlGetFocusWindow(error, x, y);
-    if (window == 0 || !desktop.mdlCaptureScreen(window, path, 400, 300, 0, error)) {
-        std::fprintf(stderr, "no window to capture around: %s\n", error.c_str());
+    korvane::X11Desktop desktop;
+    const auto focused = desktop.focusedWindow();
+    const korvane::WindowHandle window = focused ? focused->window : 0;
+    const korvane::Point caret{400, 300};
+    const auto shape = korvane::CaptureShape::centred();
+    korvane::DesktopError error =
+        focused ? desktop.capture(window, caret, shape, 0, path) : focused.error();
+    if (window == 0 || error) {
+        std::fprintf(stderr, "no window to capture around: %s\n", error.message().c_str());
         return 1;
     }
 
     const double capture =
-        medianMs(runs, [&] { desktop.mdlCaptureScreen(window, path, 400, 300, 0, error); }) - 100.0;
+        medianMs(runs, [&] { error = desktop.capture(window, caret, shape, 0, path); }) - 100.0;
     const double paste = medianMs(runs,
                                   [&] {
-                                      desktop.mdlSendBarcode(window, "4901234567894", error);
+                                      error = desktop.pasteText(window, "4901234567894");
                                       tk.writeLine("clear");
                                       tk.readLine();
                                   }) -

@@ -47,7 +47,7 @@ struct Log {
     TLogListModel model;
     TUiUpdateQueue queue;
     QueuedLogView view;
-    TCannedDesktop desktop{1, 1};
+    CannedDesktop desktop{1, 1};
     TQuietWindow window;
     TRequestHandler handler;
 };

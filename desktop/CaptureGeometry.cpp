@@ -2,11 +2,12 @@
 
 #include <cfenv>
 #include <cmath>
+#include <string>
 
 namespace korvane {
 
-int captureDelayMs(std::int32_t pintTime) {
-    switch (pintTime) {
+int captureDelayMs(std::int32_t delayCode) {
+    switch (delayCode) {
         case 1:
             return 200;
         case 2:
@@ -22,40 +23,39 @@ int captureDelayMs(std::int32_t pintTime) {
     }
 }
 
-CaptureRect centredCaptureRect(std::int64_t caretX, std::int64_t caretY) {
-    return CaptureRect{caretX - 160, caretY - 120, 320, 240};
-}
-
-double ratioCaptureHeight(std::int32_t pintWidth, std::int32_t pintHeight) {
-    const double ratio = static_cast<double>(pintHeight) / static_cast<double>(pintWidth);
+double ratioCaptureHeight(std::int32_t width, std::int32_t height) {
+    const double ratio = static_cast<double>(height) / static_cast<double>(width);
     // The rounding mode decides how an exact half goes; make it the even neighbour whatever
     // the thread was left with.
     const int mode = std::fegetround();
     std::fesetround(FE_TONEAREST);
-    const double height = std::nearbyint(320.0 * ratio);
+    const double rounded = std::nearbyint(320.0 * ratio);
     std::fesetround(mode);
-    return height;
+    return rounded;
 }
 
-bool ratioCaptureRect(std::int64_t caretX, std::int64_t caretY, std::int32_t pintWidth,
-                      std::int32_t pintHeight, CaptureRect& rect, std::string& error) {
-    if (pintWidth == 0) {
-        error = pintHeight == 0 ? "不正な浮動小数点数演算命令" : "0 による浮動小数点数除算";
-        return false;
+DesktopResult<CaptureRect> captureRect(ScreenPoint caret, const CaptureShape& shape) {
+    if (shape.isCentred()) {
+        return CaptureRect{caret.x - 160, caret.y - 120, 320, 240};
     }
-    const double height = ratioCaptureHeight(pintWidth, pintHeight);
-    if (height <= 0) {
-        error = "キャプチャの高さが 0 以下になります。(幅 " + std::to_string(pintWidth) +
-                ", 高さ " + std::to_string(pintHeight) + ")";
-        return false;
+    const std::int32_t width = shape.ratioWidth();
+    const std::int32_t height = shape.ratioHeight();
+    if (width == 0) {
+        return DesktopError(DesktopError::Kind::BadShape, height == 0 ? "不正な浮動小数点数演算命令"
+                                                                      : "0 による浮動小数点数除算");
     }
-    if (height > kMaxCaptureHeight) {
-        error =
-            "キャプチャ画像を確保できません。(320 x " + std::to_string(std::llround(height)) + ")";
-        return false;
+    const double pictureHeight = ratioCaptureHeight(width, height);
+    if (pictureHeight <= 0) {
+        return DesktopError(DesktopError::Kind::BadShape,
+                            "キャプチャの高さが 0 以下になります。(幅 " + std::to_string(width) +
+                                ", 高さ " + std::to_string(height) + ")");
     }
-    rect = CaptureRect{caretX - 100, caretY - 200, 320, static_cast<int>(height)};
-    return true;
+    if (pictureHeight > kMaxCaptureHeight) {
+        return DesktopError(DesktopError::Kind::BadShape,
+                            "キャプチャ画像を確保できません。(320 x " +
+                                std::to_string(std::llround(pictureHeight)) + ")");
+    }
+    return CaptureRect{caret.x - 100, caret.y - 200, 320, static_cast<int>(pictureHeight)};
 }
 
 }  // namespace korvane

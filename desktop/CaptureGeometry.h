@@ -1,14 +1,25 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+
+#include "desktop/CaptureShape.h"
+#include "desktop/DesktopResult.h"
 
 namespace korvane {
 
-// The pause, in milliseconds, that the phone's delay code asks for before a capture.
-int captureDelayMs(std::int32_t pintTime);
+// A point in a window's client coordinates, as the phone's caret is reported.
+struct Point {
+    std::int32_t x = 0;
+    std::int32_t y = 0;
+};
 
-// A capture rectangle in screen coordinates. 64-bit so that a caret far off screen cannot wrap.
+// A point on the screen. 64-bit so that a caret far off screen cannot wrap.
+struct ScreenPoint {
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+};
+
+// A capture rectangle in screen coordinates.
 struct CaptureRect {
     std::int64_t left = 0;
     std::int64_t top = 0;
@@ -20,16 +31,15 @@ struct CaptureRect {
 // taller request would only ask for gigabytes of black.
 inline constexpr int kMaxCaptureHeight = 32767;
 
-// 320 x 240 centred on the caret (screen coordinates).
-CaptureRect centredCaptureRect(std::int64_t caretX, std::int64_t caretY);
+// The pause, in milliseconds, that the phone's delay code asks for before a capture.
+int captureDelayMs(std::int32_t delayCode);
 
-// 320 wide, the height in the ratio pintHeight / pintWidth, the caret at (100, 200) inside.
-// False with the reason when the ratio cannot be formed or gives no usable height.
-bool ratioCaptureRect(std::int64_t caretX, std::int64_t caretY, std::int32_t pintWidth,
-                      std::int32_t pintHeight, CaptureRect& rect, std::string& error);
+// The rectangle of `shape` around the caret (screen coordinates). A ratio that cannot be formed
+// or gives no usable height is a BadShape error with the reason.
+DesktopResult<CaptureRect> captureRect(ScreenPoint caret, const CaptureShape& shape);
 
 // 320 x ratio rounded to the nearest integer, an exact half to the even neighbour.
 // Only meaningful for a nonzero width.
-double ratioCaptureHeight(std::int32_t pintWidth, std::int32_t pintHeight);
+double ratioCaptureHeight(std::int32_t width, std::int32_t height);
 
 }  // namespace korvane

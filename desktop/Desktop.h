@@ -1,45 +1,52 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+
+#include "desktop/CaptureGeometry.h"
+#include "desktop/CaptureShape.h"
+#include "desktop/DesktopError.h"
+#include "desktop/DesktopResult.h"
 
 namespace korvane {
 
 // The platform's window handle; 0 means no window.
 using WindowHandle = std::uint64_t;
 
+// The window that takes what the phone sends, and its text caret in client coordinates when the
+// platform could tell where it is.
+struct FocusedWindow {
+    WindowHandle window = 0;
+    std::optional<Point> caret;
+};
+
 // Everything the program does on the user's desktop: find the window that has the keyboard focus
 // and its text caret, type into it through the clipboard, press keys, and capture the screen
-// around the caret into a PNG file. Failures never escape: each operation returns false (or 0)
-// and puts the reason into pstrError, which it leaves alone on success.
-class TDesktop {
+// around the caret into a PNG file. Failures never escape: each operation returns its error,
+// whose message is the text for the log (and, for a capture, for the phone). Calls come one at a
+// time from the request handling's desktop lock.
+class Desktop {
   public:
-    virtual ~TDesktop() = default;
+    virtual ~Desktop() = default;
 
-    // The focused window of the foreground application, or 0. On success the caret position in
-    // that window's client coordinates goes to pintCaretX / pintCaretY when it can be found; they
-    // keep the caller's values otherwise.
-    virtual WindowHandle mdlGetFocusWindow(std::string& pstrError, std::int32_t& pintCaretX,
-                                           std::int32_t& pintCaretY) = 0;
-    // Puts pstrValue on the clipboard, pauses 100 ms, and presses Control+V.
-    virtual bool mdlSendBarcode(WindowHandle pHandle, const std::string& pstrValue,
-                                std::string& pstrError) = 0;
-    // "1": Enter, "2": Tab, another integer: nothing (true); not an integer: false.
-    virtual bool mdlSendSuffix(WindowHandle pHandle, const std::string& pstrKbn,
-                               std::string& pstrError) = 0;
-    // "1": F2, another integer: nothing (true); not an integer: false.
-    virtual bool mdlSendPrefix(WindowHandle pHandle, const std::string& pstrKbn,
-                               std::string& pstrError) = 0;
-    // After the pause of pintTime, a 320 x 240 picture centred on the caret, written as PNG.
-    virtual bool mdlCaptureScreen(WindowHandle pHandle, const std::string& pstrCaptureFile,
-                                  std::int32_t pintCaretX, std::int32_t pintCaretY,
-                                  std::int32_t pintTime, std::string& pstrError) = 0;
-    // After the pause of pintTime, a picture 320 wide with the height in the ratio
-    // pintHeight / pintWidth, the caret at (100, 200) in it, written as PNG.
-    virtual bool mdlCaptureScreen2(WindowHandle pHandle, const std::string& pstrCaptureFile,
-                                   std::int32_t pintCaretX, std::int32_t pintCaretY,
-                                   std::int32_t pintTime, std::int32_t pintWidth,
-                                   std::int32_t pintHeight, std::string& pstrError) = 0;
+    // The focused window of the foreground application. A window of this program is an OwnWindow
+    // error: nothing may be typed into it.
+    virtual DesktopResult<FocusedWindow> focusedWindow() = 0;
+    // Puts `text` (UTF-8) on the clipboard, pauses 100 ms and presses Control+V; returns once the
+    // window has taken the text (or a short budget has passed), so a key after it never overtakes
+    // the text.
+    virtual DesktopError pasteText(WindowHandle window, const std::string& text) = 0;
+    // The phone's suffix code: "1" Enter, "2" Tab, another integer nothing; not an integer is a
+    // BadKeyCode error.
+    virtual DesktopError pressSuffixKey(WindowHandle window, const std::string& code) = 0;
+    // The phone's prefix code: "1" F2, another integer nothing; not an integer is a BadKeyCode
+    // error.
+    virtual DesktopError pressPrefixKey(WindowHandle window, const std::string& code) = 0;
+    // After the pause the phone's delay code asks for, the picture of `shape` around the caret
+    // (client coordinates of `window`), written as a PNG file to `pngPath`, replacing it whole.
+    virtual DesktopError capture(WindowHandle window, Point caret, const CaptureShape& shape,
+                                 std::int32_t delayCode, const std::string& pngPath) = 0;
 };
 
 }  // namespace korvane

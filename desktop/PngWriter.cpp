@@ -45,20 +45,25 @@ bool encode(std::FILE* file, int width, int height, const std::uint8_t* rgb) {
     return true;
 }
 
+DesktopError captureError(std::string text) {
+    return DesktopError(DesktopError::Kind::Capture, std::move(text));
+}
+
 }  // namespace
 
-bool writePngFile(const std::string& path, int width, int height, const std::uint8_t* rgb,
-                  std::string& error) {
-    if (width <= 0 || height <= 0) {
-        error = "画像の大きさが不正です。(" + std::to_string(width) + " x " +
-                std::to_string(height) + ")";
-        return false;
+DesktopError writePngFile(const std::string& path, const RgbImage& image) {
+    const int width = image.width;
+    const int height = image.height;
+    if (width <= 0 || height <= 0 ||
+        image.pixels.size() <
+            static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3) {
+        return captureError("画像の大きさが不正です。(" + std::to_string(width) + " x " +
+                            std::to_string(height) + ")");
     }
     std::string temp = path + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) {
-        error = createError(path, errno);
-        return false;
+        return captureError(createError(path, errno));
     }
     ::fchmod(fd, 0644);
     std::FILE* file = ::fdopen(fd, "wb");
@@ -66,10 +71,9 @@ bool writePngFile(const std::string& path, int width, int height, const std::uin
         int err = errno;
         ::close(fd);
         ::unlink(temp.c_str());
-        error = createError(path, err);
-        return false;
+        return captureError(createError(path, err));
     }
-    bool encoded = encode(file, width, height, rgb);
+    bool encoded = encode(file, width, height, image.pixels.data());
     int err = errno;
     bool closed = std::fclose(file) == 0;
     if (!closed) {
@@ -80,10 +84,9 @@ bool writePngFile(const std::string& path, int width, int height, const std::uin
             err = errno;
         }
         ::unlink(temp.c_str());
-        error = createError(path, err == 0 ? EIO : err);
-        return false;
+        return captureError(createError(path, err == 0 ? EIO : err));
     }
-    return true;
+    return {};
 }
 
 }  // namespace korvane

@@ -35,7 +35,7 @@ std::string ClientLine(const std::string& ip, const char* tag, const std::string
 
 }  // namespace
 
-TRequestHandler::TRequestHandler(TDesktop& pDesktop, ILogView& pLogView,
+TRequestHandler::TRequestHandler(Desktop& pDesktop, ILogView& pLogView,
                                  IListenerView& pListenerView, IMessageBoxes& pBoxes,
                                  std::string pCaptureFile)
     : PendingReplyList(pBoxes),
@@ -117,37 +117,34 @@ void TRequestHandler::RunDesktopCommand(TSSChild* pHandle, std::int32_t pCode,
     const std::string& code = pFields[0];
 
     std::lock_guard input(InputLock);
-    // Only the capture's failure text reaches the phone; the others are not reported.
-    std::string lookupError;
-    std::string typingError;
-    std::string error;
-    std::int32_t caretX = 0;
-    std::int32_t caretY = 0;
-    WindowHandle window = mDesktop.mdlGetFocusWindow(lookupError, caretX, caretY);
-    if (window == 0) {
+    DesktopResult<FocusedWindow> focused = mDesktop.focusedWindow();
+    if (!focused) {
         mServer->Response(pHandle, kReplySerial, mdlJoinFields({code, "0"}));
         AddLog(pKey, ClientLine(pIp, "[Client_Send]", "送信先の検索に失敗しました。"));
         return;
     }
+    const WindowHandle window = focused->window;
+    const Point caret = focused->caret.value_or(Point{});
 
-    bool captured = false;
+    // Only the capture's failure reaches the phone; typing failures are not reported to it.
+    DesktopError captureError;
     if (types) {
         bool captureFirst = Field(pFields, 2) == "0";
-        bool typed = mDesktop.mdlSendBarcode(window, Field(pFields, 1), typingError);
+        DesktopError typingError = mDesktop.pasteText(window, Field(pFields, 1));
         if (captureFirst) {
-            captured = Capture(window, pCode, pFields, caretX, caretY, error);
+            captureError = Capture(window, pCode, pFields, caret);
         }
-        if (typed) {
-            mDesktop.mdlSendSuffix(window, Field(pFields, 3), typingError);
+        if (!typingError) {
+            (void)mDesktop.pressSuffixKey(window, Field(pFields, 3));
         }
         if (!captureFirst) {
-            captured = Capture(window, pCode, pFields, caretX, caretY, error);
+            captureError = Capture(window, pCode, pFields, caret);
         }
     } else {
-        captured = Capture(window, pCode, pFields, caretX, caretY, error);
+        captureError = Capture(window, pCode, pFields, caret);
     }
 
-    if (captured) {
+    if (!captureError) {
         // Stored before the hand-off: the file's completion may be reported at once, on the
         // sender's thread, and it takes this entry.
         PendingReplyList.mdlSetValue(pKey, mdlJoinFields({code, "1"}),
@@ -155,28 +152,28 @@ void TRequestHandler::RunDesktopCommand(TSSChild* pHandle, std::int32_t pCode,
         mServer->SendFile(pHandle, kFileSerial, mCaptureFile, "capture.png", "");
         AddLog(pKey, ClientLine(pIp, "[Client_SendFile]", ""));
     } else {
-        std::string failure = "キャプチャ失敗:" + error;
+        std::string failure = "キャプチャ失敗:" + captureError.message();
         mServer->Response(pHandle, kReplySerial, mdlJoinFields({code, "2", failure}));
         AddLog(pKey, ClientLine(pIp, "[Client_Send]", failure));
     }
 }
 
-bool TRequestHandler::Capture(WindowHandle pWindow, std::int32_t pCode,
-                              const std::vector<std::string>& pFields, std::int32_t pCaretX,
-                              std::int32_t pCaretY, std::string& pError) {
+DesktopError TRequestHandler::Capture(WindowHandle pWindow, std::int32_t pCode,
+                                      const std::vector<std::string>& pFields, Point pCaret) {
     switch (pCode) {
         case 102:
-            return mDesktop.mdlCaptureScreen(pWindow, mCaptureFile, pCaretX, pCaretY,
-                                             IntField(pFields, 4), pError);
+            return mDesktop.capture(pWindow, pCaret, CaptureShape::centred(), IntField(pFields, 4),
+                                    mCaptureFile);
         case 103:
-            return mDesktop.mdlCaptureScreen(pWindow, mCaptureFile, pCaretX, pCaretY, 0, pError);
+            return mDesktop.capture(pWindow, pCaret, CaptureShape::centred(), 0, mCaptureFile);
         case 104:
-            return mDesktop.mdlCaptureScreen2(pWindow, mCaptureFile, pCaretX, pCaretY,
-                                              IntField(pFields, 4), IntField(pFields, 5),
-                                              IntField(pFields, 6), pError);
+            return mDesktop.capture(pWindow, pCaret,
+                                    CaptureShape::ratio(IntField(pFields, 5), IntField(pFields, 6)),
+                                    IntField(pFields, 4), mCaptureFile);
         default:
-            return mDesktop.mdlCaptureScreen2(pWindow, mCaptureFile, pCaretX, pCaretY, 0,
-                                              IntField(pFields, 1), IntField(pFields, 2), pError);
+            return mDesktop.capture(pWindow, pCaret,
+                                    CaptureShape::ratio(IntField(pFields, 1), IntField(pFields, 2)),
+                                    0, mCaptureFile);
     }
 }
 

@@ -19,7 +19,7 @@ class TSSChild;
 // typing, captures), replying on the request's connection.
 class TRequestHandler {
   public:
-    TRequestHandler(TDesktop& pDesktop, ILogView& pLogView, IListenerView& pListenerView,
+    TRequestHandler(Desktop& pDesktop, ILogView& pLogView, IListenerView& pListenerView,
                     IMessageBoxes& pBoxes, std::string pCaptureFile);
 
     // The server whose events arrive here; set once, before it starts.
@@ -48,14 +48,14 @@ class TRequestHandler {
     void RunDesktopCommand(TSSChild* pHandle, std::int32_t pCode,
                            const std::vector<std::string>& pFields, const std::string& pIp,
                            const std::string& pKey, const std::string& pData);
-    bool Capture(WindowHandle pWindow, std::int32_t pCode, const std::vector<std::string>& pFields,
-                 std::int32_t pCaretX, std::int32_t pCaretY, std::string& pError);
+    DesktopError Capture(WindowHandle pWindow, std::int32_t pCode,
+                         const std::vector<std::string>& pFields, Point pCaret);
     void SendDeferredReply(TSSChild* pHandle, const std::string& pKey);
     void RejectUnsupported(TSSChild* pHandle, const std::vector<std::string>& pFields,
                            const std::string& pIp, const std::string& pKey,
                            const std::string& pData);
 
-    TDesktop& mDesktop;
+    Desktop& mDesktop;
     ILogView& mLogView;
     IListenerView& mListenerView;
     std::string mCaptureFile;

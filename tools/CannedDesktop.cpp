@@ -14,72 +14,56 @@
 
 namespace korvane {
 
-TCannedDesktop::TCannedDesktop(int pWidth, int pHeight) {
+CannedDesktop::CannedDesktop(int width, int height) {
     std::mt19937 random(1);
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(pWidth) * pHeight * 3);
-    for (auto& byte : rgb) {
+    RgbImage image{width, height,
+                   std::vector<std::uint8_t>(static_cast<std::size_t>(width) * height * 3)};
+    for (auto& byte : image.pixels) {
         byte = static_cast<std::uint8_t>(random() & 0x3F);
     }
     auto path = std::filesystem::temp_directory_path() /
                 ("korvane-canned-" + std::to_string(::getpid()) + ".png");
-    std::string error;
-    if (!writePngFile(path.string(), pWidth, pHeight, rgb.data(), error)) {
-        throw std::runtime_error("cannot prepare the canned capture: " + error);
+    if (DesktopError error = writePngFile(path.string(), image)) {
+        throw std::runtime_error("cannot prepare the canned capture: " + error.message());
     }
     std::ifstream in(path, std::ios::binary);
     mPicture.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     std::filesystem::remove(path);
 }
 
-WindowHandle TCannedDesktop::mdlGetFocusWindow(std::string&, std::int32_t& pintCaretX,
-                                               std::int32_t& pintCaretY) {
-    pintCaretX = 100;
-    pintCaretY = 20;
-    return 1;
+DesktopResult<FocusedWindow> CannedDesktop::focusedWindow() {
+    return FocusedWindow{1, Point{100, 20}};
 }
 
-bool TCannedDesktop::mdlSendBarcode(WindowHandle, const std::string&, std::string&) {
-    return true;
+DesktopError CannedDesktop::pasteText(WindowHandle, const std::string&) {
+    return {};
 }
 
-bool TCannedDesktop::mdlSendSuffix(WindowHandle, const std::string&, std::string&) {
-    return true;
+DesktopError CannedDesktop::pressSuffixKey(WindowHandle, const std::string&) {
+    return {};
 }
 
-bool TCannedDesktop::mdlSendPrefix(WindowHandle, const std::string&, std::string&) {
-    return true;
+DesktopError CannedDesktop::pressPrefixKey(WindowHandle, const std::string&) {
+    return {};
 }
 
-bool TCannedDesktop::mdlCaptureScreen(WindowHandle, const std::string& pstrCaptureFile,
-                                      std::int32_t, std::int32_t, std::int32_t,
-                                      std::string& pstrError) {
-    return WritePicture(pstrCaptureFile, pstrError);
-}
-
-bool TCannedDesktop::mdlCaptureScreen2(WindowHandle, const std::string& pstrCaptureFile,
-                                       std::int32_t, std::int32_t, std::int32_t, std::int32_t,
-                                       std::int32_t, std::string& pstrError) {
-    return WritePicture(pstrCaptureFile, pstrError);
-}
-
-bool TCannedDesktop::WritePicture(const std::string& pPath, std::string& pError) {
+DesktopError CannedDesktop::capture(WindowHandle, Point, const CaptureShape&, std::int32_t,
+                                    const std::string& pngPath) {
     // Beside the file and renamed over it, as a real capture is: a transfer that still sends the
     // previous capture keeps reading the old bytes.
-    const std::string temp = pPath + ".new";
+    const std::string temp = pngPath + ".new";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         out.write(mPicture.data(), static_cast<std::streamsize>(mPicture.size()));
         if (!out) {
-            pError = "cannot write " + temp;
-            return false;
+            return DesktopError(DesktopError::Kind::Capture, "cannot write " + temp);
         }
     }
-    if (std::rename(temp.c_str(), pPath.c_str()) != 0) {
-        pError = "cannot rename " + temp;
-        return false;
+    if (std::rename(temp.c_str(), pngPath.c_str()) != 0) {
+        return DesktopError(DesktopError::Kind::Capture, "cannot rename " + temp);
     }
     ++mCaptures;
-    return true;
+    return {};
 }
 
 }  // namespace korvane

@@ -31,9 +31,9 @@ std::uint16_t FreeLoopbackPort() {
 }
 
 THostedServer::THostedServer(int pPictureWidth, int pPictureHeight)
-    : Desktop(pPictureWidth, pPictureHeight),
+    : desktop(pPictureWidth, pPictureHeight),
       mDir(MakeCaptureDir()),
-      mHandler(Desktop, Window, Window, Window, (mDir / "korvane-server.png").string()),
+      mHandler(desktop, Window, Window, Window, (mDir / "korvane-server.png").string()),
       Server([this](TSSChild* handle, std::uint8_t kind, std::int32_t serial, std::string ip,
                     std::string key, std::string data,
                     std::string error) { OnEvent(handle, kind, serial, ip, key, data, error); }) {

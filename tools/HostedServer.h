@@ -43,7 +43,7 @@ class THostedServer {
     // Asks the listener to end and waits until it has; gives the seconds that took.
     double StopAndWait();
 
-    TCannedDesktop Desktop;
+    CannedDesktop desktop;
     TQuietWindow Window;
 
   private:

@@ -102,7 +102,7 @@ struct ServerSide {
         double stop = host.StopAndWait();
         std::string tail = std::to_string(host.ClientErrors()) + " " +
                            std::to_string(host.Window.LogLines.load()) + " " +
-                           std::to_string(host.Desktop.Captures()) + " " + std::to_string(stop) +
+                           std::to_string(host.desktop.captures()) + " " + std::to_string(stop) +
                            "\n";
         if (::write(toParent, tail.data(), tail.size()) < 0) {
             status = 1;

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "desktop/Desktop.h"
+#include "desktop/NativeDesktop.h"
 
 namespace korvane {
 
@@ -17,29 +17,21 @@ namespace korvane {
 // and popups included, so no window needs to be registered.
 //
 // The connection to the X server is opened on first use and opened again if the server went
-// away; all six operations may be called from any thread, one at a time per object being the
+// away; all operations may be called from any thread, one at a time per object being the
 // caller's rule, which an internal lock enforces as well.
-class TX11Desktop : public TDesktop {
+class X11Desktop : public NativeDesktop {
   public:
     // An empty name means the DISPLAY environment variable.
-    explicit TX11Desktop(const std::string& displayName = "");
-    ~TX11Desktop() override;
+    explicit X11Desktop(const std::string& displayName = "");
+    ~X11Desktop() override;
 
-    WindowHandle mdlGetFocusWindow(std::string& pstrError, std::int32_t& pintCaretX,
-                                   std::int32_t& pintCaretY) override;
-    bool mdlSendBarcode(WindowHandle pHandle, const std::string& pstrValue,
-                        std::string& pstrError) override;
-    bool mdlSendSuffix(WindowHandle pHandle, const std::string& pstrKbn,
-                       std::string& pstrError) override;
-    bool mdlSendPrefix(WindowHandle pHandle, const std::string& pstrKbn,
-                       std::string& pstrError) override;
-    bool mdlCaptureScreen(WindowHandle pHandle, const std::string& pstrCaptureFile,
-                          std::int32_t pintCaretX, std::int32_t pintCaretY, std::int32_t pintTime,
-                          std::string& pstrError) override;
-    bool mdlCaptureScreen2(WindowHandle pHandle, const std::string& pstrCaptureFile,
-                           std::int32_t pintCaretX, std::int32_t pintCaretY, std::int32_t pintTime,
-                           std::int32_t pintWidth, std::int32_t pintHeight,
-                           std::string& pstrError) override;
+    DesktopResult<FocusedWindow> focusedWindow() override;
+    DesktopError pasteText(WindowHandle window, const std::string& text) override;
+
+  protected:
+    DesktopError pressKey(WindowHandle window, VirtualKey key) override;
+    DesktopResult<ScreenPoint> clientToScreen(WindowHandle window, Point point) override;
+    void grabScreen(const CaptureRect& rect, RgbImage& image) override;
 
   private:
     class Impl;

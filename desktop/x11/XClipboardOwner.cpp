@@ -54,7 +54,7 @@ std::optional<std::string> toLatin1(const std::string& utf8) {
 
 }  // namespace
 
-class TXClipboardOwner::Impl {
+class XClipboardOwner::Impl {
   public:
     explicit Impl(const std::string& displayName);
     ~Impl();
@@ -103,7 +103,7 @@ class TXClipboardOwner::Impl {
     std::uint64_t mDeliveries = 0;
 
     // Used by the thread only.
-    std::unique_ptr<TXConnection> mConnection;
+    std::unique_ptr<XConnection> mConnection;
     Window mWindow = None;
     Time mOwnedSince = CurrentTime;
     std::shared_ptr<const std::string> mText;
@@ -113,12 +113,12 @@ class TXClipboardOwner::Impl {
     } mAtoms{};
 };
 
-TXClipboardOwner::Impl::Impl(const std::string& displayName)
+XClipboardOwner::Impl::Impl(const std::string& displayName)
     : mDisplayName(displayName), mWakeFd(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
     mThread = std::thread([this] { run(); });
 }
 
-TXClipboardOwner::Impl::~Impl() {
+XClipboardOwner::Impl::~Impl() {
     {
         std::lock_guard lock(mLock);
         mStop = true;
@@ -129,7 +129,7 @@ TXClipboardOwner::Impl::~Impl() {
     ::close(mWakeFd);
 }
 
-bool TXClipboardOwner::Impl::setText(const std::string& text, std::string& error) {
+bool XClipboardOwner::Impl::setText(const std::string& text, std::string& error) {
     auto request = std::make_shared<Request>(Request{text, std::nullopt});
     const auto deadline = std::chrono::steady_clock::now() + kTakeTimeout;
     std::unique_lock lock(mLock);
@@ -152,24 +152,23 @@ bool TXClipboardOwner::Impl::setText(const std::string& text, std::string& error
     return request->result->first;
 }
 
-std::uint64_t TXClipboardOwner::Impl::deliveries() {
+std::uint64_t XClipboardOwner::Impl::deliveries() {
     std::lock_guard lock(mLock);
     return mDeliveries;
 }
 
-bool TXClipboardOwner::Impl::waitForDelivery(std::uint64_t after,
-                                             std::chrono::milliseconds budget) {
+bool XClipboardOwner::Impl::waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget) {
     std::unique_lock lock(mLock);
     return mDone.wait_for(lock, budget, [&] { return mDeliveries > after; });
 }
 
-void TXClipboardOwner::Impl::noteDelivery() {
+void XClipboardOwner::Impl::noteDelivery() {
     std::lock_guard lock(mLock);
     ++mDeliveries;
     mDone.notify_all();
 }
 
-void TXClipboardOwner::Impl::run() {
+void XClipboardOwner::Impl::run() {
     for (;;) {
         Display* display = mConnection ? mConnection->display() : nullptr;
         pollfd fds[2] = {{mWakeFd, POLLIN, 0},
@@ -210,7 +209,7 @@ void TXClipboardOwner::Impl::run() {
 
 // A connection whose server went away is closed, so that its socket does not wake poll for
 // ever; the next text opens a new one.
-void TXClipboardOwner::Impl::dropLostConnection() {
+void XClipboardOwner::Impl::dropLostConnection() {
     if (mConnection && mConnection->lost()) {
         mTransfers.clear();
         mText.reset();
@@ -218,19 +217,19 @@ void TXClipboardOwner::Impl::dropLostConnection() {
     }
 }
 
-bool TXClipboardOwner::Impl::connect(std::string& error) {
+bool XClipboardOwner::Impl::connect(std::string& error) {
     if (mConnection && mConnection->display() != nullptr && !mConnection->lost()) {
         return true;
     }
     mTransfers.clear();
     mText.reset();
-    mConnection = std::make_unique<TXConnection>(mDisplayName);
+    mConnection = std::make_unique<XConnection>(mDisplayName);
     Display* display = mConnection->display();
     if (display == nullptr) {
         error = "クリップボード (" + mConnection->failure() + ") を開けません";
         return false;
     }
-    TXErrorTrap trap(display);
+    XErrorTrap trap(display);
     mAtoms.clipboard = XInternAtom(display, "CLIPBOARD", False);
     mAtoms.targets = XInternAtom(display, "TARGETS", False);
     mAtoms.timestamp = XInternAtom(display, "TIMESTAMP", False);
@@ -250,7 +249,7 @@ bool TXClipboardOwner::Impl::connect(std::string& error) {
     return true;
 }
 
-TXClipboardOwner::Impl::Result TXClipboardOwner::Impl::take(const std::string& text) {
+XClipboardOwner::Impl::Result XClipboardOwner::Impl::take(const std::string& text) {
     std::string error;
     if (!connect(error)) {
         return {false, error};
@@ -262,7 +261,7 @@ TXClipboardOwner::Impl::Result TXClipboardOwner::Impl::take(const std::string& t
             mConnection->lost() ? mConnection->failure() : "X サーバーが応答しません";
         return {false, "クリップボード (" + reason + ") を開けません"};
     }
-    TXErrorTrap trap(display);
+    XErrorTrap trap(display);
     XSetSelectionOwner(display, mAtoms.clipboard, mWindow, time);
     if (XGetSelectionOwner(display, mAtoms.clipboard) != mWindow) {
         return {false, "クリップボード (CLIPBOARD の所有権を得られません) を開けません"};
@@ -274,10 +273,10 @@ TXClipboardOwner::Impl::Result TXClipboardOwner::Impl::take(const std::string& t
 
 // Taking a selection needs a real server time; appending nothing to a property of our own window
 // makes the server report one. Requests that arrive meanwhile are served as usual.
-bool TXClipboardOwner::Impl::serverTime(Time& time) {
+bool XClipboardOwner::Impl::serverTime(Time& time) {
     Display* display = mConnection->display();
     {
-        TXErrorTrap trap(display);
+        XErrorTrap trap(display);
         XChangeProperty(display, mWindow, mAtoms.stamp, XA_STRING, 8, PropModeAppend, nullptr, 0);
     }
     const auto deadline = std::chrono::steady_clock::now() + kTakeTimeout;
@@ -302,7 +301,7 @@ bool TXClipboardOwner::Impl::serverTime(Time& time) {
     }
 }
 
-void TXClipboardOwner::Impl::handle(const XEvent& event) {
+void XClipboardOwner::Impl::handle(const XEvent& event) {
     switch (event.type) {
         case SelectionRequest:
             answer(event.xselectionrequest);
@@ -323,7 +322,7 @@ void TXClipboardOwner::Impl::handle(const XEvent& event) {
     }
 }
 
-void TXClipboardOwner::Impl::answer(const XSelectionRequestEvent& request) {
+void XClipboardOwner::Impl::answer(const XSelectionRequestEvent& request) {
     Display* display = mConnection->display();
     XSelectionEvent reply{};
     reply.type = SelectionNotify;
@@ -366,7 +365,7 @@ void TXClipboardOwner::Impl::answer(const XSelectionRequestEvent& request) {
         }
     }
     {
-        TXErrorTrap trap(display);
+        XErrorTrap trap(display);
         XSendEvent(display, request.requestor, False, NoEventMask,
                    reinterpret_cast<XEvent*>(&reply));
         served = trap.sync() == 0 && served;
@@ -379,14 +378,14 @@ void TXClipboardOwner::Impl::answer(const XSelectionRequestEvent& request) {
 }
 
 // Atom lists and integers go as format 32, which Xlib takes as an array of longs.
-bool TXClipboardOwner::Impl::putProperty(Window requestor, Atom property, Atom type,
-                                         std::shared_ptr<const std::string> data) {
+bool XClipboardOwner::Impl::putProperty(Window requestor, Atom property, Atom type,
+                                        std::shared_ptr<const std::string> data) {
     Display* display = mConnection->display();
     const bool longs = type == XA_ATOM || type == XA_INTEGER;
     const int format = longs ? 32 : 8;
     const std::size_t items = longs ? data->size() / sizeof(long) : data->size();
     const std::size_t limit = static_cast<std::size_t>(XMaxRequestSize(display)) * 4 - 100;
-    TXErrorTrap trap(display);
+    XErrorTrap trap(display);
     if (data->size() <= limit) {
         XChangeProperty(display, requestor, property, type, format, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(data->data()),
@@ -407,7 +406,7 @@ bool TXClipboardOwner::Impl::putProperty(Window requestor, Atom property, Atom t
 
 // The client deletes the property each time it has read a piece: the next piece follows, and
 // after the last one a piece of length zero ends the transfer.
-void TXClipboardOwner::Impl::continueTransfer(const XPropertyEvent& event) {
+void XClipboardOwner::Impl::continueTransfer(const XPropertyEvent& event) {
     auto it = mTransfers.find({event.window, event.atom});
     if (it == mTransfers.end()) {
         return;
@@ -418,7 +417,7 @@ void TXClipboardOwner::Impl::continueTransfer(const XPropertyEvent& event) {
     const std::size_t piece = std::min(limit, transfer.data->size() - transfer.sent);
     bool failed = false;
     {
-        TXErrorTrap trap(display);
+        XErrorTrap trap(display);
         XChangeProperty(
             display, event.window, event.atom, transfer.type, 8, PropModeReplace,
             reinterpret_cast<const unsigned char*>(transfer.data->data() + transfer.sent),
@@ -437,19 +436,19 @@ void TXClipboardOwner::Impl::continueTransfer(const XPropertyEvent& event) {
     transfer.deadline = std::chrono::steady_clock::now() + kTransferIdle;
 }
 
-void TXClipboardOwner::Impl::endTransfer(std::map<TransferKey, Transfer>::iterator it) {
+void XClipboardOwner::Impl::endTransfer(std::map<TransferKey, Transfer>::iterator it) {
     const Window requestor = it->first.first;
     mTransfers.erase(it);
     const bool stillReading =
         std::any_of(mTransfers.begin(), mTransfers.end(),
                     [&](const auto& entry) { return entry.first.first == requestor; });
     if (!stillReading) {
-        TXErrorTrap trap(mConnection->display());
+        XErrorTrap trap(mConnection->display());
         XSelectInput(mConnection->display(), requestor, NoEventMask);
     }
 }
 
-int TXClipboardOwner::Impl::pollTimeoutMs() const {
+int XClipboardOwner::Impl::pollTimeoutMs() const {
     if (mTransfers.empty()) {
         return -1;
     }
@@ -462,7 +461,7 @@ int TXClipboardOwner::Impl::pollTimeoutMs() const {
     return static_cast<int>(std::clamp<long long>(wait + 1, 0, INT_MAX));
 }
 
-void TXClipboardOwner::Impl::dropExpiredTransfers() {
+void XClipboardOwner::Impl::dropExpiredTransfers() {
     const auto now = std::chrono::steady_clock::now();
     for (auto it = mTransfers.begin(); it != mTransfers.end();) {
         auto next = std::next(it);
@@ -473,20 +472,20 @@ void TXClipboardOwner::Impl::dropExpiredTransfers() {
     }
 }
 
-TXClipboardOwner::TXClipboardOwner(const std::string& displayName)
+XClipboardOwner::XClipboardOwner(const std::string& displayName)
     : mImpl(std::make_unique<Impl>(displayName)) {}
 
-TXClipboardOwner::~TXClipboardOwner() = default;
+XClipboardOwner::~XClipboardOwner() = default;
 
-bool TXClipboardOwner::setText(const std::string& text, std::string& error) {
+bool XClipboardOwner::setText(const std::string& text, std::string& error) {
     return mImpl->setText(text, error);
 }
 
-std::uint64_t TXClipboardOwner::deliveries() {
+std::uint64_t XClipboardOwner::deliveries() {
     return mImpl->deliveries();
 }
 
-bool TXClipboardOwner::waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget) {
+bool XClipboardOwner::waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget) {
     return mImpl->waitForDelivery(after, budget);
 }
 

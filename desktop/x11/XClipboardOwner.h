@@ -15,13 +15,13 @@ namespace korvane::x11 {
 // Served targets: TARGETS, TIMESTAMP, UTF8_STRING, STRING and TEXT (Latin-1 as STRING when the text
 // fits it, UTF-8 otherwise). STRING is refused for a text that Latin-1 cannot carry, rather than
 // handing out a damaged one. A text larger than one request goes by the INCR protocol.
-class TXClipboardOwner {
+class XClipboardOwner {
   public:
     // An empty name means the DISPLAY environment variable.
-    explicit TXClipboardOwner(const std::string& displayName);
-    ~TXClipboardOwner();
-    TXClipboardOwner(const TXClipboardOwner&) = delete;
-    TXClipboardOwner& operator=(const TXClipboardOwner&) = delete;
+    explicit XClipboardOwner(const std::string& displayName);
+    ~XClipboardOwner();
+    XClipboardOwner(const XClipboardOwner&) = delete;
+    XClipboardOwner& operator=(const XClipboardOwner&) = delete;
 
     // Makes `text` (UTF-8) the clipboard's content. False with the reason when the selection could
     // not be taken in time. No key follows a failure, so a server that answers only after the time

@@ -7,7 +7,7 @@
 
 namespace korvane::x11 {
 
-TXConnection::TXConnection(const std::string& displayName) {
+XConnection::XConnection(const std::string& displayName) {
     // Several of this layer's connections run on threads of their own.
     static std::once_flag threads;
     std::call_once(threads, [] { XInitThreads(); });
@@ -16,26 +16,26 @@ TXConnection::TXConnection(const std::string& displayName) {
     mDisplay = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
     if (mDisplay != nullptr) {
         adoptDisplay(mDisplay);
-        XSetIOErrorExitHandler(mDisplay, &TXConnection::onIoError, this);
+        XSetIOErrorExitHandler(mDisplay, &XConnection::onIoError, this);
     }
 }
 
-TXConnection::~TXConnection() {
+XConnection::~XConnection() {
     if (mDisplay != nullptr) {
         XCloseDisplay(mDisplay);
         releaseDisplay(mDisplay);
     }
 }
 
-std::string TXConnection::failure() const {
+std::string XConnection::failure() const {
     if (mDisplay == nullptr) {
         return "X サーバー \"" + mName + "\" に接続できません。";
     }
     return "X サーバー \"" + mName + "\" との接続が切れました。";
 }
 
-void TXConnection::onIoError(Display*, void* self) {
-    static_cast<TXConnection*>(self)->mLost.store(true);
+void XConnection::onIoError(Display*, void* self) {
+    static_cast<XConnection*>(self)->mLost.store(true);
 }
 
 }  // namespace korvane::x11

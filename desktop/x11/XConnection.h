@@ -9,13 +9,13 @@ namespace korvane::x11 {
 
 // One connection to the X server, adopted by the error trap. When the server goes away the
 // connection is marked lost instead of ending the process; the owner opens a new one.
-class TXConnection {
+class XConnection {
   public:
     // An empty name means the DISPLAY environment variable.
-    explicit TXConnection(const std::string& displayName);
-    ~TXConnection();
-    TXConnection(const TXConnection&) = delete;
-    TXConnection& operator=(const TXConnection&) = delete;
+    explicit XConnection(const std::string& displayName);
+    ~XConnection();
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
 
     // Null when the server could not be reached.
     Display* display() const { return mDisplay; }

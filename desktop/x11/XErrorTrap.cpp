@@ -8,7 +8,7 @@
 namespace korvane::x11 {
 namespace {
 
-thread_local TXErrorTrap* tInnermost = nullptr;
+thread_local XErrorTrap* tInnermost = nullptr;
 
 std::mutex gRegistryLock;
 std::vector<Display*> gAdopted;
@@ -25,7 +25,7 @@ bool isAdopted(Display* display) {
 }  // namespace
 
 int trapHandler(Display* display, XErrorEvent* event) {
-    for (TXErrorTrap* trap = tInnermost; trap != nullptr; trap = trap->mOuter) {
+    for (XErrorTrap* trap = tInnermost; trap != nullptr; trap = trap->mOuter) {
         if (trap->mDisplay == display) {
             if (trap->mError == 0) {
                 trap->mError = event->error_code;
@@ -79,21 +79,21 @@ void releaseDisplay(Display* display) {
     gAdopted.erase(std::remove(gAdopted.begin(), gAdopted.end(), display), gAdopted.end());
 }
 
-TXErrorTrap::TXErrorTrap(Display* display) : mDisplay(display), mOuter(tInnermost) {
+XErrorTrap::XErrorTrap(Display* display) : mDisplay(display), mOuter(tInnermost) {
     installHandler();
     tInnermost = this;
 }
 
 // Errors of the bracketed calls arrive while the trap still holds them, not in a later one. A
 // trap whose last call was sync() has nothing left on its way and spares the round trip.
-TXErrorTrap::~TXErrorTrap() {
+XErrorTrap::~XErrorTrap() {
     if (XNextRequest(mDisplay) != mSyncedBefore) {
         XSync(mDisplay, False);
     }
     tInnermost = mOuter;
 }
 
-int TXErrorTrap::sync() {
+int XErrorTrap::sync() {
     XSync(mDisplay, False);
     mSyncedBefore = XNextRequest(mDisplay);
     return mError;

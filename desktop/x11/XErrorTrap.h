@@ -15,12 +15,12 @@ void releaseDisplay(Display* display);
 // Brackets Xlib calls on one adopted connection and records the first error they cause. Traps
 // nest; the innermost one on the thread records. The end of a trap waits for the server, so
 // no error of its calls is left to arrive later.
-class TXErrorTrap {
+class XErrorTrap {
   public:
-    explicit TXErrorTrap(Display* display);
-    ~TXErrorTrap();
-    TXErrorTrap(const TXErrorTrap&) = delete;
-    TXErrorTrap& operator=(const TXErrorTrap&) = delete;
+    explicit XErrorTrap(Display* display);
+    ~XErrorTrap();
+    XErrorTrap(const XErrorTrap&) = delete;
+    XErrorTrap& operator=(const XErrorTrap&) = delete;
 
     // Waits until the server has handled every request sent so far, then returns the first
     // error code recorded since the trap began (0: none).
@@ -29,7 +29,7 @@ class TXErrorTrap {
   private:
     friend int trapHandler(Display*, XErrorEvent*);
     Display* mDisplay;
-    TXErrorTrap* mOuter;
+    XErrorTrap* mOuter;
     int mError = 0;
     // The next request's number right after the last sync(); 0 before any.
     unsigned long mSyncedBefore = 0;

@@ -67,7 +67,7 @@ bool madeHere(Display* display, Window window) {
 }  // namespace
 
 Window keyboardWindow(Display* display) {
-    TXErrorTrap trap(display);
+    XErrorTrap trap(display);
     Window focus = None;
     int revert = 0;
     XGetInputFocus(display, &focus, &revert);
@@ -82,7 +82,7 @@ Window keyboardWindow(Display* display) {
 }
 
 pid_t windowProcess(Display* display, Window window) {
-    TXErrorTrap trap(display);
+    XErrorTrap trap(display);
     while (window != None) {
         if (std::optional<pid_t> pid = pidProperty(display, window)) {
             return madeHere(display, window) ? *pid : 0;
@@ -103,7 +103,7 @@ pid_t windowProcess(Display* display, Window window) {
 }
 
 bool windowOrigin(Display* display, Window window, std::int64_t& x, std::int64_t& y) {
-    TXErrorTrap trap(display);
+    XErrorTrap trap(display);
     int rootX = 0;
     int rootY = 0;
     Window child = None;

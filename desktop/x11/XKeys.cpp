@@ -3,13 +3,12 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include "desktop/KeyTables.h"
 #include "desktop/x11/XErrorTrap.h"
 
 namespace korvane::x11 {
 
 bool hasXTest(Display* display) {
-    TXErrorTrap trap(display);
+    XErrorTrap trap(display);
     int eventBase = 0;
     int errorBase = 0;
     int major = 0;
@@ -18,25 +17,26 @@ bool hasXTest(Display* display) {
 }
 
 KeyCode keyFor(Display* display, KeySym keysym) {
-    TXErrorTrap trap(display);
+    XErrorTrap trap(display);
     return XKeysymToKeycode(display, keysym);
 }
 
-KeySym keysymForVirtualKey(int vk) {
-    switch (vk) {
-        case kVkReturn:
+KeySym keysymFor(VirtualKey key) {
+    switch (key) {
+        case VirtualKey::Return:
             return XK_Return;
-        case kVkTab:
+        case VirtualKey::Tab:
             return XK_Tab;
-        case kVkF2:
+        case VirtualKey::F2:
             return XK_F2;
-        default:
-            return NoSymbol;
+        case VirtualKey::NoKey:
+            break;
     }
+    return NoSymbol;
 }
 
 bool tapKey(Display* display, KeyCode key, KeyCode modifier, std::string& error) {
-    TXErrorTrap trap(display);
+    XErrorTrap trap(display);
     if (modifier != 0) {
         XTestFakeKeyEvent(display, modifier, True, CurrentTime);
     }

@@ -48,7 +48,7 @@ bool grabScreen(Display* display, const CaptureRect& rect, std::vector<std::uint
 
     XImage* image = nullptr;
     {
-        TXErrorTrap trap(display);
+        XErrorTrap trap(display);
         image = XGetImage(display, root, static_cast<int>(left), static_cast<int>(top), width,
                           height, AllPlanes, ZPixmap);
         if (trap.sync() != 0 && image != nullptr) {

@@ -41,22 +41,20 @@ class FakeDialogs : public IAppDialogs {
 };
 
 // A desktop with no focused window; the window tests send no desktop commands.
-class NoDesktop : public TDesktop {
+class NoDesktop : public Desktop {
   public:
-    WindowHandle mdlGetFocusWindow(std::string& pstrError, std::int32_t&, std::int32_t&) override {
-        pstrError = "no desktop";
-        return 0;
+    DesktopResult<FocusedWindow> focusedWindow() override { return failure(); }
+    DesktopError pasteText(WindowHandle, const std::string&) override { return failure(); }
+    DesktopError pressSuffixKey(WindowHandle, const std::string&) override { return failure(); }
+    DesktopError pressPrefixKey(WindowHandle, const std::string&) override { return failure(); }
+    DesktopError capture(WindowHandle, Point, const CaptureShape&, std::int32_t,
+                         const std::string&) override {
+        return failure();
     }
-    bool mdlSendBarcode(WindowHandle, const std::string&, std::string&) override { return false; }
-    bool mdlSendSuffix(WindowHandle, const std::string&, std::string&) override { return false; }
-    bool mdlSendPrefix(WindowHandle, const std::string&, std::string&) override { return false; }
-    bool mdlCaptureScreen(WindowHandle, const std::string&, std::int32_t, std::int32_t,
-                          std::int32_t, std::string&) override {
-        return false;
-    }
-    bool mdlCaptureScreen2(WindowHandle, const std::string&, std::int32_t, std::int32_t,
-                           std::int32_t, std::int32_t, std::int32_t, std::string&) override {
-        return false;
+
+  private:
+    static DesktopError failure() {
+        return DesktopError(DesktopError::Kind::NoFocus, "no desktop");
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -29,22 +30,22 @@ TEST(AtspiCaret, FocusLookupFindsTheCaretOfAQtLineEdit) {
         ASSERT_TRUE(report >> caretX >> caretY >> focused) << "the Qt program did not start";
         ASSERT_EQ(focused, 1);
 
-        TX11Desktop desktop;
+        X11Desktop desktop;
         // The program joins the bus shortly after it shows its window.
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        std::int32_t x = -1;
-        std::int32_t y = -1;
-        WindowHandle window = 0;
-        std::string error = "untouched";
+        std::optional<FocusedWindow> found;
         while (std::chrono::steady_clock::now() < deadline) {
-            window = desktop.mdlGetFocusWindow(error, x, y);
-            if (window != 0 && x != -1) {
+            DesktopResult<FocusedWindow> focused = desktop.focusedWindow();
+            ASSERT_TRUE(focused) << focused.error().message();
+            found = *focused;
+            if (found->caret) {
                 break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
         }
-        ASSERT_NE(window, 0u);
-        EXPECT_EQ(error, "untouched");
+        ASSERT_TRUE(found && found->caret) << "no caret found";
+        const std::int32_t x = found->caret->x;
+        const std::int32_t y = found->caret->y;
         // The line edit's window sits at (300, 400) on the screen, 40 pixels high. Qt 6.4
         // reports the top of a character box as the top of the field, not of the text line, so
         // only the column can be held to Qt's own caret.

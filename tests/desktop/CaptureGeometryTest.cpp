@@ -17,7 +17,9 @@ TEST(CaptureGeometry, DelayTable) {
 }
 
 TEST(CaptureGeometry, CentredRectangle) {
-    const CaptureRect rect = centredCaptureRect(10, 10);
+    const DesktopResult<CaptureRect> result = captureRect({10, 10}, CaptureShape::centred());
+    ASSERT_TRUE(result);
+    const CaptureRect& rect = *result;
     EXPECT_EQ(rect.left, -150);
     EXPECT_EQ(rect.top, -110);
     EXPECT_EQ(rect.width, 320);
@@ -39,13 +41,13 @@ TEST(CaptureGeometry, RatioRectangleRoundsHalfToEven) {
     for (int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD}) {
         std::fesetround(mode);
         for (const Case& c : cases) {
-            CaptureRect rect;
-            std::string error;
-            ASSERT_TRUE(ratioCaptureRect(500, 400, c.width, c.height, rect, error)) << error;
-            EXPECT_EQ(rect.height, c.expected) << c.width << "x" << c.height;
-            EXPECT_EQ(rect.width, 320);
-            EXPECT_EQ(rect.left, 400);
-            EXPECT_EQ(rect.top, 200);
+            const DesktopResult<CaptureRect> rect =
+                captureRect({500, 400}, CaptureShape::ratio(c.width, c.height));
+            ASSERT_TRUE(rect) << rect.error().message();
+            EXPECT_EQ(rect->height, c.expected) << c.width << "x" << c.height;
+            EXPECT_EQ(rect->width, 320);
+            EXPECT_EQ(rect->left, 400);
+            EXPECT_EQ(rect->top, 200);
         }
     }
     std::fesetround(FE_TONEAREST);
@@ -66,11 +68,11 @@ TEST(CaptureGeometry, RatioRectangleFailures) {
         {1, 2147483647, "キャプチャ画像を確保できません。(320 x 687194767040)"},
     };
     for (const Case& c : cases) {
-        CaptureRect rect{1, 2, 3, 4};
-        std::string error;
-        EXPECT_FALSE(ratioCaptureRect(0, 0, c.width, c.height, rect, error));
-        EXPECT_EQ(error, c.message);
-        EXPECT_EQ(rect.height, 4) << "left as it was";
+        const DesktopResult<CaptureRect> rect =
+            captureRect({0, 0}, CaptureShape::ratio(c.width, c.height));
+        ASSERT_FALSE(rect);
+        EXPECT_EQ(rect.error().kind(), DesktopError::Kind::BadShape);
+        EXPECT_EQ(rect.error().message(), c.message);
     }
 }
 

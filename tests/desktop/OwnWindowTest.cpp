@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <chrono>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "desktop/x11/X11Desktop.h"
@@ -14,26 +15,22 @@ namespace {
 
 // Looks the focus up from a thread other than the window's, as the request threads do, while
 // the window's thread keeps its event loop going.
-WindowHandle focusFromAnotherThread(TX11Desktop& desktop, std::string& error) {
-    WindowHandle found = 1;
-    std::thread lookup([&] {
-        std::int32_t x = 0;
-        std::int32_t y = 0;
-        found = desktop.mdlGetFocusWindow(error, x, y);
-    });
+DesktopResult<FocusedWindow> focusFromAnotherThread(X11Desktop& desktop) {
+    std::optional<DesktopResult<FocusedWindow>> found;
+    std::thread lookup([&] { found.emplace(desktop.focusedWindow()); });
     lookup.join();
-    return found;
+    return *found;
 }
 
 // Waits (up to 5 s, serving Qt's events) until the focus lookup names this program.
-std::string waitForOwnFocus(TX11Desktop& desktop) {
+std::string waitForOwnFocus(X11Desktop& desktop) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
     std::string error;
     while (std::chrono::steady_clock::now() < deadline) {
         QApplication::processEvents();
-        error.clear();
-        if (focusFromAnotherThread(desktop, error) == 0 && !error.empty()) {
-            return error;
+        DesktopResult<FocusedWindow> found = focusFromAnotherThread(desktop);
+        if (!found && found.error().kind() == DesktopError::Kind::OwnWindow) {
+            return found.error().message();
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
@@ -47,7 +44,7 @@ TEST(OwnWindow, FocusLookupRefusesThisProgramsWindows) {
     char name[] = "desktop_own_window_test";
     char* argv[] = {name, nullptr};
     QApplication app(argc, argv);
-    TX11Desktop desktop;
+    X11Desktop desktop;
 
     QLineEdit main;
     main.setGeometry(100, 100, 300, 40);

@@ -33,36 +33,34 @@ TEST(ServerLoss, OperationsFailCleanlyAndRecoverWhenTheServerReturns) {
                               ("korvane-loss-" + std::to_string(::getpid()) + ".png"))
                                  .string();
 
-    TX11Desktop desktop(display);
-    std::string error;
-    ASSERT_TRUE(desktop.mdlSendSuffix(0, "1", error)) << error;
-    ASSERT_TRUE(desktop.mdlSendBarcode(0, "before", error)) << error;
+    X11Desktop desktop(display);
+    ASSERT_FALSE(desktop.pressSuffixKey(0, "1")) << desktop.pressSuffixKey(0, "1").message();
+    ASSERT_FALSE(desktop.pasteText(0, "before"));
 
     server->terminate();
-    error.clear();
-    EXPECT_FALSE(desktop.mdlSendSuffix(0, "1", error));
-    EXPECT_NE(error.find(display), std::string::npos) << error;
-    error.clear();
-    EXPECT_FALSE(desktop.mdlSendBarcode(0, "during", error));
-    EXPECT_NE(error.find(display), std::string::npos) << error;
-    error.clear();
-    std::int32_t x = 0;
-    std::int32_t y = 0;
-    EXPECT_EQ(desktop.mdlGetFocusWindow(error, x, y), 0u);
-    EXPECT_NE(error.find(display), std::string::npos) << error;
-    error.clear();
-    EXPECT_FALSE(desktop.mdlCaptureScreen(1, path, 0, 0, 0, error));
-    EXPECT_FALSE(error.empty());
+    DesktopError error = desktop.pressSuffixKey(0, "1");
+    EXPECT_NE(error.message().find(display), std::string::npos) << error.message();
+    error = desktop.pasteText(0, "during");
+    EXPECT_NE(error.message().find(display), std::string::npos) << error.message();
+    DesktopResult<FocusedWindow> focused = desktop.focusedWindow();
+    ASSERT_FALSE(focused);
+    EXPECT_NE(focused.error().message().find(display), std::string::npos)
+        << focused.error().message();
+    error = desktop.capture(1, Point{}, CaptureShape::centred(), 0, path);
+    EXPECT_TRUE(error);
+    EXPECT_FALSE(error.message().empty());
 
     server = startXvfb(display);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
     bool back = false;
     while (!back && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        back = desktop.mdlSendSuffix(0, "1", error);
+        error = desktop.pressSuffixKey(0, "1");
+        back = !error;
     }
-    ASSERT_TRUE(back) << error;
-    EXPECT_TRUE(desktop.mdlSendBarcode(0, "after", error)) << error;
+    ASSERT_TRUE(back) << error.message();
+    error = desktop.pasteText(0, "after");
+    EXPECT_FALSE(error) << error.message();
     server->terminate();
     std::filesystem::remove(path);
 }

@@ -64,7 +64,7 @@ TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
     test::TkTarget tk;
     tk.focus();
 
-    TX11Desktop desktop;
+    X11Desktop desktop;
     QuietWindow window;
     TRequestHandler handler(desktop, window, window, window, (folder / "server.png").string());
     TSSServer server([&](TSSChild* handle, std::uint8_t kind, std::int32_t serial, std::string ip,

@@ -44,8 +44,8 @@ class X11DesktopTest : public ::testing::Test {
     // (up to 5 s); the keys it has seen then. XTEST keeps the order, so a key sent before the F2
     // that should not have been is in the list by the time the F2 is.
     std::string keysThenF2(const std::string& expected) {
-        std::string error;
-        EXPECT_TRUE(mDesktop.mdlSendPrefix(mWindow, "1", error)) << error;
+        const DesktopError error = mDesktop.pressPrefixKey(mWindow, "1");
+        EXPECT_FALSE(error) << error.message();
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
         std::string keys = mTk->ask("keys");
         while (keys != expected && std::chrono::steady_clock::now() < deadline) {
@@ -65,22 +65,20 @@ class X11DesktopTest : public ::testing::Test {
     fs::path mFolder;
     std::optional<TkTarget> mTk;
     WindowHandle mWindow = 0;
-    TX11Desktop mDesktop;
+    X11Desktop mDesktop;
 };
 
 TEST_F(X11DesktopTest, FocusLookupFindsTheTkWindowAndLeavesAnUnknownCaret) {
-    std::string error = "untouched";
-    std::int32_t x = 7;
-    std::int32_t y = 9;
-    const WindowHandle found = mDesktop.mdlGetFocusWindow(error, x, y);
-    ASSERT_NE(found, 0u);
-    EXPECT_EQ(error, "untouched");
-    // Tk does not join the accessibility bus: the caret stays as passed.
-    EXPECT_EQ(x, 7);
-    EXPECT_EQ(y, 9);
+    const DesktopResult<FocusedWindow> found = mDesktop.focusedWindow();
+    ASSERT_TRUE(found) << found.error().message();
+    ASSERT_NE(found->window, 0u);
+    // Tk does not join the accessibility bus: the caret is unknown.
+    EXPECT_FALSE(found->caret);
     // The window found is Tk's: its origin is where Tk put its window, so right of and below
     // it lies the entry's white field.
-    ASSERT_TRUE(mDesktop.mdlCaptureScreen(found, capturePath(), 0, 0, 0, error)) << error;
+    const DesktopError error =
+        mDesktop.capture(found->window, Point{}, CaptureShape::centred(), 0, capturePath());
+    ASSERT_FALSE(error) << error.message();
     const PngFile png = readCapture();
     ASSERT_EQ(png.height, 240u);
     EXPECT_EQ(png.at(175, 135), kWhite);
@@ -92,24 +90,23 @@ TEST_F(X11DesktopTest, PastedTextReachesTheEntryWhole) {
                                  "tab\tand 𠮷"};
     for (const std::string& text : texts) {
         ASSERT_EQ(mTk->ask("clear"), "true");
-        std::string error;
-        ASSERT_TRUE(mDesktop.mdlSendBarcode(mWindow, text, error)) << error;
+        const DesktopError error = mDesktop.pasteText(mWindow, text);
+        ASSERT_FALSE(error) << error.message();
         EXPECT_EQ(mTk->waitForText(text), text);
     }
 }
 
 TEST_F(X11DesktopTest, EmptyBarcodeStillPastesAndSucceeds) {
     ASSERT_EQ(mTk->ask("clear"), "true");
-    std::string error = "untouched";
-    EXPECT_TRUE(mDesktop.mdlSendBarcode(mWindow, "", error));
-    EXPECT_EQ(error, "untouched");
+    const DesktopError error = mDesktop.pasteText(mWindow, "");
+    EXPECT_FALSE(error) << error.message();
     // The paste of the empty text must not leave an earlier clipboard text behind.
     EXPECT_EQ(keysThenF2(R"(["F2"])"), R"(["F2"])");
     EXPECT_EQ(mTk->text(), "");
 }
 
 TEST_F(X11DesktopTest, SuffixAndPrefixKeysReachTheEntry) {
-    using Send = bool (TX11Desktop::*)(WindowHandle, const std::string&, std::string&);
+    using Send = DesktopError (X11Desktop::*)(WindowHandle, const std::string&);
     struct Case {
         Send send;
         const char* code;
@@ -117,31 +114,31 @@ TEST_F(X11DesktopTest, SuffixAndPrefixKeysReachTheEntry) {
         const char* keys;
     };
     const Case cases[] = {
-        {&TX11Desktop::mdlSendSuffix, "1", true, R"(["Return", "F2"])"},
-        {&TX11Desktop::mdlSendSuffix, "2", true, R"(["Tab", "F2"])"},
-        {&TX11Desktop::mdlSendSuffix, "0", true, R"(["F2"])"},
-        {&TX11Desktop::mdlSendSuffix, "3", true, R"(["F2"])"},
-        {&TX11Desktop::mdlSendSuffix, "", false, R"(["F2"])"},
-        {&TX11Desktop::mdlSendSuffix, "abc", false, R"(["F2"])"},
-        {&TX11Desktop::mdlSendPrefix, "1", true, R"(["F2", "F2"])"},
-        {&TX11Desktop::mdlSendPrefix, "2", true, R"(["F2"])"},
-        {&TX11Desktop::mdlSendPrefix, "x", false, R"(["F2"])"},
+        {&X11Desktop::pressSuffixKey, "1", true, R"(["Return", "F2"])"},
+        {&X11Desktop::pressSuffixKey, "2", true, R"(["Tab", "F2"])"},
+        {&X11Desktop::pressSuffixKey, "0", true, R"(["F2"])"},
+        {&X11Desktop::pressSuffixKey, "3", true, R"(["F2"])"},
+        {&X11Desktop::pressSuffixKey, "", false, R"(["F2"])"},
+        {&X11Desktop::pressSuffixKey, "abc", false, R"(["F2"])"},
+        {&X11Desktop::pressPrefixKey, "1", true, R"(["F2", "F2"])"},
+        {&X11Desktop::pressPrefixKey, "2", true, R"(["F2"])"},
+        {&X11Desktop::pressPrefixKey, "x", false, R"(["F2"])"},
     };
     for (const Case& c : cases) {
         ASSERT_EQ(mTk->ask("clear"), "true");
-        std::string error = "untouched";
-        EXPECT_EQ((mDesktop.*c.send)(mWindow, c.code, error), c.ok) << c.code;
-        EXPECT_EQ(error, c.ok ? std::string("untouched")
-                              : "'" + std::string(c.code) + "' は有効な整数値ではありません。");
+        const DesktopError error = (mDesktop.*c.send)(mWindow, c.code);
+        EXPECT_EQ(!error, c.ok) << c.code;
+        EXPECT_EQ(
+            error.message(),
+            c.ok ? std::string() : "'" + std::string(c.code) + "' は有効な整数値ではありません。");
         EXPECT_EQ(keysThenF2(c.keys), c.keys) << "code '" << c.code << "'";
     }
 }
 
 TEST_F(X11DesktopTest, BarcodeThenSuffixArriveInOrder) {
     ASSERT_EQ(mTk->ask("clear"), "true");
-    std::string error;
-    ASSERT_TRUE(mDesktop.mdlSendBarcode(mWindow, "4901234567894", error)) << error;
-    ASSERT_TRUE(mDesktop.mdlSendSuffix(mWindow, "1", error)) << error;
+    ASSERT_FALSE(mDesktop.pasteText(mWindow, "4901234567894"));
+    ASSERT_FALSE(mDesktop.pressSuffixKey(mWindow, "1"));
     EXPECT_EQ(keysThenF2(R"(["Return", "F2"])"), R"(["Return", "F2"])");
     // Tk goes on handling keys while it waits for a pasted text: the Enter must find it there.
     EXPECT_EQ(mTk->ask("seen"), R"(["4901234567894", "4901234567894"])");
@@ -149,7 +146,7 @@ TEST_F(X11DesktopTest, BarcodeThenSuffixArriveInOrder) {
 
 // What other programs get when they ask for the clipboard in each of the forms X offers.
 TEST_F(X11DesktopTest, ClipboardServesEveryTextTarget) {
-    x11::TXClipboardOwner owner("");
+    x11::XClipboardOwner owner("");
     std::string error;
     const std::string kanji = "漢字バーコード";
     ASSERT_TRUE(owner.setText(kanji, error)) << error;
@@ -174,7 +171,7 @@ TEST_F(X11DesktopTest, ClipboardServesEveryTextTarget) {
 }
 
 TEST_F(X11DesktopTest, LargeClipboardTextGoesWholeInPieces) {
-    x11::TXClipboardOwner owner("");
+    x11::XClipboardOwner owner("");
     std::string large;
     for (int i = 0; large.size() < 3 * 1024 * 1024; ++i) {
         large += std::to_string(i) + "番目の行 line\n";
@@ -190,7 +187,7 @@ TEST_F(X11DesktopTest, LargeClipboardTextGoesWholeInPieces) {
 }
 
 TEST_F(X11DesktopTest, ClipboardCanBeTakenBackFromAnotherProgram) {
-    x11::TXClipboardOwner owner("");
+    x11::XClipboardOwner owner("");
     std::string error;
     ASSERT_TRUE(owner.setText("first", error)) << error;
     ASSERT_EQ(mTk->ask("own theirs"), "true");
@@ -217,13 +214,13 @@ TEST_F(X11DesktopTest, CaretLandsWhereTheRectangleSaysInAnRgbPng) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + " x " + std::to_string(c.height));
-        std::string error;
-        const bool ok =
+        const DesktopError error =
             c.width == 0
-                ? mDesktop.mdlCaptureScreen(mWindow, capturePath(), clientX, clientY, 0, error)
-                : mDesktop.mdlCaptureScreen2(mWindow, capturePath(), clientX, clientY, -1, c.width,
-                                             c.height, error);
-        ASSERT_TRUE(ok) << error;
+                ? mDesktop.capture(mWindow, Point{clientX, clientY}, CaptureShape::centred(), 0,
+                                   capturePath())
+                : mDesktop.capture(mWindow, Point{clientX, clientY},
+                                   CaptureShape::ratio(c.width, c.height), -1, capturePath());
+        ASSERT_FALSE(error) << error.message();
         const PngFile png = readCapture();
         EXPECT_EQ(png.width, 320u);
         EXPECT_EQ(png.height, c.expectedHeight);
@@ -248,11 +245,11 @@ TEST_F(X11DesktopTest, CaretLandsWhereTheRectangleSaysInAnRgbPng) {
 
 TEST_F(X11DesktopTest, PartBeyondTheScreenEdgeIsBlack) {
     ASSERT_NE(mTk->ask("patch 0 0 60 60 #ffffff"), "");
-    std::string error;
     // The caret 10 pixels from the top-left corner of the screen.
-    ASSERT_TRUE(mDesktop.mdlCaptureScreen(mWindow, capturePath(), 10 - TkTarget::kLeft,
-                                          10 - TkTarget::kTop, 0, error))
-        << error;
+    const DesktopError error =
+        mDesktop.capture(mWindow, Point{10 - TkTarget::kLeft, 10 - TkTarget::kTop},
+                         CaptureShape::centred(), 0, capturePath());
+    ASSERT_FALSE(error) << error.message();
     const PngFile png = readCapture();
     ASSERT_EQ(png.width, 320u);
     ASSERT_EQ(png.height, 240u);
@@ -270,8 +267,9 @@ TEST_F(X11DesktopTest, ExistingCaptureFileIsReplacedWhole) {
     const std::string old(1 << 20, 'x');
     std::ofstream(capturePath(), std::ios::binary) << old;
     std::ifstream reader(capturePath(), std::ios::binary);
-    std::string error;
-    ASSERT_TRUE(mDesktop.mdlCaptureScreen(mWindow, capturePath(), 0, 0, 0, error)) << error;
+    const DesktopError error =
+        mDesktop.capture(mWindow, Point{}, CaptureShape::centred(), 0, capturePath());
+    ASSERT_FALSE(error) << error.message();
     const PngFile png = readCapture();
     EXPECT_EQ(png.width, 320u);
     EXPECT_LT(fs::file_size(capturePath()), old.size());
@@ -305,10 +303,10 @@ TEST_F(X11DesktopTest, FailedCapturesWriteNoFile) {
          "ファイル \"/proc/korvane-capture.png\" を作成できません。"},
     };
     for (const Case& c : cases) {
-        std::string error;
-        EXPECT_FALSE(
-            mDesktop.mdlCaptureScreen2(c.window, c.path, 0, 0, 0, c.width, c.height, error))
-            << c.what;
+        const std::string error =
+            mDesktop.capture(c.window, Point{}, CaptureShape::ratio(c.width, c.height), 0, c.path)
+                .message();
+        EXPECT_FALSE(error.empty()) << c.what;
         if (c.message.rfind("ファイル", 0) == 0) {
             // The file-creation message goes on with the system's reason.
             EXPECT_EQ(error.substr(0, c.message.size()), c.message) << c.what;
@@ -323,15 +321,15 @@ TEST_F(X11DesktopTest, FailedCapturesWriteNoFile) {
 
 // The window is looked up after the pause, so a window that moved is captured where it is now.
 TEST_F(X11DesktopTest, WindowMovedDuringThePauseIsCapturedAtItsNewPlace) {
-    bool ok = false;
-    std::string error;
+    DesktopError error;
     std::thread capture([&] {
-        ok = mDesktop.mdlCaptureScreen(mWindow, capturePath(), 0, 0, 3, error);  // 1000 ms
+        error = mDesktop.capture(mWindow, Point{}, CaptureShape::centred(), 3,
+                                 capturePath());  // 1000 ms
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     mTk->ask("move 700 600");
     capture.join();
-    ASSERT_TRUE(ok) << error;
+    ASSERT_FALSE(error) << error.message();
     const PngFile png = readCapture();
     ASSERT_EQ(png.height, 240u);
     // Right of and below the caret lies the entry's white field, wherever the window went.

@@ -68,7 +68,7 @@ TEST_F(Conversation, RepliesWithoutTheDesktop) {
         }
         EXPECT_EQ(LinesOf(key, expected.size()), expected) << c.data;
     }
-    EXPECT_TRUE(harness.desktop.Calls().empty());
+    EXPECT_TRUE(harness.desktop.calls().empty());
 }
 
 TEST_F(Conversation, ReplyBytesCountShiftJis) {
@@ -96,17 +96,17 @@ TEST_F(Conversation, MalformedRequestsCloseTheConnectionWithoutReply) {
         {"abc", "'abc' は有効な整数値ではありません。", {}},
         {"", "要求の項目 0 がありません。", {}},
         {"  101", "'  101' は有効な整数値ではありません。", {}},
-        {"102\tABC", "要求の項目 2 がありません。", {"focus 0,0"}},
+        {"102\tABC", "要求の項目 2 がありません。", {"focus"}},
         // The barcode and its suffix key are typed before the bad wait code is read.
         {"102\tABC\t1\t2\tx",
          "'x' は有効な整数値ではありません。",
-         {"focus 0,0", "paste 42 [ABC]", "suffix 2"}},
-        {"105\t1080", "要求の項目 2 がありません。", {"focus 0,0"}},
+         {"focus", "paste 42 [ABC]", "suffix 2"}},
+        {"105\t1080", "要求の項目 2 がありません。", {"focus"}},
     };
     int n = 0;
     for (const auto& c : cases) {
         std::string key = "M" + std::to_string(++n);
-        auto before = harness.desktop.Calls().size();
+        auto before = harness.desktop.calls().size();
         phone::Outcome outcome = Converse(key, c.data);
         EXPECT_FALSE(outcome.reply) << c.data;
         EXPECT_EQ(outcome.error, "the server closed the connection") << c.data;
@@ -114,7 +114,7 @@ TEST_F(Conversation, MalformedRequestsCloseTheConnectionWithoutReply) {
         Lines lines = harness.window.WaitForLines("", n);
         ASSERT_EQ(lines.size(), static_cast<std::size_t>(n));
         EXPECT_EQ(lines.back(), "[][127.0.0.1][Client_Error]" + c.error) << c.data;
-        Lines calls = harness.desktop.Calls();
+        Lines calls = harness.desktop.calls();
         EXPECT_EQ(Lines(calls.begin() + static_cast<long>(before), calls.end()), c.calls) << c.data;
     }
     // The desktop lock was released on every failure: a capture still runs.
@@ -131,45 +131,45 @@ TEST_F(Conversation, CaptureCommandsSendTheFileThenTheReply) {
     const Case cases[] = {
         {"102\tABC-123\t1\t1\t0",
          "102\t1",
-         {"focus 0,0", "paste 42 [ABC-123]", "suffix 1", "capture 42 7,9 wait 0"},
+         {"focus", "paste 42 [ABC-123]", "suffix 1", "capture 42 7,9 wait 0"},
          "[Client_Receive]バーコード送信要求:"},
         {"0102\tABC\t0\t2\t3",
          "0102\t1",
-         {"focus 0,0", "paste 42 [ABC]", "capture 42 7,9 wait 3", "suffix 2"},
+         {"focus", "paste 42 [ABC]", "capture 42 7,9 wait 3", "suffix 2"},
          "[Client_Receive]バーコード送信要求:"},
         {"102\t  lead and trail  \t\t1\t1   ",
          "102\t1",
-         {"focus 0,0", "paste 42 [  lead and trail]", "suffix 1", "capture 42 7,9 wait 1"},
+         {"focus", "paste 42 [  lead and trail]", "suffix 1", "capture 42 7,9 wait 1"},
          "[Client_Receive]バーコード送信要求:"},
         {"102\t\"say \"\"hi\"\"\tnow\"\t9\t1\t0",
          "102\t1",
-         {"focus 0,0", "paste 42 [say \"hi\"\tnow]", "suffix 1", "capture 42 7,9 wait 0"},
+         {"focus", "paste 42 [say \"hi\"\tnow]", "suffix 1", "capture 42 7,9 wait 0"},
          "[Client_Receive]バーコード送信要求:"},
         {"103\tignored\t0\t5\t4",
          "103\t1",
-         {"focus 0,0", "capture 42 7,9 wait 0"},
+         {"focus", "capture 42 7,9 wait 0"},
          "[Client_Request]キャプチャ要求:"},
         {"104\t日本語\t1\t0\t2\t1080\t1920",
          "104\t1",
-         {"focus 0,0", "paste 42 [日本語]", "suffix 0", "capture2 42 7,9 wait 2 ratio 1080x1920"},
+         {"focus", "paste 42 [日本語]", "suffix 0", "capture2 42 7,9 wait 2 ratio 1080x1920"},
          "[Client_Receive]バーコード送信要求:"},
         {"105\t1920\t1080",
          "105\t1",
-         {"focus 0,0", "capture2 42 7,9 wait 0 ratio 1920x1080"},
+         {"focus", "capture2 42 7,9 wait 0 ratio 1920x1080"},
          "[Client_Request]キャプチャ要求:"},
     };
     int n = 0;
     for (const auto& c : cases) {
         std::string key = "C" + std::to_string(++n);
-        auto before = harness.desktop.Calls().size();
+        auto before = harness.desktop.calls().size();
         phone::Outcome outcome = Converse(key, c.data);
         ASSERT_TRUE(outcome.reply) << c.data << ": " << outcome.error;
         EXPECT_EQ(*outcome.reply, c.reply) << c.data;
         ASSERT_TRUE(outcome.fileName) << c.data;
         EXPECT_EQ(*outcome.fileName, "capture.png");
-        EXPECT_EQ(outcome.fileBytes, harness.desktop.Captures().back());
+        EXPECT_EQ(outcome.fileBytes, harness.desktop.captures().back());
         EXPECT_EQ(outcome.fileBytes.substr(1, 3), "PNG");
-        Lines calls = harness.desktop.Calls();
+        Lines calls = harness.desktop.calls();
         EXPECT_EQ(Lines(calls.begin() + static_cast<long>(before), calls.end()), c.calls) << c.data;
         std::string from = "[" + key + "][127.0.0.1]";
         EXPECT_EQ(LinesOf(key, 3), (Lines{from + c.request + c.data, from + "[Client_SendFile]",
@@ -180,7 +180,7 @@ TEST_F(Conversation, CaptureCommandsSendTheFileThenTheReply) {
 TEST_F(Conversation, DesktopFailuresAreAnswered) {
     harness.desktop.pasteSucceeds = false;
     EXPECT_EQ(Converse("P", "102\tABC\t1\t1\t0").reply, "102\t1") << "the capture alone decides";
-    EXPECT_EQ(harness.desktop.Calls().back(), "capture 42 7,9 wait 0") << "no suffix key";
+    EXPECT_EQ(harness.desktop.calls().back(), "capture 42 7,9 wait 0") << "no suffix key";
 
     harness.desktop.pasteSucceeds = true;
     harness.desktop.captureError = "[ClientToScreen]が失敗しました。";
@@ -192,9 +192,9 @@ TEST_F(Conversation, DesktopFailuresAreAnswered) {
               "[F][127.0.0.1][Client_Send]キャプチャ失敗:[ClientToScreen]が失敗しました。");
 
     harness.desktop.focusResult = 0;
-    auto before = harness.desktop.Calls().size();
+    auto before = harness.desktop.calls().size();
     EXPECT_EQ(Converse("Z", "103").reply, "103\t0");
-    EXPECT_EQ(harness.desktop.Calls().size(), before + 1) << "nothing typed or captured";
+    EXPECT_EQ(harness.desktop.calls().size(), before + 1) << "nothing typed or captured";
     EXPECT_EQ(LinesOf("Z", 2).back(), "[Z][127.0.0.1][Client_Send]送信先の検索に失敗しました。");
 }
 
@@ -229,7 +229,7 @@ TEST_F(Conversation, OverlappingCapturesEachDeliverTheirOwnPicture) {
     first.SendAcknowledgement();
     phone::Message reply = first.ReceiveMessage();
 
-    auto captures = harness.desktop.Captures();
+    auto captures = harness.desktop.captures();
     ASSERT_EQ(captures.size(), 2u);
     ASSERT_NE(captures[0], captures[1]);
     EXPECT_EQ(file.body.substr(780), captures[0]);

@@ -8,92 +8,84 @@
 
 namespace korvane::test {
 
-std::vector<std::string> FakeDesktop::Calls() {
+std::vector<std::string> FakeDesktop::calls() {
     std::lock_guard lock(mLock);
     return mCalls;
 }
 
-std::vector<std::string> FakeDesktop::Captures() {
+std::vector<std::string> FakeDesktop::captures() {
     std::lock_guard lock(mLock);
     return mCaptures;
 }
 
-void FakeDesktop::Record(std::string call) {
+void FakeDesktop::record(std::string call) {
     std::lock_guard lock(mLock);
     mCalls.push_back(std::move(call));
 }
 
-WindowHandle FakeDesktop::mdlGetFocusWindow(std::string& pstrError, std::int32_t& pintCaretX,
-                                            std::int32_t& pintCaretY) {
-    Record("focus " + std::to_string(pintCaretX) + "," + std::to_string(pintCaretY));
+DesktopResult<FocusedWindow> FakeDesktop::focusedWindow() {
+    record("focus");
     if (focusResult == 0) {
-        pstrError = "本プログラムがアクティブになっています。";
-        return 0;
+        return DesktopError(DesktopError::Kind::OwnWindow,
+                            "本プログラムがアクティブになっています。");
     }
-    pintCaretX = caretX;
-    pintCaretY = caretY;
-    return focusResult;
+    return FocusedWindow{focusResult, caret};
 }
 
-bool FakeDesktop::mdlSendBarcode(WindowHandle pHandle, const std::string& pstrValue,
-                                 std::string& pstrError) {
-    Record("paste " + std::to_string(pHandle) + " [" + pstrValue + "]");
+DesktopError FakeDesktop::pasteText(WindowHandle window, const std::string& text) {
+    record("paste " + std::to_string(window) + " [" + text + "]");
     if (!pasteSucceeds) {
-        pstrError = "クリップボード を開けません";
+        return DesktopError(DesktopError::Kind::Clipboard, "クリップボード を開けません");
     }
-    return pasteSucceeds;
+    return {};
 }
 
-bool FakeDesktop::mdlSendSuffix(WindowHandle, const std::string& pstrKbn, std::string& pstrError) {
-    Record("suffix " + pstrKbn);
-    if (pstrKbn != "0" && pstrKbn != "1" && pstrKbn != "2") {
-        pstrError = "'" + pstrKbn + "' は有効な整数値ではありません。";
-        return false;
+DesktopError FakeDesktop::pressSuffixKey(WindowHandle, const std::string& code) {
+    record("suffix " + code);
+    if (code != "0" && code != "1" && code != "2") {
+        return DesktopError(DesktopError::Kind::BadKeyCode,
+                            "'" + code + "' は有効な整数値ではありません。");
     }
-    return true;
+    return {};
 }
 
-bool FakeDesktop::mdlSendPrefix(WindowHandle, const std::string& pstrKbn, std::string&) {
-    Record("prefix " + pstrKbn);
-    return true;
+DesktopError FakeDesktop::pressPrefixKey(WindowHandle, const std::string& code) {
+    record("prefix " + code);
+    return {};
 }
 
-bool FakeDesktop::mdlCaptureScreen(WindowHandle pHandle, const std::string& pstrCaptureFile,
-                                   std::int32_t pintCaretX, std::int32_t pintCaretY,
-                                   std::int32_t pintTime, std::string& pstrError) {
-    Record("capture " + std::to_string(pHandle) + " " + std::to_string(pintCaretX) + "," +
-           std::to_string(pintCaretY) + " wait " + std::to_string(pintTime));
-    return WritePicture(pstrCaptureFile, pstrError);
+DesktopError FakeDesktop::capture(WindowHandle window, Point at, const CaptureShape& shape,
+                                  std::int32_t delayCode, const std::string& pngPath) {
+    std::string call = (shape.isCentred() ? "capture " : "capture2 ") + std::to_string(window) +
+                       " " + std::to_string(at.x) + "," + std::to_string(at.y) + " wait " +
+                       std::to_string(delayCode);
+    if (!shape.isCentred()) {
+        call += " ratio " + std::to_string(shape.ratioWidth()) + "x" +
+                std::to_string(shape.ratioHeight());
+    }
+    record(std::move(call));
+    return writePicture(pngPath);
 }
 
-bool FakeDesktop::mdlCaptureScreen2(WindowHandle pHandle, const std::string& pstrCaptureFile,
-                                    std::int32_t pintCaretX, std::int32_t pintCaretY,
-                                    std::int32_t pintTime, std::int32_t pintWidth,
-                                    std::int32_t pintHeight, std::string& pstrError) {
-    Record("capture2 " + std::to_string(pHandle) + " " + std::to_string(pintCaretX) + "," +
-           std::to_string(pintCaretY) + " wait " + std::to_string(pintTime) + " ratio " +
-           std::to_string(pintWidth) + "x" + std::to_string(pintHeight));
-    return WritePicture(pstrCaptureFile, pstrError);
-}
-
-bool FakeDesktop::WritePicture(const std::string& path, std::string& error) {
+DesktopError FakeDesktop::writePicture(const std::string& path) {
     if (!captureError.empty()) {
-        error = captureError;
-        return false;
+        return DesktopError(DesktopError::Kind::Capture, captureError);
     }
     std::lock_guard lock(mLock);
     // Noise, so that the picture does not compress and each capture differs.
     std::mt19937 random(static_cast<unsigned>(mCaptures.size() + 1));
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(pictureSide * pictureSide * 3));
-    for (auto& byte : rgb) {
+    RgbImage image{
+        pictureSide, pictureSide,
+        std::vector<std::uint8_t>(static_cast<std::size_t>(pictureSide * pictureSide * 3))};
+    for (auto& byte : image.pixels) {
         byte = static_cast<std::uint8_t>(random());
     }
-    if (!writePngFile(path, pictureSide, pictureSide, rgb.data(), error)) {
-        return false;
+    if (DesktopError error = writePngFile(path, image)) {
+        return error;
     }
     std::ifstream in(path, std::ios::binary);
     mCaptures.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return true;
+    return {};
 }
 
 }  // namespace korvane::test

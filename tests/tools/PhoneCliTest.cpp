@@ -56,8 +56,8 @@ TEST(PhoneCli, TalksToARealServer) {
                  ("korvane-phone-" + std::to_string(::getpid()) + ".png");
     PhoneRun capture = Phone(port + " --save " + saved.string() + " 102 ABC-123 1 1 0");
     EXPECT_EQ(capture.status, 0);
-    ASSERT_FALSE(harness.desktop.Captures().empty());
-    const std::string picture = harness.desktop.Captures().back();
+    ASSERT_FALSE(harness.desktop.captures().empty());
+    const std::string picture = harness.desktop.captures().back();
     EXPECT_EQ(capture.output,
               "file capture.png " + std::to_string(picture.size()) + "\nreply 102\t1\n");
     std::ifstream in(saved, std::ios::binary);

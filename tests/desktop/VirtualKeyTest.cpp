@@ -1,11 +1,11 @@
-#include "desktop/KeyTables.h"
+#include "desktop/VirtualKey.h"
 
 #include <gtest/gtest.h>
 
 namespace korvane {
 namespace {
 
-TEST(KeyTables, KeyCodeTextIsASignedDecimalInt32) {
+TEST(VirtualKey, KeyCodeTextIsASignedDecimalInt32) {
     struct Case {
         const char* text;
         bool valid;
@@ -33,27 +33,27 @@ TEST(KeyTables, KeyCodeTextIsASignedDecimalInt32) {
         {"１", false, 0},  // a full-width digit is not a decimal digit here
     };
     for (const Case& c : cases) {
-        std::int32_t code = 99;
-        std::string error = "untouched";
-        EXPECT_EQ(parseKeyCode(c.text, code, error), c.valid) << "'" << c.text << "'";
+        const DesktopResult<std::int32_t> code = parseKeyCode(c.text);
+        EXPECT_EQ(static_cast<bool>(code), c.valid) << "'" << c.text << "'";
         if (c.valid) {
-            EXPECT_EQ(code, c.code) << c.text;
-            EXPECT_EQ(error, "untouched");
+            EXPECT_EQ(*code, c.code) << c.text;
         } else {
-            EXPECT_EQ(error, std::string("'") + c.text + "' は有効な整数値ではありません。");
+            EXPECT_EQ(code.error().kind(), DesktopError::Kind::BadKeyCode);
+            EXPECT_EQ(code.error().message(),
+                      std::string("'") + c.text + "' は有効な整数値ではありません。");
         }
     }
 }
 
-TEST(KeyTables, SuffixAndPrefixTables) {
-    EXPECT_EQ(suffixKey(1), kVkReturn);
-    EXPECT_EQ(suffixKey(2), kVkTab);
-    EXPECT_EQ(prefixKey(1), kVkF2);
+TEST(VirtualKey, SuffixAndPrefixTables) {
+    EXPECT_EQ(suffixKey(1), VirtualKey::Return);
+    EXPECT_EQ(suffixKey(2), VirtualKey::Tab);
+    EXPECT_EQ(prefixKey(1), VirtualKey::F2);
     for (std::int32_t other : {0, 3, -1, 100}) {
-        EXPECT_EQ(suffixKey(other), kVkNone) << other;
+        EXPECT_EQ(suffixKey(other), VirtualKey::NoKey) << other;
     }
     for (std::int32_t other : {0, 2, -1}) {
-        EXPECT_EQ(prefixKey(other), kVkNone) << other;
+        EXPECT_EQ(prefixKey(other), VirtualKey::NoKey) << other;
     }
 }
 
