@@ -8,6 +8,7 @@
 #include <optional>
 #include <thread>
 
+#include "desktop/DesktopFactory.h"
 #include "desktop/wayland/SwayIpc.h"
 #include "tests/desktop/ChildProcess.h"
 #include "tests/desktop/PngFile.h"
@@ -89,6 +90,24 @@ TEST_F(WlrootsDesktopTest, CompositorOffersEverythingTheDesktopNeeds) {
     EXPECT_EQ(missingWlrootsProtocols(""), std::vector<std::string>{});
     EXPECT_EQ(missingWlrootsProtocols("korvane-no-such-display"),
               std::vector<std::string>{"Wayland display"});
+}
+
+// The session detection asks the real compositor: sway offers the wlroots protocols; a Wayland
+// display that does not answer leaves the X11 implementation with a notice.
+TEST_F(WlrootsDesktopTest, DetectionPicksWlrootsForSway) {
+    ::setenv("XDG_SESSION_TYPE", "wayland", 1);
+    ::setenv("DISPLAY", ":99", 1);
+    const DesktopChoice sway = detectDesktop();
+    EXPECT_EQ(sway.desktop, DesktopKind::Wlroots);
+    EXPECT_EQ(sway.name, "Wayland (wlroots)");
+    EXPECT_EQ(sway.notice, "");
+    EXPECT_NE(makeDesktop(sway), nullptr);
+
+    ::setenv("WAYLAND_DISPLAY", "korvane-no-such-display", 1);
+    const DesktopChoice none = detectDesktop();
+    EXPECT_EQ(none.session, SessionKind::WaylandWithXWayland);
+    EXPECT_EQ(none.desktop, DesktopKind::X11);
+    EXPECT_NE(none.notice, "");
 }
 
 // The first key of the new keyboard (Control of Control+V) must act, the text must arrive whole,
