@@ -1,13 +1,15 @@
 #include "app/Version.h"
 
+#include "platform/ProgramVersion.h"
+
 namespace korvane {
 
-std::string GetVersionInfo() {
-    return KORVANE_VERSION;
+std::string versionInfo() {
+    return programVersion();
 }
 
-std::string VersionTitle() {
-    return "KORVANE Server Ver" + GetVersionInfo();
+std::string versionTitle() {
+    return "KORVANE Server Ver" + versionInfo();
 }
 
 }  // namespace korvane

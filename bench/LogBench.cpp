@@ -1,4 +1,4 @@
-// AddLog into a log that already holds 100,000 lines, through the window's own path: the line is
+// addLog into a log that already holds 100,000 lines, through the window's own path: the line is
 // posted to the update queue under LogLock and the window's thread puts it into the list model.
 // No view is attached (no display needed), so drawing is not counted.
 // Run by hand: build/default/bench/bench_log
@@ -20,45 +20,44 @@ using namespace korvane;
 
 constexpr int kLogLines = 100000;
 
-// The window's ILogView, as the main window does it: post, never wait for the window's thread.
-class QueuedLogView : public ILogView {
+// The window's LogView, as the main window does it: post, never wait for the window's thread.
+class QueuedLogView : public LogView {
   public:
-    explicit QueuedLogView(TUiUpdateQueue& queue) : mQueue(queue) {}
-    void InsertLogLine(const std::string& line) override { mQueue.PostLine(line); }
+    explicit QueuedLogView(UiUpdateQueue& queue) : mQueue(queue) {}
+    void insertLogLine(const std::string& line) override { mQueue.postLine(line); }
 
   private:
-    TUiUpdateQueue& mQueue;
+    UiUpdateQueue& mQueue;
 };
 
 struct Log {
     Log()
-        : queue([this](const std::vector<std::string>& lines) { model.AddNewest(lines); },
-                [](const std::string&) {}),
+        : queue([this](const std::vector<std::string>& lines) { model.addNewest(lines); }, [] {}),
           view(queue),
           handler(desktop, view, window, window, "/dev/null") {}
 
-    void Fill(int lines) {
+    void fill(int lines) {
         for (int i = 0; i < lines; ++i) {
-            handler.AddLog("PHONE1", "[192.168.1.20][Client_Receive]設定確認要求:101");
+            handler.addLog("PHONE1", "[192.168.1.20][Client_Receive]設定確認要求:101");
         }
         QCoreApplication::processEvents();
     }
 
-    TLogListModel model;
-    TUiUpdateQueue queue;
+    LogListModel model;
+    UiUpdateQueue queue;
     QueuedLogView view;
     CannedDesktop desktop{1, 1};
-    TQuietWindow window;
-    TRequestHandler handler;
+    QuietWindow window;
+    RequestHandler handler;
 };
 
 void BM_AddLogInto100kLog(benchmark::State& state) {
     Log log;
-    log.Fill(kLogLines);
+    log.fill(kLogLines);
     const std::int64_t batch = state.range(0);
     for (auto _ : state) {
         for (std::int64_t i = 0; i < batch; ++i) {
-            log.handler.AddLog("PHONE1", "[192.168.1.20][Client_Send]設定確認応答:");
+            log.handler.addLog("PHONE1", "[192.168.1.20][Client_Send]設定確認応答:");
         }
         QCoreApplication::processEvents();
     }
@@ -71,7 +70,7 @@ BENCHMARK(BM_AddLogInto100kLog)->Arg(1)->Arg(100)->ArgName("burst");
 void BM_Fill100kLog(benchmark::State& state) {
     for (auto _ : state) {
         Log log;
-        log.Fill(kLogLines);
+        log.fill(kLogLines);
         benchmark::DoNotOptimize(log.model.rowCount());
     }
     state.SetItemsProcessed(state.iterations() * kLogLines);

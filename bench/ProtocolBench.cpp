@@ -4,17 +4,17 @@
 
 #include <string>
 
-#include "handling/PendingReplyList.h"
+#include "handling/PendingReplies.h"
 #include "handling/RequestFields.h"
 #include "platform/Cp932.h"
-#include "server/SSUtilUnit.h"
+#include "server/Framing.h"
 
 namespace {
 
 using namespace korvane;
 
 // Text of the given byte length in CP932, Japanese (two bytes a character) or ASCII.
-std::string Text(std::size_t bytes, bool japanese) {
+std::string sampleText(std::size_t bytes, bool japanese) {
     const std::string piece = japanese ? "バーコード読取" : "barcode-1234567";
     const std::size_t pieceBytes = Cp932::byteCount(piece);
     std::string text;
@@ -27,26 +27,27 @@ std::string Text(std::size_t bytes, bool japanese) {
 void BM_MakeHeader(benchmark::State& state) {
     std::int64_t length = 0;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(mdlMakeHeader(++length, 9));
+        benchmark::DoNotOptimize(makeHeader(++length, MessageType::Reply));
     }
 }
 BENCHMARK(BM_MakeHeader);
 
 // What the intake does with a header: check digit, length, type.
 void BM_ParseHeader(benchmark::State& state) {
-    const std::string header = mdlMakeHeader(1234567, 2);
+    const std::string header = makeHeader(1234567, MessageType::Request);
     for (auto _ : state) {
         std::string_view h = header;
-        bool ok = mdlCheckDigit(h.substr(0, 10)) == h.substr(10, 1);
+        bool ok = checkDigit(h.substr(0, 10)) == h.substr(10, 1);
         benchmark::DoNotOptimize(ok);
-        benchmark::DoNotOptimize(mdlStrToInt(h.substr(0, 10), false));
-        benchmark::DoNotOptimize(mdlStrToInt(h.substr(11, 5), false));
+        benchmark::DoNotOptimize(parseInt32(h.substr(0, 10), false));
+        benchmark::DoNotOptimize(parseInt32(h.substr(11, 5), false));
     }
 }
 BENCHMARK(BM_ParseHeader);
 
 void BM_Cp932Encode(benchmark::State& state) {
-    const std::string text = Text(static_cast<std::size_t>(state.range(0)), state.range(1) != 0);
+    const std::string text =
+        sampleText(static_cast<std::size_t>(state.range(0)), state.range(1) != 0);
     for (auto _ : state) {
         benchmark::DoNotOptimize(Cp932::encode(text));
     }
@@ -56,7 +57,7 @@ BENCHMARK(BM_Cp932Encode)->ArgsProduct({{64, 4096, 1 << 20}, {0, 1}})->ArgNames(
 
 void BM_Cp932Decode(benchmark::State& state) {
     const std::string wire =
-        Cp932::encode(Text(static_cast<std::size_t>(state.range(0)), state.range(1) != 0));
+        Cp932::encode(sampleText(static_cast<std::size_t>(state.range(0)), state.range(1) != 0));
     for (auto _ : state) {
         benchmark::DoNotOptimize(Cp932::decode(wire));
     }
@@ -65,34 +66,32 @@ void BM_Cp932Decode(benchmark::State& state) {
 BENCHMARK(BM_Cp932Decode)->ArgsProduct({{64, 4096, 1 << 20}, {0, 1}})->ArgNames({"bytes", "ja"});
 
 void BM_SplitRequest(benchmark::State& state) {
-    const std::string data =
-        state.range(0) == 0 ? "102\tABC-1234567890\t1\t1\t500"
-                            : "104\t\"" + Text(4000, true) + "\"\"x\"\"\t\"\t0\t2\t0\t640\t480";
+    const std::string data = state.range(0) == 0 ? "102\tABC-1234567890\t1\t1\t500"
+                                                 : "104\t\"" + sampleText(4000, true) +
+                                                       "\"\"x\"\"\t\"\t0\t2\t0\t640\t480";
     for (auto _ : state) {
-        benchmark::DoNotOptimize(mdlSplitRequest(data));
+        benchmark::DoNotOptimize(splitRequest(data));
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(data.size()));
 }
 BENCHMARK(BM_SplitRequest)->Arg(0)->Arg(1)->ArgName("long_quoted");
 
-class NoBoxes : public IMessageBoxes {
+class NoBoxes : public MessageBoxes {
   public:
-    void ShowError(const std::string&) override {}
+    void showError(const std::string&) override {}
 };
 
 // One store and its take while `waiting` other replies sit in the table.
 void BM_PendingStoreTake(benchmark::State& state) {
     NoBoxes boxes;
-    TPendingReplyList table(boxes);
+    PendingReplies table(boxes);
     for (std::int64_t i = 0; i < state.range(0); ++i) {
-        table.mdlSetValue("PHONE" + std::to_string(i), "102\t1", "[127.0.0.1][Client_Send]");
+        table.put(static_cast<std::uint64_t>(i + 1), {"102\t1", "[127.0.0.1][Client_Send]"});
     }
-    const std::string key = "PHONE-BENCH";
-    std::string send;
-    std::string log;
+    const std::uint64_t connection = 0xFFFFFFFF;
     for (auto _ : state) {
-        table.mdlSetValue(key, "103\t1", "[127.0.0.1][Client_Send]キャプチャ成功");
-        table.mdlGetValue(key, send, log);
+        table.put(connection, {"103\t1", "[127.0.0.1][Client_Send]キャプチャ成功"});
+        benchmark::DoNotOptimize(table.take(connection));
     }
 }
 BENCHMARK(BM_PendingStoreTake)->Arg(0)->Arg(100)->Arg(10000)->ArgName("waiting");

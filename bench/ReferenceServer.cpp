@@ -10,10 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "handling/Protocol.h"
 #include "handling/RequestFields.h"
 #include "platform/Cp932.h"
 #include "platform/Utf8.h"
-#include "server/SSUtilUnit.h"
+#include "server/Framing.h"
 
 namespace korvane {
 namespace {
@@ -27,16 +28,16 @@ struct Connection {
 // The reply to a whole request, or "" when the request is not a 101 (the connection is dropped).
 std::string Answer(const std::string& wire, std::size_t bodyLength) {
     std::string body = Cp932::decode(std::string_view(wire).substr(16, bodyLength));
-    std::vector<std::string> fields = mdlSplitRequest(utf8::mid(body, 32));
+    std::vector<std::string> fields = splitRequest(parseRequestBody(body).data);
     if (fields.empty() || fields[0] != "101") {
         return "";
     }
-    std::string reply = Cp932::encode(mdlJoinFields({"101", "1"}));
-    return mdlMakeHeader(static_cast<std::int64_t>(reply.size()), 9) + reply;
+    std::string reply = Cp932::encode(protocol::settingsReply());
+    return makeHeader(static_cast<std::int64_t>(reply.size()), MessageType::Reply) + reply;
 }
 
 // False when the connection is finished: the peer closed, or the request was not one to answer.
-bool Serve(Connection& c) {
+bool serve(Connection& c) {
     char buffer[4096];
     ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
     if (n <= 0) {
@@ -52,11 +53,11 @@ bool Serve(Connection& c) {
     std::int32_t length = 0;
     try {
         std::string_view header(c.in.data(), 16);
-        if (mdlCheckDigit(header.substr(0, 10)) != header.substr(10, 1) ||
-            mdlStrToInt(header.substr(11, 5), false) != 2) {
+        if (checkDigit(header.substr(0, 10)) != header.substr(10, 1) ||
+            parseInt32(header.substr(11, 5), false) != 2) {
             return false;
         }
-        length = mdlStrToInt(header.substr(0, 10), false);
+        length = parseInt32(header.substr(0, 10), false);
     } catch (const std::exception&) {
         return false;
     }
@@ -92,7 +93,7 @@ TReferenceServer::TReferenceServer() {
         throw std::runtime_error("the reference server cannot listen on 127.0.0.1");
     }
     mPort = ntohs(addr.sin_port);
-    mThread = std::thread([this] { Loop(); });
+    mThread = std::thread([this] { loop(); });
 }
 
 TReferenceServer::~TReferenceServer() {
@@ -107,7 +108,7 @@ TReferenceServer::~TReferenceServer() {
     ::close(mWake[1]);
 }
 
-void TReferenceServer::Loop() {
+void TReferenceServer::loop() {
     std::vector<Connection> connections;
     std::vector<pollfd> fds;
     while (!mStop) {
@@ -121,7 +122,7 @@ void TReferenceServer::Loop() {
         std::vector<Connection> kept;
         for (std::size_t i = 0; i < connections.size(); ++i) {
             Connection& c = connections[i];
-            if (fds[i + 2].revents == 0 || Serve(c)) {
+            if (fds[i + 2].revents == 0 || serve(c)) {
                 kept.push_back(std::move(c));
             } else {
                 ::close(c.fd);

@@ -1,6 +1,6 @@
 // The pending-reply table against a plain model: any sequence of stores and takes over a few
-// keys (case variants and quote-leading ones among them) must give the model's results and
-// leave the model's keys, in the model's order.
+// connections must give the model's results and leave the model's connections, in the model's
+// order.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -10,69 +10,69 @@
 #include <string>
 #include <vector>
 
-#include "handling/PendingReplyList.h"
+#include "handling/PendingReplies.h"
 
 namespace {
 
-using korvane::IMessageBoxes;
-using korvane::TPendingReplyList;
+using korvane::MessageBoxes;
+using korvane::PendingReplies;
+using korvane::PendingReply;
 
-[[noreturn]] void Fault(const char* what) {
+[[noreturn]] void fault(const char* what) {
     std::fprintf(stderr, "pending replies fault: %s\n", what);
     std::abort();
 }
 
-class NoBoxes : public IMessageBoxes {
+class NoBoxes : public MessageBoxes {
   public:
-    void ShowError(const std::string& text) override { Fault(text.c_str()); }
+    void showError(const std::string& text) override { fault(text.c_str()); }
 };
 
 struct Entry {
-    std::string key;
-    std::string send;
-    std::string log;
+    std::uint64_t connection;
+    PendingReply reply;
 };
 
-const std::string kKeys[] = {"A", "a", "ABC", "abc", "", "\"q", "\"q\"", "key\x1D", "PHONE 1"};
+const std::uint64_t kConnections[] = {1, 2, 3, 7, 0xFFFFFFFFull, 0xFFFFFFFFFFFFFFFFull};
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     NoBoxes boxes;
-    TPendingReplyList table(boxes);
+    PendingReplies table(boxes);
     std::vector<Entry> model;
     while (input.remaining_bytes() > 0) {
-        const std::string& key = input.PickValueInArray(kKeys);
-        auto found =
-            std::find_if(model.begin(), model.end(), [&](const Entry& e) { return e.key == key; });
+        const std::uint64_t connection = input.PickValueInArray(kConnections);
+        auto found = std::find_if(model.begin(), model.end(),
+                                  [&](const Entry& e) { return e.connection == connection; });
         if (input.ConsumeBool()) {
-            std::string send = input.ConsumeRandomLengthString(32);
-            std::string log = input.ConsumeRandomLengthString(32);
-            table.mdlSetValue(key, send, log);
+            PendingReply reply{input.ConsumeRandomLengthString(32),
+                               input.ConsumeRandomLengthString(32)};
+            table.put(connection, reply);
             if (found != model.end()) {
                 model.erase(found);
             }
-            model.push_back({key, send, log});
+            model.push_back({connection, reply});
         } else {
-            std::string send = "untouched send";
-            std::string log = "untouched log";
-            table.mdlGetValue(key, send, log);
-            Entry expected{key, "untouched send", "untouched log"};
-            if (found != model.end()) {
-                expected = *found;
+            std::optional<PendingReply> taken = table.take(connection);
+            if (taken.has_value() != (found != model.end())) {
+                fault("a take found an entry the model does not have, or missed one");
+            }
+            if (taken) {
+                if (taken->payload != found->reply.payload ||
+                    taken->logLine != found->reply.logLine) {
+                    fault("a take gave other texts than the model");
+                }
                 model.erase(found);
             }
-            if (send != expected.send || log != expected.log) {
-                Fault("a take gave other texts than the model");
-            }
         }
-        std::vector<std::string> keys;
+        std::vector<std::uint64_t> connections;
         for (const Entry& e : model) {
-            keys.push_back(e.key);
+            connections.push_back(e.connection);
         }
-        if (table.Keys() != keys) {
-            Fault("the stored keys differ from the model's");
+        if (table.connections() != connections) {
+            fault("the stored connections differ from the model's");
         }
     }
     return 0;

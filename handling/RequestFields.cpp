@@ -1,6 +1,6 @@
 #include "handling/RequestFields.h"
 
-#include "server/SSUtilUnit.h"
+#include "server/Framing.h"
 
 namespace korvane {
 namespace {
@@ -27,25 +27,25 @@ std::string readQuoted(std::string_view text, std::size_t& i) {
 
 }  // namespace
 
-std::vector<std::string> mdlSplitFields(std::string_view pText, char pSeparator) {
+std::vector<std::string> splitFields(std::string_view text, char separator) {
     std::vector<std::string> fields;
     std::size_t i = 0;
-    while (i < pText.size()) {
-        if (pText[i] == '"') {
-            fields.push_back(readQuoted(pText, i));
-            if (i < pText.size() && pText[i] != pSeparator) {
-                std::size_t end = std::min(pText.find(pSeparator, i), pText.size());
-                fields.emplace_back(pText.substr(i, end - i));
+    while (i < text.size()) {
+        if (text[i] == '"') {
+            fields.push_back(readQuoted(text, i));
+            if (i < text.size() && text[i] != separator) {
+                std::size_t end = std::min(text.find(separator, i), text.size());
+                fields.emplace_back(text.substr(i, end - i));
                 i = end;
             }
         } else {
-            std::size_t end = std::min(pText.find(pSeparator, i), pText.size());
-            fields.emplace_back(pText.substr(i, end - i));
+            std::size_t end = std::min(text.find(separator, i), text.size());
+            fields.emplace_back(text.substr(i, end - i));
             i = end;
         }
-        if (i < pText.size()) {
+        if (i < text.size()) {
             ++i;  // the separator
-            if (i == pText.size()) {
+            if (i == text.size()) {
                 fields.emplace_back();
             }
         }
@@ -53,21 +53,21 @@ std::vector<std::string> mdlSplitFields(std::string_view pText, char pSeparator)
     return fields;
 }
 
-std::vector<std::string> mdlSplitRequest(std::string_view pData) {
-    std::vector<std::string> fields = mdlSplitFields(pData);
+std::vector<std::string> splitRequest(std::string_view data) {
+    std::vector<std::string> fields = splitFields(data);
     for (auto& field : fields) {
-        field = mdlTrimRight(field);
+        field = trimRight(field);
     }
     return fields;
 }
 
-std::string mdlJoinFields(const std::vector<std::string>& pFields) {
+std::string joinFields(const std::vector<std::string>& fields) {
     std::string text;
-    for (std::size_t i = 0; i < pFields.size(); ++i) {
+    for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i > 0) {
             text += '\t';
         }
-        text += pFields[i];
+        text += fields[i];
     }
     return text;
 }

@@ -1,126 +1,130 @@
 #include "handling/RequestHandler.h"
 
+#include "handling/Protocol.h"
 #include "handling/RequestFields.h"
 #include "platform/Timestamp.h"
-#include "server/SSError.h"
-#include "server/SSServerUnit.h"
-#include "server/SSUtilUnit.h"
+#include "server/Connection.h"
+#include "server/Framing.h"
+#include "server/RequestServer.h"
+#include "server/ServerError.h"
 
 namespace korvane {
 namespace {
 
-constexpr std::int32_t kReplySerial = 99;
-constexpr std::int32_t kFileSerial = 1;
+using protocol::Result;
 
-constexpr char kListenCaption[] = "待ち受け開始";
 constexpr char kUnsupported[] =
     "このリクエストはサポートされていません。サーバー側プログラムのバージョンをチェックしてください"
     "。";
 
 // The field a command reads; a request without it is malformed.
-const std::string& Field(const std::vector<std::string>& fields, std::size_t index) {
+const std::string& field(const std::vector<std::string>& fields, std::size_t index) {
     if (index >= fields.size()) {
-        throw SSError("要求の項目 " + std::to_string(index) + " がありません。");
+        throw ServerError("要求の項目 " + std::to_string(index) + " がありません。");
     }
     return fields[index];
 }
 
-std::int32_t IntField(const std::vector<std::string>& fields, std::size_t index) {
-    return mdlStrToInt(Field(fields, index));
+std::int32_t intField(const std::vector<std::string>& fields, std::size_t index) {
+    return parseInt32(field(fields, index));
 }
 
-std::string ClientLine(const std::string& ip, const char* tag, const std::string& text) {
-    return "[" + ip + "]" + tag + text;
+std::string clientLine(const std::string& address, const char* tag, const std::string& text) {
+    return "[" + address + "]" + tag + text;
 }
 
 }  // namespace
 
-TRequestHandler::TRequestHandler(Desktop& pDesktop, ILogView& pLogView,
-                                 IListenerView& pListenerView, IMessageBoxes& pBoxes,
-                                 std::string pCaptureFile)
-    : PendingReplyList(pBoxes),
-      mDesktop(pDesktop),
-      mLogView(pLogView),
-      mListenerView(pListenerView),
-      mCaptureFile(std::move(pCaptureFile)) {}
+RequestHandler::RequestHandler(Desktop& desktop, LogView& logView, ListenerView& listenerView,
+                               MessageBoxes& boxes, std::string captureFile)
+    : mDesktop(desktop),
+      mLogView(logView),
+      mListenerView(listenerView),
+      mCaptureFile(std::move(captureFile)),
+      mPendingReplies(boxes) {}
 
-void TRequestHandler::AddLog(const std::string& pSource, const std::string& pText) {
-    std::lock_guard guard(LogLock);
+void RequestHandler::addLog(const std::string& source, const std::string& text) {
+    std::lock_guard guard(mLogLock);
     try {
-        mLogView.InsertLogLine(bracketedTimestamp() + "[" + pSource + "]" + pText);
+        mLogView.insertLogLine(bracketedTimestamp() + "[" + source + "]" + text);
     } catch (...) {
         // A line that cannot be made is lost; logging never fails its caller.
     }
 }
 
-void TRequestHandler::ServerEventProc(TSSChild* pHandle, std::uint8_t pKind,
-                                      std::int32_t pCommandSerialNumber,
-                                      const std::string& pIpAddress, const std::string& pClientKey,
-                                      const std::string& pData, const std::string& pErrorMessage) {
-    switch (pKind) {
-        case kEventInformation:
-            AddLog("Server", "[Listner_Information]" + pData);
+void RequestHandler::listenerStopped() {
+    std::lock_guard guard(mLogLock);
+    mListenerView.listenerStopped();
+}
+
+void RequestHandler::onServerEvent(const ServerEvent& event) {
+    switch (event.kind) {
+        case EventKind::Information:
+            addLog("Server", "[Listner_Information]" + event.data);
             break;
-        case kEventClientError:
-            AddLog(pClientKey, ClientLine(pIpAddress, "[Client_Error]", pErrorMessage));
+        case EventKind::ClientError:
+            // A capture whose file never arrived leaves no reply behind.
+            if (event.connectionId != 0) {
+                mPendingReplies.take(event.connectionId);
+            }
+            addLog(event.clientKey, clientLine(event.address, "[Client_Error]", event.error));
             break;
-        case kEventRequest:
-        case kEventFinished:
-            HandleRequest(pHandle, pCommandSerialNumber, pIpAddress, pClientKey, pData);
+        case EventKind::Request:
+        case EventKind::Finished:
+            handleRequest(event);
             break;
-        case kEventListenerError:
-            AddLog("Server", "[Lister_Error]" + pErrorMessage);
-            mListenerView.SetStoppedState(kListenCaption);
+        case EventKind::ListenerError:
+            addLog("Server", "[Lister_Error]" + event.error);
+            listenerStopped();
             break;
-        case kEventListenerEnded:
-            AddLog("Server", "[Listner_Information]" + pData);
-            mListenerView.SetStoppedState(kListenCaption);
-            break;
-        default:
+        case EventKind::ListenerEnded:
+            addLog("Server", "[Listner_Information]" + event.data);
+            listenerStopped();
             break;
     }
 }
 
-void TRequestHandler::HandleRequest(TSSChild* pHandle, std::int32_t pSerial, const std::string& pIp,
-                                    const std::string& pKey, const std::string& pData) {
-    std::vector<std::string> fields = mdlSplitRequest(pData);
-    std::int32_t code = IntField(fields, 0);
-    if (code == 101) {
-        if (pSerial == 0) {
-            ConfirmSettings(pHandle, pIp, pKey, pData);
+void RequestHandler::handleRequest(const ServerEvent& event) {
+    const std::vector<std::string> fields = splitRequest(event.data);
+    const std::int32_t code = intField(fields, protocol::kCodeField);
+    const Request request{*event.connection, event.address, event.clientKey, event.data, fields};
+    if (code == static_cast<std::int32_t>(protocol::RequestCode::SettingsCheck)) {
+        if (event.serial == 0) {
+            confirmSettings(request);
         }
-    } else if (code >= 102 && code <= 105) {
-        if (pSerial == 0) {
-            RunDesktopCommand(pHandle, code, fields, pIp, pKey, pData);
-        } else if (pSerial == kFileSerial) {
-            SendDeferredReply(pHandle, pKey);
+    } else if (protocol::usesDesktop(code)) {
+        if (event.serial == 0) {
+            runDesktopCommand(request, code);
+        } else if (event.serial == protocol::kFileSerial) {
+            sendPendingReply(event);
         }
-    } else if (pSerial == 0) {
-        RejectUnsupported(pHandle, fields, pIp, pKey, pData);
+    } else if (event.serial == 0) {
+        rejectUnsupported(request);
     }
 }
 
-void TRequestHandler::ConfirmSettings(TSSChild* pHandle, const std::string& pIp,
-                                      const std::string& pKey, const std::string& pData) {
-    AddLog(pKey, ClientLine(pIp, "[Client_Receive]", "設定確認要求:" + pData));
-    mServer->Response(pHandle, kReplySerial, mdlJoinFields({"101", "1"}));
-    AddLog(pKey, ClientLine(pIp, "[Client_Send]", "設定確認応答:"));
+void RequestHandler::confirmSettings(const Request& request) {
+    addLog(request.clientKey,
+           clientLine(request.address, "[Client_Receive]", "設定確認要求:" + request.data));
+    mServer->reply(request.connection, protocol::kReplySerial, protocol::settingsReply());
+    addLog(request.clientKey, clientLine(request.address, "[Client_Send]", "設定確認応答:"));
 }
 
-void TRequestHandler::RunDesktopCommand(TSSChild* pHandle, std::int32_t pCode,
-                                        const std::vector<std::string>& pFields,
-                                        const std::string& pIp, const std::string& pKey,
-                                        const std::string& pData) {
-    bool types = pCode == 102 || pCode == 104;
-    AddLog(pKey, types ? ClientLine(pIp, "[Client_Receive]", "バーコード送信要求:" + pData)
-                       : ClientLine(pIp, "[Client_Request]", "キャプチャ要求:" + pData));
-    const std::string& code = pFields[0];
+void RequestHandler::runDesktopCommand(const Request& request, std::int32_t code) {
+    const bool types = protocol::typesBarcode(code);
+    addLog(request.clientKey, types ? clientLine(request.address, "[Client_Receive]",
+                                                 "バーコード送信要求:" + request.data)
+                                    : clientLine(request.address, "[Client_Request]",
+                                                 "キャプチャ要求:" + request.data));
+    const std::string& codeText = request.fields[protocol::kCodeField];
 
-    std::lock_guard input(InputLock);
+    std::lock_guard input(mInputLock);
     DesktopResult<FocusedWindow> focused = mDesktop.focusedWindow();
     if (!focused) {
-        mServer->Response(pHandle, kReplySerial, mdlJoinFields({code, "0"}));
-        AddLog(pKey, ClientLine(pIp, "[Client_Send]", "送信先の検索に失敗しました。"));
+        mServer->reply(request.connection, protocol::kReplySerial,
+                       protocol::reply(codeText, Result::NotDone));
+        addLog(request.clientKey,
+               clientLine(request.address, "[Client_Send]", "送信先の検索に失敗しました。"));
         return;
     }
     const WindowHandle window = focused->window;
@@ -129,68 +133,79 @@ void TRequestHandler::RunDesktopCommand(TSSChild* pHandle, std::int32_t pCode,
     // Only the capture's failure reaches the phone; typing failures are not reported to it.
     DesktopError captureError;
     if (types) {
-        bool captureFirst = Field(pFields, 2) == "0";
-        DesktopError typingError = mDesktop.pasteText(window, Field(pFields, 1));
+        const bool captureFirst =
+            field(request.fields, protocol::kCaptureOrderField) == protocol::kCaptureBeforeSuffix;
+        const DesktopError typingError =
+            mDesktop.pasteText(window, field(request.fields, protocol::kBarcodeField));
         if (captureFirst) {
-            captureError = Capture(window, pCode, pFields, caret);
+            captureError = capture(request, code, window, caret);
         }
         if (!typingError) {
-            (void)mDesktop.pressSuffixKey(window, Field(pFields, 3));
+            (void)mDesktop.pressSuffixKey(window, field(request.fields, protocol::kSuffixField));
         }
         if (!captureFirst) {
-            captureError = Capture(window, pCode, pFields, caret);
+            captureError = capture(request, code, window, caret);
         }
     } else {
-        captureError = Capture(window, pCode, pFields, caret);
+        captureError = capture(request, code, window, caret);
     }
 
     if (!captureError) {
         // Stored before the hand-off: the file's completion may be reported at once, on the
         // sender's thread, and it takes this entry.
-        PendingReplyList.mdlSetValue(pKey, mdlJoinFields({code, "1"}),
-                                     ClientLine(pIp, "[Client_Send]", "キャプチャ成功"));
-        mServer->SendFile(pHandle, kFileSerial, mCaptureFile, "capture.png", "");
-        AddLog(pKey, ClientLine(pIp, "[Client_SendFile]", ""));
+        mPendingReplies.put(request.connection.id(),
+                            {protocol::reply(codeText, Result::Done),
+                             clientLine(request.address, "[Client_Send]", "キャプチャ成功")});
+        mServer->sendFile(request.connection, protocol::kFileSerial, mCaptureFile,
+                          protocol::kCaptureFileName, "");
+        addLog(request.clientKey, clientLine(request.address, "[Client_SendFile]", ""));
     } else {
-        std::string failure = "キャプチャ失敗:" + captureError.message();
-        mServer->Response(pHandle, kReplySerial, mdlJoinFields({code, "2", failure}));
-        AddLog(pKey, ClientLine(pIp, "[Client_Send]", failure));
+        const std::string failure = "キャプチャ失敗:" + captureError.message();
+        mServer->reply(request.connection, protocol::kReplySerial,
+                       protocol::reply(codeText, Result::CaptureFailed, failure));
+        addLog(request.clientKey, clientLine(request.address, "[Client_Send]", failure));
     }
 }
 
-DesktopError TRequestHandler::Capture(WindowHandle pWindow, std::int32_t pCode,
-                                      const std::vector<std::string>& pFields, Point pCaret) {
-    switch (pCode) {
-        case 102:
-            return mDesktop.capture(pWindow, pCaret, CaptureShape::centred(), IntField(pFields, 4),
-                                    mCaptureFile);
-        case 103:
-            return mDesktop.capture(pWindow, pCaret, CaptureShape::centred(), 0, mCaptureFile);
-        case 104:
-            return mDesktop.capture(pWindow, pCaret,
-                                    CaptureShape::ratio(IntField(pFields, 5), IntField(pFields, 6)),
-                                    IntField(pFields, 4), mCaptureFile);
+DesktopError RequestHandler::capture(const Request& request, std::int32_t code, WindowHandle window,
+                                     Point caret) {
+    using protocol::RequestCode;
+    const std::vector<std::string>& fields = request.fields;
+    switch (static_cast<RequestCode>(code)) {
+        case RequestCode::Barcode:
+            return mDesktop.capture(window, caret, CaptureShape::centred(),
+                                    intField(fields, protocol::kDelayField), mCaptureFile);
+        case RequestCode::Capture:
+            return mDesktop.capture(window, caret, CaptureShape::centred(), 0, mCaptureFile);
+        case RequestCode::BarcodeShaped:
+            return mDesktop.capture(
+                window, caret,
+                CaptureShape::ratio(intField(fields, protocol::kBarcodeWidthField),
+                                    intField(fields, protocol::kBarcodeHeightField)),
+                intField(fields, protocol::kDelayField), mCaptureFile);
         default:
-            return mDesktop.capture(pWindow, pCaret,
-                                    CaptureShape::ratio(IntField(pFields, 1), IntField(pFields, 2)),
-                                    0, mCaptureFile);
+            return mDesktop.capture(
+                window, caret,
+                CaptureShape::ratio(intField(fields, protocol::kCaptureWidthField),
+                                    intField(fields, protocol::kCaptureHeightField)),
+                0, mCaptureFile);
     }
 }
 
-void TRequestHandler::SendDeferredReply(TSSChild* pHandle, const std::string& pKey) {
-    std::string payload;
-    std::string logText;
-    PendingReplyList.mdlGetValue(pKey, payload, logText);
-    mServer->Response(pHandle, kReplySerial, payload);
-    AddLog(pKey, logText);
+void RequestHandler::sendPendingReply(const ServerEvent& event) {
+    std::optional<PendingReply> pending = mPendingReplies.take(event.connectionId);
+    const PendingReply reply = pending.value_or(PendingReply{});
+    mServer->reply(*event.connection, protocol::kReplySerial, reply.payload);
+    addLog(event.clientKey, reply.logLine);
 }
 
-void TRequestHandler::RejectUnsupported(TSSChild* pHandle, const std::vector<std::string>& pFields,
-                                        const std::string& pIp, const std::string& pKey,
-                                        const std::string& pData) {
-    AddLog(pKey, ClientLine(pIp, "[Client_Request]", "サポート外の要求:" + pData));
-    mServer->Response(pHandle, kReplySerial, mdlJoinFields({pFields[0], "0", kUnsupported}));
-    AddLog(pKey, ClientLine(pIp, "[Client_Send]", kUnsupported));
+void RequestHandler::rejectUnsupported(const Request& request) {
+    addLog(request.clientKey,
+           clientLine(request.address, "[Client_Request]", "サポート外の要求:" + request.data));
+    mServer->reply(
+        request.connection, protocol::kReplySerial,
+        protocol::reply(request.fields[protocol::kCodeField], Result::NotDone, kUnsupported));
+    addLog(request.clientKey, clientLine(request.address, "[Client_Send]", kUnsupported));
 }
 
 }  // namespace korvane

@@ -6,60 +6,64 @@
 #include <vector>
 
 #include "desktop/Desktop.h"
-#include "handling/PendingReplyList.h"
+#include "handling/PendingReplies.h"
 #include "handling/WindowPorts.h"
+#include "server/ServerEvent.h"
 
 namespace korvane {
 
-class TSSServer;
-class TSSChild;
+class Connection;
+class RequestServer;
 
 // The application's reaction to the request server: it logs every event, returns the window to the
 // stopped state when listening ends, and carries out the phone's commands (settings check, barcode
 // typing, captures), replying on the request's connection.
-class TRequestHandler {
+class RequestHandler {
   public:
-    TRequestHandler(Desktop& pDesktop, ILogView& pLogView, IListenerView& pListenerView,
-                    IMessageBoxes& pBoxes, std::string pCaptureFile);
+    RequestHandler(Desktop& desktop, LogView& logView, ListenerView& listenerView,
+                   MessageBoxes& boxes, std::string captureFile);
 
     // The server whose events arrive here; set once, before it starts.
-    void SetServer(TSSServer* pServer) { mServer = pServer; }
+    void attach(RequestServer& server) { mServer = &server; }
 
-    // The server's event procedure. Lets an error escape only for a malformed request, so that the
+    // The server's event handler. Lets an error escape only for a malformed request, so that the
     // server closes that connection and reports it.
-    void ServerEventProc(TSSChild* pHandle, std::uint8_t pKind, std::int32_t pCommandSerialNumber,
-                         const std::string& pIpAddress, const std::string& pClientKey,
-                         const std::string& pData, const std::string& pErrorMessage);
+    void onServerEvent(const ServerEvent& event);
 
     // Writes one time-stamped log line "[time][source]text" at the top of the log; never fails.
-    void AddLog(const std::string& pSource, const std::string& pText);
+    void addLog(const std::string& source, const std::string& text);
 
-    // Serialises the commands that use the desktop; may be held while LogLock is taken.
-    std::mutex InputLock;
-    // Serialises log lines and the listening controls' changes.
-    std::mutex LogLock;
-    TPendingReplyList PendingReplyList;
+    PendingReplies& pendingReplies() { return mPendingReplies; }
 
   private:
-    void HandleRequest(TSSChild* pHandle, std::int32_t pSerial, const std::string& pIp,
-                       const std::string& pKey, const std::string& pData);
-    void ConfirmSettings(TSSChild* pHandle, const std::string& pIp, const std::string& pKey,
-                         const std::string& pData);
-    void RunDesktopCommand(TSSChild* pHandle, std::int32_t pCode,
-                           const std::vector<std::string>& pFields, const std::string& pIp,
-                           const std::string& pKey, const std::string& pData);
-    DesktopError Capture(WindowHandle pWindow, std::int32_t pCode,
-                         const std::vector<std::string>& pFields, Point pCaret);
-    void SendDeferredReply(TSSChild* pHandle, const std::string& pKey);
-    void RejectUnsupported(TSSChild* pHandle, const std::vector<std::string>& pFields,
-                           const std::string& pIp, const std::string& pKey,
-                           const std::string& pData);
+    // What a command needs of its request.
+    struct Request {
+        Connection& connection;
+        const std::string& address;
+        const std::string& clientKey;
+        const std::string& data;
+        const std::vector<std::string>& fields;
+    };
+
+    void handleRequest(const ServerEvent& event);
+    void confirmSettings(const Request& request);
+    void runDesktopCommand(const Request& request, std::int32_t code);
+    DesktopError capture(const Request& request, std::int32_t code, WindowHandle window,
+                         Point caret);
+    void sendPendingReply(const ServerEvent& event);
+    void rejectUnsupported(const Request& request);
+    void listenerStopped();
 
     Desktop& mDesktop;
-    ILogView& mLogView;
-    IListenerView& mListenerView;
-    std::string mCaptureFile;
-    TSSServer* mServer = nullptr;
+    LogView& mLogView;
+    ListenerView& mListenerView;
+    const std::string mCaptureFile;
+    RequestServer* mServer = nullptr;
+    PendingReplies mPendingReplies;
+    // Serialises the commands that use the desktop; may be held while mLogLock is taken.
+    std::mutex mInputLock;
+    // Serialises log lines and the listening controls' changes.
+    std::mutex mLogLock;
 };
 
 }  // namespace korvane

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "platform/Timestamp.h"
+
 namespace korvane {
 namespace {
 
@@ -25,6 +27,10 @@ void traceOutput(const std::string& line) {
         return;
     }
     std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+void trace(const std::string& text) {
+    traceOutput(bracketedTimestamp() + text);
 }
 
 void setTraceSink(TraceSink sink) {

@@ -9,6 +9,9 @@ namespace korvane {
 // stderr (the debugger output on Windows). A program or a test may put its own sink in place.
 void traceOutput(const std::string& line);
 
+// traceOutput of "[yyyy/mm/dd hh:nn:ss]" followed by the text.
+void trace(const std::string& text);
+
 using TraceSink = std::function<void(const std::string& line)>;
 // Replaces the sink; an empty function restores the default. Not for use while threads trace.
 void setTraceSink(TraceSink sink);

@@ -10,7 +10,7 @@
 namespace korvane {
 namespace {
 
-std::filesystem::path MakeCaptureDir() {
+std::filesystem::path makeCaptureDir() {
     static std::atomic<int> counter{0};
     auto dir = std::filesystem::temp_directory_path() /
                ("korvane-hosted-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
@@ -20,7 +20,7 @@ std::filesystem::path MakeCaptureDir() {
 
 }  // namespace
 
-std::uint16_t FreeLoopbackPort() {
+std::uint16_t freeLoopbackPort() {
     net::SocketHandle sock = net::openTcpSocket();
     if (sock == net::kNoSocket || !net::bindIPv4(sock, "127.0.0.1", 0)) {
         throw std::runtime_error("no free port on 127.0.0.1");
@@ -30,18 +30,15 @@ std::uint16_t FreeLoopbackPort() {
     return port;
 }
 
-THostedServer::THostedServer(int pPictureWidth, int pPictureHeight)
-    : desktop(pPictureWidth, pPictureHeight),
-      mDir(MakeCaptureDir()),
-      mHandler(desktop, Window, Window, Window, (mDir / "korvane-server.png").string()),
-      Server([this](TSSChild* handle, std::uint8_t kind, std::int32_t serial, std::string ip,
-                    std::string key, std::string data,
-                    std::string error) { OnEvent(handle, kind, serial, ip, key, data, error); }) {
-    mHandler.SetServer(&Server);
-    mPort = FreeLoopbackPort();
-    std::string error;
-    if (!Server.Start("127.0.0.1", mPort, error)) {
-        throw std::runtime_error(error);
+HostedServer::HostedServer(int pictureWidth, int pictureHeight)
+    : desktop(pictureWidth, pictureHeight),
+      mDir(makeCaptureDir()),
+      mHandler(desktop, window, window, window, (mDir / "korvane-server.png").string()),
+      mServer([this](const ServerEvent& event) { onEvent(event); }) {
+    mHandler.attach(mServer);
+    mPort = freeLoopbackPort();
+    if (auto failure = mServer.start("127.0.0.1", mPort)) {
+        throw std::runtime_error(*failure);
     }
     std::unique_lock lock(mLock);
     if (!mChanged.wait_for(lock, std::chrono::seconds(10),
@@ -51,13 +48,13 @@ THostedServer::THostedServer(int pPictureWidth, int pPictureHeight)
     }
 }
 
-THostedServer::~THostedServer() {
-    StopAndWait();
+HostedServer::~HostedServer() {
+    stopAndWait();
     std::error_code ignored;
     std::filesystem::remove_all(mDir, ignored);
 }
 
-double THostedServer::StopAndWait() {
+double HostedServer::stopAndWait() {
     auto start = std::chrono::steady_clock::now();
     {
         std::lock_guard lock(mLock);
@@ -65,25 +62,24 @@ double THostedServer::StopAndWait() {
             return 0;
         }
     }
-    Server.Stop();
+    mServer.stop();
     std::unique_lock lock(mLock);
     mChanged.wait(lock, [this] { return mEnded; });
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void THostedServer::OnEvent(TSSChild* pHandle, std::uint8_t pKind, std::int32_t pSerial,
-                            const std::string& pIp, const std::string& pKey,
-                            const std::string& pData, const std::string& pError) {
-    if (pKind == kEventClientError) {
+void HostedServer::onEvent(const ServerEvent& event) {
+    if (event.kind == EventKind::ClientError) {
         ++mClientErrors;
     }
-    // Listener events carry no address; a connection's event 0 does.
-    if ((pKind == kEventInformation && pIp.empty()) || pKind == kEventListenerEnded) {
+    // Listener events carry no connection; a connection's Information does.
+    if ((event.kind == EventKind::Information && event.connectionId == 0) ||
+        event.kind == EventKind::ListenerEnded) {
         std::lock_guard lock(mLock);
-        (pKind == kEventListenerEnded ? mEnded : mListening) = true;
+        (event.kind == EventKind::ListenerEnded ? mEnded : mListening) = true;
         mChanged.notify_all();
     }
-    mHandler.ServerEventProc(pHandle, pKind, pSerial, pIp, pKey, pData, pError);
+    mHandler.onServerEvent(event);
 }
 
 }  // namespace korvane

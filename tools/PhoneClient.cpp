@@ -2,7 +2,7 @@
 
 #include "platform/Cp932.h"
 #include "platform/Utf8.h"
-#include "server/SSUtilUnit.h"
+#include "server/Framing.h"
 
 namespace korvane::phone {
 
@@ -14,28 +14,26 @@ PhoneConnection::PhoneConnection(const std::string& host, std::uint16_t port, in
 }
 
 PhoneConnection::~PhoneConnection() {
-    Close();
+    close();
 }
 
-void PhoneConnection::Close() {
+void PhoneConnection::close() {
     if (mSock != net::kNoSocket) {
         net::closeSocket(mSock);
         mSock = net::kNoSocket;
     }
 }
 
-std::string BuildRequest(const std::string& key, const std::string& data) {
-    std::size_t keyLength = utf8::length(key);
-    std::string padded = key + std::string(keyLength < 20 ? 20 - keyLength : 0, ' ');
-    std::string body = Cp932::encode("000000000000" + padded + data);
-    return mdlMakeHeader(static_cast<std::int64_t>(body.size()), kTypeRequest) + body;
+std::string buildRequest(const std::string& key, const std::string& data) {
+    std::string body = Cp932::encode(makeRequestBody({key, data}));
+    return makeHeader(static_cast<std::int64_t>(body.size()), MessageType::Request) + body;
 }
 
-void PhoneConnection::SendRequest(const std::string& key, const std::string& data) {
-    SendRaw(BuildRequest(key, data));
+void PhoneConnection::sendRequest(const std::string& key, const std::string& data) {
+    sendRaw(buildRequest(key, data));
 }
 
-void PhoneConnection::SendRaw(const std::string& bytes) {
+void PhoneConnection::sendRaw(const std::string& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         if (net::waitSocket(mSock, true, mTimeoutMs) != net::WaitResult::Ready) {
@@ -49,11 +47,11 @@ void PhoneConnection::SendRaw(const std::string& bytes) {
     }
 }
 
-void PhoneConnection::SendAcknowledgement() {
-    SendRaw(mdlMakeHeader(0, kTypeAnswer));
+void PhoneConnection::sendAcknowledgement() {
+    sendRaw(makeHeader(0, MessageType::Answer));
 }
 
-std::string PhoneConnection::ReceiveExactly(std::size_t count) {
+std::string PhoneConnection::receiveExactly(std::size_t count) {
     std::string bytes(count, '\0');
     std::size_t got = 0;
     while (got < count) {
@@ -70,22 +68,22 @@ std::string PhoneConnection::ReceiveExactly(std::size_t count) {
     return bytes;
 }
 
-Message PhoneConnection::ReceiveMessage() {
-    std::string header = ReceiveExactly(16);
+Message PhoneConnection::receiveMessage() {
+    std::string header = receiveExactly(16);
     Message message;
     std::int32_t length = 0;
     try {
-        mdlVerifyCheckDigit(header);
-        message.type = mdlHeaderType(header);
-        length = mdlHeaderLength(header);
+        verifyCheckDigit(header);
+        message.type = headerType(header);
+        length = headerLength(header);
     } catch (const std::exception& e) {
         throw PhoneError("bad header " + header + ": " + e.what());
     }
-    message.body = ReceiveExactly(static_cast<std::size_t>(length));
+    message.body = receiveExactly(static_cast<std::size_t>(length));
     return message;
 }
 
-bool PhoneConnection::WaitForClose() {
+bool PhoneConnection::waitForClose() {
     char byte;
     for (;;) {
         if (net::waitSocket(mSock, false, mTimeoutMs) != net::WaitResult::Ready) {
@@ -97,27 +95,27 @@ bool PhoneConnection::WaitForClose() {
     }
 }
 
-Outcome Converse(const std::string& host, std::uint16_t port, const std::string& key,
+Outcome converse(const std::string& host, std::uint16_t port, const std::string& key,
                  const std::string& data, bool acknowledge, int timeoutMs) {
     Outcome outcome;
     try {
         PhoneConnection connection(host, port, timeoutMs);
-        connection.SendRequest(key, data);
+        connection.sendRequest(key, data);
         for (;;) {
-            Message message = connection.ReceiveMessage();
-            if (message.type == kTypeFile) {
-                if (message.body.size() < kNameWidth + kFieldInfoWidth) {
+            Message message = connection.receiveMessage();
+            if (message.type == static_cast<int>(MessageType::File)) {
+                if (message.body.size() < kFileNameWidth + kFieldInfoWidth) {
                     throw PhoneError("file message shorter than its fixed fields");
                 }
-                outcome.fileName = mdlTrimRight(Cp932::decode(message.body.substr(0, kNameWidth)));
-                outcome.fileBytes = message.body.substr(kNameWidth + kFieldInfoWidth);
+                outcome.fileName = trimRight(Cp932::decode(message.body.substr(0, kFileNameWidth)));
+                outcome.fileBytes = message.body.substr(kFileNameWidth + kFieldInfoWidth);
                 if (!acknowledge) {
                     throw PhoneError("file not acknowledged");
                 }
-                connection.SendAcknowledgement();
+                connection.sendAcknowledgement();
                 continue;
             }
-            if (message.type == kTypeReply) {
+            if (message.type == static_cast<int>(MessageType::Reply)) {
                 outcome.reply = Cp932::decode(message.body);
                 return outcome;
             }

@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/ProgramVersion.h"
 #include "tools/PhoneClient.h"
 
 namespace {
@@ -29,6 +30,7 @@ Options:
   --connections N    open N connections at once, each sending the same request (default 1)
   --timeout SECONDS  give up waiting for the server after this long (default 30)
   --help             show this text
+  --version          show the version
 Output: "file NAME SIZE" for a capture received, "reply FIELD..." (TAB-separated) for the
 reply, or "error TEXT" when the server ends the conversation without one.
 Exit status: 0 when every connection got a reply, 1 otherwise, 2 for bad arguments.
@@ -74,6 +76,9 @@ Options parse(int argc, char** argv) {
         if (arg == "--help") {
             std::cout << kUsage;
             std::exit(0);
+        } else if (arg == "--version") {
+            std::cout << korvane::versionLine("korvane-phone");
+            std::exit(0);
         } else if (arg == "--host") {
             options.host = value();
         } else if (arg == "--port") {
@@ -116,18 +121,18 @@ std::string sendRaw(const Options& options, const std::string& bytes) {
     try {
         PhoneConnection connection(options.host, static_cast<std::uint16_t>(options.port),
                                    options.timeoutSeconds * 1000);
-        connection.SendRaw(bytes);
-        Message message = connection.ReceiveMessage();
+        connection.sendRaw(bytes);
+        Message message = connection.receiveMessage();
         return "message " + std::to_string(message.type) + " " + message.body;
     } catch (const PhoneError& e) {
         return std::string("error ") + e.what();
     }
 }
 
-std::string converse(const Options& options, int index) {
+std::string runConversation(const Options& options, int index) {
     using namespace korvane::phone;
     Outcome outcome =
-        Converse(options.host, static_cast<std::uint16_t>(options.port), options.key,
+        converse(options.host, static_cast<std::uint16_t>(options.port), options.key,
                  joinFields(options.fields), options.acknowledge, options.timeoutSeconds * 1000);
     std::ostringstream out;
     if (outcome.fileName) {
@@ -170,7 +175,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < options.connections; ++i) {
         threads.emplace_back([&, i] {
             results[static_cast<std::size_t>(i)] =
-                options.rawFile.empty() ? converse(options, i) : sendRaw(options, raw);
+                options.rawFile.empty() ? runConversation(options, i) : sendRaw(options, raw);
         });
     }
     int status = 0;

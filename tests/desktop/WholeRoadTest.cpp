@@ -10,7 +10,7 @@
 
 #include "desktop/x11/X11Desktop.h"
 #include "handling/RequestHandler.h"
-#include "server/SSServerUnit.h"
+#include "server/RequestServer.h"
 #include "tests/desktop/PngFile.h"
 #include "tests/desktop/TkTarget.h"
 #include "tests/support/Loopback.h"
@@ -22,17 +22,17 @@ namespace {
 namespace fs = std::filesystem;
 
 // The window's side of request handling: only what the test needs to know that the server runs.
-class QuietWindow : public ILogView, public IListenerView, public IMessageBoxes {
+class QuietWindow : public LogView, public ListenerView, public MessageBoxes {
   public:
-    void InsertLogLine(const std::string& line) override {
+    void insertLogLine(const std::string& line) override {
         std::lock_guard lock(mLock);
         mLines.push_back(line);
     }
-    void SetStoppedState(const std::string&) override {
+    void listenerStopped() override {
         std::lock_guard lock(mLock);
         mStopped = true;
     }
-    void ShowError(const std::string& text) override { ADD_FAILURE() << "error box: " << text; }
+    void showError(const std::string& text) override { ADD_FAILURE() << "error box: " << text; }
 
     bool waitFor(bool stopped) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
@@ -66,21 +66,18 @@ TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
 
     X11Desktop desktop;
     QuietWindow window;
-    TRequestHandler handler(desktop, window, window, window, (folder / "server.png").string());
-    TSSServer server([&](TSSChild* handle, std::uint8_t kind, std::int32_t serial, std::string ip,
-                         std::string key, std::string data, std::string error) {
-        handler.ServerEventProc(handle, kind, serial, ip, key, data, error);
-    });
-    handler.SetServer(&server);
-    const std::uint16_t port = test::FreePort();
+    RequestHandler handler(desktop, window, window, window, (folder / "server.png").string());
+    RequestServer server([&](const ServerEvent& event) { handler.onServerEvent(event); });
+    handler.attach(server);
+    const std::uint16_t port = test::freePort();
     std::string error;
-    ASSERT_TRUE(server.Start("127.0.0.1", port, error)) << error;
+    ASSERT_EQ(server.start("127.0.0.1", port), std::nullopt);
     ASSERT_TRUE(window.waitFor(false)) << "the server did not start";
 
     const std::string barcode = "ABC-123 漢字";
     // Code 102: the barcode, capture after the suffix (1), suffix Enter (1), pause code 0.
     const phone::Outcome outcome =
-        phone::Converse("127.0.0.1", port, "road", "102\t" + barcode + "\t1\t1\t0");
+        phone::converse("127.0.0.1", port, "road", "102\t" + barcode + "\t1\t1\t0");
     EXPECT_EQ(outcome.error, "");
     EXPECT_EQ(outcome.fileName.value_or("(none)"), "capture.png");
     EXPECT_EQ(outcome.reply.value_or("(none)"), "102\t1");
@@ -94,7 +91,7 @@ TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
     EXPECT_EQ(png.width, 320u);
     EXPECT_EQ(png.height, 240u);
 
-    server.Stop();
+    server.stop();
     EXPECT_TRUE(window.waitFor(true));
     fs::remove_all(folder);
 }

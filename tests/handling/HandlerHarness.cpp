@@ -11,17 +11,17 @@ namespace korvane::test {
 
 constexpr std::size_t kStampLength = 21;  // "[yyyy/mm/dd hh:nn:ss]"
 
-void FakeWindow::InsertLogLine(const std::string& line) {
+void FakeWindow::insertLogLine(const std::string& line) {
     std::lock_guard lock(mLock);
     mLines.push_back(line);
 }
 
-void FakeWindow::SetStoppedState(const std::string& caption) {
+void FakeWindow::listenerStopped() {
     std::lock_guard lock(mLock);
-    mStopped.push_back(caption);
+    ++mStopped;
 }
 
-void FakeWindow::ShowError(const std::string& text) {
+void FakeWindow::showError(const std::string& text) {
     throw std::logic_error("unexpected error box: " + text);
 }
 
@@ -30,7 +30,7 @@ std::vector<std::string> FakeWindow::Lines() {
     return mLines;
 }
 
-std::vector<std::string> FakeWindow::LinesOf(const std::string& source) {
+std::vector<std::string> FakeWindow::linesOf(const std::string& source) {
     std::vector<std::string> found;
     const std::string prefix = "[" + source + "]";
     for (const auto& line : Lines()) {
@@ -42,25 +42,25 @@ std::vector<std::string> FakeWindow::LinesOf(const std::string& source) {
     return found;
 }
 
-std::vector<std::string> FakeWindow::WaitForLines(const std::string& source, std::size_t count,
+std::vector<std::string> FakeWindow::waitForLines(const std::string& source, std::size_t count,
                                                   std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::vector<std::string> lines = LinesOf(source);
+    std::vector<std::string> lines = linesOf(source);
     while (lines.size() < count && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        lines = LinesOf(source);
+        lines = linesOf(source);
     }
     return lines;
 }
 
-std::vector<std::string> FakeWindow::StoppedCaptions() {
+int FakeWindow::stoppedCount() {
     std::lock_guard lock(mLock);
     return mStopped;
 }
 
 namespace {
 
-std::filesystem::path MakeTempDir() {
+std::filesystem::path makeTempDir() {
     static int counter = 0;
     auto dir = std::filesystem::temp_directory_path() /
                ("korvane-handling-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
@@ -71,28 +71,24 @@ std::filesystem::path MakeTempDir() {
 }  // namespace
 
 HandlerHarness::HandlerHarness()
-    : mDir(MakeTempDir()),
+    : mDir(makeTempDir()),
       mCaptureFile((mDir / "korvane-server.png").string()),
       handler(desktop, window, window, window, mCaptureFile),
-      server([this](TSSChild* handle, std::uint8_t kind, std::int32_t serial, std::string ip,
-                    std::string key, std::string data, std::string error) {
-          handler.ServerEventProc(handle, kind, serial, ip, key, data, error);
-      }) {
-    handler.SetServer(&server);
-    mPort = FreePort();
-    std::string error;
-    if (!server.Start("127.0.0.1", mPort, error)) {
-        throw std::runtime_error(error);
+      server([this](const ServerEvent& event) { handler.onServerEvent(event); }) {
+    handler.attach(server);
+    mPort = freePort();
+    if (auto failure = server.start("127.0.0.1", mPort)) {
+        throw std::runtime_error(*failure);
     }
-    if (window.WaitForLines("Server", 1).empty()) {
+    if (window.waitForLines("Server", 1).empty()) {
         throw std::runtime_error("the server did not start");
     }
 }
 
 HandlerHarness::~HandlerHarness() {
-    server.Stop();
+    server.stop();
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (window.StoppedCaptions().empty() && std::chrono::steady_clock::now() < deadline) {
+    while (window.stoppedCount() == 0 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     std::filesystem::remove_all(mDir);

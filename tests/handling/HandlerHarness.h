@@ -8,32 +8,33 @@
 
 #include "handling/RequestHandler.h"
 #include "handling/WindowPorts.h"
-#include "server/SSServerUnit.h"
+#include "server/RequestServer.h"
 #include "tests/handling/FakeDesktop.h"
 
 namespace korvane::test {
 
 // The window's side as request handling sees it: a log list, the stopped state, error boxes.
-class FakeWindow : public ILogView, public IListenerView, public IMessageBoxes {
+class FakeWindow : public LogView, public ListenerView, public MessageBoxes {
   public:
-    void InsertLogLine(const std::string& line) override;
-    void SetStoppedState(const std::string& caption) override;
-    void ShowError(const std::string& text) override;
+    void insertLogLine(const std::string& line) override;
+    void listenerStopped() override;
+    void showError(const std::string& text) override;
 
     // Log lines, oldest first, whole.
     std::vector<std::string> Lines();
     // Log lines whose source is `source`, oldest first, without the time stamp.
-    std::vector<std::string> LinesOf(const std::string& source);
+    std::vector<std::string> linesOf(const std::string& source);
     // Waits until `source` has `count` lines, then gives them.
-    std::vector<std::string> WaitForLines(
+    std::vector<std::string> waitForLines(
         const std::string& source, std::size_t count,
         std::chrono::milliseconds timeout = std::chrono::seconds(15));
-    std::vector<std::string> StoppedCaptions();
+    // How many times the window was told that listening ended.
+    int stoppedCount();
 
   private:
     std::mutex mLock;
     std::vector<std::string> mLines;
-    std::vector<std::string> mStopped;
+    int mStopped = 0;
 };
 
 // The real server and request handling on 127.0.0.1 with the scripted desktop.
@@ -53,8 +54,8 @@ class HandlerHarness {
     std::string mCaptureFile;
 
   public:
-    TRequestHandler handler;
-    TSSServer server;
+    RequestHandler handler;
+    RequestServer server;
 
   private:
     std::uint16_t mPort = 0;

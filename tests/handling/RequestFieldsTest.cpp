@@ -24,19 +24,19 @@ TEST(RequestFields, SplitsAtTabsWithQuotedFields) {
         {"\"x\"\t", {"x", ""}},
     };
     for (const auto& [text, fields] : cases) {
-        EXPECT_EQ(mdlSplitFields(text), fields) << text;
+        EXPECT_EQ(splitFields(text), fields) << text;
     }
 }
 
 TEST(RequestFields, RequestFieldsLoseTrailingBlanksOnly) {
-    EXPECT_EQ(mdlSplitRequest("102 \t  ABC  \r\t1\x01\t\t0\n"),
+    EXPECT_EQ(splitRequest("102 \t  ABC  \r\t1\x01\t\t0\n"),
               (Fields{"102", "  ABC", "1", "", "0"}));
 }
 
 TEST(RequestFields, JoinsWithTabs) {
-    EXPECT_EQ(mdlJoinFields({"101", "1"}), "101\t1");
-    EXPECT_EQ(mdlJoinFields({}), "");
-    EXPECT_EQ(mdlJoinFields({"", "x", ""}), "\tx\t");
+    EXPECT_EQ(joinFields({"101", "1"}), "101\t1");
+    EXPECT_EQ(joinFields({}), "");
+    EXPECT_EQ(joinFields({"", "x", ""}), "\tx\t");
 }
 
 }  // namespace

@@ -3,8 +3,8 @@
 #include <chrono>
 #include <thread>
 
-#include "server/SSError.h"
-#include "server/SSMessages.h"
+#include "server/ServerError.h"
+#include "server/ServerMessages.h"
 #include "tests/support/ServerHarness.h"
 
 namespace korvane {
@@ -16,49 +16,47 @@ using test::ServerHarness;
 
 TEST(Listener, StartsStopsAndStartsAgainOnTheSamePort) {
     ServerHarness harness;
-    harness.StartListening();
-    net::SocketHandle client = harness.Connect();  // leaves a connection behind on the port
-    harness.events().WaitFor([](const Event& e) { return e.kind == 0 && !e.ip.empty(); });
+    harness.startListening();
+    net::SocketHandle client = harness.connect();  // leaves a connection behind on the port
+    harness.events().waitFor(
+        [](const Event& e) { return e.kind == EventKind::Information && !e.ip.empty(); });
     net::shutdownSocket(client);
-    harness.events().WaitForKind(2);
+    harness.events().waitForKind(EventKind::ClientError);
 
     auto start = std::chrono::steady_clock::now();
-    harness.StopAndWait();
+    harness.stopAndWait();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
-    EXPECT_FALSE(harness.server().mStarted);
-    auto events = harness.events().Snapshot();
-    EXPECT_EQ(events.back().kind, 6);
+    EXPECT_FALSE(harness.server().running());
+    auto events = harness.events().snapshot();
+    EXPECT_EQ(events.back().kind, EventKind::ListenerEnded);
     EXPECT_EQ(events.back().data, msg::kListeningEnded);
 
-    std::string error;
-    ASSERT_TRUE(harness.server().Start("127.0.0.1", harness.port(), error)) << error;
-    Event again = harness.events().WaitFor(
-        [](const Event& e) { return e.kind == 0 && e.data == msg::kListeningStarted; },
+    ASSERT_EQ(harness.server().start("127.0.0.1", harness.port()), std::nullopt);
+    Event again = harness.events().waitFor(
+        [](const Event& e) {
+            return e.kind == EventKind::Information && e.data == msg::kListeningStarted;
+        },
         std::chrono::seconds(15), events.size());
-    EXPECT_EQ(again.kind, 0);
-    EXPECT_EQ(harness.events().Snapshot().size(), events.size() + 1) << "no failure in between";
+    EXPECT_EQ(again.kind, EventKind::Information);
+    EXPECT_EQ(harness.events().snapshot().size(), events.size() + 1) << "no failure in between";
 }
 
 TEST(Listener, RefusesASecondStartAndAStartWhileStopping) {
     ServerHarness harness;
-    harness.StartListening();
-    std::string error;
-    EXPECT_FALSE(harness.server().Start("127.0.0.1", harness.port(), error));
-    EXPECT_EQ(error, msg::kAlreadyListening);
+    harness.startListening();
+    EXPECT_EQ(harness.server().start("127.0.0.1", harness.port()), msg::kAlreadyListening);
 
-    harness.server().Stop();
-    error.clear();
-    EXPECT_FALSE(harness.server().Start("127.0.0.1", harness.port(), error));
-    EXPECT_EQ(error, msg::kAlreadyListening);
-    harness.events().WaitForKind(6);
+    harness.server().stop();
+    EXPECT_EQ(harness.server().start("127.0.0.1", harness.port()), msg::kAlreadyListening);
+    harness.events().waitForKind(EventKind::ListenerEnded);
 }
 
 TEST(Listener, StopWhileStoppedReportsAtOnceOnTheCallersThread) {
     ServerHarness harness;
-    harness.server().Stop();
-    auto events = harness.events().Snapshot();
+    harness.server().stop();
+    auto events = harness.events().snapshot();
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].kind, 6);
+    EXPECT_EQ(events[0].kind, EventKind::ListenerEnded);
     EXPECT_EQ(events[0].data, msg::kNotListening);
 }
 
@@ -75,47 +73,45 @@ TEST(Listener, BindFailuresEndTheListener) {
     };
     for (const auto& [address, port] : cases) {
         ServerHarness harness;
-        std::string error;
-        ASSERT_TRUE(harness.server().Start(address, port, error));
-        Event ended = harness.events().WaitForKind(6);
-        auto events = harness.events().Snapshot();
+        ASSERT_EQ(harness.server().start(address, port), std::nullopt);
+        Event ended = harness.events().waitForKind(EventKind::ListenerEnded);
+        auto events = harness.events().snapshot();
         ASSERT_EQ(events.size(), 2u) << address << ":" << port;
-        EXPECT_EQ(events[0].kind, 5);
+        EXPECT_EQ(events[0].kind, EventKind::ListenerError);
         EXPECT_EQ(events[0].error, joinError(msg::kStartListeningFailed, msg::kBindFailed));
         EXPECT_EQ(ended.data, msg::kListeningEnded);
-        EXPECT_FALSE(harness.server().mStarted);
+        EXPECT_FALSE(harness.server().running());
     }
     net::closeSocket(taken);
 }
 
 TEST(Listener, AFailureEscapingTheStartEventFailsTheStart) {
-    ServerHarness harness([](TSSServer&, TSSChild*, const Event& e) {
-        if (e.kind == 0) {
+    ServerHarness harness([](RequestServer&, Connection*, const Event& e) {
+        if (e.kind == EventKind::Information) {
             throw std::runtime_error("window gone");
         }
     });
-    std::string error;
-    ASSERT_TRUE(harness.server().Start("127.0.0.1", test::FreePort(), error));
-    harness.events().WaitForKind(6);
-    Event failure = harness.events().WaitForKind(5);
+    ASSERT_EQ(harness.server().start("127.0.0.1", test::freePort()), std::nullopt);
+    harness.events().waitForKind(EventKind::ListenerEnded);
+    Event failure = harness.events().waitForKind(EventKind::ListenerError);
     EXPECT_EQ(failure.error, joinError(msg::kStartListeningFailed, "window gone"));
 }
 
 TEST(Listener, StopClosesAConnectionThatWasNeverAnswered) {
     // Event 3 arrives, nobody replies: the listener waits for it, then closes it itself.
     ServerHarness harness;
-    harness.StartListening();
-    net::SocketHandle client = harness.Connect();
-    test::SendAll(client,
+    harness.startListening();
+    net::SocketHandle client = harness.connect();
+    test::sendAll(client,
                   "0000000035800002"
                   "123456789012"
                   "KEY                 "
                   "101");
-    harness.events().WaitForKind(3);
+    harness.events().waitForKind(EventKind::Request);
     auto start = std::chrono::steady_clock::now();
-    harness.server().Stop();
-    EXPECT_TRUE(test::WaitForPeerClose(client));
-    harness.events().WaitForKind(6);
+    harness.server().stop();
+    EXPECT_TRUE(test::waitForPeerClose(client));
+    harness.events().waitForKind(EventKind::ListenerEnded);
     auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, 4s);
     EXPECT_LT(waited, 10s);

@@ -9,9 +9,9 @@
 #include <thread>
 
 #include "platform/Cp932.h"
-#include "server/SSError.h"
-#include "server/SSMessages.h"
-#include "server/SSUtilUnit.h"
+#include "server/Framing.h"
+#include "server/ServerError.h"
+#include "server/ServerMessages.h"
 #include "tests/support/ServerHarness.h"
 
 namespace korvane {
@@ -24,7 +24,7 @@ using test::ServerHarness;
 const std::string kRequest = "0000000035800002123456789012KEY                 101";
 
 // The temporary folder of one test.
-std::filesystem::path TempDir() {
+std::filesystem::path tempDir() {
     auto dir = std::filesystem::temp_directory_path() /
                ("korvane-reply-" + std::to_string(::getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -32,7 +32,7 @@ std::filesystem::path TempDir() {
     return dir;
 }
 
-void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+void writeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
@@ -44,93 +44,98 @@ TEST(Reply, SendsTheHeaderAndTextThenWaitsForTheClientToClose) {
          "0000000022400009102\t2\t" + Cp932::encode("キャプチャ失敗:x")},
     };
     for (const auto& [reply, wire] : cases) {
-        ServerHarness harness([reply = reply](TSSServer& server, TSSChild* handle, const Event& e) {
-            if (e.kind == 3) {
-                server.Response(handle, 99, reply);
-            }
-        });
-        harness.StartListening();
-        net::SocketHandle client = harness.Connect();
-        test::SendAll(client, kRequest);
-        EXPECT_EQ(test::ReceiveUpTo(client, wire.size()), wire);
-        Event done = harness.events().WaitForKind(4);
+        ServerHarness harness(
+            [reply = reply](RequestServer& server, Connection* handle, const Event& e) {
+                if (e.kind == EventKind::Request) {
+                    server.reply(*handle, 99, reply);
+                }
+            });
+        harness.startListening();
+        net::SocketHandle client = harness.connect();
+        test::sendAll(client, kRequest);
+        EXPECT_EQ(test::receiveUpTo(client, wire.size()), wire);
+        Event done = harness.events().waitForKind(EventKind::Finished);
         EXPECT_EQ(done.serial, 99);
         EXPECT_EQ(done.key, "KEY");
         EXPECT_EQ(done.data, "101");
         // The server keeps the connection until the client closes, discarding what it sends.
-        EXPECT_FALSE(test::WaitForPeerClose(client, nullptr, 300));
-        test::SendAll(client, "trailing bytes");
+        EXPECT_FALSE(test::waitForPeerClose(client, nullptr, 300));
+        test::sendAll(client, "trailing bytes");
         net::shutdownSocket(client);
-        EXPECT_EQ(harness.events().WaitForKind(2, 1500ms).kind, 255) << "no failure reported";
+        EXPECT_EQ(harness.events().waitForKind(EventKind::ClientError, 1500ms).kind, test::kNoEvent)
+            << "no failure reported";
     }
 }
 
 TEST(Reply, AfterStopFailsOnTheCallersThread) {
     std::thread::id eventThread;
-    ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
-        if (e.kind == 3) {
-            server.mStarted = false;  // as if the listener had ended meanwhile
+    ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
+        if (e.kind == EventKind::Request) {
+            // The listener ends meanwhile: it lets the unanswered connection go after a wait.
+            server.stop();
+            while (server.running()) {
+                std::this_thread::sleep_for(50ms);
+            }
             eventThread = std::this_thread::get_id();
-            server.Response(handle, 99, "101\t1");
-            server.mStarted = true;
+            server.reply(*handle, 99, "101\t1");
         }
-        if (e.kind == 2) {
+        if (e.kind == EventKind::ClientError) {
             EXPECT_EQ(std::this_thread::get_id(), eventThread);
         }
     });
-    harness.StartListening();
-    net::SocketHandle client = harness.Connect();
-    test::SendAll(client, kRequest);
-    Event failure = harness.events().WaitForKind(2);
+    harness.startListening();
+    net::SocketHandle client = harness.connect();
+    test::sendAll(client, kRequest);
+    Event failure = harness.events().waitForKind(EventKind::ClientError);
     EXPECT_EQ(failure.error, joinError(msg::kResponseFailed, msg::kNotListening));
     EXPECT_EQ(failure.serial, 99);
     EXPECT_EQ(failure.key, "KEY");
-    EXPECT_TRUE(test::WaitForPeerClose(client));
+    EXPECT_TRUE(test::waitForPeerClose(client));
 }
 
 TEST(SendFile, SendsNameFieldsAndContentThenAwaitsTheAcknowledgement) {
-    auto dir = TempDir();
+    auto dir = tempDir();
     std::string content(1000, '\0');
     for (std::size_t i = 0; i < content.size(); ++i) {
         content[i] = static_cast<char>(i % 251);
     }
-    WriteFile(dir / "capture.png", content);
-    ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
-        if (e.kind == 3) {
-            server.SendFile(handle, 1, (dir / "capture.png").string(), "capture.png", "");
+    writeFile(dir / "capture.png", content);
+    ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
+        if (e.kind == EventKind::Request) {
+            server.sendFile(*handle, 1, (dir / "capture.png").string(), "capture.png", "");
         }
-        if (e.kind == 4 && e.serial == 1) {
-            server.Response(handle, 99, "102\t1");
+        if (e.kind == EventKind::Finished && e.serial == 1) {
+            server.reply(*handle, 99, "102\t1");
         }
     });
-    harness.StartListening();
-    net::SocketHandle client = harness.Connect();
-    test::SendAll(client, kRequest);
+    harness.startListening();
+    net::SocketHandle client = harness.connect();
+    test::sendAll(client, kRequest);
     std::string expected = "0000001780600003" + ("capture.png" + std::string(249, ' ')) +
                            std::string(520, ' ') + content;
-    EXPECT_EQ(test::ReceiveUpTo(client, expected.size()), expected);
-    test::SendAll(client, "0000000000000001");
-    EXPECT_EQ(test::ReceiveUpTo(client, 21), "0000000005500009102\t1");
+    EXPECT_EQ(test::receiveUpTo(client, expected.size()), expected);
+    test::sendAll(client, "0000000000000001");
+    EXPECT_EQ(test::receiveUpTo(client, 21), "0000000005500009102\t1");
     std::filesystem::remove_all(dir);
 }
 
 TEST(SendFile, SendsTheFileAsItWasWhenHandedOver) {
     // The path is rewritten (replaced whole) right after the hand-off, before the transfer runs.
-    auto dir = TempDir();
+    auto dir = tempDir();
     auto path = dir / "capture.png";
-    WriteFile(path, "first capture");
+    writeFile(path, "first capture");
     {
-        ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
-            if (e.kind == 3) {
-                server.SendFile(handle, 1, path.string(), "capture.png", "");
-                WriteFile(dir / "next", "second capture, longer");
+        ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
+            if (e.kind == EventKind::Request) {
+                server.sendFile(*handle, 1, path.string(), "capture.png", "");
+                writeFile(dir / "next", "second capture, longer");
                 std::filesystem::rename(dir / "next", path);
             }
         });
-        harness.StartListening();
-        net::SocketHandle client = harness.Connect();
-        test::SendAll(client, kRequest);
-        std::string message = test::ReceiveUpTo(client, 16 + 780 + 13);
+        harness.startListening();
+        net::SocketHandle client = harness.connect();
+        test::sendAll(client, kRequest);
+        std::string message = test::receiveUpTo(client, 16 + 780 + 13);
         EXPECT_EQ(message.substr(0, 16), "0000000793900003");
         EXPECT_EQ(message.substr(796), "first capture");
     }
@@ -139,8 +144,8 @@ TEST(SendFile, SendsTheFileAsItWasWhenHandedOver) {
 }
 
 TEST(SendFile, FailuresCloseTheConnection) {
-    auto dir = TempDir();
-    WriteFile(dir / "capture.png", "png");
+    auto dir = tempDir();
+    writeFile(dir / "capture.png", "png");
     const std::string prefix = std::string(msg::kSendFileFailed) + "\r\n";
     struct Case {
         std::string file;
@@ -155,28 +160,28 @@ TEST(SendFile, FailuresCloseTheConnection) {
         {"missing.png", "", prefix + "ファイル \""},
     };
     for (const auto& c : cases) {
-        ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
-            if (e.kind == 3) {
-                server.SendFile(handle, 1, (dir / c.file).string(), "capture.png", "");
+        ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
+            if (e.kind == EventKind::Request) {
+                server.sendFile(*handle, 1, (dir / c.file).string(), "capture.png", "");
             }
         });
-        harness.StartListening();
-        net::SocketHandle client = harness.Connect();
-        test::SendAll(client, kRequest);
+        harness.startListening();
+        net::SocketHandle client = harness.connect();
+        test::sendAll(client, kRequest);
         std::string received;
         if (c.file == "capture.png") {
-            received = test::ReceiveUpTo(client, 16 + 780 + 3);
+            received = test::receiveUpTo(client, 16 + 780 + 3);
             if (c.answer.empty()) {
                 net::shutdownSocket(client);
             } else {
-                test::SendAll(client, c.answer);
+                test::sendAll(client, c.answer);
             }
         }
-        Event failure = harness.events().WaitForKind(2);
+        Event failure = harness.events().waitForKind(EventKind::ClientError);
         EXPECT_EQ(failure.error.substr(0, c.error.size()), c.error) << c.answer;
         EXPECT_EQ(failure.serial, 1);
         std::string rest;
-        EXPECT_TRUE(test::WaitForPeerClose(client, &rest));
+        EXPECT_TRUE(test::waitForPeerClose(client, &rest));
         EXPECT_EQ(rest, "") << "nothing follows a failure";
         if (c.file == "missing.png") {
             EXPECT_EQ(received, "");
@@ -186,25 +191,26 @@ TEST(SendFile, FailuresCloseTheConnection) {
 }
 
 TEST(RecvFile, AsksForTheFileAndStoresIt) {
-    auto dir = TempDir();
+    auto dir = tempDir();
     for (std::string content : {std::string(), std::string(5000, 'z')}) {
         auto target = dir / "received.bin";
-        ServerHarness harness([&](TSSServer& server, TSSChild* handle, const Event& e) {
-            if (e.kind == 3) {
-                server.RecvFile(handle, 7, target.string(), "phone.txt");
+        ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
+            if (e.kind == EventKind::Request) {
+                server.receiveFile(*handle, 7, target.string(), "phone.txt");
             }
-            if (e.kind == 4 && e.serial == 7) {
-                server.Response(handle, 99, "");
+            if (e.kind == EventKind::Finished && e.serial == 7) {
+                server.reply(*handle, 99, "");
             }
         });
-        harness.StartListening();
-        net::SocketHandle client = harness.Connect();
-        test::SendAll(client, kRequest);
-        EXPECT_EQ(test::ReceiveUpTo(client, 276),
+        harness.startListening();
+        net::SocketHandle client = harness.connect();
+        test::sendAll(client, kRequest);
+        EXPECT_EQ(test::receiveUpTo(client, 276),
                   "0000000260800004phone.txt" + std::string(251, ' '));
-        test::SendAll(client,
-                      mdlMakeHeader(static_cast<std::int64_t>(content.size()), 1) + content);
-        Event done = harness.events().WaitForKind(4);
+        test::sendAll(
+            client,
+            makeHeader(static_cast<std::int64_t>(content.size()), MessageType::Answer) + content);
+        Event done = harness.events().waitForKind(EventKind::Finished);
         EXPECT_EQ(done.serial, 7);
         EXPECT_EQ(std::filesystem::file_size(target), content.size());
     }

@@ -1,13 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <thread>
 
-#include "server/SSError.h"
-#include "server/SSMessages.h"
-#include "server/SSServerUnit.h"
-#include "server/SSUtilUnit.h"
+#include "server/FramedSocket.h"
+#include "server/ServerError.h"
+#include "server/ServerMessages.h"
 #include "tests/support/Loopback.h"
 
 namespace korvane {
@@ -16,17 +17,18 @@ namespace {
 using namespace std::chrono_literals;
 using test::SocketPair;
 
-// The routines need a server only for its stop flag and encoding.
 class Transfer : public ::testing::Test {
   protected:
-    TSSServer server{[](auto&&...) {}};
+    std::atomic<bool> stopping{false};
     SocketPair pair;
+    FramedSocket server{pair.server, stopping};
+    FramedSocket client{pair.client, stopping};
 };
 
-std::string ErrorOf(const std::function<void()>& body) {
+std::string errorOf(const std::function<void()>& body) {
     try {
         body();
-    } catch (const SSError& e) {
+    } catch (const ServerError& e) {
         return e.what();
     }
     return "(no error)";
@@ -35,58 +37,58 @@ std::string ErrorOf(const std::function<void()>& body) {
 TEST_F(Transfer, RecvDataJoinsPiecesAndKeepsSplitCharactersWhole) {
     // "ab日本" is 6 bytes; the first piece ends inside the first kanji.
     std::thread sender([&] {
-        test::SendAll(pair.client, "ab\x93");
+        test::sendAll(pair.client, "ab\x93");
         std::this_thread::sleep_for(50ms);
-        test::SendAll(pair.client, "\xFA\x96");
+        test::sendAll(pair.client, "\xFA\x96");
         std::this_thread::sleep_for(50ms);
-        test::SendAll(pair.client, "\x7B");
+        test::sendAll(pair.client, "\x7B");
     });
     std::string text;
-    mdlRecvData(server, pair.server, text, 6);
+    server.receiveText(text, 6);
     sender.join();
     EXPECT_EQ(text, "ab日本");
 }
 
 TEST_F(Transfer, RecvDataOfNothingReturnsAtOnce) {
     std::string text = "old";
-    mdlRecvData(server, pair.server, text, 0);
+    server.receiveText(text, 0);
     EXPECT_EQ(text, "");
 }
 
 TEST_F(Transfer, PeerClosingMidBlockIsReported) {
-    test::SendAll(pair.client, "0123456789");
+    test::sendAll(pair.client, "0123456789");
     net::closeSocket(pair.client);
     pair.client = net::kNoSocket;
     std::string text;
-    EXPECT_EQ(ErrorOf([&] { mdlRecvData(server, pair.server, text, 16); }), msg::kDisconnected);
+    EXPECT_EQ(errorOf([&] { server.receiveText(text, 16); }), msg::kDisconnected);
     EXPECT_EQ(text, "0123456789");  // what arrived stays
 }
 
 TEST_F(Transfer, StopFlagCancelsEveryWaitWithinAboutASecond) {
     std::thread stopper([&] {
         std::this_thread::sleep_for(200ms);
-        server.mAbort = true;
+        stopping = true;
     });
     auto start = std::chrono::steady_clock::now();
     std::string text;
-    EXPECT_EQ(ErrorOf([&] { mdlRecvData(server, pair.server, text, 16); }), msg::kCancelled);
-    EXPECT_EQ(ErrorOf([&] { mdlCloseWait(server, pair.server); }), msg::kCancelled);
+    EXPECT_EQ(errorOf([&] { server.receiveText(text, 16); }), msg::kCancelled);
+    EXPECT_EQ(errorOf([&] { server.waitForClose(); }), msg::kCancelled);
     stopper.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 
 TEST_F(Transfer, SendDataEncodesShiftJis) {
-    mdlSendData(server, pair.server, "0000000006500009日本語");
-    EXPECT_EQ(test::ReceiveUpTo(pair.client, 22), "0000000006500009\x93\xFA\x96\x7B\x8C\xEA");
+    server.sendText("0000000006500009日本語");
+    EXPECT_EQ(test::receiveUpTo(pair.client, 22), "0000000006500009\x93\xFA\x96\x7B\x8C\xEA");
 }
 
 TEST_F(Transfer, SendToAVanishedPeerFailsWithoutEndingTheProcess) {
     net::closeSocket(pair.client);
     pair.client = net::kNoSocket;
     std::string big(1 << 20, 'x');
-    EXPECT_EQ(ErrorOf([&] {
+    EXPECT_EQ(errorOf([&] {
                   for (int i = 0; i < 20; ++i) {
-                      mdlSendData(server, pair.server, big);
+                      server.sendText(big);
                   }
               }),
               msg::kDisconnected);
@@ -101,11 +103,11 @@ TEST_F(Transfer, FilesMoveWhole) {
         std::FILE* source = std::tmpfile();
         std::fwrite(content.data(), 1, content.size(), source);
         std::fflush(source);
-        mdlSendFile(server, pair.server, source);
+        server.sendFile(source);
         std::fclose(source);
 
         std::FILE* target = std::tmpfile();
-        mdlRecvFile(server, pair.client, target, static_cast<std::int64_t>(size));
+        client.receiveFile(target, static_cast<std::int64_t>(size));
         std::string received(size, '\0');
         std::rewind(target);
         EXPECT_EQ(std::fread(received.data(), 1, size, target), size);
@@ -115,10 +117,10 @@ TEST_F(Transfer, FilesMoveWhole) {
 }
 
 TEST_F(Transfer, CloseWaitDiscardsWhatThePeerStillSends) {
-    test::SendAll(pair.client, "abc");
+    test::sendAll(pair.client, "abc");
     net::closeSocket(pair.client);
     pair.client = net::kNoSocket;
-    EXPECT_EQ(ErrorOf([&] { mdlCloseWait(server, pair.server); }), msg::kDisconnected);
+    EXPECT_EQ(errorOf([&] { server.waitForClose(); }), msg::kDisconnected);
 }
 
 }  // namespace

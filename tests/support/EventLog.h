@@ -9,36 +9,53 @@
 #include <string>
 #include <vector>
 
+#include "server/ServerEvent.h"
+
 namespace korvane::test {
+
+// What a wait that timed out gives as the event's kind.
+inline constexpr EventKind kNoEvent = static_cast<EventKind>(255);
 
 // One event as the server raised it.
 struct Event {
-    std::uint8_t kind = 0;
+    EventKind kind = kNoEvent;
     std::int32_t serial = 0;
     std::string ip;
     std::string key;
     std::string data;
     std::string error;
     bool hadHandle = false;
+    std::uint64_t connectionId = 0;
+
+    static Event from(const ServerEvent& e) {
+        return {e.kind,
+                e.serial,
+                e.address,
+                e.clientKey,
+                e.data,
+                e.error,
+                e.connection != nullptr,
+                e.connectionId};
+    }
 };
 
 // Collects events from any thread and lets a test wait for the one it expects.
 class EventLog {
   public:
-    void Add(Event event) {
+    void add(Event event) {
         std::lock_guard lock(mLock);
         mEvents.push_back(std::move(event));
         mChanged.notify_all();
     }
 
     // Waits until an event matching `match` has arrived at index `from` or later; returns it
-    // (kind 255 on time-out).
-    Event WaitFor(const std::function<bool(const Event&)>& match,
+    // (kind kNoEvent on time-out).
+    Event waitFor(const std::function<bool(const Event&)>& match,
                   std::chrono::milliseconds timeout = std::chrono::seconds(15),
                   std::size_t from = 0) {
         std::unique_lock lock(mLock);
         Event found;
-        found.kind = 255;
+        found.kind = kNoEvent;
         mChanged.wait_for(lock, timeout, [&] {
             for (std::size_t i = from; i < mEvents.size(); ++i) {
                 const Event& event = mEvents[i];
@@ -53,7 +70,7 @@ class EventLog {
     }
 
     // Waits until `count` events matching `match` have arrived; false on time-out.
-    bool WaitForCount(const std::function<bool(const Event&)>& match, std::size_t count,
+    bool waitForCount(const std::function<bool(const Event&)>& match, std::size_t count,
                       std::chrono::milliseconds timeout = std::chrono::seconds(15)) {
         std::unique_lock lock(mLock);
         return mChanged.wait_for(lock, timeout, [&] {
@@ -62,12 +79,12 @@ class EventLog {
         });
     }
 
-    Event WaitForKind(std::uint8_t kind,
+    Event waitForKind(EventKind kind,
                       std::chrono::milliseconds timeout = std::chrono::seconds(15)) {
-        return WaitFor([kind](const Event& e) { return e.kind == kind; }, timeout);
+        return waitFor([kind](const Event& e) { return e.kind == kind; }, timeout);
     }
 
-    std::vector<Event> Snapshot() {
+    std::vector<Event> snapshot() {
         std::lock_guard lock(mLock);
         return mEvents;
     }

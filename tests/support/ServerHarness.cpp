@@ -2,20 +2,20 @@
 
 #include <stdexcept>
 
-#include "server/SSMessages.h"
+#include "server/ServerMessages.h"
 
 namespace korvane::test {
 
-ServerHarness::ServerHarness(Reaction onEvent) : mOnEvent(std::move(onEvent)) {
-    mServer = std::make_unique<TSSServer>(
-        [this](TSSChild* handle, std::uint8_t kind, std::int32_t serial, std::string ip,
-               std::string key, std::string data, std::string error) {
-            Event event{kind, serial, ip, key, data, error, handle != nullptr};
-            mEvents.Add(event);
+ServerHarness::ServerHarness(Reaction onEvent, ServerLimits limits) : mOnEvent(std::move(onEvent)) {
+    mServer = std::make_unique<RequestServer>(
+        [this](const ServerEvent& serverEvent) {
+            Event event = Event::from(serverEvent);
+            mEvents.add(event);
             if (mOnEvent) {
-                mOnEvent(*mRaw, handle, event);
+                mOnEvent(*mRaw, serverEvent.connection, event);
             }
-        });
+        },
+        limits);
     mRaw = mServer.get();
 }
 
@@ -23,31 +23,33 @@ ServerHarness::~ServerHarness() {
     for (auto sock : mClients) {
         net::closeSocket(sock);
     }
-    if (mServer->mStarted) {
-        mServer->Stop();
-        mEvents.WaitFor([](const Event& e) { return e.kind == 6; });
+    if (mListening) {
+        mServer->stop();
+        mEvents.waitFor([](const Event& e) { return e.kind == EventKind::ListenerEnded; });
     }
     mServer.reset();
 }
 
-void ServerHarness::StartListening() {
-    mPort = FreePort();
-    std::string error;
-    if (!mServer->Start("127.0.0.1", mPort, error)) {
-        throw std::runtime_error("start failed: " + error);
+void ServerHarness::startListening() {
+    mPort = freePort();
+    if (auto failure = mServer->start("127.0.0.1", mPort)) {
+        throw std::runtime_error("start failed: " + *failure);
     }
-    Event first = mEvents.WaitFor([](const Event& e) { return e.kind == 0 && e.ip.empty(); });
+    mListening = true;
+    Event first = mEvents.waitFor(
+        [](const Event& e) { return e.kind == EventKind::Information && e.ip.empty(); });
     if (first.data != msg::kListeningStarted) {
         throw std::runtime_error("listener did not start");
     }
 }
 
-void ServerHarness::StopAndWait() {
-    mServer->Stop();
-    mEvents.WaitFor([](const Event& e) { return e.kind == 6; });
+void ServerHarness::stopAndWait() {
+    mListening = false;
+    mServer->stop();
+    mEvents.waitFor([](const Event& e) { return e.kind == EventKind::ListenerEnded; });
 }
 
-net::SocketHandle ServerHarness::Connect() {
+net::SocketHandle ServerHarness::connect() {
     net::SocketHandle sock = net::connectIPv4("127.0.0.1", mPort);
     if (sock == net::kNoSocket) {
         throw std::runtime_error("cannot connect");
@@ -56,10 +58,10 @@ net::SocketHandle ServerHarness::Connect() {
     return sock;
 }
 
-ServerHarness::Reaction AnswerRequests(std::string reply) {
-    return [reply = std::move(reply)](TSSServer& server, TSSChild* handle, const Event& e) {
-        if (e.kind == 3) {
-            server.Response(handle, 99, reply);
+ServerHarness::Reaction answerRequests(std::string reply) {
+    return [reply = std::move(reply)](RequestServer& server, Connection* handle, const Event& e) {
+        if (e.kind == EventKind::Request) {
+            server.reply(*handle, 99, reply);
         }
     };
 }

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "server/SSServerUnit.h"
+#include "server/RequestServer.h"
 #include "tests/support/EventLog.h"
 #include "tests/support/Loopback.h"
 
@@ -14,34 +14,35 @@ namespace korvane::test {
 // before they are recorded.
 class ServerHarness {
   public:
-    using Reaction = std::function<void(TSSServer&, TSSChild*, const Event&)>;
+    using Reaction = std::function<void(RequestServer&, Connection*, const Event&)>;
 
-    explicit ServerHarness(Reaction onEvent = nullptr);
+    explicit ServerHarness(Reaction onEvent = nullptr, ServerLimits limits = {});
     ~ServerHarness();
 
     // Starts listening on a free port and waits for the listener's first event.
-    void StartListening();
-    void StopAndWait();
+    void startListening();
+    void stopAndWait();
 
-    TSSServer& server() { return *mServer; }
+    RequestServer& server() { return *mServer; }
     EventLog& events() { return mEvents; }
     std::uint16_t port() const { return mPort; }
 
     // A client connected to the server.
-    net::SocketHandle Connect();
+    net::SocketHandle connect();
 
   private:
     Reaction mOnEvent;
     EventLog mEvents;
-    std::unique_ptr<TSSServer> mServer;
+    std::unique_ptr<RequestServer> mServer;
     // What reactions use: unlike mServer it stays set while the server's threads wind down.
-    TSSServer* mRaw = nullptr;
+    RequestServer* mRaw = nullptr;
     std::uint16_t mPort = 0;
+    bool mListening = false;
     std::vector<net::SocketHandle> mClients;
 };
 
 // A reaction that answers every request at once with `reply`, so that stopping never waits for an
 // unanswered connection.
-ServerHarness::Reaction AnswerRequests(std::string reply);
+ServerHarness::Reaction answerRequests(std::string reply);
 
 }  // namespace korvane::test

@@ -1,0 +1,19 @@
+#include "handling/Protocol.h"
+
+#include "handling/RequestFields.h"
+
+namespace korvane::protocol {
+
+std::string reply(const std::string& code, Result result) {
+    return joinFields({code, std::to_string(static_cast<int>(result))});
+}
+
+std::string reply(const std::string& code, Result result, const std::string& text) {
+    return joinFields({code, std::to_string(static_cast<int>(result)), text});
+}
+
+std::string settingsReply() {
+    return joinFields({"101", "1"});
+}
+
+}  // namespace korvane::protocol

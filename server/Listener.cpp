@@ -1,0 +1,147 @@
+#include "server/Listener.h"
+
+#include <algorithm>
+
+#include "platform/Trace.h"
+#include "server/Connection.h"
+#include "server/FramedSocket.h"
+#include "server/RequestIntake.h"
+#include "server/RequestServer.h"
+#include "server/ServerError.h"
+#include "server/ServerMessages.h"
+
+namespace korvane {
+namespace {
+
+constexpr int kReceiveBuffer = 8192;
+constexpr int kBacklog = 10;
+
+net::SocketHandle openListeningSocket(const std::string& address, std::int32_t port) {
+    net::SocketHandle socket = net::openTcpSocket();
+    if (socket == net::kNoSocket) {
+        throw ServerError(msg::kSocketFailed);
+    }
+    try {
+        net::setReceiveBuffer(socket, kReceiveBuffer);
+        net::setReuseAddress(socket);
+        // A port that does not fit in 16 bits would otherwise wrap to another port than the one
+        // the user was shown; it is refused like any port that cannot be bound.
+        if (port < 1 || port > 65535 ||
+            !net::bindIPv4(socket, address, static_cast<std::uint16_t>(port))) {
+            throw ServerError(msg::kBindFailed);
+        }
+        if (!net::listenOn(socket, kBacklog)) {
+            throw ServerError(msg::kListenFailed);
+        }
+    } catch (...) {
+        net::closeSocket(socket);
+        throw;
+    }
+    return socket;
+}
+
+bool isClosed(const std::shared_ptr<Connection>& connection) {
+    return connection->closed();
+}
+
+}  // namespace
+
+void Listener::run() {
+    trace("TSSStartThread.Execute");
+    net::SocketHandle listening = net::kNoSocket;
+    try {
+        try {
+            listening = openListeningSocket(mServer.mAddress, mServer.mPort);
+            mServer.raise({.kind = EventKind::Information, .data = msg::kListeningStarted});
+        } catch (...) {
+            throw ServerError(joinError(msg::kStartListeningFailed, currentErrorText()));
+        }
+        try {
+            for (;;) {
+                if (waitSocketReady(listening, false)) {
+                    accept(listening);
+                    continue;
+                }
+                if (mServer.mStopping) {
+                    break;
+                }
+                std::erase_if(mConnections, isClosed);
+            }
+        } catch (...) {
+            throw ServerError(joinError(msg::kListeningError, currentErrorText()));
+        }
+    } catch (...) {
+        try {
+            mServer.raise({.kind = EventKind::ListenerError, .error = currentErrorText()});
+        } catch (...) {
+            // What the handler lets escape from a ListenerError ends nothing further.
+        }
+    }
+    for (auto& connection : mConnections) {
+        connection->release();
+    }
+    mConnections.clear();
+    if (listening != net::kNoSocket) {
+        net::closeSocket(listening);
+    }
+    mServer.mStarted = false;
+    try {
+        mServer.raise({.kind = EventKind::ListenerEnded, .data = msg::kListeningEnded});
+    } catch (...) {
+        // Nothing is left to report it to.
+    }
+}
+
+void Listener::accept(net::SocketHandle listening) {
+    std::string peer;
+    net::SocketHandle socket = net::acceptIPv4(listening, peer);
+    if (socket == net::kNoSocket) {
+        throw ServerError(msg::kAcceptFailed);
+    }
+    // Swept here too: a steady stream of short connections leaves no idle second.
+    std::erase_if(mConnections, isClosed);
+    if (!makeRoom()) {
+        refuse(socket, peer);
+        return;
+    }
+    auto connection = std::make_shared<Connection>(socket, ++mLastId, peer);
+    mConnections.push_back(connection);
+    try {
+        mServer.startTask(std::make_shared<RequestIntake>(mServer, connection));
+    } catch (...) {
+        connection->close();
+        throw;
+    }
+}
+
+// Each connection holds a thread, so their number is bounded. Peers that open connections and
+// send nothing must not take the server from the phones, which send their request at once: at
+// the limit the oldest connection whose request has not arrived makes room for the new one. Only
+// when every connection is past its request is the new one closed at once.
+bool Listener::makeRoom() {
+    const std::size_t limit = mServer.limits().maxConnections;
+    const auto open =
+        std::count_if(mConnections.begin(), mConnections.end(),
+                      [](const auto& connection) { return !connection->takenBack(); });
+    if (static_cast<std::size_t>(open) < limit) {
+        return true;
+    }
+    // Connections taken back leave as soon as their threads see it; a bound all the same.
+    if (mConnections.size() >= 2 * limit) {
+        return false;
+    }
+    return std::any_of(mConnections.begin(), mConnections.end(),
+                       [](const auto& connection) { return connection->takeBack(); });
+}
+
+void Listener::refuse(net::SocketHandle socket, const std::string& peer) {
+    net::closeSocket(socket);
+    try {
+        mServer.raise(
+            {.kind = EventKind::ClientError, .address = peer, .error = msg::kTooManyConnections});
+    } catch (...) {
+        // The listener goes on whatever the report met.
+    }
+}
+
+}  // namespace korvane

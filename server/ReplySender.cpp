@@ -1,0 +1,31 @@
+#include "server/ReplySender.h"
+
+#include "platform/Trace.h"
+#include "server/Connection.h"
+#include "server/FramedSocket.h"
+#include "server/Framing.h"
+#include "server/RequestServer.h"
+#include "server/ServerMessages.h"
+
+namespace korvane {
+
+void ReplySender::run() {
+    trace("TSSResponseThread.Execute");
+    Connection& connection = *mConnection;
+    FramedSocket socket(connection.socket(), mServer.stopping());
+    try {
+        socket.sendText(makeHeader(byteCount(mPayload), MessageType::Reply) + mPayload);
+        mServer.reportFinished(connection);
+    } catch (...) {
+        mServer.failConnection(connection, msg::kResponseFailed);
+        return;
+    }
+    try {
+        socket.waitForClose();
+    } catch (...) {
+        // The normal end: the client has closed, or the server is stopping.
+    }
+    connection.close();
+}
+
+}  // namespace korvane

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace korvane {
+
+class Connection;
+class RequestServer;
+
+// Sends the final reply on a connection, reports it (Finished), then waits until the phone
+// closes; a reply that cannot be sent closes the connection with a ClientError event.
+class ReplySender {
+  public:
+    ReplySender(RequestServer& server, std::shared_ptr<Connection> connection, std::string payload)
+        : mServer(server), mConnection(std::move(connection)), mPayload(std::move(payload)) {}
+    // The thread's body.
+    void run();
+
+  private:
+    RequestServer& mServer;
+    std::shared_ptr<Connection> mConnection;
+    const std::string mPayload;
+};
+
+}  // namespace korvane

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "server/ServerEvent.h"
+
+namespace korvane {
+
+// Bounds that keep hostile or broken peers from taking the server from the phones.
+struct ServerLimits {
+    // Connections open at once. At the limit the oldest one still waiting for its request gives
+    // way, else the new one is closed; a ClientError event either way.
+    std::size_t maxConnections = 256;
+    // The time in which a new connection must deliver its whole request (a phone sends it at
+    // once).
+    std::chrono::milliseconds requestTime{30000};
+};
+
+// The request server: listens on one IPv4 address and port, reads one framed request per
+// connection and reports everything through the event handler, which continues each
+// connection with reply, sendFile or receiveFile.
+class RequestServer {
+  public:
+    explicit RequestServer(EventHandler handler, ServerLimits limits = {});
+    // Asks every server thread to stop and waits until all have ended, so that none outlives the
+    // object or the application state its event handler uses.
+    ~RequestServer();
+    RequestServer(const RequestServer&) = delete;
+    RequestServer& operator=(const RequestServer&) = delete;
+
+    // Starts the listener thread; the failure text when it could not be started. Whether the
+    // socket listens is reported by an Information or ListenerError event.
+    std::optional<std::string> start(const std::string& address, std::int32_t port);
+    // Asks the listener to end (ListenerEnded within about a second); ListenerEnded at once when
+    // not started.
+    void stop();
+
+    // Continue the connection of a Request or Finished event: send the final reply; send a file
+    // and await the acknowledgement; ask for a file and receive it. Each returns at once; the
+    // outcome is a Finished or ClientError event with `serial`.
+    void reply(Connection& connection, std::int32_t serial, const std::string& payload);
+    void sendFile(Connection& connection, std::int32_t serial, const std::string& localPath,
+                  const std::string& remoteName, const std::string& fieldInfo);
+    void receiveFile(Connection& connection, std::int32_t serial, const std::string& localPath,
+                     const std::string& remoteName);
+
+    // Raises one event; does not catch what the handler throws.
+    void raise(const ServerEvent& event) const;
+    // Raises ClientError for `connection` with `failureText` and what was caught, after closing
+    // the connection; must be called from a catch block. Catches what the handler throws.
+    void failConnection(Connection& connection, const char* failureText) const;
+    // Raises Finished for the connection's current step.
+    void reportFinished(Connection& connection) const;
+
+    // Runs `body` on a new detached thread that the destructor waits for. Throws when no thread
+    // can be created.
+    void startThread(std::function<void()> body);
+    // Runs `task->run()` on a new server thread, which keeps the task alive until it returns.
+    template <typename Task>
+    void startTask(std::shared_ptr<Task> task) {
+        startThread([task = std::move(task)] { task->run(); });
+    }
+
+    // True from a successful start until the listener thread has ended.
+    bool running() const { return mStarted; }
+    const ServerLimits& limits() const { return mLimits; }
+    // Set while the server stops; every wait on a socket ends within a second of it.
+    const std::atomic<bool>& stopping() const { return mStopping; }
+
+  private:
+    friend class Listener;
+
+    // Common head of reply, sendFile and receiveFile: hand the connection to a new thread, or
+    // fail it.
+    void startTransfer(Connection& connection, std::int32_t serial, const char* failureText,
+                       std::function<void(std::shared_ptr<Connection>)> run);
+
+    const EventHandler mHandler;
+    const ServerLimits mLimits;
+    std::atomic<bool> mStarted{false};
+    std::atomic<bool> mStopping{false};
+    std::string mAddress;
+    std::int32_t mPort = 0;
+
+    std::mutex mThreadsLock;
+    std::condition_variable mThreadsDone;
+    int mThreadCount = 0;
+};
+
+}  // namespace korvane
