@@ -5,7 +5,7 @@
 #include <iostream>
 #include <string>
 
-#include "desktop/PlatformDesktop.h"
+#include "desktop/DesktopFactory.h"
 #include "handling/RequestHandler.h"
 #include "platform/ProgramFile.h"
 #include "platform/ProgramVersion.h"
@@ -100,7 +100,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     ConsoleWindow window(std::cout, std::cerr);
-    std::unique_ptr<Desktop> desktop = makePlatformDesktop();
+    const DesktopChoice choice = detectDesktop();
+    std::unique_ptr<Desktop> desktop = makeDesktop(choice);
+    if (!choice.notice.empty()) {
+        std::cerr << choice.notice << std::endl;
+    }
     RequestHandler handler(
         *desktop, window, window, window,
         options.captureFile.empty() ? defaultCaptureFile() : options.captureFile);
