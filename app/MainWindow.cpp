@@ -160,7 +160,8 @@ void MainWindow::createControls() {
     addressLabel->setGeometry(16, 28, 90, 24);
     addressBox = new QComboBox(settingsBox);
     addressBox->setEditable(false);
-    addressBox->setGeometry(110, 26, 159, 26);
+    // Wide enough for an address with its interface name.
+    addressBox->setGeometry(110, 26, 216, 26);
     portLabel = new QLabel(tr("ポート番号:"), settingsBox);
     portLabel->setGeometry(16, 60, 90, 24);
     portEdit = new QLineEdit(QStringLiteral("65001"), settingsBox);
