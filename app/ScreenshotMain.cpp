@@ -17,7 +17,7 @@
 #include "app/QtDialogs.h"
 #include "app/Translations.h"
 #include "app/TrayIcon.h"
-#include "desktop/x11/X11Desktop.h"
+#include "desktop/DesktopFactory.h"
 
 using namespace korvane;
 
@@ -40,11 +40,12 @@ void dropTranslations() {
     }
 }
 
-bool drawLanguage(const QString& language, const std::filesystem::path& folder,
-                  X11Desktop& desktop, QtDialogs& dialogs) {
+bool drawLanguage(const QString& language, const std::filesystem::path& folder, Desktop& desktop,
+                  QtDialogs& dialogs) {
     installTranslations(language, false);
     const std::string suffix = "." + language.toStdString() + ".png";
-    const std::filesystem::path settings = folder / ("screenshots-" + language.toStdString() + ".ini");
+    const std::filesystem::path settings =
+        folder / ("screenshots-" + language.toStdString() + ".ini");
     bool ok = true;
     {
         MainWindow window(desktop, dialogs, settings, (folder / "unused.png").string(),
@@ -91,10 +92,10 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     const std::filesystem::path folder = argv[1];
     std::filesystem::create_directories(folder);
-    X11Desktop desktop;
+    const std::unique_ptr<Desktop> desktop = makeDesktop(detectDesktop());
     QtDialogs dialogs(QStringLiteral("KORVANE Server"));
-    bool ok = drawLanguage(QStringLiteral("ja"), folder, desktop, dialogs);
-    ok &= drawLanguage(QStringLiteral("en"), folder, desktop, dialogs);
+    bool ok = drawLanguage(QStringLiteral("ja"), folder, *desktop, dialogs);
+    ok &= drawLanguage(QStringLiteral("en"), folder, *desktop, dialogs);
 
     QrLargeWindow large(buildQrBitmap(qrPayload("192.168.1.20", "65001")),
                         QStringLiteral("192.168.1.20 : 65001"), nullptr);

@@ -13,7 +13,7 @@
 #include "app/SplashWindow.h"
 #include "app/Translations.h"
 #include "app/TrayIcon.h"
-#include "desktop/x11/X11Desktop.h"
+#include "desktop/DesktopFactory.h"
 #include "platform/SingleInstance.h"
 
 using namespace korvane;
@@ -42,10 +42,12 @@ int main(int argc, char* argv[]) {
     // The window decides when the program ends: after its close rule, or at the session's end.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    X11Desktop desktop;
+    const DesktopChoice choice = detectDesktop();
+    const std::unique_ptr<Desktop> desktop = makeDesktop(choice);
     {
-        MainWindow form(desktop, dialogs, settingsFilePath(program),
+        MainWindow form(*desktop, dialogs, settingsFilePath(program),
                         captureFilePath(program).string(), readLocalAddresses);
+        form.announceDesktop(choice);
         QObject::connect(&form, &MainWindow::closed, [] { QCoreApplication::exit(0); });
         TrayIcon tray(form, QSystemTrayIcon::isSystemTrayAvailable());
         SessionEnd sessionEnd([&form] {
