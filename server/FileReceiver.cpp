@@ -1,5 +1,8 @@
 #include "server/FileReceiver.h"
 
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,27 +29,42 @@ void FileReceiver::run() {
     trace("TSSRecvFileThread.Execute");
     Connection& connection = *mConnection;
     FramedSocket socket(connection.socket(), mServer.stopping());
+    const ServerLimits& limits = mServer.limits();
+    // The target is replaced only by a whole file: what arrives goes to a private temporary
+    // file beside it, renamed over it at the end.
+    std::string temp = mLocalPath + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
     try {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(mLocalPath.c_str(), "wb"),
-                                                             &std::fclose);
+        if (fd < 0) {
+            throw ServerError("ファイル \"" + mLocalPath + "\" を作成できません。" +
+                              std::strerror(errno));
+        }
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(::fdopen(fd, "wb"), &std::fclose);
         if (!file) {
+            ::close(fd);
             throw ServerError("ファイル \"" + mLocalPath + "\" を作成できません。" +
                               std::strerror(errno));
         }
         socket.sendText(makeHeader(kFileNameWidth, MessageType::FileRequest));
         socket.sendText(padBytes(mRemoteName, kFileNameWidth));
+        const Deadline deadline = std::chrono::steady_clock::now() + limits.fileReceiveTime;
         std::string header;
-        socket.receiveText(header, kHeaderLength);
+        socket.receiveText(header, kHeaderLength, deadline);
         verifyCheckDigit(header);
-        if (headerType(header) != static_cast<std::int32_t>(MessageType::Answer)) {
+        if (headerType(header) != static_cast<std::int32_t>(MessageType::Answer) ||
+            headerLength(header) > limits.maxReceivedFile) {
             throw ServerError(msg::kInvalidMessage);
         }
-        socket.receiveFile(file.get(), headerLength(header));
-        if (std::fclose(file.release()) != 0) {
+        socket.receiveFile(file.get(), headerLength(header), deadline);
+        if (std::fclose(file.release()) != 0 ||
+            std::rename(temp.c_str(), mLocalPath.c_str()) != 0) {
             throw ServerError("ファイル \"" + mLocalPath + "\" に書き込めません。");
         }
         mServer.reportFinished(connection);
     } catch (...) {
+        if (fd >= 0) {
+            ::unlink(temp.c_str());
+        }
         mServer.failConnection(connection, msg::kRecvFileFailed);
     }
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Socket.h"
+#include "server/PeerLimits.h"
 
 namespace korvane {
 
@@ -19,14 +20,16 @@ class Listener {
     static void start(RequestServer& server);
 
   private:
-    explicit Listener(RequestServer& server) : mServer(server) {}
+    explicit Listener(RequestServer& server);
     void run();
     void accept(net::SocketHandle listening);
-    // Makes room for one more connection at the limit; false when none can give way.
-    bool makeRoom();
     void refuse(net::SocketHandle socket, const std::string& peer);
 
     RequestServer& mServer;
+    // Each connection holds a thread, so their number is bounded. Peers that open connections
+    // and send nothing, or take their reply and never close, must not take the server from the
+    // phones: at the limit such a connection gives way to the newcomer.
+    const PeerLimits mPeerLimits;
     std::vector<std::shared_ptr<Connection>> mConnections;
     std::uint64_t mLastId = 0;
 };

@@ -49,8 +49,8 @@ void ServerHarness::StopAndWait() {
     mEvents.WaitFor([](const Event& e) { return e.kind == EventKind::ListenerEnded; });
 }
 
-net::SocketHandle ServerHarness::Connect() {
-    net::SocketHandle sock = net::connectIPv4("127.0.0.1", mPort);
+net::SocketHandle ServerHarness::Connect(const std::string& source) {
+    net::SocketHandle sock = net::connectIPv4("127.0.0.1", mPort, source);
     if (sock == net::kNoSocket) {
         throw std::runtime_error("cannot connect");
     }
