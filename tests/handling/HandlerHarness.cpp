@@ -53,6 +53,16 @@ std::vector<std::string> FakeWindow::WaitForLines(const std::string& source, std
     return lines;
 }
 
+void FakePrompt::ask(const std::string& clientKey, const std::string& address) {
+    std::lock_guard lock(mLock);
+    mQuestions.push_back(clientKey + "@" + address);
+}
+
+std::vector<std::string> FakePrompt::Questions() {
+    std::lock_guard lock(mLock);
+    return mQuestions;
+}
+
 int FakeWindow::StoppedCount() {
     std::lock_guard lock(mLock);
     return mStopped;
@@ -70,10 +80,11 @@ std::filesystem::path MakeTempDir() {
 
 }  // namespace
 
-HandlerHarness::HandlerHarness()
-    : mDir(MakeTempDir()),
+HandlerHarness::HandlerHarness(bool approvalOn)
+    : approval(prompt, {}, approvalOn),
+      mDir(MakeTempDir()),
       mCaptureFile((mDir / "korvane-server.png").string()),
-      handler(desktop, window, window, window, mCaptureFile),
+      handler(desktop, window, window, window, mCaptureFile, &approval),
       server([this](const ServerEvent& event) { handler.onServerEvent(event); }) {
     handler.attach(server);
     mPort = FreePort();
