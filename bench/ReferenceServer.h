@@ -17,10 +17,10 @@ class TReferenceServer {
     TReferenceServer(const TReferenceServer&) = delete;
     TReferenceServer& operator=(const TReferenceServer&) = delete;
 
-    std::uint16_t Port() const { return mPort; }
+    std::uint16_t port() const { return mPort; }
 
   private:
-    void Loop();
+    void loop();
 
     int mListen = -1;
     int mWake[2] = {-1, -1};

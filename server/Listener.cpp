@@ -50,11 +50,6 @@ Listener::Listener(RequestServer& server)
     : mServer(server),
       mPeerLimits(server.limits().maxConnections, server.limits().maxConnectionsPerPeer) {}
 
-void Listener::start(RequestServer& server) {
-    auto listener = std::shared_ptr<Listener>(new Listener(server));
-    server.startThread([listener] { listener->run(); });
-}
-
 void Listener::run() {
     trace("TSSStartThread.Execute");
     net::SocketHandle listening = net::kNoSocket;
@@ -116,7 +111,7 @@ void Listener::accept(net::SocketHandle listening) {
     auto connection = std::make_shared<Connection>(socket, ++mLastId, peer);
     mConnections.push_back(connection);
     try {
-        RequestIntake::start(mServer, connection);
+        mServer.startTask(std::make_shared<RequestIntake>(mServer, connection));
     } catch (...) {
         connection->close();
         throw;

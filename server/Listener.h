@@ -16,12 +16,11 @@ class RequestServer;
 // number of open connections bounded, and releases finished connections.
 class Listener {
   public:
-    // Starts the listener thread of `server`. Throws when no thread can be created.
-    static void start(RequestServer& server);
+    explicit Listener(RequestServer& server);
+    // The thread's body.
+    void run();
 
   private:
-    explicit Listener(RequestServer& server);
-    void run();
     void accept(net::SocketHandle listening);
     void refuse(net::SocketHandle socket, const std::string& peer);
 

@@ -13,15 +13,12 @@ class RequestServer;
 // with a ClientError event.
 class ReplySender {
   public:
-    // Starts the sender's thread. Throws when no thread can be created.
-    static void start(RequestServer& server, std::shared_ptr<Connection> connection,
-                      std::string payload);
-
-  private:
     ReplySender(RequestServer& server, std::shared_ptr<Connection> connection, std::string payload)
         : mServer(server), mConnection(std::move(connection)), mPayload(std::move(payload)) {}
+    // The thread's body.
     void run();
 
+  private:
     RequestServer& mServer;
     std::shared_ptr<Connection> mConnection;
     const std::string mPayload;

@@ -74,6 +74,11 @@ class RequestServer {
     // Runs `body` on a new detached thread that the destructor waits for. Throws when no thread
     // can be created.
     void startThread(std::function<void()> body);
+    // Runs `task->run()` on a new server thread, which keeps the task alive until it returns.
+    template <typename Task>
+    void startTask(std::shared_ptr<Task> task) {
+        startThread([task = std::move(task)] { task->run(); });
+    }
 
     // True from a successful start until the listener thread has ended.
     bool running() const { return mStarted; }

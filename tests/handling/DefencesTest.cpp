@@ -16,9 +16,9 @@ namespace {
 using test::HandlerHarness;
 using Lines = std::vector<std::string>;
 
-phone::Outcome Converse(HandlerHarness& harness, const std::string& key, const std::string& data,
+phone::Outcome converse(HandlerHarness& harness, const std::string& key, const std::string& data,
                         const std::string& source = {}) {
-    return phone::Converse("127.0.0.1", harness.port(), key, data, true, 30000, source);
+    return phone::converse("127.0.0.1", harness.port(), key, data, true, 30000, source);
 }
 
 // Until the user approves it, a phone's desktop commands are answered (code, "0") without
@@ -27,17 +27,17 @@ phone::Outcome Converse(HandlerHarness& harness, const std::string& key, const s
 TEST(Approval, APhoneTypesOnlyOnceTheUserApprovesIt) {
     HandlerHarness harness(true);
     const std::string barcode = "102\tABC\t1\t1\t0";
-    phone::Outcome refused = Converse(harness, "PHONE", barcode);
+    phone::Outcome refused = converse(harness, "PHONE", barcode);
     EXPECT_EQ(refused.reply, "102\t0");
     EXPECT_FALSE(refused.fileName);
-    EXPECT_EQ(Converse(harness, "PHONE", "105\t1080\t1920").reply, "105\t0");
+    EXPECT_EQ(converse(harness, "PHONE", "105\t1080\t1920").reply, "105\t0");
     EXPECT_TRUE(harness.desktop.calls().empty());
-    EXPECT_EQ(harness.window.WaitForLines("PHONE", 4)[1],
+    EXPECT_EQ(harness.window.waitForLines("PHONE", 4)[1],
               "[PHONE][127.0.0.1][Client_Send]未承認の端末からの要求です。");
-    EXPECT_EQ(harness.prompt.Questions(), Lines{"PHONE@127.0.0.1"}) << "asked once";
+    EXPECT_EQ(harness.prompt.questions(), Lines{"PHONE@127.0.0.1"}) << "asked once";
 
     harness.approval.answer("PHONE", "127.0.0.1", ApprovalAnswer::Always);
-    phone::Outcome typed = Converse(harness, "PHONE", barcode);
+    phone::Outcome typed = converse(harness, "PHONE", barcode);
     EXPECT_EQ(typed.reply, "102\t1");
     EXPECT_EQ(harness.desktop.calls()[1], "paste 42 [ABC]");
     ASSERT_EQ(harness.approval.devices().size(), 1u);
@@ -50,26 +50,26 @@ TEST(Approval, APhoneTypesOnlyOnceTheUserApprovesIt) {
 // one approved for this run types like one approved for good, but is not kept.
 TEST(Approval, TheSettingsCheckAsksAndEachAnswerHolds) {
     HandlerHarness harness(true);
-    EXPECT_EQ(Converse(harness, "NEW", "101").reply, "101\t1");
-    EXPECT_EQ(Converse(harness, "OTHER", "103").reply, "103\t0");
-    EXPECT_EQ(harness.prompt.Questions(), Lines{"NEW@127.0.0.1"});
+    EXPECT_EQ(converse(harness, "NEW", "101").reply, "101\t1");
+    EXPECT_EQ(converse(harness, "OTHER", "103").reply, "103\t0");
+    EXPECT_EQ(harness.prompt.questions(), Lines{"NEW@127.0.0.1"});
 
     harness.approval.answer("NEW", "127.0.0.1", ApprovalAnswer::Refuse);
-    EXPECT_EQ(Converse(harness, "NEW", "103").reply, "103\t0");
-    EXPECT_EQ(Converse(harness, "OTHER", "103").reply, "103\t0");
-    EXPECT_EQ(harness.prompt.Questions(), (Lines{"NEW@127.0.0.1", "OTHER@127.0.0.1"}));
+    EXPECT_EQ(converse(harness, "NEW", "103").reply, "103\t0");
+    EXPECT_EQ(converse(harness, "OTHER", "103").reply, "103\t0");
+    EXPECT_EQ(harness.prompt.questions(), (Lines{"NEW@127.0.0.1", "OTHER@127.0.0.1"}));
 
     harness.approval.answer("OTHER", "127.0.0.1", ApprovalAnswer::ThisRun);
-    EXPECT_EQ(Converse(harness, "OTHER", "103").reply, "103\t1");
-    EXPECT_EQ(Converse(harness, "NEW", "103").reply, "103\t0");
+    EXPECT_EQ(converse(harness, "OTHER", "103").reply, "103\t1");
+    EXPECT_EQ(converse(harness, "NEW", "103").reply, "103\t0");
     EXPECT_TRUE(harness.approval.devices().empty());
-    EXPECT_EQ(harness.prompt.Questions().size(), 2u);
+    EXPECT_EQ(harness.prompt.questions().size(), 2u);
 }
 
 TEST(Approval, TurnedOffEveryPhoneTypesAndNobodyIsAsked) {
     HandlerHarness harness(false);
-    EXPECT_EQ(Converse(harness, "ANY", "102\tX\t1\t1\t0").reply, "102\t1");
-    EXPECT_TRUE(harness.prompt.Questions().empty());
+    EXPECT_EQ(converse(harness, "ANY", "102\tX\t1\t1\t0").reply, "102\t1");
+    EXPECT_TRUE(harness.prompt.questions().empty());
 }
 
 // Text that no barcode needs is refused before anything is typed: the reply is (code, "0") and
@@ -100,12 +100,12 @@ TEST(Defences, ControlTextIsRefusedBeforeAnythingIsTyped) {
         const std::string key = "T" + std::to_string(++n);
         const auto before = harness.desktop.calls().size();
         // Quoted, so that TAB and line breaks stay inside the barcode field.
-        phone::Outcome outcome = Converse(harness, key, "102\t\"" + c.barcode + "\"\t1\t1\t0");
+        phone::Outcome outcome = converse(harness, key, "102\t\"" + c.barcode + "\"\t1\t1\t0");
         EXPECT_EQ(outcome.reply, c.typed ? "102\t1" : "102\t0") << n;
         const auto calls = harness.desktop.calls().size() - before;
         EXPECT_EQ(calls, c.typed ? 4u : 0u) << n;
         if (!c.typed) {
-            const std::string refusal = harness.window.WaitForLines(key, 2).back();
+            const std::string refusal = harness.window.waitForLines(key, 2).back();
             EXPECT_NE(refusal.find("[Client_Send]"), std::string::npos) << refusal;
             EXPECT_NE(refusal.find("拒否しました。"), std::string::npos) << refusal;
         }
@@ -146,16 +146,16 @@ TEST(Defences, OnePeersDelayedCapturesDoNotHoldTheDesktop) {
     std::vector<std::future<phone::Outcome>> greedy;
     for (int i = 0; i < 4; ++i) {
         greedy.push_back(std::async(std::launch::async, [&] {
-            return Converse(harness, "GREEDY", "102\tSLOW\t1\t1\t5", "127.0.0.5");
+            return converse(harness, "GREEDY", "102\tSLOW\t1\t1\t5", "127.0.0.5");
         }));
     }
     // Two are refused at once; one runs, one waits.
-    const Lines refusals = harness.window.WaitForLines("GREEDY", 6);
+    const Lines refusals = harness.window.waitForLines("GREEDY", 6);
     EXPECT_EQ(std::count(refusals.begin(), refusals.end(),
                          "[GREEDY][127.0.0.5][Client_Send]この端末からの要求が多すぎるため拒否"
                          "しました。"),
               2);
-    phone::Outcome phone = Converse(harness, "PHONE", "102\tFAST\t1\t1\t0", "127.0.0.6");
+    phone::Outcome phone = converse(harness, "PHONE", "102\tFAST\t1\t1\t0", "127.0.0.6");
     EXPECT_EQ(phone.reply, "102\t1");
     Lines replies;
     for (auto& outcome : greedy) {
@@ -183,14 +183,14 @@ TEST(Defences, AMegabyteRequestCostsTheLogAndTheReplyLittle) {
         longestTrace = std::max(longestTrace, line.size());
     });
     const std::string big(1000000, 'x');
-    EXPECT_EQ(Converse(harness, "BIG", "101\t" + big).reply, "101\t1");
+    EXPECT_EQ(converse(harness, "BIG", "101\t" + big).reply, "101\t1");
     const std::string zeros(1000000, '0');
-    const std::string unsupported = Converse(harness, "ZEROS", zeros + "106").reply.value_or("");
+    const std::string unsupported = converse(harness, "ZEROS", zeros + "106").reply.value_or("");
     setTraceSink(nullptr);
     EXPECT_EQ(unsupported.substr(0, 6), "106\t0\t");
     EXPECT_LT(unsupported.size(), 200u);
 
-    const std::string request = harness.window.WaitForLines("BIG", 2)[0];
+    const std::string request = harness.window.waitForLines("BIG", 2)[0];
     EXPECT_TRUE(request.starts_with("[BIG][127.0.0.1][Client_Receive]設定確認要求:101\txxx"));
     // "[127.0.0.1][Client_Receive]設定確認要求:101\t" and the data: 38 + 1,000,000 characters.
     EXPECT_TRUE(request.ends_with("x…(1000038 文字)")) << request.substr(request.size() - 40);

@@ -16,45 +16,45 @@ using test::ServerHarness;
 
 TEST(Listener, StartsStopsAndStartsAgainOnTheSamePort) {
     ServerHarness harness;
-    harness.StartListening();
-    net::SocketHandle client = harness.Connect();  // leaves a connection behind on the port
-    harness.events().WaitFor(
+    harness.startListening();
+    net::SocketHandle client = harness.connect();  // leaves a connection behind on the port
+    harness.events().waitFor(
         [](const Event& e) { return e.kind == EventKind::Information && !e.ip.empty(); });
     net::shutdownSocket(client);
-    harness.events().WaitForKind(EventKind::ClientError);
+    harness.events().waitForKind(EventKind::ClientError);
 
     auto start = std::chrono::steady_clock::now();
-    harness.StopAndWait();
+    harness.stopAndWait();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
     EXPECT_FALSE(harness.server().running());
-    auto events = harness.events().Snapshot();
+    auto events = harness.events().snapshot();
     EXPECT_EQ(events.back().kind, EventKind::ListenerEnded);
     EXPECT_EQ(events.back().data, msg::kListeningEnded);
 
     ASSERT_EQ(harness.server().start("127.0.0.1", harness.port()), std::nullopt);
-    Event again = harness.events().WaitFor(
+    Event again = harness.events().waitFor(
         [](const Event& e) {
             return e.kind == EventKind::Information && e.data == msg::kListeningStarted;
         },
         std::chrono::seconds(15), events.size());
     EXPECT_EQ(again.kind, EventKind::Information);
-    EXPECT_EQ(harness.events().Snapshot().size(), events.size() + 1) << "no failure in between";
+    EXPECT_EQ(harness.events().snapshot().size(), events.size() + 1) << "no failure in between";
 }
 
 TEST(Listener, RefusesASecondStartAndAStartWhileStopping) {
     ServerHarness harness;
-    harness.StartListening();
+    harness.startListening();
     EXPECT_EQ(harness.server().start("127.0.0.1", harness.port()), msg::kAlreadyListening);
 
     harness.server().stop();
     EXPECT_EQ(harness.server().start("127.0.0.1", harness.port()), msg::kAlreadyListening);
-    harness.events().WaitForKind(EventKind::ListenerEnded);
+    harness.events().waitForKind(EventKind::ListenerEnded);
 }
 
 TEST(Listener, StopWhileStoppedReportsAtOnceOnTheCallersThread) {
     ServerHarness harness;
     harness.server().stop();
-    auto events = harness.events().Snapshot();
+    auto events = harness.events().snapshot();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].kind, EventKind::ListenerEnded);
     EXPECT_EQ(events[0].data, msg::kNotListening);
@@ -74,8 +74,8 @@ TEST(Listener, BindFailuresEndTheListener) {
     for (const auto& [address, port] : cases) {
         ServerHarness harness;
         ASSERT_EQ(harness.server().start(address, port), std::nullopt);
-        Event ended = harness.events().WaitForKind(EventKind::ListenerEnded);
-        auto events = harness.events().Snapshot();
+        Event ended = harness.events().waitForKind(EventKind::ListenerEnded);
+        auto events = harness.events().snapshot();
         ASSERT_EQ(events.size(), 2u) << address << ":" << port;
         EXPECT_EQ(events[0].kind, EventKind::ListenerError);
         EXPECT_EQ(events[0].error, joinError(msg::kStartListeningFailed, msg::kBindFailed));
@@ -91,27 +91,27 @@ TEST(Listener, AFailureEscapingTheStartEventFailsTheStart) {
             throw std::runtime_error("window gone");
         }
     });
-    ASSERT_EQ(harness.server().start("127.0.0.1", test::FreePort()), std::nullopt);
-    harness.events().WaitForKind(EventKind::ListenerEnded);
-    Event failure = harness.events().WaitForKind(EventKind::ListenerError);
+    ASSERT_EQ(harness.server().start("127.0.0.1", test::freePort()), std::nullopt);
+    harness.events().waitForKind(EventKind::ListenerEnded);
+    Event failure = harness.events().waitForKind(EventKind::ListenerError);
     EXPECT_EQ(failure.error, joinError(msg::kStartListeningFailed, "window gone"));
 }
 
 TEST(Listener, StopClosesAConnectionThatWasNeverAnswered) {
     // Event 3 arrives, nobody replies: the listener waits for it, then closes it itself.
     ServerHarness harness;
-    harness.StartListening();
-    net::SocketHandle client = harness.Connect();
-    test::SendAll(client,
+    harness.startListening();
+    net::SocketHandle client = harness.connect();
+    test::sendAll(client,
                   "0000000035800002"
                   "123456789012"
                   "KEY                 "
                   "101");
-    harness.events().WaitForKind(EventKind::Request);
+    harness.events().waitForKind(EventKind::Request);
     auto start = std::chrono::steady_clock::now();
     harness.server().stop();
-    EXPECT_TRUE(test::WaitForPeerClose(client));
-    harness.events().WaitForKind(EventKind::ListenerEnded);
+    EXPECT_TRUE(test::waitForPeerClose(client));
+    harness.events().waitForKind(EventKind::ListenerEnded);
     auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, 4s);
     EXPECT_LT(waited, 10s);
