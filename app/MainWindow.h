@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 #include <filesystem>
 #include <functional>
@@ -9,9 +10,12 @@
 #include <vector>
 
 #include "app/AppDialogs.h"
+#include "app/ApprovalWindow.h"
 #include "app/LogList.h"
 #include "app/UiUpdateQueue.h"
 #include "desktop/Desktop.h"
+#include "handling/ApprovalPrompt.h"
+#include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
 #include "handling/WindowPorts.h"
 #include "server/RequestServer.h"
@@ -38,8 +42,9 @@ inline constexpr char kListenCaption[] = "待ち受け開始";
 inline constexpr char kStopCaption[] = "待ち受け停止";
 
 // The main window: address, port, start and stop, the connection QR code and the log. It owns the
-// request server and the request handling that serves it.
-class MainWindow : public QWidget, public LogView, public ListenerView {
+// request server and the request handling that serves it, and asks the user about phones that
+// are not approved (the settings file keeps those approved for good).
+class MainWindow : public QWidget, public LogView, public ListenerView, public ApprovalPrompt {
     Q_OBJECT
   public:
     MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::path settingsFile,
@@ -50,6 +55,8 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     // LogView, ListenerView: any thread; the window's thread applies them in call order.
     void insertLogLine(const std::string& line) override;
     void listenerStopped() override;
+    // ApprovalPrompt: any thread; the window's thread shows the question.
+    void ask(const std::string& clientKey, const std::string& address) override;
 
     // The session ends (signal, logout): the window closes without asking, and a failure to save
     // is only traced, as nobody is left to confirm a box.
@@ -60,6 +67,11 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     // then if the settings ask for it.
     void armAutomaticStart();
     RequestHandler& handler() { return *mHandler; }
+    DeviceApproval& approval() { return *mApproval; }
+    // The open approval question, if any.
+    ApprovalWindow* approvalWindow() const { return mApprovalWindow; }
+    // The dialog of the devices approved for good, modal.
+    void showDevices();
     const QImage& qrBitmap() const { return mQrBitmap; }
     const std::string& selectedAddress() const { return mSelectedAddress; }
 
@@ -80,6 +92,7 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     QSplitter* logSplitter;
     QPlainTextEdit* detailText;
     QPushButton* listenButton;
+    QPushButton* devicesButton;
     QPushButton* closeButton;
     QTimer* autoStartTimer;
 
@@ -104,6 +117,8 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     void showQr(bool shown);
     void showSelectedLine();
     void startAutomatically();
+    void showApprovalQuestion(const std::string& clientKey, const std::string& address);
+    void saveDevices();
 
     AppDialogs& mDialogs;
     std::filesystem::path mSettingsFile;
@@ -120,6 +135,8 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     std::string mSelectedAddress;
     LogListModel mLogModel;
     UiUpdateQueue mUpdates;
+    QPointer<ApprovalWindow> mApprovalWindow;
+    std::unique_ptr<DeviceApproval> mApproval;
     std::unique_ptr<RequestHandler> mHandler;
     std::unique_ptr<RequestServer> mServer;
 };
