@@ -4,9 +4,13 @@
 
 namespace korvane {
 
-// One running copy per user session: an exclusive lock on a file named after the lock in the
-// session's runtime folder ($XDG_RUNTIME_DIR, else the temporary folder with the user id in the
-// name). The system drops the lock when the process ends, however it ends.
+// One running copy per user session: an exclusive lock on a file named after the lock in a folder
+// only the user can enter: the session's runtime folder ($XDG_RUNTIME_DIR), else
+// "<name>-<uid>" in the temporary folder ($TMPDIR, else /tmp), made with mode 0700. The folder
+// must be the user's own and closed to others, and the lock file is opened without following a
+// link and must be the user's own regular file: otherwise no lock is made (Unavailable), so that
+// another local user can neither block the program nor point it at a file. The system drops the
+// lock when the process ends, however it ends.
 class SingleInstance {
   public:
     enum class Result {
