@@ -2,13 +2,18 @@
 
 #include <QAbstractListModel>
 #include <QStyledItemDelegate>
+#include <deque>
 #include <string>
 #include <vector>
 
 namespace korvane {
 
-// The log's lines, newest first. Lines are only ever added, and are stored oldest first so that
-// adding one at the top costs no more than appending.
+// The most lines the log keeps: the newest; older ones leave at the bottom.
+inline constexpr std::size_t kMaxLogLines = 100000;
+
+// The log's lines, newest first, at most kMaxLogLines of them. Lines are stored oldest first so
+// that adding one at the top costs no more than appending, and dropping the oldest no more than
+// taking from the front.
 class LogListModel : public QAbstractListModel {
     Q_OBJECT
   public:
@@ -21,7 +26,7 @@ class LogListModel : public QAbstractListModel {
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
   private:
-    std::vector<QString> mLines;
+    std::deque<QString> mLines;
 };
 
 // Every row of the log is drawn at the same fixed height.

@@ -433,3 +433,30 @@ TEST_F(MainWindowTest, ApprovalComesFromTheSettingsFile) {
 
 }  // namespace
 }  // namespace korvane
+
+namespace korvane {
+namespace {
+
+// A megabyte of request data costs the window a kilobyte, and the log keeps its newest 100,000
+// lines however many come.
+TEST_F(MainWindowTest, TheLogKeepsItsNewestLinesAndCutsLongOnes) {
+    MainWindow& f = form();
+    QAbstractItemModel* model = f.logList->model();
+    f.handler().addLog("BIG", std::string(1 << 20, 'x'));
+    ASSERT_TRUE(waitUntil([&] { return model->rowCount() == 1; }));
+    const QString big = model->index(0, 0).data().toString();
+    EXPECT_LT(big.size(), 1100);
+    EXPECT_TRUE(big.endsWith(QString::fromUtf8("…(1048576 文字)")));
+
+    for (int i = 0; i < 100005; ++i) {
+        f.insertLogLine("line " + std::to_string(i));
+    }
+    ASSERT_TRUE(waitUntil(
+        [&] { return model->index(0, 0).data().toString() == QString::fromUtf8("line 100004"); },
+        30000));
+    EXPECT_EQ(model->rowCount(), 100000);
+    EXPECT_EQ(model->index(99999, 0).data().toString().toStdString(), "line 5");
+}
+
+}  // namespace
+}  // namespace korvane
