@@ -14,6 +14,7 @@
 #include "app/LogList.h"
 #include "app/UiUpdateQueue.h"
 #include "desktop/Desktop.h"
+#include "desktop/DesktopChoice.h"
 #include "handling/ApprovalPrompt.h"
 #include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
@@ -63,6 +64,9 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void endSession();
 
     void toggleListening();
+    // Says in the log which desktop implementation types and captures, and shows its notice (what
+    // it cannot reach) in the detail box.
+    void announceDesktop(const DesktopChoice& choice);
     // Starts the automatic start's short timer (once the splash has closed): listening starts
     // then if the settings ask for it.
     void armAutomaticStart();

@@ -1,8 +1,8 @@
 #include "platform/Trace.h"
 
-#include <cstdio>
 #include <mutex>
 
+#include "platform/DebugOutput.h"
 #include "platform/LogText.h"
 #include "platform/Timestamp.h"
 
@@ -27,7 +27,7 @@ void traceOutput(const std::string& line) {
         currentSink()(line);
         return;
     }
-    std::fprintf(stderr, "%s\n", line.c_str());
+    writeDebugLine(line);
 }
 
 void trace(const std::string& text) {

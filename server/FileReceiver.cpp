@@ -1,13 +1,12 @@
 #include "server/FileReceiver.h"
 
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
+#include "platform/FileOpen.h"
 #include "platform/Trace.h"
 #include "server/Connection.h"
 #include "server/FramedSocket.h"
@@ -17,27 +16,33 @@
 #include "server/ServerMessages.h"
 
 namespace korvane {
+namespace {
+
+std::filesystem::path utf8Path(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+}  // namespace
 
 void FileReceiver::run() {
     trace("TSSRecvFileThread.Execute");
     Connection& connection = *mConnection;
     FramedSocket socket(connection.socket(), mServer.stopping());
     const ServerLimits& limits = mServer.limits();
-    // The target is replaced only by a whole file: what arrives goes to a private temporary
-    // file beside it, renamed over it at the end.
-    std::string temp = mLocalPath + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
+    // The target is replaced only by a whole file: what arrives goes to a temporary file beside
+    // it, named after the connection (never reused within the server), renamed over it at the
+    // end.
+    const std::string tempName = mLocalPath + ".part-" + std::to_string(connection.id());
+    const std::filesystem::path temp = utf8Path(tempName);
+    bool created = false;
     try {
-        if (fd < 0) {
-            throw ServerError("ファイル \"" + mLocalPath + "\" を作成できません。" +
-                              std::strerror(errno));
-        }
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(::fdopen(fd, "wb"), &std::fclose);
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(tempName, "wb"),
+                                                             &std::fclose);
         if (!file) {
-            ::close(fd);
             throw ServerError("ファイル \"" + mLocalPath + "\" を作成できません。" +
                               std::strerror(errno));
         }
+        created = true;
         socket.sendText(makeHeader(kFileNameWidth, MessageType::FileRequest));
         socket.sendText(padBytes(mRemoteName, kFileNameWidth));
         const Deadline deadline = std::chrono::steady_clock::now() + limits.fileReceiveTime;
@@ -49,14 +54,20 @@ void FileReceiver::run() {
             throw ServerError(msg::kInvalidMessage);
         }
         socket.receiveFile(file.get(), headerLength(header), deadline);
-        if (std::fclose(file.release()) != 0 ||
-            std::rename(temp.c_str(), mLocalPath.c_str()) != 0) {
+        std::error_code renamed;
+        if (std::fclose(file.release()) != 0) {
             throw ServerError("ファイル \"" + mLocalPath + "\" に書き込めません。");
         }
+        std::filesystem::rename(temp, utf8Path(mLocalPath), renamed);
+        if (renamed) {
+            throw ServerError("ファイル \"" + mLocalPath + "\" に書き込めません。");
+        }
+        created = false;
         mServer.reportFinished(connection);
     } catch (...) {
-        if (fd >= 0) {
-            ::unlink(temp.c_str());
+        if (created) {
+            std::error_code ignored;
+            std::filesystem::remove(temp, ignored);
         }
         mServer.failConnection(connection, msg::kRecvFileFailed);
     }

@@ -12,6 +12,10 @@
 
 namespace korvane::net {
 
+std::string startNetworking() {
+    return {};
+}
+
 SocketHandle openTcpSocket() {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     return fd < 0 ? kNoSocket : fd;
@@ -74,7 +78,7 @@ SocketHandle connectIPv4(const std::string& address, std::uint16_t port,
         return kNoSocket;
     }
     if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
+        ::close(static_cast<int>(fd));
         return kNoSocket;
     }
     return fd;
@@ -90,7 +94,7 @@ std::uint16_t localPort(SocketHandle sock) {
 }
 
 WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs) {
-    pollfd entry{sock, static_cast<short>(forWrite ? POLLOUT : POLLIN), 0};
+    pollfd entry{static_cast<int>(sock), static_cast<short>(forWrite ? POLLOUT : POLLIN), 0};
     int rc = ::poll(&entry, 1, timeoutMs);
     if (rc < 0) {
         // A signal is no failure of the socket: the caller simply waits again.
@@ -128,7 +132,7 @@ void shutdownSocket(SocketHandle sock) {
 }
 
 void closeSocket(SocketHandle sock) {
-    ::close(sock);
+    ::close(static_cast<int>(sock));
 }
 
 }  // namespace korvane::net

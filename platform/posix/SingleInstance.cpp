@@ -43,30 +43,29 @@ SingleInstance::SingleInstance(const std::string& name) {
     mPath = folder + "/" + name + ".lock";
     // Never through a link, and only a file of this user's own: nobody else can plant the lock.
     // Close-on-exec keeps a started child from holding the lock after this process ends.
-    mFd = ::open(mPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (mFd < 0) {
+    const int fd = ::open(mPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) {
         return;
     }
     struct stat info {};
-    if (::fstat(mFd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::getuid()) {
-        ::close(mFd);
-        mFd = -1;
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_uid != ::getuid()) {
+        ::close(fd);
         return;
     }
-    if (::flock(mFd, LOCK_EX | LOCK_NB) == 0) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        mHandle = fd;
         mState = Result::Acquired;
         return;
     }
     if (errno == EWOULDBLOCK) {
         mState = Result::AlreadyRunning;
     }
-    ::close(mFd);
-    mFd = -1;
+    ::close(fd);
 }
 
 SingleInstance::~SingleInstance() {
-    if (mFd >= 0) {
-        ::close(mFd);
+    if (mHandle >= 0) {
+        ::close(static_cast<int>(mHandle));
     }
 }
 
