@@ -1,5 +1,6 @@
 #include "app/AppPaths.h"
 
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -22,8 +23,16 @@ bool usableBesideProgram(const std::filesystem::path& file) {
     if (file.string().starts_with("/usr/")) {
         return false;
     }
-    std::error_code ignored;
-    return std::filesystem::exists(file, ignored) || access(file.parent_path().c_str(), W_OK) == 0;
+    // Saving writes a temporary file beside the file and renames it over it: a file that is
+    // there already is no use in a folder where that cannot be done.
+    std::string probe = (file.parent_path() / ".korvane-probe-XXXXXX").string();
+    const int fd = ::mkstemp(probe.data());
+    if (fd < 0) {
+        return false;
+    }
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return true;
 }
 
 // $name when it holds an absolute path (as the XDG rules demand), else home + fallback.
@@ -58,7 +67,10 @@ std::filesystem::path captureFilePath(const std::filesystem::path& program) {
                                        : userFolder("XDG_CACHE_HOME", ".cache");
     folder /= kFolderName;
     std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
+    // Captures show the screen: the folder is the user's alone.
+    if (std::filesystem::create_directories(folder, ignored)) {
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, ignored);
+    }
     return folder / (std::string(kFolderName) + ".png");
 }
 

@@ -4,9 +4,10 @@
 
 namespace korvane {
 
-// Files kept beside the program when its folder is writable or the file is there already (a
-// portable copy, a build tree); for a copy installed where the user may not write, or anywhere
-// under /usr (a package's copy, even when run as root), in the user's own folders instead.
+// Files kept beside the program when a file can be created in its folder (a portable copy, a build
+// tree: saving writes a temporary file there and renames it); for a copy installed where the user
+// may not write, even with a file already there, or anywhere under /usr (a package's copy, even
+// when run as root), in the user's own folders instead.
 
 // "<program>.ini", else $XDG_CONFIG_HOME (~/.config)/korvane-server/korvane-server.ini.
 std::filesystem::path settingsFilePath(const std::filesystem::path& program);

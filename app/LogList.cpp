@@ -22,6 +22,13 @@ void LogListModel::addNewest(const std::vector<std::string>& oldestFirst) {
         mLines.push_back(QString::fromStdString(line));
     }
     endInsertRows();
+    if (mLines.size() > kMaxLogLines) {
+        const auto extra = static_cast<int>(mLines.size() - kMaxLogLines);
+        beginRemoveRows(QModelIndex(), static_cast<int>(kMaxLogLines),
+                        static_cast<int>(kMaxLogLines) + extra - 1);
+        mLines.erase(mLines.begin(), mLines.begin() + extra);
+        endRemoveRows();
+    }
 }
 
 int LogListModel::rowCount(const QModelIndex& parent) const {

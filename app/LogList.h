@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 #include <QStyledItemDelegate>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -12,9 +13,13 @@ namespace korvane {
 inline constexpr char kLineBreakMark[] = " \u21B5 ";
 QString oneRowText(const QString& line);
 
-// The log's lines, newest first. DisplayRole gives a line on one row (oneRowText),
-// kWholeLineRole the line as it was added. Lines are only ever added, and are stored oldest first
-// so that adding one at the top costs no more than appending.
+// The most lines the log keeps: the newest; older ones leave at the bottom.
+inline constexpr std::size_t kMaxLogLines = 100000;
+
+// The log's lines, newest first, at most kMaxLogLines of them. DisplayRole gives a line on one row
+// (oneRowText), kWholeLineRole the line as it was added. Lines are stored oldest first so that
+// adding one at the top costs no more than appending, and dropping the oldest no more than taking
+// from the front.
 class LogListModel : public QAbstractListModel {
     Q_OBJECT
   public:
@@ -29,7 +34,7 @@ class LogListModel : public QAbstractListModel {
     static constexpr int kWholeLineRole = Qt::UserRole;
 
   private:
-    std::vector<QString> mLines;
+    std::deque<QString> mLines;
 };
 
 // Every row of the log is drawn at the same fixed height.

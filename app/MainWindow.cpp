@@ -23,7 +23,9 @@
 #include <algorithm>
 #include <chrono>
 
+#include "app/ApprovalWindow.h"
 #include "app/Autostart.h"
+#include "app/DevicesDialog.h"
 #include "app/Fonts.h"
 #include "app/IntegerText.h"
 #include "app/Logos.h"
@@ -33,6 +35,7 @@
 #include "app/QrPaintBox.h"
 #include "app/Settings.h"
 #include "app/Version.h"
+#include "handling/DeviceSettings.h"
 #include "handling/ScanHistory.h"
 #include "platform/Trace.h"
 
@@ -84,8 +87,16 @@ MainWindow::MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::p
       mAddressSource(std::move(addresses)),
       mUpdates([this](const std::vector<std::string>& lines) { showLines(lines); },
                [this] { showListening(false); }) {
-    mHandler =
-        std::make_unique<RequestHandler>(desktop, *this, *this, mDialogs, std::move(captureFile));
+    DeviceSettings devices = readDeviceSettings(mSettingsFile);
+    mApproval =
+        std::make_unique<DeviceApproval>(*this, std::move(devices.devices), devices.approvalOn);
+    // Saved by the window's thread: changes come from server threads too.
+    mApproval->onChanged([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { saveDevices(); }, Qt::QueuedConnection);
+    });
+    mHandler = std::make_unique<RequestHandler>(desktop, *this, *this, mDialogs,
+                                                std::move(captureFile), mApproval.get());
     mServer = std::make_unique<RequestServer>(
         [this](const ServerEvent& event) { mHandler->onServerEvent(event); });
     mHandler->attach(*mServer);
@@ -120,6 +131,35 @@ MainWindow::~MainWindow() {
     // The server goes first: its threads report into the handler and this window until they end.
     mServer.reset();
     saveSettings();
+}
+
+void MainWindow::ask(const std::string& clientKey, const std::string& address) {
+    QMetaObject::invokeMethod(
+        this, [this, clientKey, address] { showApprovalQuestion(clientKey, address); },
+        Qt::QueuedConnection);
+}
+
+void MainWindow::showApprovalQuestion(const std::string& clientKey, const std::string& address) {
+    auto* question = new ApprovalWindow(clientKey, address, this);
+    mApprovalWindow = question;
+    DeviceApproval* approval = mApproval.get();
+    connect(question, &ApprovalWindow::answered, this,
+            [approval, clientKey, address](ApprovalAnswer answer) {
+                approval->answer(clientKey, address, answer);
+            });
+    question->show();
+}
+
+void MainWindow::showDevices() {
+    DevicesDialog dialog(*mApproval, this);
+    dialog.exec();
+}
+
+void MainWindow::saveDevices() {
+    std::string error;
+    if (!writeApprovedDevices(mSettingsFile, mApproval->devices(), error)) {
+        traceOutput("saveDevices: " + mSettingsFile.string() + ": " + error);
+    }
 }
 
 void MainWindow::createControls() {
@@ -226,9 +266,12 @@ void MainWindow::createControls() {
     buttons->setContentsMargins(4, 3, 4, 3);
     listenButton = new QPushButton(uiText(kListenCaption), buttonBar);
     listenButton->setFixedSize(134, 52);
+    devicesButton = new QPushButton(tr("承認済みの端末"), buttonBar);
+    devicesButton->setFixedHeight(52);
     closeButton = new QPushButton(tr("終了"), buttonBar);
     closeButton->setFixedSize(131, 52);
     buttons->addWidget(listenButton);
+    buttons->addWidget(devicesButton);
     buttons->addStretch(1);
     buttons->addWidget(closeButton);
     root->addWidget(buttonBar);
@@ -238,6 +281,7 @@ void MainWindow::createControls() {
 
     connect(listenButton, &QPushButton::clicked, this, &MainWindow::toggleListening);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
+    connect(devicesButton, &QPushButton::clicked, this, &MainWindow::showDevices);
     connect(logList, &QListView::clicked, this, &MainWindow::showSelectedLine);
     connect(autoStartTimer, &QTimer::timeout, this, &MainWindow::startAutomatically);
     connect(optionsButton, &QPushButton::clicked, this, &MainWindow::openOptions);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QPointer>
 #include <QWidget>
 #include <filesystem>
 #include <functional>
@@ -9,12 +10,15 @@
 #include <vector>
 
 #include "app/AppDialogs.h"
+#include "app/ApprovalWindow.h"
 #include "app/LocalAddresses.h"
 #include "app/LogList.h"
 #include "app/Settings.h"
 #include "app/UiUpdateQueue.h"
 #include "desktop/Desktop.h"
 #include "desktop/DesktopChoice.h"
+#include "handling/ApprovalPrompt.h"
+#include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
 #include "handling/WindowPorts.h"
 #include "server/RequestServer.h"
@@ -47,10 +51,11 @@ inline constexpr char kAlreadyRunning[] =
     QT_TRANSLATE_NOOP("korvane::MainWindow", "既に起動されています。ご確認ください。");
 
 // The main window: address, port, start and stop, the connection QR code and the log. It owns the
-// request server and the request handling that serves it. The options dialog, the scan history
-// and the tray icon hang off it; the history is kept in "history/korvane-scans.csv" beside the
-// settings file.
-class MainWindow : public QWidget, public LogView, public ListenerView {
+// request server and the request handling that serves it, and asks the user about phones that
+// are not approved (the settings file keeps those approved for good). The options dialog, the
+// scan history and the tray icon hang off it; the history is kept in
+// "history/korvane-scans.csv" beside the settings file.
+class MainWindow : public QWidget, public LogView, public ListenerView, public ApprovalPrompt {
     Q_OBJECT
   public:
     MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::path settingsFile,
@@ -61,6 +66,8 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     // LogView, ListenerView: any thread; the window's thread applies them in call order.
     void insertLogLine(const std::string& line) override;
     void listenerStopped() override;
+    // ApprovalPrompt: any thread; the window's thread shows the question.
+    void ask(const std::string& clientKey, const std::string& address) override;
 
     // The session ends (signal, logout): the window closes without asking, and a failure to save
     // is only traced, as nobody is left to confirm a box.
@@ -90,6 +97,11 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     // then if the settings ask for it.
     void armAutomaticStart();
     RequestHandler& handler() { return *mHandler; }
+    DeviceApproval& approval() { return *mApproval; }
+    // The open approval question, if any.
+    ApprovalWindow* approvalWindow() const { return mApprovalWindow; }
+    // The dialog of the devices approved for good, modal.
+    void showDevices();
     const QImage& qrBitmap() const { return mQrBitmap; }
     const std::string& selectedAddress() const { return mSelectedAddress; }
 
@@ -110,6 +122,7 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     QSplitter* logSplitter;
     QPlainTextEdit* detailText;
     QPushButton* listenButton;
+    QPushButton* devicesButton;
     QPushButton* closeButton;
     QPushButton* optionsButton;
     QTimer* autoStartTimer;
@@ -140,6 +153,8 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     void startAutomatically();
     void showLogMenu(const QPoint& at);
     void chooseExportFile();
+    void showApprovalQuestion(const std::string& clientKey, const std::string& address);
+    void saveDevices();
 
     AppDialogs& mDialogs;
     std::filesystem::path mSettingsFile;
@@ -159,6 +174,8 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     std::string mSelectedAddress;
     LogListModel mLogModel;
     UiUpdateQueue mUpdates;
+    QPointer<ApprovalWindow> mApprovalWindow;
+    std::unique_ptr<DeviceApproval> mApproval;
     std::unique_ptr<RequestHandler> mHandler;
     std::unique_ptr<RequestServer> mServer;
 };

@@ -1,7 +1,7 @@
 #include "app/Settings.h"
 
 #include "app/IntegerText.h"
-#include "app/ProfileFile.h"
+#include "platform/ProfileFile.h"
 #include "platform/Trace.h"
 
 namespace korvane {

@@ -1,5 +1,7 @@
 #include "app/UiUpdateQueue.h"
 
+#include "app/LogList.h"
+
 namespace korvane {
 
 UiUpdateQueue::UiUpdateQueue(LinesHandler onLines, StoppedHandler onStopped)
@@ -18,6 +20,10 @@ void UiUpdateQueue::post(Update update) {
     {
         std::lock_guard guard(mLock);
         wasEmpty = mPending.empty();
+        if (!update.stopped && ++mPendingLines > kMaxLogLines && !mPending.front().stopped) {
+            mPending.pop_front();
+            --mPendingLines;
+        }
         mPending.push_back(std::move(update));
     }
     // One wake-up per batch: a burst of lines costs one event, not one per line.
@@ -27,10 +33,11 @@ void UiUpdateQueue::post(Update update) {
 }
 
 void UiUpdateQueue::flush() {
-    std::vector<Update> updates;
+    std::deque<Update> updates;
     {
         std::lock_guard guard(mLock);
         updates.swap(mPending);
+        mPendingLines = 0;
     }
     std::vector<std::string> lines;
     for (Update& update : updates) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -10,7 +11,10 @@ namespace korvane {
 
 // Carries the log lines and the stopped-state changes that server threads make to the window's
 // thread, in the order they were posted. Posting never waits for the window's thread, so it is
-// safe under the handler's log lock while that thread may be waiting for the same lock.
+// safe under the handler's log lock while that thread may be waiting for the same lock. Posts
+// between two flushes are coalesced into one wake-up, and while the window's thread is busy at
+// most the log's kMaxLogLines lines wait: the oldest waiting line gives way, as the log would drop
+// it anyway.
 class UiUpdateQueue : public QObject {
     Q_OBJECT
   public:
@@ -36,7 +40,8 @@ class UiUpdateQueue : public QObject {
     LinesHandler mOnLines;
     StoppedHandler mOnStopped;
     std::mutex mLock;
-    std::vector<Update> mPending;
+    std::deque<Update> mPending;
+    std::size_t mPendingLines = 0;
 };
 
 }  // namespace korvane

@@ -50,10 +50,11 @@ DesktopResult<CaptureRect> captureRect(ScreenPoint caret, const CaptureShape& sh
                             "キャプチャの高さが 0 以下になります。(幅 " + std::to_string(width) +
                                 ", 高さ " + std::to_string(height) + ")");
     }
-    if (pictureHeight > kMaxCaptureHeight) {
+    if (static_cast<double>(height) / static_cast<double>(width) > kMaxCaptureRatio) {
         return DesktopError(DesktopError::Kind::BadShape,
-                            "キャプチャ画像を確保できません。(320 x " +
-                                std::to_string(std::llround(pictureHeight)) + ")");
+                            "キャプチャの縦横比が " + std::to_string(kMaxCaptureRatio) +
+                                ":1 を超えています。(幅 " + std::to_string(width) + ", 高さ " +
+                                std::to_string(height) + ")");
     }
     return CaptureRect{caret.x - 100, caret.y - 200, 320, static_cast<int>(pictureHeight)};
 }

@@ -27,15 +27,15 @@ struct CaptureRect {
     int height = 0;
 };
 
-// The tallest picture a capture makes. No screen reaches beyond this coordinate range, and a
-// taller request would only ask for gigabytes of black.
-inline constexpr int kMaxCaptureHeight = 32767;
+// The tallest picture a capture makes, as a ratio of height to width: real phones' screens stay
+// under 3:1, and a taller request would only show more of the screen than the field scanned into.
+inline constexpr int kMaxCaptureRatio = 4;
 
 // The pause, in milliseconds, that the phone's delay code asks for before a capture.
 int captureDelayMs(std::int32_t delayCode);
 
-// The rectangle of `shape` around the caret (screen coordinates). A ratio that cannot be formed
-// or gives no usable height is a BadShape error with the reason.
+// The rectangle of `shape` around the caret (screen coordinates). A ratio that cannot be formed,
+// gives no usable height or is taller than kMaxCaptureRatio is a BadShape error with the reason.
 DesktopResult<CaptureRect> captureRect(ScreenPoint caret, const CaptureShape& shape);
 
 // 320 x ratio rounded to the nearest integer, an exact half to the even neighbour.

@@ -65,7 +65,8 @@ DesktopError writePngFile(const std::string& path, const RgbImage& image) {
     if (fd < 0) {
         return captureError(createError(path, errno));
     }
-    ::fchmod(fd, 0644);
+    // The screen around the caret may show anything: only this user may read it.
+    ::fchmod(fd, 0600);
     std::FILE* file = ::fdopen(fd, "wb");
     if (file == nullptr) {
         int err = errno;

@@ -4,12 +4,12 @@
 
 namespace korvane::protocol {
 
-std::string reply(const std::string& code, Result result) {
-    return joinFields({code, std::to_string(static_cast<int>(result))});
+std::string reply(std::int32_t code, Result result) {
+    return joinFields({std::to_string(code), std::to_string(static_cast<int>(result))});
 }
 
-std::string reply(const std::string& code, Result result, const std::string& text) {
-    return joinFields({code, std::to_string(static_cast<int>(result)), text});
+std::string reply(std::int32_t code, Result result, const std::string& text) {
+    return joinFields({std::to_string(code), std::to_string(static_cast<int>(result)), text});
 }
 
 std::string settingsReply() {

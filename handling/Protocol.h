@@ -63,10 +63,10 @@ enum class Result {
     CaptureFailed = 2,
 };
 
-// Reply payloads: the request's code as the phone sent it, the result, and for a failure its
-// text.
-std::string reply(const std::string& code, Result result);
-std::string reply(const std::string& code, Result result, const std::string& text);
+// Reply payloads: the request's code as parsed (a code sent as "0102" comes back as "102", so a
+// million leading zeros cost the reply nothing), the result, and for a failure its text.
+std::string reply(std::int32_t code, Result result);
+std::string reply(std::int32_t code, Result result, const std::string& text);
 // The settings check's reply, "101", "1".
 std::string settingsReply();
 

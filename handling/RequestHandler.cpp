@@ -1,8 +1,11 @@
 #include "handling/RequestHandler.h"
 
+#include "handling/BarcodeText.h"
+#include "handling/DeviceApproval.h"
 #include "handling/Protocol.h"
 #include "handling/RequestFields.h"
 #include "handling/ScanHistory.h"
+#include "platform/LogText.h"
 #include "platform/Timestamp.h"
 #include "server/Connection.h"
 #include "server/Framing.h"
@@ -13,6 +16,11 @@ namespace korvane {
 namespace {
 
 using protocol::Result;
+
+constexpr char kNotApproved[] = "未承認の端末からの要求です。";
+constexpr char kTooManyCommands[] = "この端末からの要求が多すぎるため拒否しました。";
+// Desktop commands one peer may have waiting or running at once; a phone has one.
+constexpr std::size_t kDesktopCommandsPerPeer = 2;
 
 constexpr char kUnsupported[] =
     "このリクエストはサポートされていません。サーバー側プログラムのバージョンをチェックしてください"
@@ -37,25 +45,23 @@ std::string clientLine(const std::string& address, const char* tag, const std::s
 }  // namespace
 
 RequestHandler::RequestHandler(Desktop& desktop, LogView& logView, ListenerView& listenerView,
-                               MessageBoxes& boxes, std::string captureFile)
+                               MessageBoxes& boxes, std::string captureFile,
+                               DeviceApproval* approval)
     : mDesktop(desktop),
       mLogView(logView),
       mListenerView(listenerView),
       mCaptureFile(std::move(captureFile)),
-      mPendingReplies(boxes) {}
+      mApproval(approval),
+      mPendingReplies(boxes),
+      mDesktopQueue(kDesktopCommandsPerPeer) {}
 
 void RequestHandler::addLog(const std::string& source, const std::string& text) {
     std::lock_guard guard(mLogLock);
     try {
-        mLogView.insertLogLine(bracketedTimestamp() + "[" + source + "]" + text);
+        mLogView.insertLogLine(bracketedTimestamp() + "[" + source + "]" + boundedLogText(text));
     } catch (...) {
         // A line that cannot be made is lost; logging never fails its caller.
     }
-}
-
-void RequestHandler::setOptions(HandlingOptions options) {
-    std::lock_guard input(mInputLock);
-    mOptions = std::move(options);
 }
 
 void RequestHandler::listenerStopped() {
@@ -105,7 +111,7 @@ void RequestHandler::handleRequest(const ServerEvent& event) {
             sendPendingReply(event);
         }
     } else if (event.serial == 0) {
-        rejectUnsupported(request);
+        rejectUnsupported(request, code);
     }
 }
 
@@ -114,6 +120,10 @@ void RequestHandler::confirmSettings(const Request& request) {
            clientLine(request.address, "[Client_Receive]", "設定確認要求:" + request.data));
     mServer->reply(request.connection, protocol::kReplySerial, protocol::settingsReply());
     addLog(request.clientKey, clientLine(request.address, "[Client_Send]", "設定確認応答:"));
+    // Setting a phone up is where the user approves it: the check raises the question.
+    if (mApproval != nullptr) {
+        mApproval->admits(request.clientKey, request.address);
+    }
 }
 
 void RequestHandler::runDesktopCommand(const Request& request, std::int32_t code) {
@@ -122,16 +132,26 @@ void RequestHandler::runDesktopCommand(const Request& request, std::int32_t code
                                                  "バーコード送信要求:" + request.data)
                                     : clientLine(request.address, "[Client_Request]",
                                                  "キャプチャ要求:" + request.data));
-    const std::string& codeText = request.fields[protocol::kCodeField];
-
-    std::lock_guard input(mInputLock);
-    const HandlingOptions options = mOptions;
+    if (mApproval != nullptr && !mApproval->admits(request.clientKey, request.address)) {
+        refuse(request, code, kNotApproved);
+        return;
+    }
+    if (types) {
+        const std::string refusal = barcodeRefusal(field(request.fields, protocol::kBarcodeField));
+        if (!refusal.empty()) {
+            refuse(request, code, refusal);
+            return;
+        }
+    }
+    std::optional<DesktopQueue::Turn> turn = mDesktopQueue.enter(request.address);
+    if (!turn) {
+        refuse(request, code, kTooManyCommands);
+        return;
+    }
+    const HandlingOptions options = currentOptions();
     DesktopResult<FocusedWindow> focused = mDesktop.focusedWindow();
     if (!focused) {
-        mServer->reply(request.connection, protocol::kReplySerial,
-                       protocol::reply(codeText, Result::NotDone));
-        addLog(request.clientKey,
-               clientLine(request.address, "[Client_Send]", "送信先の検索に失敗しました。"));
+        refuse(request, code, "送信先の検索に失敗しました。");
         if (types) {
             recordScan(options, request, field(request.fields, protocol::kBarcodeField),
                        "not typed: " + focused.error().message());
@@ -159,7 +179,11 @@ void RequestHandler::runDesktopCommand(const Request& request, std::int32_t code
                               "重複スキャンのため入力しませんでした:" + barcode));
         } else {
             typingError = enterText(window, barcode, options);
-            if (!typingError) {
+            if (typingError) {
+                addLog(request.clientKey,
+                       clientLine(request.address, "[Client_Error]",
+                                  "バーコードの入力に失敗しました:" + typingError.message()));
+            } else {
                 mDuplicates.remember(request.clientKey, barcode, now, options.duplicateWindow);
             }
         }
@@ -167,7 +191,13 @@ void RequestHandler::runDesktopCommand(const Request& request, std::int32_t code
             captureError = capture(request, code, window, caret);
         }
         if (!typingError && !repeat) {
-            (void)mDesktop.pressSuffixKey(window, field(request.fields, protocol::kSuffixField));
+            const DesktopError keyError =
+                mDesktop.pressSuffixKey(window, field(request.fields, protocol::kSuffixField));
+            if (keyError) {
+                addLog(request.clientKey,
+                       clientLine(request.address, "[Client_Error]",
+                                  "サフィックスキーの入力に失敗しました:" + keyError.message()));
+            }
         }
         if (!captureFirst) {
             captureError = capture(request, code, window, caret);
@@ -184,7 +214,7 @@ void RequestHandler::runDesktopCommand(const Request& request, std::int32_t code
         // Stored before the hand-off: the file's completion may be reported at once, on the
         // sender's thread, and it takes this entry.
         mPendingReplies.put(request.connection.id(),
-                            {protocol::reply(codeText, Result::Done),
+                            {protocol::reply(code, Result::Done),
                              clientLine(request.address, "[Client_Send]", "キャプチャ成功")});
         mServer->sendFile(request.connection, protocol::kFileSerial, mCaptureFile,
                           protocol::kCaptureFileName, "");
@@ -192,7 +222,7 @@ void RequestHandler::runDesktopCommand(const Request& request, std::int32_t code
     } else {
         const std::string failure = "キャプチャ失敗:" + captureError.message();
         mServer->reply(request.connection, protocol::kReplySerial,
-                       protocol::reply(codeText, Result::CaptureFailed, failure));
+                       protocol::reply(code, Result::CaptureFailed, failure));
         addLog(request.clientKey, clientLine(request.address, "[Client_Send]", failure));
     }
 }
@@ -212,6 +242,16 @@ void RequestHandler::recordScan(const HandlingOptions& options, const Request& r
         options.history->append(
             {ScanHistory::timeNow(), request.clientKey, request.address, barcode, result});
     }
+}
+
+void RequestHandler::setOptions(HandlingOptions options) {
+    std::lock_guard guard(mOptionsLock);
+    mOptions = std::move(options);
+}
+
+HandlingOptions RequestHandler::currentOptions() {
+    std::lock_guard guard(mOptionsLock);
+    return mOptions;
 }
 
 DesktopError RequestHandler::capture(const Request& request, std::int32_t code, WindowHandle window,
@@ -246,13 +286,18 @@ void RequestHandler::sendPendingReply(const ServerEvent& event) {
     addLog(event.clientKey, reply.logLine);
 }
 
-void RequestHandler::rejectUnsupported(const Request& request) {
+void RequestHandler::rejectUnsupported(const Request& request, std::int32_t code) {
     addLog(request.clientKey,
            clientLine(request.address, "[Client_Request]", "サポート外の要求:" + request.data));
-    mServer->reply(
-        request.connection, protocol::kReplySerial,
-        protocol::reply(request.fields[protocol::kCodeField], Result::NotDone, kUnsupported));
+    mServer->reply(request.connection, protocol::kReplySerial,
+                   protocol::reply(code, Result::NotDone, kUnsupported));
     addLog(request.clientKey, clientLine(request.address, "[Client_Send]", kUnsupported));
+}
+
+void RequestHandler::refuse(const Request& request, std::int32_t code, const std::string& why) {
+    mServer->reply(request.connection, protocol::kReplySerial,
+                   protocol::reply(code, Result::NotDone));
+    addLog(request.clientKey, clientLine(request.address, "[Client_Send]", why));
 }
 
 }  // namespace korvane

@@ -6,9 +6,13 @@
 namespace korvane {
 
 // One running copy per user session. On POSIX systems an exclusive lock on a file named after the
-// lock in the session's runtime folder ($XDG_RUNTIME_DIR, else the temporary folder with the user
-// id in the name); on Windows a named mutex in the logon session's namespace ("Local\<name>").
-// The system drops the lock when the process ends, however it ends.
+// lock in a folder only the user can enter: the session's runtime folder ($XDG_RUNTIME_DIR), else
+// "<name>-<uid>" in the temporary folder ($TMPDIR, else /tmp), made with mode 0700. The folder
+// must be the user's own and closed to others, and the lock file is opened without following a
+// link and must be the user's own regular file: otherwise no lock is made (Unavailable), so that
+// another local user can neither block the program nor point it at a file. On Windows a named
+// mutex in the logon session's namespace ("Local\<name>"). The system drops the lock when the
+// process ends, however it ends.
 class SingleInstance {
   public:
     enum class Result {

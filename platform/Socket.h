@@ -32,8 +32,10 @@ bool listenOn(SocketHandle sock, int backlog);
 // Accepts one connection, sending without delay (TCP_NODELAY); `peer` receives the peer's
 // dotted address.
 SocketHandle acceptIPv4(SocketHandle sock, std::string& peer);
-// Connects to `address`:`port`; kNoSocket on failure.
-SocketHandle connectIPv4(const std::string& address, std::uint16_t port);
+// Connects to `address`:`port`, from the local address `source` when one is given (a loopback
+// address other than 127.0.0.1 lets one machine stand for several peers); kNoSocket on failure.
+SocketHandle connectIPv4(const std::string& address, std::uint16_t port,
+                         const std::string& source = {});
 // The port a bound socket got (for a bind to port 0).
 std::uint16_t localPort(SocketHandle sock);
 

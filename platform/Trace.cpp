@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/DebugOutput.h"
+#include "platform/LogText.h"
 #include "platform/Timestamp.h"
 
 namespace korvane {
@@ -30,7 +31,7 @@ void traceOutput(const std::string& line) {
 }
 
 void trace(const std::string& text) {
-    traceOutput(bracketedTimestamp() + text);
+    traceOutput(bracketedTimestamp() + boundedLogText(text));
 }
 
 void setTraceSink(TraceSink sink) {

@@ -9,7 +9,7 @@ namespace korvane {
 // stderr (the debugger output on Windows). A program or a test may put its own sink in place.
 void traceOutput(const std::string& line);
 
-// traceOutput of "[yyyy/mm/dd hh:nn:ss]" followed by the text.
+// traceOutput of "[yyyy/mm/dd hh:nn:ss]" followed by the text, cut as boundedLogText cuts it.
 void trace(const std::string& text);
 
 using TraceSink = std::function<void(const std::string& line)>;

@@ -31,19 +31,28 @@ void Connection::release() {
 }
 
 bool Connection::finishIntake() {
-    Intake expected = Intake::Reading;
-    return mIntake.compare_exchange_strong(expected, Intake::Read);
+    Stage expected = Stage::Reading;
+    return mStage.compare_exchange_strong(expected, Stage::Read);
+}
+
+void Connection::finishReply() {
+    Stage expected = Stage::Read;
+    mStage.compare_exchange_strong(expected, Stage::Replied);
 }
 
 bool Connection::takeBack() {
     std::lock_guard guard(mCloseLock);
     const net::SocketHandle socket = mSocket;
-    if (socket == net::kNoSocket || net::pendingBytes(socket) > 0) {
+    if (socket == net::kNoSocket) {
         return false;
     }
-    Intake expected = Intake::Reading;
-    if (!mIntake.compare_exchange_strong(expected, Intake::TakenBack)) {
-        return false;
+    Stage expected = Stage::Replied;
+    if (!mStage.compare_exchange_strong(expected, Stage::TakenBack)) {
+        expected = Stage::Reading;
+        if (net::pendingBytes(socket) > 0 ||
+            !mStage.compare_exchange_strong(expected, Stage::TakenBack)) {
+            return false;
+        }
     }
     shutdownLocked();
     return true;

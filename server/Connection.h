@@ -33,13 +33,16 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // drops the record last, so its number is never reused under a running worker).
     void release();
 
-    // The intake's outcome, settled once between the thread reading the request and a listener
-    // that needs room: finishIntake is true when the request counts as read; takeBack is true
-    // when the connection was taken back before that, and shuts it down. A connection with
-    // received bytes its thread has not read yet is not taken back: they may be a whole request.
+    // Where the connection stands, settled between the thread serving it and a listener that
+    // needs room. finishIntake is true when the request counts as read; finishReply marks the
+    // final reply sent, after which only the peer's close is awaited. takeBack is true when the
+    // connection gave way, still waiting for its request or already past its reply, and shuts
+    // it down; one with received bytes its thread has not read yet does not give way before its
+    // request: they may be a whole request.
     bool finishIntake();
+    void finishReply();
     bool takeBack();
-    bool takenBack() const { return mIntake == Intake::TakenBack; }
+    bool takenBack() const { return mStage == Stage::TakenBack; }
 
     // The request, set by the intake before it is reported, and the serial number of the
     // reply or transfer under way.
@@ -48,14 +51,14 @@ class Connection : public std::enable_shared_from_this<Connection> {
     std::atomic<std::int32_t> serial{0};
 
   private:
-    enum class Intake { Reading, Read, TakenBack };
+    enum class Stage { Reading, Read, Replied, TakenBack };
     void shutdownLocked();
 
     std::atomic<net::SocketHandle> mSocket;
     const std::uint64_t mId;
     const std::string mAddress;
     std::mutex mCloseLock;
-    std::atomic<Intake> mIntake{Intake::Reading};
+    std::atomic<Stage> mStage{Stage::Reading};
 };
 
 }  // namespace korvane

@@ -9,7 +9,9 @@ class Connection;
 class RequestServer;
 
 // Asks the phone for a file by name, receives it into a local file and reports it (Finished);
-// any failure closes the connection with a ClientError event.
+// any failure closes the connection with a ClientError event and leaves the local file as it
+// was. The answer must arrive within the server's file receive time and stay within its size
+// cap.
 class FileReceiver {
   public:
     FileReceiver(RequestServer& server, std::shared_ptr<Connection> connection,

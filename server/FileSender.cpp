@@ -21,10 +21,10 @@ namespace {
 // The bytes of a file message before the file: name and field information.
 constexpr std::int64_t kFileFields = kFileNameWidth + kFieldInfoWidth;
 
-// The client's answer to a file message must be an empty Answer message.
-void receiveAcknowledgement(FramedSocket& socket) {
+// The client's answer to a file message must be an empty Answer message, in time.
+void receiveAcknowledgement(FramedSocket& socket, Deadline deadline) {
     std::string header;
-    socket.receiveText(header, kHeaderLength);
+    socket.receiveText(header, kHeaderLength, deadline);
     verifyCheckDigit(header);
     if (headerType(header) != static_cast<std::int32_t>(MessageType::Answer) ||
         headerLength(header) != 0) {
@@ -65,7 +65,8 @@ void FileSender::run() {
         socket.sendText(padBytes(mLabel.fieldInfo, kFieldInfoWidth));
         socket.sendFile(stream.get());
         stream.reset();
-        receiveAcknowledgement(socket);
+        receiveAcknowledgement(socket,
+                               std::chrono::steady_clock::now() + mServer.limits().acknowledgeTime);
         mServer.reportFinished(connection);
     } catch (...) {
         mServer.failConnection(connection, msg::kSendFileFailed);

@@ -10,8 +10,8 @@ class Connection;
 class RequestServer;
 
 // Sends a file message (name, field information, the file's bytes), waits for the phone's
-// acknowledgement and reports it (Finished); any failure closes the connection with a
-// ClientError event.
+// acknowledgement (at most the server's acknowledgement time) and reports it (Finished); any
+// failure closes the connection with a ClientError event.
 class FileSender {
   public:
     // The file to send, opened when the transfer is handed over, or why it could not be.

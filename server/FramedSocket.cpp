@@ -97,7 +97,7 @@ void FramedSocket::sendText(const std::string& text) {
     trace("mdlSendData_END");
 }
 
-void FramedSocket::receiveFile(std::FILE* stream, std::int64_t count) {
+void FramedSocket::receiveFile(std::FILE* stream, std::int64_t count, Deadline deadline) {
     trace("mdlRecvFile_START");
     char piece[kFilePiece];
     std::int64_t received = 0;
@@ -116,6 +116,9 @@ void FramedSocket::receiveFile(std::FILE* stream, std::int64_t count) {
             received += n;
         }
         checkStopping();
+        if (std::chrono::steady_clock::now() >= deadline) {
+            throw ServerError(msg::kTimedOut);
+        }
     }
     trace("mdlRecvFile_END");
 }
@@ -144,7 +147,7 @@ void FramedSocket::sendFile(std::FILE* stream) {
     trace("mdlSendFile_END");
 }
 
-void FramedSocket::waitForClose() {
+void FramedSocket::waitForClose(Deadline deadline) {
     trace("mdlCloseWait_START");
     for (;;) {
         if (waitReady(false)) {
@@ -157,6 +160,10 @@ void FramedSocket::waitForClose() {
         if (mStopping) {
             trace("mdlCloseWait_END");
             throw ServerError(msg::kCancelled);
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            trace("mdlCloseWait_END");
+            throw ServerError(msg::kTimedOut);
         }
     }
 }

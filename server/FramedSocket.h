@@ -31,12 +31,14 @@ class FramedSocket {
     void receiveText(std::string& text, std::int32_t count, Deadline deadline = kNoDeadline);
     // Encodes the text in CP932 and sends all of it.
     void sendText(const std::string& text);
-    // Receives exactly `count` raw bytes into `stream`, in pieces of at most 2048 bytes.
-    void receiveFile(std::FILE* stream, std::int64_t count);
+    // Receives exactly `count` raw bytes into `stream`, in pieces of at most 2048 bytes; past
+    // `deadline` it fails with kTimedOut.
+    void receiveFile(std::FILE* stream, std::int64_t count, Deadline deadline = kNoDeadline);
     // Sends the whole of `stream` from its start, in pieces of at most 2048 bytes.
     void sendFile(std::FILE* stream);
-    // Discards what the peer still sends until it closes; always ends by throwing.
-    [[noreturn]] void waitForClose();
+    // Discards what the peer still sends until it closes, or until `deadline` (kTimedOut);
+    // always ends by throwing.
+    [[noreturn]] void waitForClose(Deadline deadline = kNoDeadline);
 
   private:
     bool waitReady(bool forWrite) { return waitSocketReady(mSocket, forWrite); }

@@ -46,6 +46,10 @@ bool isClosed(const std::shared_ptr<Connection>& connection) {
 
 }  // namespace
 
+Listener::Listener(RequestServer& server)
+    : mServer(server),
+      mPeerLimits(server.limits().maxConnections, server.limits().maxConnectionsPerPeer) {}
+
 void Listener::run() {
     trace("TSSStartThread.Execute");
     net::SocketHandle listening = net::kNoSocket;
@@ -100,7 +104,7 @@ void Listener::accept(net::SocketHandle listening) {
     }
     // Swept here too: a steady stream of short connections leaves no idle second.
     std::erase_if(mConnections, isClosed);
-    if (!makeRoom()) {
+    if (!mPeerLimits.makeRoom(mConnections, peer)) {
         refuse(socket, peer);
         return;
     }
@@ -112,26 +116,6 @@ void Listener::accept(net::SocketHandle listening) {
         connection->close();
         throw;
     }
-}
-
-// Each connection holds a thread, so their number is bounded. Peers that open connections and
-// send nothing must not take the server from the phones, which send their request at once: at
-// the limit the oldest connection whose request has not arrived makes room for the new one. Only
-// when every connection is past its request is the new one closed at once.
-bool Listener::makeRoom() {
-    const std::size_t limit = mServer.limits().maxConnections;
-    const auto open =
-        std::count_if(mConnections.begin(), mConnections.end(),
-                      [](const auto& connection) { return !connection->takenBack(); });
-    if (static_cast<std::size_t>(open) < limit) {
-        return true;
-    }
-    // Connections taken back leave as soon as their threads see it; a bound all the same.
-    if (mConnections.size() >= 2 * limit) {
-        return false;
-    }
-    return std::any_of(mConnections.begin(), mConnections.end(),
-                       [](const auto& connection) { return connection->takeBack(); });
 }
 
 void Listener::refuse(net::SocketHandle socket, const std::string& peer) {

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/Socket.h"
+#include "server/PeerLimits.h"
 
 namespace korvane {
 
@@ -15,17 +16,19 @@ class RequestServer;
 // number of open connections bounded, and releases finished connections.
 class Listener {
   public:
-    explicit Listener(RequestServer& server) : mServer(server) {}
+    explicit Listener(RequestServer& server);
     // The thread's body.
     void run();
 
   private:
     void accept(net::SocketHandle listening);
-    // Makes room for one more connection at the limit; false when none can give way.
-    bool makeRoom();
     void refuse(net::SocketHandle socket, const std::string& peer);
 
     RequestServer& mServer;
+    // Each connection holds a thread, so their number is bounded. Peers that open connections
+    // and send nothing, or take their reply and never close, must not take the server from the
+    // phones: at the limit such a connection gives way to the newcomer.
+    const PeerLimits mPeerLimits;
     std::vector<std::shared_ptr<Connection>> mConnections;
     std::uint64_t mLastId = 0;
 };

@@ -20,10 +20,13 @@ void ReplySender::run() {
         mServer.failConnection(connection, msg::kResponseFailed);
         return;
     }
+    // From here the connection may give way at the connection limit: its work is done.
+    connection.finishReply();
     try {
-        socket.waitForClose();
+        socket.waitForClose(std::chrono::steady_clock::now() + mServer.limits().closeTime);
     } catch (...) {
-        // The normal end: the client has closed, or the server is stopping.
+        // The normal end: the client has closed, its time is up, it gave way, or the server is
+        // stopping.
     }
     connection.close();
 }

@@ -9,7 +9,8 @@ class Connection;
 class RequestServer;
 
 // Sends the final reply on a connection, reports it (Finished), then waits until the phone
-// closes; a reply that cannot be sent closes the connection with a ClientError event.
+// closes, at most the server's close time; a reply that cannot be sent closes the connection
+// with a ClientError event.
 class ReplySender {
   public:
     ReplySender(RequestServer& server, std::shared_ptr<Connection> connection, std::string payload)

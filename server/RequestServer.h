@@ -19,9 +19,20 @@ struct ServerLimits {
     // Connections open at once. At the limit the oldest one still waiting for its request gives
     // way, else the new one is closed; a ClientError event either way.
     std::size_t maxConnections = 256;
+    // Connections open at once from one peer address. At its cap the peer's own oldest
+    // connection that may give way does, else its new one is closed; other peers keep their
+    // places.
+    std::size_t maxConnectionsPerPeer = 32;
     // The time in which a new connection must deliver its whole request (a phone sends it at
     // once).
     std::chrono::milliseconds requestTime{30000};
+    // After the reply, the time the peer has to close; then the server closes.
+    std::chrono::milliseconds closeTime{10000};
+    // After a file is sent, the time the peer has to acknowledge it.
+    std::chrono::milliseconds acknowledgeTime{30000};
+    // A file asked of the phone: the time its whole answer may take, and its largest size.
+    std::chrono::milliseconds fileReceiveTime{60000};
+    std::int64_t maxReceivedFile = 64 * 1024 * 1024;
 };
 
 // The request server: listens on one IPv4 address and port, reads one framed request per

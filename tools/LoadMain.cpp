@@ -28,6 +28,7 @@ using namespace korvane;
 constexpr char kUsage[] =
     "usage: korvane-load [--phones N] [--requests N] [--captures PERCENT] [--slow N]\n"
     "                    [--slow-byte-ms MS] [--vanish N] [--oversized N] [--silent N]\n"
+    "                    [--lingering N] [--no-ack N]\n"
     "                    [--hold SECONDS] [--time-limit SECONDS] [--settle SECONDS]\n"
     "       korvane-load --help | --version\n"
     "Hosts the server on 127.0.0.1 in a child process and drives it; all counts bounded.\n";
@@ -70,6 +71,10 @@ bool parseOptions(int argc, char** argv, Options& options) {
             plan.oversized = count;
         } else if (name == "--silent") {
             plan.silent = count;
+        } else if (name == "--lingering") {
+            plan.lingering = count;
+        } else if (name == "--no-ack") {
+            plan.noAck = count;
         } else if (name == "--hold") {
             plan.holdSeconds = value;
         } else if (name == "--time-limit") {
@@ -200,9 +205,9 @@ int main(int argc, char** argv) {
     }
     std::printf(
         "phones %d  requests %ld (captures %d%%)  slow %d  vanish %d  oversized %d  "
-        "silent %d\n",
+        "silent %d  lingering %d  no-ack %d\n",
         plan.phones, plan.requests, plan.capturePercent, plan.slow, plan.vanish, plan.oversized,
-        plan.silent);
+        plan.silent, plan.lingering, plan.noAck);
     std::printf(
         "  honest: %ld ok, %ld errors in %.2f s: %.0f requests/s, latency p50 %.2f ms, "
         "p99 %.2f ms, max %.2f ms%s\n",
@@ -224,6 +229,14 @@ int main(int argc, char** argv) {
     if (plan.oversized > 0) {
         std::printf("  oversized lengths: %ld sent, %ld closed by the server within 5 s\n",
                     report.oversizedSent, report.oversizedClosed);
+    }
+    if (plan.lingering > 0) {
+        std::printf("  never closing after the reply: %ld replies, %ld closed by the server\n",
+                    report.lingeringReplies, report.lingeringClosed);
+    }
+    if (plan.noAck > 0) {
+        std::printf("  never acknowledging a capture: %ld files, %ld closed by the server\n",
+                    report.noAckFiles, report.noAckClosed);
     }
     if (plan.silent > 0) {
         std::printf("  silent connections: %ld connected, %ld closed by the server",

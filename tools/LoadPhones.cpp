@@ -20,7 +20,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::milliseconds;
 
-enum class Role { Honest, Slow, Vanish, Oversized, Silent };
+enum class Role { Honest, Slow, Vanish, Oversized, Silent, Lingering, NoAck };
 // Waiting: closed until wakeAt. Draining: waiting for the server to close. Held: silent, open.
 enum class Stage { Waiting, Connecting, Sending, Receiving, Draining, Held, Done };
 
@@ -40,9 +40,19 @@ struct Peer {
     bool capture = false;
 };
 
-int connectNonBlocking(std::uint16_t port) {
+// Every peer connects from a loopback address of its own (127.1.x.y), as every phone on a LAN has
+// its own address: the server's caps per peer address see each peer as one.
+int connectNonBlocking(std::uint16_t port, int index) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) {
+        return -1;
+    }
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr =
+        htonl((127u << 24) | (1u << 16) | static_cast<std::uint32_t>(index + 1));
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        ::close(fd);
         return -1;
     }
     sockaddr_in addr{};
@@ -78,6 +88,8 @@ class LoadRun {
         add(Role::Vanish, plan.vanish);
         add(Role::Oversized, plan.oversized);
         add(Role::Silent, plan.silent);
+        add(Role::Lingering, plan.lingering);
+        add(Role::NoAck, plan.noAck);
     }
 
     LoadReport run(const std::function<void(double)>& tick) {
@@ -147,7 +159,7 @@ class LoadRun {
                 peer.capture = (mStarted * mPlan.capturePercent) / 100 !=
                                ((mStarted - 1) * mPlan.capturePercent) / 100;
             }
-            peer.fd = connectNonBlocking(mPlan.port);
+            peer.fd = connectNonBlocking(mPlan.port, peer.index);
             peer.start = now;
             peer.in.clear();
             peer.out.clear();
@@ -232,6 +244,12 @@ class LoadRun {
                 ++mReport.silentConnected;
                 peer.stage = Stage::Held;
                 return;
+            case Role::Lingering:
+                peer.out = phone::buildRequest(key, "101");
+                break;
+            case Role::NoAck:
+                peer.out = phone::buildRequest(key, "103");
+                break;
         }
         peer.stage = Stage::Sending;
         Send(peer, now);
@@ -302,6 +320,18 @@ class LoadRun {
             }
             std::string body = peer.in.substr(16, static_cast<std::size_t>(length));
             peer.in.erase(0, 16 + static_cast<std::size_t>(length));
+            // The hostile ones keep the connection open past their part: until the server
+            // closes it.
+            if (peer.role == Role::Lingering && type == static_cast<int>(MessageType::Reply)) {
+                ++mReport.lingeringReplies;
+                peer.stage = Stage::Held;
+                return;
+            }
+            if (peer.role == Role::NoAck && type == static_cast<int>(MessageType::File)) {
+                ++mReport.noAckFiles;
+                peer.stage = Stage::Held;
+                return;
+            }
             if (type == static_cast<int>(MessageType::File) && peer.capture && length >= 780) {
                 mReport.captureBytes += length - 780;
                 const std::string ack = makeHeader(0, MessageType::Answer);
@@ -347,6 +377,11 @@ class LoadRun {
         }
         if (peer.role == Role::Oversized) {
             ++mReport.oversizedClosed;
+            restart(peer, now);
+            return;
+        }
+        if (peer.role == Role::Lingering || peer.role == Role::NoAck) {
+            ++(peer.role == Role::Lingering ? mReport.lingeringClosed : mReport.noAckClosed);
             restart(peer, now);
             return;
         }

@@ -20,6 +20,8 @@ struct LoadPlan {
     int vanish = 0;          // peers that send half a request and close, in a loop
     int oversized = 0;       // peers that declare a body far beyond any request, in a loop
     int silent = 0;          // connections that never send, held until the end
+    int lingering = 0;       // peers that take a 101's reply and never close, in a loop
+    int noAck = 0;           // peers that ask for a capture and never acknowledge it, in a loop
     double holdSeconds = 0;  // the least time the run lasts
     double timeLimitSeconds = 60;
     int replyTimeoutMs = 30000;  // an honest conversation slower than this is an error
@@ -40,6 +42,10 @@ struct LoadReport {
     long silentConnected = 0;
     long silentClosedByServer = 0;       // silent connections the server closed by itself
     double silentFirstCloseSeconds = 0;  // when the first of them was closed
+    long lingeringReplies = 0;           // replies the lingering peers took
+    long lingeringClosed = 0;            // ... and then were closed by the server
+    long noAckFiles = 0;                 // capture files the unacknowledging peers took
+    long noAckClosed = 0;                // ... and then were closed by the server
     bool timedOut = false;
 };
 

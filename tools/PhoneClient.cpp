@@ -6,8 +6,9 @@
 
 namespace korvane::phone {
 
-PhoneConnection::PhoneConnection(const std::string& host, std::uint16_t port, int timeoutMs)
-    : mSock(net::connectIPv4(host, port)), mTimeoutMs(timeoutMs) {
+PhoneConnection::PhoneConnection(const std::string& host, std::uint16_t port, int timeoutMs,
+                                 const std::string& source)
+    : mSock(net::connectIPv4(host, port, source)), mTimeoutMs(timeoutMs) {
     if (mSock == net::kNoSocket) {
         throw PhoneError("cannot connect to " + host + ":" + std::to_string(port));
     }
@@ -96,10 +97,11 @@ bool PhoneConnection::waitForClose() {
 }
 
 Outcome converse(const std::string& host, std::uint16_t port, const std::string& key,
-                 const std::string& data, bool acknowledge, int timeoutMs) {
+                 const std::string& data, bool acknowledge, int timeoutMs,
+                 const std::string& source) {
     Outcome outcome;
     try {
-        PhoneConnection connection(host, port, timeoutMs);
+        PhoneConnection connection(host, port, timeoutMs, source);
         connection.sendRequest(key, data);
         for (;;) {
             Message message = connection.receiveMessage();

@@ -22,10 +22,12 @@ struct Message {
     std::string body;
 };
 
-// The phone's end of one connection to the server, with a time limit on every wait.
+// The phone's end of one connection to the server, with a time limit on every wait; from the
+// local address `source` when one is given.
 class PhoneConnection {
   public:
-    PhoneConnection(const std::string& host, std::uint16_t port, int timeoutMs = 30000);
+    PhoneConnection(const std::string& host, std::uint16_t port, int timeoutMs = 30000,
+                    const std::string& source = {});
     ~PhoneConnection();
     PhoneConnection(const PhoneConnection&) = delete;
     PhoneConnection& operator=(const PhoneConnection&) = delete;
@@ -62,6 +64,7 @@ struct Outcome {
 // Sends one request and follows the server: acknowledges a file message (unless `acknowledge` is
 // false, when the connection is closed instead), reads the reply, then closes.
 Outcome converse(const std::string& host, std::uint16_t port, const std::string& key,
-                 const std::string& data, bool acknowledge = true, int timeoutMs = 30000);
+                 const std::string& data, bool acknowledge = true, int timeoutMs = 30000,
+                 const std::string& source = {});
 
 }  // namespace korvane::phone

@@ -2,150 +2,226 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
 <context>
+    <name>korvane::ApprovalWindow</name>
+    <message>
+        <location filename="../ApprovalWindow.cpp" line="25"/>
+        <source>端末の承認</source>
+        <translation>Approve a phone</translation>
+    </message>
+    <message>
+        <location filename="../ApprovalWindow.cpp" line="28"/>
+        <source>未承認の端末から要求がありました。この端末にバーコードの入力と画面のキャプチャを許可しますか？</source>
+        <translation>A phone that is not approved sent a request. Allow this phone to type barcodes and capture the screen?</translation>
+    </message>
+    <message>
+        <location filename="../ApprovalWindow.cpp" line="34"/>
+        <source>端末キー: </source>
+        <translation>Phone key: </translation>
+    </message>
+    <message>
+        <location filename="../ApprovalWindow.cpp" line="36"/>
+        <source>アドレス: </source>
+        <translation>Address: </translation>
+    </message>
+    <message>
+        <location filename="../ApprovalWindow.cpp" line="42"/>
+        <source>許可</source>
+        <translation>Allow</translation>
+    </message>
+    <message>
+        <location filename="../ApprovalWindow.cpp" line="43"/>
+        <source>今回のみ許可</source>
+        <translation>Allow this time</translation>
+    </message>
+    <message>
+        <location filename="../ApprovalWindow.cpp" line="44"/>
+        <source>拒否</source>
+        <translation>Refuse</translation>
+    </message>
+</context>
+<context>
+    <name>korvane::DevicesDialog</name>
+    <message>
+        <location filename="../DevicesDialog.cpp" line="22"/>
+        <source>承認済みの端末</source>
+        <translation>Approved phones</translation>
+    </message>
+    <message>
+        <location filename="../DevicesDialog.cpp" line="26"/>
+        <source>端末キー</source>
+        <translation>Phone key</translation>
+    </message>
+    <message>
+        <location filename="../DevicesDialog.cpp" line="26"/>
+        <source>最終アドレス</source>
+        <translation>Last address</translation>
+    </message>
+    <message>
+        <location filename="../DevicesDialog.cpp" line="26"/>
+        <source>承認日時</source>
+        <translation>Approved on</translation>
+    </message>
+    <message>
+        <location filename="../DevicesDialog.cpp" line="31"/>
+        <source>削除</source>
+        <translation>Remove</translation>
+    </message>
+    <message>
+        <location filename="../DevicesDialog.cpp" line="32"/>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
     <name>korvane::MainWindow</name>
     <message>
-        <location filename="../MainWindow.cpp" line="43"/>
+        <location filename="../MainWindow.cpp" line="46"/>
         <source>待ち受け停止中</source>
         <translation>Stopped</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="44"/>
+        <location filename="../MainWindow.cpp" line="47"/>
         <source>待ち受け中</source>
         <translation>Listening</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="45"/>
+        <location filename="../MainWindow.cpp" line="48"/>
         <source>ポート番号が不正です。</source>
         <translation>Invalid port number.</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="47"/>
+        <location filename="../MainWindow.cpp" line="50"/>
         <source>待ち受けを停止してください。</source>
         <translation>Please stop listening first.</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="49"/>
+        <location filename="../MainWindow.cpp" line="52"/>
         <source>プログラムを終了しますか？</source>
         <translation>Quit the program?</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="113"/>
+        <location filename="../MainWindow.cpp" line="124"/>
         <source>前回のIPアドレス %1 はこのPCにありません。IPアドレスを選び直してください。</source>
         <translation>The IP address used last time, %1, is not on this PC any more. Please choose the IP address again.</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="137"/>
+        <location filename="../MainWindow.cpp" line="177"/>
         <source>アプリケーション情報</source>
         <translation>About</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="157"/>
+        <location filename="../MainWindow.cpp" line="197"/>
         <source>設定</source>
         <translation>Settings</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="159"/>
+        <location filename="../MainWindow.cpp" line="199"/>
         <source>IPアドレス:</source>
         <translation>IP address:</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="164"/>
+        <location filename="../MainWindow.cpp" line="205"/>
         <source>ポート番号:</source>
         <translation>Port:</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="168"/>
+        <location filename="../MainWindow.cpp" line="209"/>
         <source>詳細設定...</source>
         <translation>Options...</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="170"/>
+        <location filename="../MainWindow.cpp" line="211"/>
         <source>起動時に自動待ち受け開始</source>
         <translation>Start listening at startup</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="172"/>
+        <location filename="../MainWindow.cpp" line="213"/>
         <source>待ち受け開始時に最小化</source>
         <translation>Minimize when listening starts</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="176"/>
+        <location filename="../MainWindow.cpp" line="217"/>
         <source>Setting QR</source>
         <translation>Setting QR</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="181"/>
+        <location filename="../MainWindow.cpp" line="222"/>
         <source>クリックすると大きく表示します</source>
         <translation>Click to show it large</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="228"/>
+        <location filename="../MainWindow.cpp" line="269"/>
+        <source>承認済みの端末</source>
+        <translation>Approved phones</translation>
+    </message>
+    <message>
+        <location filename="../MainWindow.cpp" line="271"/>
         <source>終了</source>
         <translation>Quit</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="249"/>
+        <location filename="../MainWindow.cpp" line="294"/>
         <source>本プログラムを使った結果の損害などについて、開発者は、一切の責任を負わないものとします。</source>
         <translation>The developers accept no liability for any damage resulting from the use of this program.</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="252"/>
+        <location filename="../MainWindow.cpp" line="298"/>
         <source>このプログラムは、Androidアプリケーション[KORVANE]のサーバーサイドプログラムです。 [KORVANE]は、無線LANでPCに接続できるバーコードリーダーアプリケーションです。</source>
         <translation>This program is the server side of the Android application [KORVANE]. [KORVANE] is a barcode reader application that connects to a PC over wireless LAN.</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="257"/>
+        <location filename="../MainWindow.cpp" line="304"/>
         <source>通信には[Mirovel]を利用しています。</source>
         <translation>Communication uses [Mirovel].</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="261"/>
+        <location filename="../MainWindow.cpp" line="307"/>
         <source>このプログラムは、QRコードの描画に[ZXing]を利用しています。[ZXing]のライセンスは、Apache License Version2.0 (https://www.apache.org/licenses/LICENSE-2.0)です。</source>
         <translation>This program draws QR codes with [ZXing]. [ZXing] is licensed under the Apache License Version 2.0 (https://www.apache.org/licenses/LICENSE-2.0).</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="352"/>
+        <location filename="../MainWindow.cpp" line="400"/>
         <source>&apos;&apos;%1&apos;&apos; は整数ではありません</source>
         <translation>&apos;&apos;%1&apos;&apos; is not an integer</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="529"/>
+        <location filename="../MainWindow.cpp" line="582"/>
         <source>ログを書き出す</source>
         <translation>Export the log</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="530"/>
+        <location filename="../MainWindow.cpp" line="583"/>
         <source>テキストファイル (*.txt);;すべてのファイル (*)</source>
         <translation>Text files (*.txt);;All files (*)</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="305"/>
-        <location filename="../MainWindow.cpp" line="532"/>
+        <location filename="../MainWindow.cpp" line="352"/>
+        <location filename="../MainWindow.cpp" line="585"/>
         <source>%1 に書き込めません</source>
         <translation>Cannot write to %1</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="538"/>
+        <location filename="../MainWindow.cpp" line="591"/>
         <source>表示中のログを書き出す...</source>
         <translation>Export the shown log...</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="539"/>
+        <location filename="../MainWindow.cpp" line="592"/>
         <source>スキャン履歴のフォルダーを開く</source>
         <translation>Open the scan history folder</translation>
     </message>
     <message>
-        <location filename="../MainWindow.h" line="42"/>
+        <location filename="../MainWindow.h" line="47"/>
         <source>待ち受け開始</source>
         <translation>Start listening</translation>
     </message>
     <message>
-        <location filename="../MainWindow.h" line="43"/>
+        <location filename="../MainWindow.h" line="48"/>
         <source>待ち受け停止</source>
         <translation>Stop listening</translation>
     </message>
     <message>
-        <location filename="../MainWindow.h" line="46"/>
+        <location filename="../MainWindow.h" line="51"/>
         <source>既に起動されています。ご確認ください。</source>
         <translation>The program is already running. Please check.</translation>
     </message>
@@ -277,22 +353,22 @@
         <translation>Quit</translation>
     </message>
     <message>
-        <location filename="../TrayIcon.cpp" line="53"/>
+        <location filename="../TrayIcon.cpp" line="54"/>
         <source>KORVANE Server - 待ち受け中 (%1:%2)</source>
         <translation>KORVANE Server - listening (%1:%2)</translation>
     </message>
     <message>
-        <location filename="../TrayIcon.cpp" line="56"/>
+        <location filename="../TrayIcon.cpp" line="57"/>
         <source>KORVANE Server - 待ち受け停止中</source>
         <translation>KORVANE Server - stopped</translation>
     </message>
     <message>
-        <location filename="../TrayIcon.cpp" line="57"/>
+        <location filename="../TrayIcon.cpp" line="58"/>
         <source>待ち受け停止</source>
         <translation>Stop listening</translation>
     </message>
     <message>
-        <location filename="../TrayIcon.cpp" line="57"/>
+        <location filename="../TrayIcon.cpp" line="58"/>
         <source>待ち受け開始</source>
         <translation>Start listening</translation>
     </message>

@@ -61,7 +61,8 @@ SocketHandle acceptIPv4(SocketHandle sock, std::string& peer) {
     return fd;
 }
 
-SocketHandle connectIPv4(const std::string& address, std::uint16_t port) {
+SocketHandle connectIPv4(const std::string& address, std::uint16_t port,
+                         const std::string& source) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
@@ -70,6 +71,10 @@ SocketHandle connectIPv4(const std::string& address, std::uint16_t port) {
     }
     SocketHandle fd = openTcpSocket();
     if (fd == kNoSocket) {
+        return kNoSocket;
+    }
+    if (!source.empty() && !bindIPv4(fd, source, 0)) {
+        ::close(fd);
         return kNoSocket;
     }
     if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {

@@ -1,10 +1,14 @@
 #include "platform/SingleInstance.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 
 #include "tests/app/TempFolder.h"
@@ -16,7 +20,11 @@ using Result = SingleInstance::Result;
 
 class SingleInstanceTest : public ::testing::Test {
   protected:
-    void SetUp() override { setenv("XDG_RUNTIME_DIR", mSession.path().c_str(), 1); }
+    // A runtime folder is the user's alone, as the session makes it.
+    void SetUp() override {
+        chmod(mSession.path().c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", mSession.path().c_str(), 1);
+    }
     test::TempFolder mSession;
 };
 
@@ -28,6 +36,7 @@ TEST_F(SingleInstanceTest, ASecondCopyInTheSessionIsRefusedUntilTheFirstEnds) {
 
     // Another session has its own runtime folder.
     test::TempFolder otherSession;
+    chmod(otherSession.path().c_str(), 0700);
     setenv("XDG_RUNTIME_DIR", otherSession.path().c_str(), 1);
     EXPECT_EQ(SingleInstance("ZRQ_KORVANE").state(), Result::Acquired);
 
@@ -56,6 +65,43 @@ TEST_F(SingleInstanceTest, TheLockDiesWithAKilledProcess) {
     EXPECT_EQ(SingleInstance("ZRQ_KORVANE").state(), Result::Acquired);
     close(ready[0]);
     close(ready[1]);
+}
+
+// Without a runtime folder the lock goes to a folder of the user's own in the temporary folder,
+// closed to everyone else, never to a predictable file beside other users' files.
+TEST_F(SingleInstanceTest, WithoutARuntimeFolderTheLockIsInAPrivateFolder) {
+    unsetenv("XDG_RUNTIME_DIR");
+    setenv("TMPDIR", mSession.path().c_str(), 1);
+    const std::string folder = (mSession / ("ZRQ_KORVANE-" + std::to_string(getuid()))).string();
+    {
+        SingleInstance lock("ZRQ_KORVANE");
+        EXPECT_EQ(lock.state(), Result::Acquired);
+        EXPECT_EQ(lock.lockPath(), folder + "/ZRQ_KORVANE.lock");
+        struct stat info {};
+        ASSERT_EQ(stat(folder.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+    }
+    // A folder that others may enter is not trusted.
+    ASSERT_EQ(chmod(folder.c_str(), 0777), 0);
+    EXPECT_EQ(SingleInstance("ZRQ_KORVANE").state(), Result::Unavailable);
+    unsetenv("TMPDIR");
+}
+
+// A link planted where the lock belongs is not followed: its target stays untouched and
+// unlocked.
+TEST_F(SingleInstanceTest, ALinkInPlaceOfTheLockIsNotFollowed) {
+    const auto target = mSession / "elsewhere";
+    std::ofstream(target) << "keep";
+    ASSERT_EQ(symlink(target.c_str(), (mSession / "ZRQ_KORVANE.lock").c_str()), 0);
+    EXPECT_EQ(SingleInstance("ZRQ_KORVANE").state(), Result::Unavailable);
+    const int fd = open(target.c_str(), O_RDWR);
+    EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0) << "the target was locked";
+    close(fd);
+}
+
+TEST_F(SingleInstanceTest, ARuntimeFolderOpenToOthersIsNotTrusted) {
+    chmod(mSession.path().c_str(), 0755);
+    EXPECT_EQ(SingleInstance("ZRQ_KORVANE").state(), Result::Unavailable);
 }
 
 TEST_F(SingleInstanceTest, NoLockFileMeansNoProtection) {

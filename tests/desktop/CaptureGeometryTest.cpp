@@ -35,7 +35,7 @@ TEST(CaptureGeometry, RatioRectangleRoundsHalfToEven) {
         {1080, 1920, 569},   {1920, 1080, 180}, {480, 800, 533},
         {640, 5, 2},         {640, 15, 8},  // 7.5 goes up to the even 8
         {-1080, -1920, 569},                // only the ratio counts
-        {1, 102, 32640},
+        {1080, 4320, 1280},                 // the tallest: 4:1
     };
     // The result must not depend on the rounding mode a thread happens to run in.
     for (int mode : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD}) {
@@ -65,7 +65,11 @@ TEST(CaptureGeometry, RatioRectangleFailures) {
         {1080, 0, "キャプチャの高さが 0 以下になります。(幅 1080, 高さ 0)"},
         {1080, -1920, "キャプチャの高さが 0 以下になります。(幅 1080, 高さ -1920)"},
         {1000, 1, "キャプチャの高さが 0 以下になります。(幅 1000, 高さ 1)"},  // 0.32 rounds to 0
-        {1, 2147483647, "キャプチャ画像を確保できません。(320 x 687194767040)"},
+        // Taller than 4:1: more of the screen than any phone shows.
+        {1080, 4321, "キャプチャの縦横比が 4:1 を超えています。(幅 1080, 高さ 4321)"},
+        {1, 102, "キャプチャの縦横比が 4:1 を超えています。(幅 1, 高さ 102)"},
+        {-1, -2147483647, "キャプチャの縦横比が 4:1 を超えています。(幅 -1, 高さ -2147483647)"},
+        {1, 2147483647, "キャプチャの縦横比が 4:1 を超えています。(幅 1, 高さ 2147483647)"},
     };
     for (const Case& c : cases) {
         const DesktopResult<CaptureRect> rect =

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "desktop/x11/X11Desktop.h"
+#include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
 #include "server/RequestServer.h"
 #include "tests/desktop/PngFile.h"
@@ -90,6 +91,64 @@ TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
     ASSERT_TRUE(test::readPngFile(received, png, error)) << error;
     EXPECT_EQ(png.width, 320u);
     EXPECT_EQ(png.height, 240u);
+
+    server.stop();
+    EXPECT_TRUE(window.waitFor(true));
+    fs::remove_all(folder);
+}
+
+// The user at the approval prompt: notes the question, answers later.
+class NotingPrompt : public ApprovalPrompt {
+  public:
+    void ask(const std::string& clientKey, const std::string& address) override {
+        std::lock_guard lock(mLock);
+        mAsked.push_back(clientKey + "@" + address);
+    }
+    std::vector<std::string> asked() {
+        std::lock_guard lock(mLock);
+        return mAsked;
+    }
+
+  private:
+    std::mutex mLock;
+    std::vector<std::string> mAsked;
+};
+
+// A phone nobody approved gets (102, "0") and the Tk entry stays as it was, no key pressed; once
+// the user approves it from the prompt, the same request is typed.
+TEST(WholeRoad, AnUnapprovedPhoneTypesNothingUntilTheUserApprovesIt) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run scripts/test";
+    const fs::path folder =
+        fs::temp_directory_path() / ("korvane-approval-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    test::TkTarget tk;
+    tk.focus();
+
+    X11Desktop desktop;
+    QuietWindow window;
+    NotingPrompt prompt;
+    DeviceApproval approval(prompt, {}, true);
+    RequestHandler handler(desktop, window, window, window, (folder / "server.png").string(),
+                           &approval);
+    RequestServer server([&](const ServerEvent& event) { handler.onServerEvent(event); });
+    handler.attach(server);
+    const std::uint16_t port = test::freePort();
+    ASSERT_EQ(server.start("127.0.0.1", port), std::nullopt);
+    ASSERT_TRUE(window.waitFor(false)) << "the server did not start";
+
+    const std::string request = "102\tSTRANGER\t1\t1\t0";
+    const phone::Outcome refused = phone::converse("127.0.0.1", port, "road", request);
+    EXPECT_EQ(refused.reply.value_or("(none)"), "102\t0");
+    EXPECT_FALSE(refused.fileName);
+    EXPECT_EQ(tk.text(), "");
+    EXPECT_EQ(tk.ask("keys"), "[]");
+    EXPECT_EQ(prompt.asked(), std::vector<std::string>{"road@127.0.0.1"});
+
+    approval.answer("road", "127.0.0.1", ApprovalAnswer::Always);
+    const phone::Outcome typed = phone::converse("127.0.0.1", port, "road", request);
+    EXPECT_EQ(typed.reply.value_or("(none)"), "102\t1");
+    EXPECT_EQ(tk.waitForText("STRANGER"), "STRANGER");
+    EXPECT_EQ(tk.ask("keys"), R"(["Return"])");
 
     server.stop();
     EXPECT_TRUE(window.waitFor(true));

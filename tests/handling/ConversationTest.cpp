@@ -48,8 +48,9 @@ TEST_F(Conversation, RepliesWithoutTheDesktop) {
         {"100",
          "100\t0\t" + kUnsupported,
          {"[Client_Request]サポート外の要求:100", "[Client_Send]" + kUnsupported}},
+        // The reply echoes the code as parsed, not as sent.
         {"0106 \tz",
-         "0106\t0\t" + kUnsupported,
+         "106\t0\t" + kUnsupported,
          {"[Client_Request]サポート外の要求:0106 \tz", "[Client_Send]" + kUnsupported}},
         {"-5",
          "-5\t0\t" + kUnsupported,
@@ -82,7 +83,7 @@ TEST_F(Conversation, ReplyBytesCountShiftJis) {
     // The whole reply on the wire, header included.
     net::SocketHandle sock = net::connectIPv4("127.0.0.1", harness.port());
     test::sendAll(sock, phone::buildRequest("KEY", "101"));
-    EXPECT_EQ(test::receiveUpTo(sock, 100), "0000000005500009101\t1");
+    EXPECT_EQ(test::receiveUpTo(sock, 21), "0000000005500009101\t1");
     net::closeSocket(sock);
 }
 
@@ -134,7 +135,7 @@ TEST_F(Conversation, CaptureCommandsSendTheFileThenTheReply) {
          {"focus", "paste 42 [ABC-123]", "suffix 1", "capture 42 7,9 wait 0"},
          "[Client_Receive]バーコード送信要求:"},
         {"0102\tABC\t0\t2\t3",
-         "0102\t1",
+         "102\t1",
          {"focus", "paste 42 [ABC]", "capture 42 7,9 wait 3", "suffix 2"},
          "[Client_Receive]バーコード送信要求:"},
         {"102\t  lead and trail  \t\t1\t1   ",
@@ -181,14 +182,23 @@ TEST_F(Conversation, DesktopFailuresAreAnswered) {
     harness.desktop.pasteSucceeds = false;
     EXPECT_EQ(converse("P", "102\tABC\t1\t1\t0").reply, "102\t1") << "the capture alone decides";
     EXPECT_EQ(harness.desktop.calls().back(), "capture 42 7,9 wait 0") << "no suffix key";
+    // The staff see on the PC why the scan did not arrive.
+    EXPECT_EQ(
+        linesOf("P", 4)[1],
+        "[P][127.0.0.1][Client_Error]バーコードの入力に失敗しました:クリップボード を開けません");
 
     harness.desktop.pasteSucceeds = true;
     harness.desktop.captureError = "[ClientToScreen]が失敗しました。";
     // The suffix key, pressed after the capture here, fails too: its text is not reported.
     phone::Outcome failed = converse("F", "0104\tX\t0\tbad\t0\t480\t800");
     EXPECT_FALSE(failed.fileName);
-    EXPECT_EQ(failed.reply, "0104\t2\tキャプチャ失敗:[ClientToScreen]が失敗しました。");
-    EXPECT_EQ(linesOf("F", 2).back(),
+    EXPECT_EQ(failed.reply, "104\t2\tキャプチャ失敗:[ClientToScreen]が失敗しました。");
+    const Lines lines = linesOf("F", 3);
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[1],
+              "[F][127.0.0.1][Client_Error]サフィックスキーの入力に失敗しました:'bad' "
+              "は有効な整数値ではありません。");
+    EXPECT_EQ(lines[2],
               "[F][127.0.0.1][Client_Send]キャプチャ失敗:[ClientToScreen]が失敗しました。");
 
     harness.desktop.focusResult = 0;
@@ -236,7 +246,7 @@ TEST_F(Conversation, OverlappingCapturesOfOnePhoneEachGetTheirOwnPictureAndReply
     EXPECT_EQ(second.fileBytes, captures[1]);
     // The second capture finished first; each connection still answers for its own request.
     EXPECT_EQ(Cp932::decode(reply.body), "102\t1");
-    EXPECT_EQ(second.reply.value_or("(none)"), "0103\t1");
+    EXPECT_EQ(second.reply.value_or("(none)"), "103\t1");
     Lines lines = linesOf("SAME", 6);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(

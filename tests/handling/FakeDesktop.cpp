@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <thread>
 
 #include "desktop/PngWriter.h"
 
@@ -83,6 +84,7 @@ DesktopError FakeDesktop::capture(WindowHandle window, Point at, const CaptureSh
                 std::to_string(shape.ratioHeight());
     }
     record(std::move(call));
+    std::this_thread::sleep_for(delayUnit * delayCode);
     return writePicture(pngPath);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -17,6 +18,8 @@ class FakeDesktop : public Desktop {
     bool pasteSucceeds = true;
     std::string captureError;  // non-empty: captures fail with this text
     int pictureSide = 8;       // width and height of the written pictures
+    // A capture pauses this long per unit of its delay code, as a real one pauses for it.
+    std::chrono::milliseconds delayUnit{0};
 
     std::vector<std::string> calls();
     // The bytes each successful capture wrote, in order.

@@ -52,6 +52,16 @@ std::vector<std::string> FakeWindow::waitForLines(const std::string& source, std
     return lines;
 }
 
+void FakePrompt::ask(const std::string& clientKey, const std::string& address) {
+    std::lock_guard lock(mLock);
+    mQuestions.push_back(clientKey + "@" + address);
+}
+
+std::vector<std::string> FakePrompt::questions() {
+    std::lock_guard lock(mLock);
+    return mQuestions;
+}
+
 int FakeWindow::stoppedCount() {
     std::lock_guard lock(mLock);
     return mStopped;
@@ -70,10 +80,11 @@ std::filesystem::path makeTempDir() {
 
 }  // namespace
 
-HandlerHarness::HandlerHarness()
-    : mDir(makeTempDir()),
+HandlerHarness::HandlerHarness(bool approvalOn)
+    : approval(prompt, {}, approvalOn),
+      mDir(makeTempDir()),
       mCaptureFile((mDir / "korvane-server.png").string()),
-      handler(desktop, window, window, window, mCaptureFile),
+      handler(desktop, window, window, window, mCaptureFile, &approval),
       server([this](const ServerEvent& event) { handler.onServerEvent(event); }) {
     handler.attach(server);
     mPort = freePort();

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
 #include "handling/WindowPorts.h"
 #include "server/RequestServer.h"
@@ -37,10 +38,23 @@ class FakeWindow : public LogView, public ListenerView, public MessageBoxes {
     int mStopped = 0;
 };
 
-// The real server and request handling on 127.0.0.1 with the scripted desktop.
+// The user at the approval prompt: records each question; the test answers.
+class FakePrompt : public ApprovalPrompt {
+  public:
+    void ask(const std::string& clientKey, const std::string& address) override;
+    // The questions so far, as "key@address".
+    std::vector<std::string> questions();
+
+  private:
+    std::mutex mLock;
+    std::vector<std::string> mQuestions;
+};
+
+// The real server and request handling on 127.0.0.1 with the scripted desktop; device approval
+// on when asked for (nobody approved at first), else off.
 class HandlerHarness {
   public:
-    HandlerHarness();
+    explicit HandlerHarness(bool approvalOn = false);
     ~HandlerHarness();
 
     std::uint16_t port() const { return mPort; }
@@ -48,6 +62,8 @@ class HandlerHarness {
 
     FakeDesktop desktop;
     FakeWindow window;
+    FakePrompt prompt;
+    DeviceApproval approval;
 
   private:
     std::filesystem::path mDir;

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <fstream>
 #include <mutex>
 #include <thread>
 #include <vector>
 
+#include "server/Framing.h"
 #include "server/ServerError.h"
 #include "server/ServerMessages.h"
 #include "tests/support/ServerHarness.h"
@@ -27,13 +30,14 @@ void waitForClientEvents(ServerHarness& harness, EventKind kind, std::size_t cou
 }
 
 // The connection is closed without a byte, and the log says why.
-void expectClosedForTheLimit(ServerHarness& harness, net::SocketHandle sock) {
+void expectClosedForTheLimit(ServerHarness& harness, net::SocketHandle sock,
+                             const std::string& address = "127.0.0.1") {
     std::string rest;
     EXPECT_TRUE(test::waitForPeerClose(sock, &rest));
     EXPECT_EQ(rest, "");
     Event closed = harness.events().waitForKind(EventKind::ClientError);
     EXPECT_EQ(closed.error, msg::kTooManyConnections);
-    EXPECT_EQ(closed.ip, "127.0.0.1");
+    EXPECT_EQ(closed.ip, address);
 }
 
 // Answers requests only once told to, so that connections can be held past their request.
@@ -135,6 +139,98 @@ TEST(Limits, ARequestMustArriveInTime) {
         EXPECT_EQ(timedOut.error, joinError(msg::kRequestReceiveFailed, msg::kTimedOut)) << sent;
         EXPECT_TRUE(test::waitForPeerClose(sock)) << sent;
     }
+}
+
+// 256 peers that take their reply and never close, spread over eight addresses so that no
+// peer's own cap is what stops them, must not shut a phone out: a connection past its reply gives
+// way at the limit like one still waiting for its request.
+TEST(Limits, PeersThatNeverCloseAfterTheirReplyDoNotShutThePhonesOut) {
+    ServerHarness harness{test::answerRequests("ok")};
+    harness.startListening();
+    for (int i = 0; i < 256; ++i) {
+        net::SocketHandle lingering = harness.connect("127.0.0." + std::to_string(10 + i % 8));
+        test::sendAll(lingering, kRequest);
+        ASSERT_EQ(test::receiveUpTo(lingering, 18), kReply) << i;
+    }
+    net::SocketHandle phone = harness.connect("127.0.0.2");
+    test::sendAll(phone, kRequest);
+    EXPECT_EQ(test::receiveUpTo(phone, 18), kReply);
+}
+
+// After its reply a peer has the close time to close; then the server closes it.
+TEST(Limits, APeerThatNeverClosesAfterItsReplyIsClosed) {
+    ServerHarness harness{test::answerRequests("ok"), {.closeTime = 300ms}};
+    harness.startListening();
+    net::SocketHandle lingering = harness.connect();
+    test::sendAll(lingering, kRequest);
+    std::string rest;
+    EXPECT_TRUE(test::waitForPeerClose(lingering, &rest, 5000));
+    EXPECT_EQ(rest, kReply);
+}
+
+// One peer address holds at most its own cap of connections. At the cap its own oldest silent
+// connection gives way; when all of its connections are past their request its newcomer is
+// closed. Another peer is served all along.
+TEST(Limits, OnePeerCannotHoldMoreThanItsShareOfConnections) {
+    HeldReplies replies;
+    ServerHarness harness{replies.Reaction(), {.maxConnectionsPerPeer = 2}};
+    harness.startListening();
+    const std::string greedy = "127.0.0.3";
+    net::SocketHandle oldest = harness.connect(greedy);
+    waitForClientEvents(harness, EventKind::Information, 1);
+    net::SocketHandle second = harness.connect(greedy);
+    waitForClientEvents(harness, EventKind::Information, 2);
+    net::SocketHandle third = harness.connect(greedy);
+    expectClosedForTheLimit(harness, oldest, greedy);
+
+    test::sendAll(second, kRequest);
+    test::sendAll(third, kRequest);
+    waitForClientEvents(harness, EventKind::Request, 2);
+    net::SocketHandle fourth = harness.connect(greedy);
+    std::string rest;
+    EXPECT_TRUE(test::waitForPeerClose(fourth, &rest));
+    EXPECT_EQ(rest, "");
+
+    net::SocketHandle phone = harness.connect("127.0.0.4");
+    test::sendAll(phone, kRequest);
+    waitForClientEvents(harness, EventKind::Request, 3);
+    replies.answerAll(harness.server());
+    for (net::SocketHandle served : {second, third, phone}) {
+        EXPECT_EQ(test::receiveUpTo(served, 18), kReply);
+    }
+}
+
+long residentKiB() {
+    long pages = 0;
+    long resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return resident * (::sysconf(_SC_PAGESIZE) / 1024);
+}
+
+// A header that declares the largest body costs nothing until the body arrives: 256 peers that
+// send only such a header hold next to no memory, while open and after they have gone.
+TEST(Limits, DeclaredBodiesHoldNoMemoryUntilTheyArrive) {
+    ServerHarness harness{test::answerRequests("ok")};
+    harness.startListening();
+    const long before = residentKiB();
+    const std::string header = makeHeader(kMaxRequestBody, MessageType::Request);
+    std::vector<net::SocketHandle> peers;
+    for (int i = 0; i < 256; ++i) {
+        peers.push_back(harness.connect("127.0.0." + std::to_string(10 + i % 8)));
+        test::sendAll(peers.back(), header + "0");
+    }
+    waitForClientEvents(harness, EventKind::Information, 256);
+    // Time for every intake to have read what it was sent.
+    std::this_thread::sleep_for(500ms);
+    const long open = residentKiB();
+    for (net::SocketHandle peer : peers) {
+        net::shutdownSocket(peer);
+    }
+    waitForClientEvents(harness, EventKind::ClientError, 256);
+    const long after = residentKiB();
+    // 256 bodies reserved at their declared size would take 256 MiB.
+    EXPECT_LT(open - before, 48 * 1024) << "KiB while open";
+    EXPECT_LT(after - before, 48 * 1024) << "KiB after";
 }
 
 }  // namespace

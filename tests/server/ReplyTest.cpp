@@ -189,6 +189,70 @@ TEST(SendFile, FailuresCloseTheConnection) {
     std::filesystem::remove_all(dir);
 }
 
+// A peer that takes the file and never acknowledges it is closed after the acknowledgement time.
+TEST(SendFile, AnAcknowledgementThatNeverComesEndsTheTransfer) {
+    auto dir = tempDir();
+    writeFile(dir / "capture.png", "png");
+    ServerHarness harness(
+        [&](RequestServer& server, Connection* handle, const Event& e) {
+            if (e.kind == EventKind::Request) {
+                server.sendFile(*handle, 1, (dir / "capture.png").string(), "capture.png", "");
+            }
+        },
+        {.acknowledgeTime = 300ms});
+    harness.startListening();
+    net::SocketHandle client = harness.connect();
+    test::sendAll(client, kRequest);
+    std::string received;
+    EXPECT_TRUE(test::waitForPeerClose(client, &received, 5000));
+    EXPECT_EQ(received.size(), 16u + 780 + 3);
+    Event failure = harness.events().waitForKind(EventKind::ClientError);
+    EXPECT_EQ(failure.error, joinError(msg::kSendFileFailed, msg::kTimedOut));
+    std::filesystem::remove_all(dir);
+}
+
+// A file asked of the phone goes to a temporary file that replaces the target only once it is
+// whole: an answer beyond the size cap, or one that stalls past the receive time, leaves the
+// target as it was and nothing beside it.
+TEST(RecvFile, AFailedTransferLeavesTheTargetAlone) {
+    auto dir = tempDir();
+    const auto target = dir / "received.bin";
+    struct Case {
+        std::string answer;
+        std::string error;
+    };
+    const Case cases[] = {
+        {makeHeader(1001, MessageType::Answer) + "too big", msg::kInvalidMessage},
+        {makeHeader(100, MessageType::Answer) + "only ten..", msg::kTimedOut},
+    };
+    for (const Case& c : cases) {
+        writeFile(target, "old");
+        ServerHarness harness(
+            [&](RequestServer& server, Connection* handle, const Event& e) {
+                if (e.kind == EventKind::Request) {
+                    server.receiveFile(*handle, 7, target.string(), "phone.txt");
+                }
+            },
+            {.fileReceiveTime = 300ms, .maxReceivedFile = 1000});
+        harness.startListening();
+        net::SocketHandle client = harness.connect();
+        test::sendAll(client, kRequest);
+        EXPECT_EQ(test::receiveUpTo(client, 276).size(), 276u);
+        // Before the answer: the target is untouched.
+        EXPECT_EQ(std::filesystem::file_size(target), 3u);
+        test::sendAll(client, c.answer);
+        EXPECT_TRUE(test::waitForPeerClose(client, nullptr, 5000)) << c.error;
+        Event failure = harness.events().waitForKind(EventKind::ClientError);
+        EXPECT_EQ(failure.error, joinError(msg::kRecvFileFailed, c.error));
+        EXPECT_EQ(std::filesystem::file_size(target), 3u) << c.error;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
+                                std::filesystem::directory_iterator()),
+                  1)
+            << "a temporary file was left behind";
+    }
+    std::filesystem::remove_all(dir);
+}
+
 TEST(RecvFile, AsksForTheFileAndStoresIt) {
     auto dir = tempDir();
     for (std::string content : {std::string(), std::string(5000, 'z')}) {

@@ -49,8 +49,8 @@ void ServerHarness::stopAndWait() {
     mEvents.waitFor([](const Event& e) { return e.kind == EventKind::ListenerEnded; });
 }
 
-net::SocketHandle ServerHarness::connect() {
-    net::SocketHandle sock = net::connectIPv4("127.0.0.1", mPort);
+net::SocketHandle ServerHarness::connect(const std::string& source) {
+    net::SocketHandle sock = net::connectIPv4("127.0.0.1", mPort, source);
     if (sock == net::kNoSocket) {
         throw std::runtime_error("cannot connect");
     }

@@ -27,8 +27,8 @@ class ServerHarness {
     EventLog& events() { return mEvents; }
     std::uint16_t port() const { return mPort; }
 
-    // A client connected to the server.
-    net::SocketHandle connect();
+    // A client connected to the server, from 127.0.0.1 or from the loopback address `source`.
+    net::SocketHandle connect(const std::string& source = {});
 
   private:
     Reaction mOnEvent;

@@ -24,6 +24,8 @@ class ProfileFile {
     // Replaces the key's first line in the section, or adds it after the section's last entry,
     // or adds the section at the end.
     void writeString(const std::string& section, const std::string& key, const std::string& value);
+    // Removes the key's lines from the section; nothing when there are none.
+    void removeKey(const std::string& section, const std::string& key);
     // False, with the reason in error, when the file could not be replaced.
     bool save(std::string& error) const;
 

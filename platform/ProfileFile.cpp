@@ -1,4 +1,4 @@
-#include "app/ProfileFile.h"
+#include "platform/ProfileFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -168,6 +168,18 @@ void ProfileFile::writeString(const std::string& section, const std::string& key
     }
     mLines.push_back("[" + section + "]");
     mLines.push_back(entry);
+}
+
+void ProfileFile::removeKey(const std::string& section, const std::string& key) {
+    bool inSection = false;
+    std::erase_if(mLines, [&](const std::string& line) {
+        if (auto found = sectionOf(line)) {
+            inSection = sameName(*found, section);
+            return false;
+        }
+        auto found = keyOf(line);
+        return inSection && found && sameName(*found, key);
+    });
 }
 
 bool ProfileFile::save(std::string& error) const {
