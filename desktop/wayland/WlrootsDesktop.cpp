@@ -161,6 +161,16 @@ DesktopError WlrootsDesktop::pasteText(WindowHandle, const std::string& text) {
     return {};
 }
 
+DesktopError WlrootsDesktop::pasteTextRestoringClipboard(WindowHandle window,
+                                                         const std::string& text) {
+    return pasteText(window, text);
+}
+
+DesktopError WlrootsDesktop::typeText(WindowHandle, const std::string&, std::chrono::milliseconds) {
+    return DesktopError(DesktopError::Kind::Unavailable,
+                        "このデスクトップではキー入力での入力に対応していません。");
+}
+
 DesktopError WlrootsDesktop::pressKey(WindowHandle, VirtualKey key) {
     return sendKeys([key](wayland::VirtualKeyboard& keyboard) { return keyboard.press(key); });
 }
