@@ -194,7 +194,8 @@ TEST_F(WlrootsDesktopTest, WithoutSwayIpcTheCaptureIsCentredOnTheOutput) {
             text << "line " << line << ": KORVANE " << std::string(line % 40, 'W') << "\n";
         }
     }
-    ASSERT_NE(startZenity({"--text-info", "--filename=" + lines.string()}), 0u);
+    const WindowHandle window = startZenity({"--text-info", "--filename=" + lines.string()});
+    ASSERT_NE(window, 0u);
     const std::optional<std::vector<wayland::SwayWindow>> windows =
         wayland::askSwayWindows(std::getenv("SWAYSOCK"), 1s);
     ASSERT_TRUE(windows.has_value());
@@ -225,7 +226,7 @@ TEST_F(WlrootsDesktopTest, WithoutSwayIpcTheCaptureIsCentredOnTheOutput) {
     EXPECT_EQ(traced, std::vector<std::string>{
                           "Wayland: the compositor does not tell where the window \"" +
                           zenity->title + "\" lies; the capture is centred on its output."});
-    ASSERT_FALSE(mDesktop->capture(focused->window, centre, CaptureShape::centred(), 0, placed));
+    ASSERT_FALSE(mDesktop->capture(window, centre, CaptureShape::centred(), 0, placed));
 
     PngFile blindPng;
     PngFile placedPng;
