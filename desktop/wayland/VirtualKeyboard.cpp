@@ -4,10 +4,8 @@
 #include <sys/mman.h>
 #include <unistd.h>
 #include <wayland-client.h>
-#include <xkbcommon/xkbcommon.h>
 
-#include <cstdlib>
-#include <cstring>
+#include <optional>
 
 #include "protocols/virtual-keyboard-unstable-v1-client-protocol.h"
 
@@ -43,9 +41,6 @@ std::uint32_t evdevCode(VirtualKey key) {
 }  // namespace
 
 VirtualKeyboard::~VirtualKeyboard() {
-    if (mKeymap != nullptr) {
-        xkb_keymap_unref(mKeymap);
-    }
     if (mKeyboard != nullptr) {
         zwp_virtual_keyboard_v1_destroy(mKeyboard);
     }
@@ -54,35 +49,13 @@ VirtualKeyboard::~VirtualKeyboard() {
 }
 
 bool VirtualKeyboard::create(std::string& error) {
-    xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
-    if (context == nullptr) {
-        error = "xkb の初期化に失敗しました。";
-        return false;
-    }
-    const xkb_rule_names names{"evdev", "pc105", "us", "", ""};
-    mKeymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    xkb_context_unref(context);
-    if (mKeymap == nullptr) {
-        error = "キーボード配列 (us) を作成できません。";
-        return false;
-    }
-    mControlMask = 1u << xkb_keymap_mod_get_index(mKeymap, XKB_MOD_NAME_CTRL);
-    char* text = xkb_keymap_get_as_string(mKeymap, XKB_KEYMAP_FORMAT_TEXT_V1);
-    const std::size_t size = std::strlen(text) + 1;
-    const int fd = ::memfd_create("korvane-keymap", MFD_CLOEXEC);
-    const bool written = fd >= 0 && ::write(fd, text, size) == static_cast<ssize_t>(size);
-    std::free(text);
-    if (!written) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
-        error = "キーボード配列を渡せません。";
+    if (!mKeymap.create(error)) {
         return false;
     }
     mKeyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(mManager, mSeat);
-    zwp_virtual_keyboard_v1_keymap(mKeyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd,
-                                   static_cast<std::uint32_t>(size));
-    ::close(fd);
+    if (!upload(error)) {
+        return false;
+    }
     if (wl_display_roundtrip(mSession.display()) < 0) {
         error = WaylandSession::kDisplayLost;
         return false;
@@ -91,32 +64,77 @@ bool VirtualKeyboard::create(std::string& error) {
     return true;
 }
 
-bool VirtualKeyboard::press(VirtualKey key) {
-    return tap(evdevCode(key), false);
+bool VirtualKeyboard::upload(std::string& error) {
+    const std::string& text = mKeymap.text();
+    const std::size_t size = text.size() + 1;
+    const int fd = ::memfd_create("korvane-keymap", MFD_CLOEXEC);
+    if (fd < 0 || ::write(fd, text.c_str(), size) != static_cast<ssize_t>(size)) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        error = "キーボード配列を渡せません。";
+        return false;
+    }
+    zwp_virtual_keyboard_v1_keymap(mKeyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd,
+                                   static_cast<std::uint32_t>(size));
+    ::close(fd);
+    return true;
 }
 
-bool VirtualKeyboard::pressControlV() {
-    return tap(KEY_V, true);
-}
-
-bool VirtualKeyboard::tap(std::uint32_t code, bool withControl) {
+void VirtualKeyboard::settle() {
     const auto settled = mMade + kKeyboardSettle;
     if (WaylandSession::Clock::now() < settled) {
         mSession.waitUntil([] { return false; }, settled);
     }
-    if (withControl) {
-        zwp_virtual_keyboard_v1_key(mKeyboard, nowMs(), KEY_LEFTCTRL,
-                                    WL_KEYBOARD_KEY_STATE_PRESSED);
-        zwp_virtual_keyboard_v1_modifiers(mKeyboard, mControlMask, 0, 0, 0);
-    }
-    zwp_virtual_keyboard_v1_key(mKeyboard, nowMs(), code, WL_KEYBOARD_KEY_STATE_PRESSED);
-    zwp_virtual_keyboard_v1_key(mKeyboard, nowMs(), code, WL_KEYBOARD_KEY_STATE_RELEASED);
-    if (withControl) {
-        zwp_virtual_keyboard_v1_key(mKeyboard, nowMs(), KEY_LEFTCTRL,
-                                    WL_KEYBOARD_KEY_STATE_RELEASED);
-        zwp_virtual_keyboard_v1_modifiers(mKeyboard, 0, 0, 0, 0);
+}
+
+bool VirtualKeyboard::press(VirtualKey key) {
+    settle();
+    stroke(KeyStroke{evdevCode(key), false}, 0, 0);
+    return mSession.sync();
+}
+
+bool VirtualKeyboard::pressControlV() {
+    settle();
+    stroke(KeyStroke{KEY_V, false}, KEY_LEFTCTRL, mKeymap.controlMask());
+    return mSession.sync();
+}
+
+bool VirtualKeyboard::type(const std::vector<std::uint32_t>& keysyms,
+                           std::chrono::milliseconds keyDelay, std::string& error) {
+    settle();
+    for (std::size_t i = 0; i < keysyms.size(); ++i) {
+        if (i > 0 && keyDelay.count() > 0) {
+            mSession.waitUntil([] { return false; }, WaylandSession::Clock::now() + keyDelay);
+        }
+        std::optional<KeyStroke> key = mKeymap.find(keysyms[i]);
+        if (!key) {
+            const std::vector<std::uint32_t> upcoming(keysyms.begin() + static_cast<long>(i),
+                                                      keysyms.end());
+            if (!mKeymap.remap(upcoming, error) || !upload(error)) {
+                return false;
+            }
+            key = mKeymap.find(keysyms[i]);
+        }
+        if (key) {
+            stroke(*key, KEY_LEFTSHIFT, key->shift ? mKeymap.shiftMask() : 0);
+        }
     }
     return mSession.sync();
+}
+
+// A key with its modifier held around it, the modifier state set as a real key would set it.
+void VirtualKeyboard::stroke(KeyStroke key, std::uint32_t modifier, std::uint32_t mask) {
+    if (mask != 0) {
+        zwp_virtual_keyboard_v1_key(mKeyboard, nowMs(), modifier, WL_KEYBOARD_KEY_STATE_PRESSED);
+        zwp_virtual_keyboard_v1_modifiers(mKeyboard, mask, 0, 0, 0);
+    }
+    zwp_virtual_keyboard_v1_key(mKeyboard, nowMs(), key.code, WL_KEYBOARD_KEY_STATE_PRESSED);
+    zwp_virtual_keyboard_v1_key(mKeyboard, nowMs(), key.code, WL_KEYBOARD_KEY_STATE_RELEASED);
+    if (mask != 0) {
+        zwp_virtual_keyboard_v1_key(mKeyboard, nowMs(), modifier, WL_KEYBOARD_KEY_STATE_RELEASED);
+        zwp_virtual_keyboard_v1_modifiers(mKeyboard, 0, 0, 0, 0);
+    }
 }
 
 }  // namespace korvane::wayland

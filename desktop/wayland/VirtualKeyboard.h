@@ -1,20 +1,25 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "desktop/VirtualKey.h"
+#include "desktop/wayland/TypingKeymap.h"
 #include "desktop/wayland/WaylandSession.h"
 
 struct wl_seat;
-struct xkb_keymap;
 struct zwp_virtual_keyboard_manager_v1;
 struct zwp_virtual_keyboard_v1;
 
 namespace korvane::wayland {
 
 // One virtual keyboard (zwp_virtual_keyboard_v1) on the seat, with a US keymap compiled by
-// xkbcommon and uploaded through a memfd, kept for the life of the connection.
+// xkbcommon (TypingKeymap) and uploaded through a memfd, kept for the life of the connection.
+// Characters the layout lacks are typed through spare keys: the keymap is uploaded again with
+// them on it, and the compositor hands the new keymap to the focused client ahead of the keys
+// that follow on the same connection.
 //
 // A client learns that the seat has a keyboard only when the compositor announces the new one,
 // and asks for its keyboard object a round trip later: a key sent before then reaches no one. With
@@ -42,16 +47,24 @@ class VirtualKeyboard {
     // it did not answer.
     bool press(VirtualKey key);
     bool pressControlV();
+    // Types `keysyms` one key after the other, `keyDelay` between two, re-uploading the keymap
+    // whenever the next keysym is on no key of it; returns once the compositor has handled them.
+    // False with the reason when a keymap could not be made, false alone when the compositor did
+    // not answer.
+    bool type(const std::vector<std::uint32_t>& keysyms, std::chrono::milliseconds keyDelay,
+              std::string& error);
 
   private:
-    bool tap(std::uint32_t code, bool withControl);
+    // Waits out the time a new keyboard needs before its first key.
+    void settle();
+    bool upload(std::string& error);
+    void stroke(KeyStroke key, std::uint32_t modifier, std::uint32_t mask);
 
     WaylandSession& mSession;
     zwp_virtual_keyboard_manager_v1* mManager;
     wl_seat* mSeat;
     zwp_virtual_keyboard_v1* mKeyboard = nullptr;
-    xkb_keymap* mKeymap = nullptr;
-    std::uint32_t mControlMask = 0;
+    TypingKeymap mKeymap;
     WaylandSession::Clock::time_point mMade;
 };
 

@@ -13,6 +13,8 @@
 
 #include "desktop/atspi/AtspiCaret.h"
 #include "desktop/wayland/SwayIpc.h"
+#include "desktop/wayland/TextKeysyms.h"
+#include "desktop/wayland/WaylandClipboardReader.h"
 #include "desktop/wayland/WlrootsConnection.h"
 #include "platform/Trace.h"
 #include "protocols/virtual-keyboard-unstable-v1-client-protocol.h"
@@ -38,6 +40,8 @@ constexpr auto kDeliveryBudget = 500ms;
 // before that cancels the paste, and the client then pastes the new text in its place.
 constexpr auto kHandOverSettle = 150ms;
 constexpr auto kIpcBudget = 250ms;
+// An owner that cannot say what it holds within this time loses it to the barcode for good.
+constexpr auto kClipboardReadBudget = 300ms;
 
 std::int32_t clampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
@@ -135,6 +139,14 @@ DesktopResult<FocusedWindow> WlrootsDesktop::focusedWindow() {
 }
 
 DesktopError WlrootsDesktop::pasteText(WindowHandle, const std::string& text) {
+    return paste(text, false);
+}
+
+DesktopError WlrootsDesktop::pasteTextRestoringClipboard(WindowHandle, const std::string& text) {
+    return paste(text, true);
+}
+
+DesktopError WlrootsDesktop::paste(const std::string& text, bool restore) {
     std::string error;
     {
         std::lock_guard lock(mLock);
@@ -142,9 +154,10 @@ DesktopError WlrootsDesktop::pasteText(WindowHandle, const std::string& text) {
             return DesktopError(DesktopError::Kind::Unavailable, error);
         }
     }
-    std::this_thread::sleep_until(mLastHandOver + kHandOverSettle);
-    if (!mClipboard.setText(text, error)) {
-        return DesktopError(DesktopError::Kind::Clipboard, error);
+    const std::optional<std::string> previous =
+        restore ? wayland::readClipboardText(mDisplayName, kClipboardReadBudget) : std::nullopt;
+    if (DesktopError failed = handOver(text)) {
+        return failed;
     }
     std::this_thread::sleep_for(kPastePause);
     const std::uint64_t before = mClipboard.deliveries();
@@ -158,17 +171,34 @@ DesktopError WlrootsDesktop::pasteText(WindowHandle, const std::string& text) {
     if (mClipboard.waitForDelivery(before, kDeliveryBudget)) {
         mLastHandOver = Clock::now();
     }
+    if (previous) {
+        return handOver(*previous);
+    }
     return {};
 }
 
-DesktopError WlrootsDesktop::pasteTextRestoringClipboard(WindowHandle window,
-                                                         const std::string& text) {
-    return pasteText(window, text);
+DesktopError WlrootsDesktop::handOver(const std::string& text) {
+    std::this_thread::sleep_until(mLastHandOver + kHandOverSettle);
+    std::string error;
+    if (!mClipboard.setText(text, error)) {
+        return DesktopError(DesktopError::Kind::Clipboard, error);
+    }
+    return {};
 }
 
-DesktopError WlrootsDesktop::typeText(WindowHandle, const std::string&, std::chrono::milliseconds) {
-    return DesktopError(DesktopError::Kind::Unavailable,
-                        "このデスクトップではキー入力での入力に対応していません。");
+DesktopError WlrootsDesktop::typeText(WindowHandle, const std::string& text,
+                                      std::chrono::milliseconds keyDelay) {
+    const std::vector<std::uint32_t> keysyms = wayland::textKeysyms(text);
+    std::string reason;
+    if (DesktopError failed = sendKeys([&](wayland::VirtualKeyboard& keyboard) {
+            return keyboard.type(keysyms, keyDelay, reason);
+        })) {
+        if (!reason.empty()) {
+            return DesktopError(DesktopError::Kind::Keys, reason);
+        }
+        return failed;
+    }
+    return {};
 }
 
 DesktopError WlrootsDesktop::pressKey(WindowHandle, VirtualKey key) {

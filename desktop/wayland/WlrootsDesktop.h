@@ -41,9 +41,13 @@ class WlrootsDesktop : public NativeDesktop {
 
     DesktopResult<FocusedWindow> focusedWindow() override;
     DesktopError pasteText(WindowHandle window, const std::string& text) override;
-    // Not built for this desktop yet: the clipboard keeps the barcode (a plain paste), and typed
-    // keys are an Unavailable error, which the log shows.
+    // The previous text is read through data control before the paste and served by this
+    // program again once the window has taken the barcode; like the barcode, it stays on the
+    // clipboard only while this program runs.
     DesktopError pasteTextRestoringClipboard(WindowHandle window, const std::string& text) override;
+    // Through the one virtual keyboard; characters the US layout lacks go on its spare keys, which
+    // keep them until another text needs the keys (the keymap is this keyboard's alone, so there
+    // is nothing to give back).
     DesktopError typeText(WindowHandle window, const std::string& text,
                           std::chrono::milliseconds keyDelay) override;
 
@@ -56,6 +60,9 @@ class WlrootsDesktop : public NativeDesktop {
     // The live connection, made anew when there is none or the compositor dropped it; null with
     // the reason when none can be made. Under mLock.
     wayland::WlrootsConnection* connection(std::string& error);
+    DesktopError paste(const std::string& text, bool restore);
+    // Puts `text` on the clipboard once the last text handed over has settled.
+    DesktopError handOver(const std::string& text);
     // Sends keys through the connection's keyboard; `keys` runs on its thread.
     DesktopError sendKeys(const std::function<bool(wayland::VirtualKeyboard&)>& keys);
 

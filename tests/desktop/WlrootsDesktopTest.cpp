@@ -12,6 +12,8 @@
 
 #include "desktop/DesktopFactory.h"
 #include "desktop/wayland/SwayIpc.h"
+#include "desktop/wayland/WaylandClipboardOwner.h"
+#include "desktop/wayland/WaylandClipboardReader.h"
 #include "platform/Trace.h"
 #include "tests/desktop/ChildProcess.h"
 #include "tests/desktop/PngFile.h"
@@ -28,6 +30,13 @@ using test::PngFile;
 using test::SwaySession;
 
 const std::string kKanji = "漢字テキスト";
+// Characters no US layout has: Latin with an accent, a kanji, one beyond the 16-bit range.
+const std::string kOffLayout = "é漢𠮷";
+
+// What the clipboard holds, asked as the program asks it.
+std::optional<std::string> clipboardText() {
+    return wayland::readClipboardText("", 1s);
+}
 
 // A real headless sway and a native Wayland GTK entry (zenity) in it. The desktop is made only
 // once the entry has the focus: its virtual keyboard is then new to a client that is already
@@ -114,6 +123,79 @@ TEST_F(WlrootsDesktopTest, PastesTextThenEnterIntoANativeEntry) {
     EXPECT_FALSE(mDesktop->pasteText(window, "ABC-123")) << "paste";
     EXPECT_FALSE(mDesktop->pasteText(window, kKanji)) << "paste";
     EXPECT_FALSE(mDesktop->pressSuffixKey(window, "1")) << "Enter";
+    EXPECT_EQ(mZenity->readLine(10000), "ABC-123" + kKanji);
+}
+
+// Typed keys: letters with and without Shift, kanji and characters no US layout has (each
+// through a spare key of a new keymap, uploaded while the keys go), then Enter. The clipboard
+// another program holds is left alone.
+TEST_F(WlrootsDesktopTest, TypesTextIntoANativeEntryAndLeavesTheClipboard) {
+    const WindowHandle window = startZenity({"--entry", "--text=KORVANE"});
+    ASSERT_NE(window, 0u);
+    wayland::WaylandClipboardOwner other("");
+    std::string error;
+    ASSERT_TRUE(other.setText("前のテキスト", error)) << error;
+    EXPECT_FALSE(mDesktop->typeText(window, "ABC-123", 0ms));
+    EXPECT_FALSE(mDesktop->typeText(window, kKanji, 0ms));
+    EXPECT_FALSE(mDesktop->typeText(window, kOffLayout, 0ms));
+    EXPECT_FALSE(mDesktop->typeText(window, "ABC-123" + kOffLayout + kKanji, 0ms));
+    EXPECT_FALSE(mDesktop->pressSuffixKey(window, "1"));
+    EXPECT_EQ(mZenity->readLine(10000),
+              "ABC-123" + kKanji + kOffLayout + "ABC-123" + kOffLayout + kKanji);
+    EXPECT_EQ(clipboardText(), "前のテキスト");
+}
+
+// More different characters than the keymap has spare keys: the keymap is made again in the
+// middle of the text, and the keys after it must still arrive whole and in order.
+TEST_F(WlrootsDesktopTest, TypesMoreCharactersThanSpareKeys) {
+    const WindowHandle window = startZenity({"--entry", "--text=KORVANE"});
+    ASSERT_NE(window, 0u);
+    std::string text;
+    for (char32_t point = 0x4E00; point < 0x4E00 + 300; ++point) {
+        text += static_cast<char>(0xE0 | (point >> 12));
+        text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+        text += static_cast<char>(0x80 | (point & 0x3F));
+        if (point % 7 == 0) {
+            text += "Ab";
+        }
+    }
+    EXPECT_FALSE(mDesktop->typeText(window, text, 0ms));
+    EXPECT_FALSE(mDesktop->pressSuffixKey(window, "1"));
+    EXPECT_EQ(mZenity->readLine(20000), text);
+}
+
+// A line break is Enter and a TAB is Tab; other control characters are not typed. The pause
+// between keys is kept.
+TEST_F(WlrootsDesktopTest, TypedLineBreakAndTabAct) {
+    const WindowHandle window = startZenity({"--password", "--username"});
+    ASSERT_NE(window, 0u);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(mDesktop->typeText(window,
+                                    "us\x01"
+                                    "er\tp\x7F\xC2\x85"
+                                    "漢\r\n",
+                                    40ms));
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(mZenity->readLine(10000), "user|p漢");
+    // Eight keys, seven pauses.
+    EXPECT_GE(took, 7 * 40ms);
+}
+
+// With restoring, the entry gets the barcode and the clipboard the text it held before; a
+// clipboard that held nothing keeps the barcode.
+TEST_F(WlrootsDesktopTest, PasteRestoresThePreviousClipboard) {
+    const WindowHandle window = startZenity({"--entry", "--text=KORVANE"});
+    ASSERT_NE(window, 0u);
+    ASSERT_EQ(clipboardText(), std::nullopt);
+    EXPECT_FALSE(mDesktop->pasteTextRestoringClipboard(window, "ABC-123"));
+    EXPECT_EQ(clipboardText(), "ABC-123");
+
+    wayland::WaylandClipboardOwner other("");
+    std::string error;
+    ASSERT_TRUE(other.setText("前のテキスト", error)) << error;
+    EXPECT_FALSE(mDesktop->pasteTextRestoringClipboard(window, kKanji));
+    EXPECT_EQ(clipboardText(), "前のテキスト");
+    EXPECT_FALSE(mDesktop->pressSuffixKey(window, "1"));
     EXPECT_EQ(mZenity->readLine(10000), "ABC-123" + kKanji);
 }
 
