@@ -81,15 +81,15 @@ void PrintPair(const char* what, const Figures& server, const Figures& reference
 
 void RoundTrips() {
     HostedServer server;
-    TReferenceServer reference;
+    ReferenceServer reference;
     // Warm both up, then measure each in turn.
     Sequential(server.port());
-    Sequential(reference.Port());
+    Sequential(reference.port());
     Figures s1 = Sequential(server.port());
-    Figures r1 = Sequential(reference.Port());
+    Figures r1 = Sequential(reference.port());
     PrintPair("101 round trip, one phone at a time:", s1, r1);
     Figures s2 = Concurrent(server.port());
-    Figures r2 = Concurrent(reference.Port());
+    Figures r2 = Concurrent(reference.port());
     PrintPair("101 round trips, 16 phones at once:", s2, r2);
 }
 
