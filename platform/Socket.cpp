@@ -10,6 +10,8 @@
 
 #include <cerrno>
 
+#include "platform/WakeSignal.h"
+
 namespace korvane::net {
 
 SocketHandle openTcpSocket() {
@@ -35,6 +37,8 @@ bool bindIPv4(SocketHandle sock, const std::string& address, std::uint16_t port)
     }
     return ::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
 }
+
+const int kMaxBacklog = SOMAXCONN;
 
 bool listenOn(SocketHandle sock, int backlog) {
     return ::listen(sock, backlog) == 0;
@@ -95,6 +99,21 @@ WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs) {
         return WaitResult::TimedOut;
     }
     return (entry.revents & POLLNVAL) ? WaitResult::Failed : WaitResult::Ready;
+}
+
+WakeResult waitSocketOrWake(SocketHandle sock, const WakeSignal& wake, int timeoutMs) {
+    pollfd entries[2] = {{sock, POLLIN, 0}, {wake.descriptor(), POLLIN, 0}};
+    int rc = ::poll(entries, 2, timeoutMs);
+    if (rc < 0) {
+        return errno == EINTR ? WakeResult::TimedOut : WakeResult::Failed;
+    }
+    if (rc == 0) {
+        return WakeResult::TimedOut;
+    }
+    if (entries[0].revents & POLLNVAL) {
+        return WakeResult::Failed;
+    }
+    return entries[0].revents != 0 ? WakeResult::Ready : WakeResult::Woken;
 }
 
 long receiveSome(SocketHandle sock, void* buffer, std::size_t size) {

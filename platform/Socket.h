@@ -7,6 +7,8 @@
 // The few socket calls the server and the phone simulator make, over POSIX sockets.
 namespace korvane::net {
 
+class WakeSignal;
+
 using SocketHandle = int;
 inline constexpr SocketHandle kNoSocket = -1;
 
@@ -18,6 +20,9 @@ void setReuseAddress(SocketHandle sock);
 // Binds exactly `address` (dotted IPv4, no wildcard substituted); false when it is not an
 // address of this machine, is malformed, or the port is taken.
 bool bindIPv4(SocketHandle sock, const std::string& address, std::uint16_t port);
+// The longest queue of connections not yet accepted that the system allows: a burst of phones
+// beyond a short queue would lose connection attempts and wait for TCP to retry them (1 s, 3 s...).
+extern const int kMaxBacklog;
 bool listenOn(SocketHandle sock, int backlog);
 // Accepts one connection, sending without delay (TCP_NODELAY); `peer` receives the peer's
 // dotted address.
@@ -31,6 +36,10 @@ enum class WaitResult { Failed, TimedOut, Ready };
 // Waits until `sock` can be read (or written, when `forWrite`), at most `timeoutMs`. A socket with
 // an error or a hang-up counts as ready, so that the following call reports it.
 WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs);
+// Waits until `sock` can be read or `wake` is raised (Woken; at once while it stays raised), at
+// most `timeoutMs`. A socket ready at the same time gives Ready.
+enum class WakeResult { Failed, TimedOut, Ready, Woken };
+WakeResult waitSocketOrWake(SocketHandle sock, const WakeSignal& wake, int timeoutMs);
 
 // recv / send with flags 0, except that a send to a vanished peer never raises SIGPIPE.
 long receiveSome(SocketHandle sock, void* buffer, std::size_t size);

@@ -1,7 +1,9 @@
 #include "platform/Trace.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
+#include <string_view>
 
 #include "platform/Timestamp.h"
 
@@ -29,8 +31,18 @@ void traceOutput(const std::string& line) {
     std::fprintf(stderr, "%s\n", line.c_str());
 }
 
-void trace(const std::string& text) {
-    traceOutput(bracketedTimestamp() + text);
+bool traceEnabled() {
+    static const bool enabled = [] {
+        const char* value = std::getenv("KORVANE_TRACE");
+        return value && value[0] != '\0' && std::string_view(value) != "0";
+    }();
+    return enabled;
+}
+
+void trace(std::string_view text) {
+    if (traceEnabled()) {
+        traceOutput(bracketedTimestamp().append(text));
+    }
 }
 
 void setTraceSink(TraceSink sink) {

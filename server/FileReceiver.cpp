@@ -19,7 +19,7 @@ void FileReceiver::start(RequestServer& server, std::shared_ptr<Connection> conn
                          std::string localPath, std::string remoteName) {
     auto receiver = std::shared_ptr<FileReceiver>(new FileReceiver(
         server, std::move(connection), std::move(localPath), std::move(remoteName)));
-    server.startThread([receiver] { receiver->run(); });
+    server.runTask([receiver] { receiver->run(); });
 }
 
 void FileReceiver::run() {

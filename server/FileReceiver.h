@@ -12,7 +12,7 @@ class RequestServer;
 // any failure closes the connection with a ClientError event.
 class FileReceiver {
   public:
-    // Starts the receiver's thread. Throws when no thread can be created.
+    // Starts the receiver's task on the server's pool. Throws when no thread can be created.
     static void start(RequestServer& server, std::shared_ptr<Connection> connection,
                       std::string localPath, std::string remoteName);
 

@@ -46,7 +46,7 @@ void FileSender::start(RequestServer& server, std::shared_ptr<Connection> connec
                        Label label) {
     auto sender = std::shared_ptr<FileSender>(
         new FileSender(server, std::move(connection), std::move(source), std::move(label)));
-    server.startThread([sender] { sender->run(); });
+    server.runTask([sender] { sender->run(); });
 }
 
 void FileSender::run() {

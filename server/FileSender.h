@@ -26,7 +26,7 @@ class FileSender {
     };
 
     static Source open(const std::string& localPath);
-    // Starts the sender's thread. Throws when no thread can be created.
+    // Starts the sender's task on the server's pool. Throws when no thread can be created.
     static void start(RequestServer& server, std::shared_ptr<Connection> connection, Source source,
                       Label label);
 

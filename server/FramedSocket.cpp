@@ -91,7 +91,9 @@ void FramedSocket::receiveText(std::string& text, std::int32_t count, Deadline d
 }
 
 void FramedSocket::sendText(const std::string& text) {
-    trace("mdlSendData_START:" + text);
+    if (traceEnabled()) {
+        trace("mdlSendData_START:" + text);
+    }
     const std::string bytes = Cp932::encode(text);
     sendAll(bytes.data(), bytes.size());
     trace("mdlSendData_END");

@@ -15,7 +15,7 @@ class RequestServer;
 // number of open connections bounded, and releases finished connections.
 class Listener {
   public:
-    // Starts the listener thread of `server`. Throws when no thread can be created.
+    // Starts the listener's task on the pool of `server`. Throws when no thread can be created.
     static void start(RequestServer& server);
 
   private:

@@ -13,7 +13,7 @@ void ReplySender::start(RequestServer& server, std::shared_ptr<Connection> conne
                         std::string payload) {
     auto sender = std::shared_ptr<ReplySender>(
         new ReplySender(server, std::move(connection), std::move(payload)));
-    server.startThread([sender] { sender->run(); });
+    server.runTask([sender] { sender->run(); });
 }
 
 void ReplySender::run() {

@@ -12,7 +12,7 @@ class RequestServer;
 // closes; a reply that cannot be sent closes the connection with a ClientError event.
 class ReplySender {
   public:
-    // Starts the sender's thread. Throws when no thread can be created.
+    // Starts the sender's task on the server's pool. Throws when no thread can be created.
     static void start(RequestServer& server, std::shared_ptr<Connection> connection,
                       std::string payload);
 

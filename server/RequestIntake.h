@@ -11,7 +11,7 @@ class RequestServer;
 // a Request event; a connection that fails to deliver one is closed with a ClientError event.
 class RequestIntake {
   public:
-    // Starts the intake's thread. Throws when no thread can be created.
+    // Starts the intake's task on the server's pool. Throws when no thread can be created.
     static void start(RequestServer& server, std::shared_ptr<Connection> connection);
 
   private:
