@@ -35,6 +35,11 @@ int WorkerPool::threads() const {
     return mThreads;
 }
 
+int WorkerPool::idleThreads() const {
+    std::lock_guard lock(mLock);
+    return mIdle;
+}
+
 void WorkerPool::work() {
     std::unique_lock lock(mLock);
     for (;;) {

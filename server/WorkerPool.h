@@ -26,8 +26,9 @@ class WorkerPool {
     // thread can be created for it; the task is then dropped unrun.
     void run(std::function<void()> task);
 
-    // Threads alive now (running a task or idle).
+    // Threads alive now (running a task or idle), and of those the idle ones.
     int threads() const;
+    int idleThreads() const;
 
   private:
     void work();
