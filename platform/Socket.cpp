@@ -132,6 +132,22 @@ long sendSome(SocketHandle sock, const void* data, std::size_t size) {
     return static_cast<long>(n);
 }
 
+long receiveNow(SocketHandle sock, void* buffer, std::size_t size) {
+    ssize_t n;
+    do {
+        n = ::recv(sock, buffer, size, MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? kWouldBlock : static_cast<long>(n);
+}
+
+long sendNow(SocketHandle sock, const void* data, std::size_t size) {
+    ssize_t n;
+    do {
+        n = ::send(sock, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? kWouldBlock : static_cast<long>(n);
+}
+
 std::size_t pendingBytes(SocketHandle sock) {
     int count = 0;
     return ::ioctl(sock, FIONREAD, &count) == 0 && count > 0 ? static_cast<std::size_t>(count) : 0;

@@ -44,6 +44,11 @@ WakeResult waitSocketOrWake(SocketHandle sock, const WakeSignal& wake, int timeo
 // recv / send with flags 0, except that a send to a vanished peer never raises SIGPIPE.
 long receiveSome(SocketHandle sock, void* buffer, std::size_t size);
 long sendSome(SocketHandle sock, const void* data, std::size_t size);
+// The same without waiting: kWouldBlock when nothing can be received (or sent) at the moment.
+// Trying first and waiting only then saves a poll per step when the bytes are already there.
+inline constexpr long kWouldBlock = -2;
+long receiveNow(SocketHandle sock, void* buffer, std::size_t size);
+long sendNow(SocketHandle sock, const void* data, std::size_t size);
 
 // How many received bytes wait to be read (0 on failure).
 std::size_t pendingBytes(SocketHandle sock);
