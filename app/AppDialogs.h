@@ -7,12 +7,12 @@
 namespace korvane {
 
 // The standard message boxes the program shows. Behind an interface so that tests answer them.
-class IAppDialogs : public MessageBoxes {
+class AppDialogs : public MessageBoxes {
   public:
     // Warning box with one OK button.
-    virtual void ShowWarning(const std::string& pText) = 0;
+    virtual void showWarning(const std::string& text) = 0;
     // Confirmation box with Yes and No; false only for No.
-    virtual bool Confirm(const std::string& pText) = 0;
+    virtual bool confirm(const std::string& text) = 0;
 };
 
 }  // namespace korvane

@@ -10,13 +10,13 @@ namespace {
 
 constexpr char kFolderName[] = "korvane-server";
 
-std::filesystem::path BesideProgram(const std::filesystem::path& program, const char* extension) {
+std::filesystem::path besideProgram(const std::filesystem::path& program, const char* extension) {
     std::filesystem::path file = program;
     file.replace_extension(extension);
     return file;
 }
 
-bool UsableBesideProgram(const std::filesystem::path& file) {
+bool usableBesideProgram(const std::filesystem::path& file) {
     // Under /usr, a copy installed for every user: even root, who may write there, keeps the
     // files of one user's run out of it.
     if (file.string().starts_with("/usr/")) {
@@ -27,7 +27,7 @@ bool UsableBesideProgram(const std::filesystem::path& file) {
 }
 
 // $name when it holds an absolute path (as the XDG rules demand), else home + fallback.
-std::filesystem::path UserFolder(const char* name, const char* fallback) {
+std::filesystem::path userFolder(const char* name, const char* fallback) {
     const char* value = std::getenv(name);
     if (value && value[0] == '/') {
         return value;
@@ -38,24 +38,24 @@ std::filesystem::path UserFolder(const char* name, const char* fallback) {
 
 }  // namespace
 
-std::filesystem::path SettingsFilePath(const std::filesystem::path& pProgram) {
-    std::filesystem::path beside = BesideProgram(pProgram, ".ini");
-    if (UsableBesideProgram(beside)) {
+std::filesystem::path settingsFilePath(const std::filesystem::path& program) {
+    std::filesystem::path beside = besideProgram(program, ".ini");
+    if (usableBesideProgram(beside)) {
         return beside;
     }
-    return UserFolder("XDG_CONFIG_HOME", ".config") / kFolderName /
+    return userFolder("XDG_CONFIG_HOME", ".config") / kFolderName /
            (std::string(kFolderName) + ".ini");
 }
 
-std::filesystem::path CaptureFilePath(const std::filesystem::path& pProgram) {
-    std::filesystem::path beside = BesideProgram(pProgram, ".png");
-    if (UsableBesideProgram(beside)) {
+std::filesystem::path captureFilePath(const std::filesystem::path& program) {
+    std::filesystem::path beside = besideProgram(program, ".png");
+    if (usableBesideProgram(beside)) {
         return beside;
     }
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::filesystem::path folder = (runtime && runtime[0] == '/')
                                        ? std::filesystem::path(runtime)
-                                       : UserFolder("XDG_CACHE_HOME", ".cache");
+                                       : userFolder("XDG_CACHE_HOME", ".cache");
     folder /= kFolderName;
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);

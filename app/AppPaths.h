@@ -9,10 +9,10 @@ namespace korvane {
 // under /usr (a package's copy, even when run as root), in the user's own folders instead.
 
 // "<program>.ini", else $XDG_CONFIG_HOME (~/.config)/korvane-server/korvane-server.ini.
-std::filesystem::path SettingsFilePath(const std::filesystem::path& pProgram);
+std::filesystem::path settingsFilePath(const std::filesystem::path& program);
 
 // "<program>.png", else $XDG_RUNTIME_DIR (or $XDG_CACHE_HOME, ~/.cache)
 // /korvane-server/korvane-server.png. The folder is created when it is missing.
-std::filesystem::path CaptureFilePath(const std::filesystem::path& pProgram);
+std::filesystem::path captureFilePath(const std::filesystem::path& program);
 
 }  // namespace korvane

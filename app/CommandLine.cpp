@@ -13,13 +13,13 @@ namespace {
 
 constexpr char kProgram[] = "korvane-server";
 
-std::string Local8Bit(const QString& text) {
+std::string local8Bit(const QString& text) {
     return text.toLocal8Bit().toStdString();
 }
 
 }  // namespace
 
-std::optional<int> AnswerCommandLine(int argc, char* argv[], std::ostream& out, std::ostream& err) {
+std::optional<int> answerCommandLine(int argc, char* argv[], std::ostream& out, std::ostream& err) {
     QStringList arguments;
     for (int i = 0; i < argc; ++i) {
         arguments << QString::fromLocal8Bit(argv[i]);
@@ -44,11 +44,11 @@ std::optional<int> AnswerCommandLine(int argc, char* argv[], std::ostream& out, 
         if (!QCoreApplication::instance()) {
             core.emplace(count, argv);
         }
-        out << Local8Bit(parser.helpText());
+        out << local8Bit(parser.helpText());
         return 0;
     }
     if (parsed && parser.isSet(version)) {
-        out << VersionLine(kProgram);
+        out << versionLine(kProgram);
         return 0;
     }
     const bool qtOptionsTaken = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
@@ -62,7 +62,7 @@ std::optional<int> AnswerCommandLine(int argc, char* argv[], std::ostream& out, 
     if (mistake.isEmpty()) {
         return std::nullopt;
     }
-    err << kProgram << ": " << Local8Bit(mistake) << "\nTry '" << kProgram << " --help'.\n";
+    err << kProgram << ": " << local8Bit(mistake) << "\nTry '" << kProgram << " --help'.\n";
     return 2;
 }
 

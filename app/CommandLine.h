@@ -15,6 +15,6 @@ namespace korvane {
 // Writes the help or the version line to out and a mistake (with a hint at --help) to err.
 // Returns the exit status when the program is to end here (0 after --help or --version, 2 for a
 // mistake), std::nullopt when the window is to start. Main thread only.
-std::optional<int> AnswerCommandLine(int argc, char* argv[], std::ostream& out, std::ostream& err);
+std::optional<int> answerCommandLine(int argc, char* argv[], std::ostream& out, std::ostream& err);
 
 }  // namespace korvane

@@ -5,7 +5,7 @@
 
 namespace korvane {
 
-QFont JapaneseFont(int pPixelHeight) {
+QFont japaneseFont(int pixelHeight) {
     const QStringList families = QFontDatabase::families();
     QFont font;
     for (const char* family : {"メイリオ", "Meiryo", "Noto Sans CJK JP"}) {
@@ -14,7 +14,7 @@ QFont JapaneseFont(int pPixelHeight) {
             break;
         }
     }
-    font.setPixelSize(pPixelHeight);
+    font.setPixelSize(pixelHeight);
     return font;
 }
 

@@ -4,7 +4,7 @@
 
 namespace korvane {
 
-// "メイリオ" where it is installed, else a Japanese system font, pPixelHeight pixels high.
-QFont JapaneseFont(int pPixelHeight);
+// "メイリオ" where it is installed, else a Japanese system font, pixelHeight pixels high.
+QFont japaneseFont(int pixelHeight);
 
 }  // namespace korvane

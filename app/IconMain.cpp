@@ -8,6 +8,6 @@ int main(int argc, char* argv[]) {
     if (argc != 3) {
         return 2;
     }
-    return korvane::DrawLogo(std::atoi(argv[2])).save(QString::fromLocal8Bit(argv[1]), "PNG") ? 0
+    return korvane::drawLogo(std::atoi(argv[2])).save(QString::fromLocal8Bit(argv[1]), "PNG") ? 0
                                                                                               : 1;
 }

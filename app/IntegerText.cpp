@@ -3,7 +3,7 @@
 namespace korvane {
 namespace {
 
-int DigitValue(char c, bool hex) {
+int digitValue(char c, bool hex) {
     if (c >= '0' && c <= '9') {
         return c - '0';
     }
@@ -18,7 +18,7 @@ int DigitValue(char c, bool hex) {
 
 }  // namespace
 
-std::optional<std::int32_t> ParseIntegerText(std::string_view text) {
+std::optional<std::int32_t> parseIntegerText(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ') {
         ++i;
@@ -45,7 +45,7 @@ std::optional<std::int32_t> ParseIntegerText(std::string_view text) {
     const std::uint64_t limit = hex ? 0xFFFFFFFFu : (negative ? 0x80000000u : 0x7FFFFFFFu);
     std::uint64_t value = 0;
     for (; i < text.size(); ++i) {
-        int digit = DigitValue(text[i], hex);
+        int digit = digitValue(text[i], hex);
         if (digit < 0) {
             return std::nullopt;
         }
@@ -61,7 +61,7 @@ std::optional<std::int32_t> ParseIntegerText(std::string_view text) {
     return static_cast<std::int32_t>(bits);
 }
 
-std::string NotAnIntegerMessage(std::string_view text) {
+std::string notAnIntegerMessage(std::string_view text) {
     return "''" + std::string(text) + "'' は整数ではありません";
 }
 

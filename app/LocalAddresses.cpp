@@ -7,25 +7,25 @@
 
 namespace korvane {
 
-std::vector<std::string> OrderLocalAddresses(const std::vector<TInterfaceAddress>& pAddresses) {
+std::vector<std::string> orderLocalAddresses(const std::vector<InterfaceAddress>& addresses) {
     std::vector<std::string> ordered;
     for (bool loopback : {false, true}) {
-        for (const TInterfaceAddress& entry : pAddresses) {
-            if (entry.Loopback == loopback) {
-                ordered.push_back(entry.Address);
+        for (const InterfaceAddress& entry : addresses) {
+            if (entry.loopback == loopback) {
+                ordered.push_back(entry.address);
             }
         }
     }
     return ordered;
 }
 
-bool ReadLocalAddresses(std::vector<std::string>& pAddresses) {
-    pAddresses.clear();
+bool readLocalAddresses(std::vector<std::string>& addresses) {
+    addresses.clear();
     ifaddrs* list = nullptr;
     if (getifaddrs(&list) != 0) {
         return false;
     }
-    std::vector<TInterfaceAddress> found;
+    std::vector<InterfaceAddress> found;
     for (ifaddrs* entry = list; entry; entry = entry->ifa_next) {
         if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_INET ||
             !(entry->ifa_flags & IFF_UP)) {
@@ -42,7 +42,7 @@ bool ReadLocalAddresses(std::vector<std::string>& pAddresses) {
         found.push_back({text, loopback});
     }
     freeifaddrs(list);
-    pAddresses = OrderLocalAddresses(found);
+    addresses = orderLocalAddresses(found);
     return true;
 }
 

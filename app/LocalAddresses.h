@@ -5,16 +5,16 @@
 
 namespace korvane {
 
-struct TInterfaceAddress {
-    std::string Address;  // dotted IPv4
-    bool Loopback = false;
+struct InterfaceAddress {
+    std::string address;  // dotted IPv4
+    bool loopback = false;
 };
 
 // The addresses in the order the list shows them: the others in their own order, loopback last.
-std::vector<std::string> OrderLocalAddresses(const std::vector<TInterfaceAddress>& pAddresses);
+std::vector<std::string> orderLocalAddresses(const std::vector<InterfaceAddress>& addresses);
 
 // The IPv4 addresses of this PC's interfaces that are up, ordered as above. False when the
-// interfaces could not be read; pAddresses is then empty.
-bool ReadLocalAddresses(std::vector<std::string>& pAddresses);
+// interfaces could not be read; addresses is then empty.
+bool readLocalAddresses(std::vector<std::string>& addresses);
 
 }  // namespace korvane

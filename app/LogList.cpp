@@ -2,33 +2,33 @@
 
 namespace korvane {
 
-void TLogListModel::AddNewest(const std::vector<std::string>& pOldestFirst) {
-    if (pOldestFirst.empty()) {
+void LogListModel::addNewest(const std::vector<std::string>& oldestFirst) {
+    if (oldestFirst.empty()) {
         return;
     }
-    beginInsertRows(QModelIndex(), 0, static_cast<int>(pOldestFirst.size()) - 1);
-    for (const std::string& line : pOldestFirst) {
+    beginInsertRows(QModelIndex(), 0, static_cast<int>(oldestFirst.size()) - 1);
+    for (const std::string& line : oldestFirst) {
         mLines.push_back(QString::fromStdString(line));
     }
     endInsertRows();
 }
 
-int TLogListModel::rowCount(const QModelIndex& parent) const {
+int LogListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(mLines.size());
 }
 
-QVariant TLogListModel::data(const QModelIndex& index, int role) const {
+QVariant LogListModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
         return {};
     }
     return mLines[mLines.size() - 1 - static_cast<std::size_t>(index.row())];
 }
 
-TFixedRowHeightDelegate::TFixedRowHeightDelegate(int pHeight, QObject* pParent)
-    : QStyledItemDelegate(pParent), mHeight(pHeight) {}
+FixedRowHeightDelegate::FixedRowHeightDelegate(int height, QObject* parent)
+    : QStyledItemDelegate(parent), mHeight(height) {}
 
-QSize TFixedRowHeightDelegate::sizeHint(const QStyleOptionViewItem& option,
-                                        const QModelIndex& index) const {
+QSize FixedRowHeightDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                       const QModelIndex& index) const {
     return {QStyledItemDelegate::sizeHint(option, index).width(), mHeight};
 }
 

@@ -9,13 +9,13 @@ namespace korvane {
 
 // The log's lines, newest first. Lines are only ever added, and are stored oldest first so that
 // adding one at the top costs no more than appending.
-class TLogListModel : public QAbstractListModel {
+class LogListModel : public QAbstractListModel {
     Q_OBJECT
   public:
     using QAbstractListModel::QAbstractListModel;
 
     // Puts the lines at the top; the last one given ends up first.
-    void AddNewest(const std::vector<std::string>& pOldestFirst);
+    void addNewest(const std::vector<std::string>& oldestFirst);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -25,10 +25,10 @@ class TLogListModel : public QAbstractListModel {
 };
 
 // Every row of the log is drawn at the same fixed height.
-class TFixedRowHeightDelegate : public QStyledItemDelegate {
+class FixedRowHeightDelegate : public QStyledItemDelegate {
     Q_OBJECT
   public:
-    TFixedRowHeightDelegate(int pHeight, QObject* pParent);
+    FixedRowHeightDelegate(int height, QObject* parent);
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
   private:

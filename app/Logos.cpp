@@ -10,8 +10,8 @@ constexpr int kPattern[] = {2, 1, 1, 1, 3, 1, 1, 2, 2, 1, 1, 1, 3, 2, 1, 1, 2, 1
 
 }  // namespace
 
-QImage DrawLogo(int pSize) {
-    QImage logo(pSize, pSize, QImage::Format_ARGB32);
+QImage drawLogo(int size) {
+    QImage logo(size, size, QImage::Format_ARGB32);
     logo.fill(Qt::white);
     QPainter painter(&logo);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -20,10 +20,10 @@ QImage DrawLogo(int pSize) {
     for (int width : kPattern) {
         units += width;
     }
-    const double left = pSize * 0.14;
-    const double unit = pSize * 0.72 / units;
-    const double top = pSize * 0.2;
-    const double height = pSize * 0.6;
+    const double left = size * 0.14;
+    const double unit = size * 0.72 / units;
+    const double top = size * 0.2;
+    const double height = size * 0.6;
     double x = left;
     bool bar = true;
     for (int width : kPattern) {
@@ -34,8 +34,8 @@ QImage DrawLogo(int pSize) {
         bar = !bar;
     }
     // The scan line across the bars.
-    painter.setPen(QPen(QColor(0xE0, 0x20, 0x20), pSize * 0.035, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(pSize * 0.08, pSize * 0.5), QPointF(pSize * 0.92, pSize * 0.5));
+    painter.setPen(QPen(QColor(0xE0, 0x20, 0x20), size * 0.035, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(size * 0.08, size * 0.5), QPointF(size * 0.92, size * 0.5));
     return logo;
 }
 

@@ -4,7 +4,7 @@
 
 namespace korvane {
 
-// The program's mark, a barcode with a scan line, pSize x pSize pixels.
-QImage DrawLogo(int pSize);
+// The program's mark, a barcode with a scan line, size x size pixels.
+QImage drawLogo(int size);
 
 }  // namespace korvane

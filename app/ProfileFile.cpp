@@ -19,7 +19,7 @@ namespace {
 // Values longer than this are cut, as a profile read into a 2048-character buffer cuts them.
 constexpr std::size_t kMaxValueLength = 2047;
 
-std::string_view Trim(std::string_view text) {
+std::string_view trim(std::string_view text) {
     const char* blanks = " \t";
     std::size_t first = text.find_first_not_of(blanks);
     if (first == std::string_view::npos) {
@@ -29,7 +29,7 @@ std::string_view Trim(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
-bool SameName(std::string_view a, std::string_view b) {
+bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) {
         return false;
     }
@@ -50,8 +50,8 @@ bool SameName(std::string_view a, std::string_view b) {
 }
 
 // The section name of a "[name]" line.
-std::optional<std::string_view> SectionOf(std::string_view line) {
-    std::string_view text = Trim(line);
+std::optional<std::string_view> sectionOf(std::string_view line) {
+    std::string_view text = trim(line);
     if (text.empty() || text.front() != '[') {
         return std::nullopt;
     }
@@ -59,27 +59,27 @@ std::optional<std::string_view> SectionOf(std::string_view line) {
     if (close == std::string_view::npos) {
         return std::nullopt;
     }
-    return Trim(text.substr(1, close - 1));
+    return trim(text.substr(1, close - 1));
 }
 
 // The key of a "key=value" line.
-std::optional<std::string_view> KeyOf(std::string_view line) {
+std::optional<std::string_view> keyOf(std::string_view line) {
     std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) {
         return std::nullopt;
     }
-    return Trim(line.substr(0, equals));
+    return trim(line.substr(0, equals));
 }
 
-std::string ErrorText(const char* what, int error) {
+std::string errorText(const char* what, int error) {
     return std::string(what) + ": " + std::strerror(error);
 }
 
 }  // namespace
 
-TProfileFile::TProfileFile(std::filesystem::path pPath) : mPath(std::move(pPath)) {}
+ProfileFile::ProfileFile(std::filesystem::path path) : mPath(std::move(path)) {}
 
-void TProfileFile::Load() {
+void ProfileFile::load() {
     mLines.clear();
     std::ifstream in(mPath, std::ios::binary);
     if (!in) {
@@ -108,43 +108,43 @@ void TProfileFile::Load() {
     }
 }
 
-std::string TProfileFile::ReadString(const std::string& pSection, const std::string& pKey,
-                                     const std::string& pDefault) const {
+std::string ProfileFile::readString(const std::string& section, const std::string& key,
+                                    const std::string& fallback) const {
     bool inSection = false;
     for (const std::string& line : mLines) {
-        if (auto section = SectionOf(line)) {
-            inSection = SameName(*section, pSection);
+        if (auto found = sectionOf(line)) {
+            inSection = sameName(*found, section);
             continue;
         }
         if (!inSection) {
             continue;
         }
-        auto key = KeyOf(line);
-        if (!key || !SameName(*key, pKey)) {
+        auto found = keyOf(line);
+        if (!found || !sameName(*found, key)) {
             continue;
         }
-        std::string_view value = Trim(std::string_view(line).substr(line.find('=') + 1));
+        std::string_view value = trim(std::string_view(line).substr(line.find('=') + 1));
         if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
             value.back() == value.front()) {
             value = value.substr(1, value.size() - 2);
         }
         return std::string(utf8::mid(value, 0, kMaxValueLength));
     }
-    return pDefault;
+    return fallback;
 }
 
-void TProfileFile::WriteString(const std::string& pSection, const std::string& pKey,
-                               const std::string& pValue) {
-    const std::string entry = pKey + "=" + pValue;
+void ProfileFile::writeString(const std::string& section, const std::string& key,
+                              const std::string& value) {
+    const std::string entry = key + "=" + value;
     bool inSection = false;
     bool sectionFound = false;
     std::size_t insertAt = 0;
     for (std::size_t i = 0; i < mLines.size(); ++i) {
-        if (auto section = SectionOf(mLines[i])) {
+        if (auto found = sectionOf(mLines[i])) {
             if (sectionFound && inSection) {
                 break;
             }
-            inSection = SameName(*section, pSection);
+            inSection = sameName(*found, section);
             if (inSection) {
                 sectionFound = true;
                 insertAt = i + 1;
@@ -154,11 +154,11 @@ void TProfileFile::WriteString(const std::string& pSection, const std::string& p
         if (!inSection) {
             continue;
         }
-        if (auto key = KeyOf(mLines[i]); key && SameName(*key, pKey)) {
+        if (auto found = keyOf(mLines[i]); found && sameName(*found, key)) {
             mLines[i] = entry;
             return;
         }
-        if (!Trim(mLines[i]).empty()) {
+        if (!trim(mLines[i]).empty()) {
             insertAt = i + 1;
         }
     }
@@ -166,11 +166,11 @@ void TProfileFile::WriteString(const std::string& pSection, const std::string& p
         mLines.insert(mLines.begin() + static_cast<std::ptrdiff_t>(insertAt), entry);
         return;
     }
-    mLines.push_back("[" + pSection + "]");
+    mLines.push_back("[" + section + "]");
     mLines.push_back(entry);
 }
 
-bool TProfileFile::Save(std::string& pstrError) const {
+bool ProfileFile::save(std::string& error) const {
     std::string text;
     for (const std::string& line : mLines) {
         text += line;
@@ -179,7 +179,7 @@ bool TProfileFile::Save(std::string& pstrError) const {
     std::string tempPath = mPath.string() + ".XXXXXX";
     int fd = mkstemp(tempPath.data());
     if (fd < 0) {
-        pstrError = ErrorText("mkstemp", errno);
+        error = errorText("mkstemp", errno);
         return false;
     }
     // The new file gets the old one's permissions, or those of a newly created file.
@@ -193,7 +193,7 @@ bool TProfileFile::Save(std::string& pstrError) const {
         mode = 0666 & ~mask;
     }
     const char* failed = nullptr;
-    int error = 0;
+    int code = 0;
     std::size_t written = 0;
     while (written < text.size()) {
         ssize_t n = write(fd, text.data() + written, text.size() - written);
@@ -202,30 +202,30 @@ bool TProfileFile::Save(std::string& pstrError) const {
                 continue;
             }
             failed = "write";
-            error = errno;
+            code = errno;
             break;
         }
         written += static_cast<std::size_t>(n);
     }
     if (!failed && fchmod(fd, mode) != 0) {
         failed = "fchmod";
-        error = errno;
+        code = errno;
     }
     if (!failed && fsync(fd) != 0) {
         failed = "fsync";
-        error = errno;
+        code = errno;
     }
     if (close(fd) != 0 && !failed) {
         failed = "close";
-        error = errno;
+        code = errno;
     }
     if (!failed && rename(tempPath.c_str(), mPath.c_str()) != 0) {
         failed = "rename";
-        error = errno;
+        code = errno;
     }
     if (failed) {
         unlink(tempPath.c_str());
-        pstrError = ErrorText(failed, error);
+        error = errorText(failed, code);
         return false;
     }
     return true;

@@ -11,24 +11,23 @@ namespace korvane {
 // comments included, stay as they are. Save writes the whole text to a temporary file in the same
 // folder and renames it over the old one, so the file on disk is always either the old or the
 // new text.
-class TProfileFile {
+class ProfileFile {
   public:
-    explicit TProfileFile(std::filesystem::path pPath);
+    explicit ProfileFile(std::filesystem::path path);
 
     // A missing or unreadable file reads as empty.
-    void Load();
+    void load();
     // The value without surrounding blanks and one pair of enclosing quotes, at most 2047
-    // characters; the default when the section or key is missing. A present empty value is "".
-    std::string ReadString(const std::string& pSection, const std::string& pKey,
-                           const std::string& pDefault) const;
+    // characters; `fallback` when the section or key is missing. A present empty value is "".
+    std::string readString(const std::string& section, const std::string& key,
+                           const std::string& fallback) const;
     // Replaces the key's first line in the section, or adds it after the section's last entry,
     // or adds the section at the end.
-    void WriteString(const std::string& pSection, const std::string& pKey,
-                     const std::string& pValue);
-    // False, with the reason in pstrError, when the file could not be replaced.
-    bool Save(std::string& pstrError) const;
+    void writeString(const std::string& section, const std::string& key, const std::string& value);
+    // False, with the reason in error, when the file could not be replaced.
+    bool save(std::string& error) const;
 
-    const std::filesystem::path& Path() const { return mPath; }
+    const std::filesystem::path& path() const { return mPath; }
 
   private:
     std::filesystem::path mPath;

@@ -15,17 +15,17 @@ constexpr int kEccLevelL = 1;
 
 }  // namespace
 
-std::string QrPayload(const std::string& pIpAddress, const std::string& pPortText) {
-    return "ZRQ\t1\t" + pIpAddress + "\t" + pPortText;
+std::string qrPayload(const std::string& ipAddress, const std::string& portText) {
+    return "ZRQ\t1\t" + ipAddress + "\t" + portText;
 }
 
-QImage BuildQrBitmap(const std::string& pPayload) {
+QImage buildQrBitmap(const std::string& payload) {
     // Width and height 0 ask for one pixel per module; the encoding stays unset so that the
     // ASCII payload goes out as plain bytes without an ECI designator.
     ZXing::BitMatrix matrix = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
                                   .setEccLevel(kEccLevelL)
                                   .setMargin(kQuietZone)
-                                  .encode(pPayload, 0, 0);
+                                  .encode(payload, 0, 0);
     const int n = matrix.width();
     QImage bitmap(n, n, QImage::Format_RGB32);
     for (int r = 0; r < n; ++r) {
@@ -36,22 +36,22 @@ QImage BuildQrBitmap(const std::string& pPayload) {
     return bitmap;
 }
 
-QRect QrTargetRect(QSize pBox, QSize pBitmap) {
-    const double scale = pBox.width() < pBox.height()
-                             ? static_cast<double>(pBox.width()) / pBitmap.width()
-                             : static_cast<double>(pBox.height()) / pBitmap.height();
-    return QRect(0, 0, static_cast<int>(pBitmap.width() * scale),
-                 static_cast<int>(pBitmap.height() * scale));
+QRect qrTargetRect(QSize box, QSize bitmap) {
+    const double scale = box.width() < box.height()
+                             ? static_cast<double>(box.width()) / bitmap.width()
+                             : static_cast<double>(box.height()) / bitmap.height();
+    return QRect(0, 0, static_cast<int>(bitmap.width() * scale),
+                 static_cast<int>(bitmap.height() * scale));
 }
 
-void PaintQr(QPainter& pPainter, QSize pBox, const QImage& pBitmap) {
-    pPainter.fillRect(QRect(QPoint(0, 0), pBox), Qt::white);
-    if (pBitmap.width() < 1 || pBitmap.height() < 1) {
+void paintQr(QPainter& painter, QSize box, const QImage& bitmap) {
+    painter.fillRect(QRect(QPoint(0, 0), box), Qt::white);
+    if (bitmap.width() < 1 || bitmap.height() < 1) {
         return;
     }
     // Without smoothing each module stays a sharp black or white block.
-    pPainter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    pPainter.drawImage(QrTargetRect(pBox, pBitmap.size()), pBitmap);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    painter.drawImage(qrTargetRect(box, bitmap.size()), bitmap);
 }
 
 }  // namespace korvane

@@ -11,17 +11,17 @@ namespace korvane {
 
 // What the phone reads from the code: "ZRQ", "1", the address and the port text as typed,
 // separated by TAB characters.
-std::string QrPayload(const std::string& pIpAddress, const std::string& pPortText);
+std::string qrPayload(const std::string& ipAddress, const std::string& portText);
 
-// The QR symbol of pPayload (level L, quiet zone of 4 modules), one pixel per module, dark
+// The QR symbol of payload (level L, quiet zone of 4 modules), one pixel per module, dark
 // modules black and light ones white.
-QImage BuildQrBitmap(const std::string& pPayload);
+QImage buildQrBitmap(const std::string& payload);
 
-// Where the bitmap goes in a box of pBox: anchored at the top-left corner and scaled by the
+// Where the bitmap goes in a box of box: anchored at the top-left corner and scaled by the
 // box's shorter side, truncated to whole pixels.
-QRect QrTargetRect(QSize pBox, QSize pBitmap);
+QRect qrTargetRect(QSize box, QSize bitmap);
 
-// Paints the box white and stretches the bitmap into QrTargetRect; an empty bitmap leaves it white.
-void PaintQr(QPainter& pPainter, QSize pBox, const QImage& pBitmap);
+// Paints the box white and stretches the bitmap into qrTargetRect; an empty bitmap leaves it white.
+void paintQr(QPainter& painter, QSize box, const QImage& bitmap);
 
 }  // namespace korvane

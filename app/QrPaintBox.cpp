@@ -6,12 +6,11 @@
 
 namespace korvane {
 
-TQRPaintBox::TQRPaintBox(const QImage& pBitmap, QWidget* pParent)
-    : QWidget(pParent), mBitmap(pBitmap) {}
+QrPaintBox::QrPaintBox(const QImage& bitmap, QWidget* parent) : QWidget(parent), mBitmap(bitmap) {}
 
-void TQRPaintBox::paintEvent(QPaintEvent*) {
+void QrPaintBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    PaintQr(painter, size(), mBitmap);
+    paintQr(painter, size(), mBitmap);
 }
 
 }  // namespace korvane

@@ -6,10 +6,10 @@
 namespace korvane {
 
 // The box that shows the window's QR bitmap; the bitmap belongs to the window.
-class TQRPaintBox : public QWidget {
+class QrPaintBox : public QWidget {
     Q_OBJECT
   public:
-    TQRPaintBox(const QImage& pBitmap, QWidget* pParent);
+    QrPaintBox(const QImage& bitmap, QWidget* parent);
 
   protected:
     void paintEvent(QPaintEvent* event) override;

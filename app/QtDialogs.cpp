@@ -10,7 +10,7 @@ namespace korvane {
 namespace {
 
 // The program's texts break lines with a lone CR, which Qt would not show as a break.
-QString DisplayText(const std::string& text) {
+QString displayText(const std::string& text) {
     QString shown = QString::fromStdString(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -19,31 +19,31 @@ QString DisplayText(const std::string& text) {
 
 }  // namespace
 
-TQtDialogs::TQtDialogs(QString pTitle) : mTitle(std::move(pTitle)) {}
+QtDialogs::QtDialogs(QString title) : mTitle(std::move(title)) {}
 
-void TQtDialogs::showError(const std::string& pText) {
+void QtDialogs::showError(const std::string& text) {
     if (QThread::currentThread() == thread()) {
-        QMessageBox::critical(nullptr, mTitle, DisplayText(pText));
+        QMessageBox::critical(nullptr, mTitle, displayText(text));
         return;
     }
     auto done = std::make_shared<bool>(false);
     {
         std::lock_guard guard(mLock);
         if (mShutdown) {
-            traceOutput(pText);
+            traceOutput(text);
             return;
         }
     }
     QMetaObject::invokeMethod(
         this,
-        [this, pText, done] {
+        [this, text, done] {
             {
                 std::lock_guard guard(mLock);
                 if (mShutdown) {
                     return;
                 }
             }
-            QMessageBox::critical(nullptr, mTitle, DisplayText(pText));
+            QMessageBox::critical(nullptr, mTitle, displayText(text));
             std::lock_guard guard(mLock);
             *done = true;
             mAnswered.notify_all();
@@ -53,16 +53,16 @@ void TQtDialogs::showError(const std::string& pText) {
     mAnswered.wait(lock, [&] { return *done || mShutdown; });
 }
 
-void TQtDialogs::ShowWarning(const std::string& pText) {
-    QMessageBox::warning(nullptr, mTitle, DisplayText(pText));
+void QtDialogs::showWarning(const std::string& text) {
+    QMessageBox::warning(nullptr, mTitle, displayText(text));
 }
 
-bool TQtDialogs::Confirm(const std::string& pText) {
-    return QMessageBox::question(nullptr, mTitle, DisplayText(pText),
+bool QtDialogs::confirm(const std::string& text) {
+    return QMessageBox::question(nullptr, mTitle, displayText(text),
                                  QMessageBox::Yes | QMessageBox::No) != QMessageBox::No;
 }
 
-void TQtDialogs::Shutdown() {
+void QtDialogs::shutdown() {
     std::lock_guard guard(mLock);
     mShutdown = true;
     mAnswered.notify_all();

@@ -11,18 +11,18 @@ namespace korvane {
 
 // The message boxes as Qt shows them, titled with the application's title. A box asked for by
 // another thread is shown by the GUI thread while the asking thread waits.
-class TQtDialogs : public QObject, public IAppDialogs {
+class QtDialogs : public QObject, public AppDialogs {
     Q_OBJECT
   public:
-    explicit TQtDialogs(QString pTitle);
+    explicit QtDialogs(QString title);
 
-    void showError(const std::string& pText) override;
-    void ShowWarning(const std::string& pText) override;
-    bool Confirm(const std::string& pText) override;
+    void showError(const std::string& text) override;
+    void showWarning(const std::string& text) override;
+    bool confirm(const std::string& text) override;
 
     // From now on no box is shown to another thread and none of them waits: the GUI thread is
     // about to wait for those threads itself.
-    void Shutdown();
+    void shutdown();
 
   private:
     QString mTitle;

@@ -16,7 +16,7 @@ namespace {
 // A signal handler may only write to a descriptor; the GUI thread reads the other end.
 int gSignalPipe[2] = {-1, -1};
 
-void OnSignal(int) {
+void onSignal(int) {
     int saved = errno;
     char byte = 1;
     [[maybe_unused]] ssize_t ignored = write(gSignalPipe[1], &byte, 1);
@@ -25,17 +25,17 @@ void OnSignal(int) {
 
 }  // namespace
 
-TSessionEnd::TSessionEnd(std::function<void()> pOnEnd) : mOnEnd(std::move(pOnEnd)) {
+SessionEnd::SessionEnd(std::function<void()> onEnd) : mOnEnd(std::move(onEnd)) {
     if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, gSignalPipe) == 0) {
         mNotifier = new QSocketNotifier(gSignalPipe[0], QSocketNotifier::Read, this);
         connect(mNotifier, &QSocketNotifier::activated, this, [this] {
             char bytes[16];
             while (read(gSignalPipe[0], bytes, sizeof bytes) > 0) {
             }
-            End();
+            finish();
         });
         struct sigaction action {};
-        action.sa_handler = OnSignal;
+        action.sa_handler = onSignal;
         sigemptyset(&action.sa_mask);
         action.sa_flags = SA_RESTART;
         sigaction(SIGTERM, &action, nullptr);
@@ -45,7 +45,7 @@ TSessionEnd::TSessionEnd(std::function<void()> pOnEnd) : mOnEnd(std::move(pOnEnd
     QCoreApplication::instance()->installEventFilter(this);
 }
 
-TSessionEnd::~TSessionEnd() {
+SessionEnd::~SessionEnd() {
     if (gSignalPipe[0] >= 0) {
         signal(SIGTERM, SIG_DFL);
         signal(SIGINT, SIG_DFL);
@@ -55,15 +55,15 @@ TSessionEnd::~TSessionEnd() {
     }
 }
 
-bool TSessionEnd::eventFilter(QObject* watched, QEvent* event) {
+bool SessionEnd::eventFilter(QObject* watched, QEvent* event) {
     if (watched == QCoreApplication::instance() && event->type() == QEvent::Quit) {
-        End();
+        finish();
         return true;
     }
     return QObject::eventFilter(watched, event);
 }
 
-void TSessionEnd::End() {
+void SessionEnd::finish() {
     if (mEnded) {
         return;
     }

@@ -9,19 +9,19 @@ namespace korvane {
 
 // The ways the desktop session ends the program: SIGTERM, SIGINT and the session manager's quit.
 // Each runs the handler once, on the GUI thread, instead of asking the user anything.
-class TSessionEnd : public QObject {
+class SessionEnd : public QObject {
     Q_OBJECT
   public:
-    explicit TSessionEnd(std::function<void()> pOnEnd);
-    ~TSessionEnd() override;
+    explicit SessionEnd(std::function<void()> onEnd);
+    ~SessionEnd() override;
 
-    bool Ended() const { return mEnded; }
+    bool ended() const { return mEnded; }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void End();
+    void finish();
 
     std::function<void()> mOnEnd;
     QSocketNotifier* mNotifier = nullptr;

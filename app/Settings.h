@@ -7,23 +7,23 @@
 namespace korvane {
 
 // What the program keeps between runs; the defaults are those of a first run.
-struct TAppSettings {
-    std::string IpAddress;
-    std::string PortNo = "65001";
-    bool AutoStart = false;
-    bool Minimize = false;
-    std::int32_t Top = 0;
-    std::int32_t Left = 0;
-    std::int32_t Height = 600;
-    std::int32_t Width = 800;
+struct AppSettings {
+    std::string ipAddress;
+    std::string portNo = "65001";
+    bool autoStart = false;
+    bool minimize = false;
+    std::int32_t top = 0;
+    std::int32_t left = 0;
+    std::int32_t height = 600;
+    std::int32_t width = 800;
 };
 
 // A missing file or key, or a number that does not parse, gives that key's default.
-TAppSettings ReadSettings(const std::filesystem::path& pPath);
+AppSettings readSettings(const std::filesystem::path& path);
 
 // Writes all keys at once, keeping whatever else the file holds. On failure the old file is left
-// as it was and pstrError holds "<path> に書き込めません".
-bool WriteSettings(const std::filesystem::path& pPath, const TAppSettings& pSettings,
-                   std::string& pstrError);
+// as it was and error holds "<path> に書き込めません".
+bool writeSettings(const std::filesystem::path& path, const AppSettings& settings,
+                   std::string& error);
 
 }  // namespace korvane

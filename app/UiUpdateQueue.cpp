@@ -2,31 +2,31 @@
 
 namespace korvane {
 
-TUiUpdateQueue::TUiUpdateQueue(LinesHandler pOnLines, StoppedHandler pOnStopped)
-    : mOnLines(std::move(pOnLines)), mOnStopped(std::move(pOnStopped)) {}
+UiUpdateQueue::UiUpdateQueue(LinesHandler onLines, StoppedHandler onStopped)
+    : mOnLines(std::move(onLines)), mOnStopped(std::move(onStopped)) {}
 
-void TUiUpdateQueue::PostLine(std::string pLine) {
-    Post({false, std::move(pLine)});
+void UiUpdateQueue::postLine(std::string line) {
+    post({false, std::move(line)});
 }
 
-void TUiUpdateQueue::PostStopped() {
-    Post({true, {}});
+void UiUpdateQueue::postStopped() {
+    post({true, {}});
 }
 
-void TUiUpdateQueue::Post(Update pUpdate) {
+void UiUpdateQueue::post(Update update) {
     bool wasEmpty = false;
     {
         std::lock_guard guard(mLock);
         wasEmpty = mPending.empty();
-        mPending.push_back(std::move(pUpdate));
+        mPending.push_back(std::move(update));
     }
     // One wake-up per batch: a burst of lines costs one event, not one per line.
     if (wasEmpty) {
-        QMetaObject::invokeMethod(this, &TUiUpdateQueue::Flush, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, &UiUpdateQueue::flush, Qt::QueuedConnection);
     }
 }
 
-void TUiUpdateQueue::Flush() {
+void UiUpdateQueue::flush() {
     std::vector<Update> updates;
     {
         std::lock_guard guard(mLock);
@@ -34,8 +34,8 @@ void TUiUpdateQueue::Flush() {
     }
     std::vector<std::string> lines;
     for (Update& update : updates) {
-        if (!update.Stopped) {
-            lines.push_back(std::move(update.Text));
+        if (!update.stopped) {
+            lines.push_back(std::move(update.text));
             continue;
         }
         if (!lines.empty()) {

@@ -11,27 +11,27 @@ namespace korvane {
 // Carries the log lines and the stopped-state changes that server threads make to the window's
 // thread, in the order they were posted. Posting never waits for the window's thread, so it is
 // safe under the handler's log lock while that thread may be waiting for the same lock.
-class TUiUpdateQueue : public QObject {
+class UiUpdateQueue : public QObject {
     Q_OBJECT
   public:
-    using LinesHandler = std::function<void(const std::vector<std::string>& pOldestFirst)>;
+    using LinesHandler = std::function<void(const std::vector<std::string>& oldestFirst)>;
     using StoppedHandler = std::function<void()>;
 
-    TUiUpdateQueue(LinesHandler pOnLines, StoppedHandler pOnStopped);
+    UiUpdateQueue(LinesHandler onLines, StoppedHandler onStopped);
 
     // Any thread.
-    void PostLine(std::string pLine);
-    void PostStopped();
+    void postLine(std::string line);
+    void postStopped();
 
     // Window thread: applies everything posted so far. Runs by itself from the event loop.
-    void Flush();
+    void flush();
 
   private:
     struct Update {
-        bool Stopped;
-        std::string Text;
+        bool stopped;
+        std::string text;
     };
-    void Post(Update pUpdate);
+    void post(Update update);
 
     LinesHandler mOnLines;
     StoppedHandler mOnStopped;

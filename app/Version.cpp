@@ -4,12 +4,12 @@
 
 namespace korvane {
 
-std::string GetVersionInfo() {
-    return ProgramVersion();
+std::string versionInfo() {
+    return programVersion();
 }
 
-std::string VersionTitle() {
-    return "KORVANE Server Ver" + GetVersionInfo();
+std::string versionTitle() {
+    return "KORVANE Server Ver" + versionInfo();
 }
 
 }  // namespace korvane

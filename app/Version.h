@@ -4,10 +4,10 @@
 
 namespace korvane {
 
-// The program's version text, "1.1.2.0": ProgramVersion(), the same as --version shows.
-std::string GetVersionInfo();
+// The program's version text, "1.1.2.0": programVersion(), the same as --version shows.
+std::string versionInfo();
 
 // "KORVANE Server Ver" followed directly by the version text.
-std::string VersionTitle();
+std::string versionTitle();
 
 }  // namespace korvane

@@ -4,28 +4,28 @@
 #include "app/AppPaths.h"
 #include "app/CommandLine.h"
 #include "app/LocalAddresses.h"
+#include "app/MainWindow.h"
 #include "app/QtDialogs.h"
 #include "app/SessionEnd.h"
-#include "app/Unit1.h"
-#include "app/Unit2.h"
+#include "app/SplashWindow.h"
 #include "desktop/x11/X11Desktop.h"
 #include "platform/SingleInstance.h"
 
 using namespace korvane;
 
 int main(int argc, char* argv[]) {
-    if (auto status = AnswerCommandLine(argc, argv, std::cout, std::cerr)) {
+    if (auto status = answerCommandLine(argc, argv, std::cout, std::cerr)) {
         return *status;
     }
-    TSingleInstance instance("ZRQ_KORVANE");
+    SingleInstance instance("ZRQ_KORVANE");
     QApplication app(argc, argv);
-    if (auto status = AnswerCommandLine(argc, argv, std::cout, std::cerr)) {
+    if (auto status = answerCommandLine(argc, argv, std::cout, std::cerr)) {
         return *status;
     }
     QApplication::setApplicationName(QStringLiteral("korvane-server"));
     QApplication::setDesktopFileName(QStringLiteral("korvane-server"));
-    TQtDialogs dialogs(QStringLiteral("KORVANE Server"));
-    if (instance.State() == TSingleInstance::Result::AlreadyRunning) {
+    QtDialogs dialogs(QStringLiteral("KORVANE Server"));
+    if (instance.state() == SingleInstance::Result::AlreadyRunning) {
         dialogs.showError("既に起動されています。ご確認ください。");
         return 0;
     }
@@ -35,21 +35,22 @@ int main(int argc, char* argv[]) {
     const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
     X11Desktop desktop;
     {
-        TForm1 form(desktop, dialogs, SettingsFilePath(program), CaptureFilePath(program).string(),
-                    ReadLocalAddresses);
-        QObject::connect(&form, &TForm1::Closed, [] { QCoreApplication::exit(0); });
-        TSessionEnd sessionEnd([&form] {
-            form.EndSession();
+        MainWindow form(desktop, dialogs, settingsFilePath(program),
+                        captureFilePath(program).string(), readLocalAddresses);
+        QObject::connect(&form, &MainWindow::closed, [] { QCoreApplication::exit(0); });
+        SessionEnd sessionEnd([&form] {
+            form.endSession();
             QCoreApplication::exit(0);
         });
-        TForm2 splash(form);
+        SplashWindow splash;
+        QObject::connect(&splash, &SplashWindow::accepted, &form, &MainWindow::armAutomaticStart);
         splash.exec();
-        if (!sessionEnd.Ended()) {
+        if (!sessionEnd.ended()) {
             form.show();
             QApplication::exec();
         }
         // A server thread waiting for an error box would keep the window from closing.
-        dialogs.Shutdown();
+        dialogs.shutdown();
     }
     return 0;
 }

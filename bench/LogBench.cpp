@@ -23,28 +23,28 @@ constexpr int kLogLines = 100000;
 // The window's LogView, as the main window does it: post, never wait for the window's thread.
 class QueuedLogView : public LogView {
   public:
-    explicit QueuedLogView(TUiUpdateQueue& queue) : mQueue(queue) {}
-    void insertLogLine(const std::string& line) override { mQueue.PostLine(line); }
+    explicit QueuedLogView(UiUpdateQueue& queue) : mQueue(queue) {}
+    void insertLogLine(const std::string& line) override { mQueue.postLine(line); }
 
   private:
-    TUiUpdateQueue& mQueue;
+    UiUpdateQueue& mQueue;
 };
 
 struct Log {
     Log()
-        : queue([this](const std::vector<std::string>& lines) { model.AddNewest(lines); }, [] {}),
+        : queue([this](const std::vector<std::string>& lines) { model.addNewest(lines); }, [] {}),
           view(queue),
           handler(desktop, view, window, window, "/dev/null") {}
 
-    void Fill(int lines) {
+    void fill(int lines) {
         for (int i = 0; i < lines; ++i) {
             handler.addLog("PHONE1", "[192.168.1.20][Client_Receive]設定確認要求:101");
         }
         QCoreApplication::processEvents();
     }
 
-    TLogListModel model;
-    TUiUpdateQueue queue;
+    LogListModel model;
+    UiUpdateQueue queue;
     QueuedLogView view;
     CannedDesktop desktop{1, 1};
     QuietWindow window;
@@ -53,7 +53,7 @@ struct Log {
 
 void BM_AddLogInto100kLog(benchmark::State& state) {
     Log log;
-    log.Fill(kLogLines);
+    log.fill(kLogLines);
     const std::int64_t batch = state.range(0);
     for (auto _ : state) {
         for (std::int64_t i = 0; i < batch; ++i) {
@@ -70,7 +70,7 @@ BENCHMARK(BM_AddLogInto100kLog)->Arg(1)->Arg(100)->ArgName("burst");
 void BM_Fill100kLog(benchmark::State& state) {
     for (auto _ : state) {
         Log log;
-        log.Fill(kLogLines);
+        log.fill(kLogLines);
         benchmark::DoNotOptimize(log.model.rowCount());
     }
     state.SetItemsProcessed(state.iterations() * kLogLines);

@@ -14,7 +14,7 @@ namespace {
 using namespace korvane;
 
 // Text of the given byte length in CP932, Japanese (two bytes a character) or ASCII.
-std::string Text(std::size_t bytes, bool japanese) {
+std::string sampleText(std::size_t bytes, bool japanese) {
     const std::string piece = japanese ? "バーコード読取" : "barcode-1234567";
     const std::size_t pieceBytes = Cp932::byteCount(piece);
     std::string text;
@@ -46,7 +46,8 @@ void BM_ParseHeader(benchmark::State& state) {
 BENCHMARK(BM_ParseHeader);
 
 void BM_Cp932Encode(benchmark::State& state) {
-    const std::string text = Text(static_cast<std::size_t>(state.range(0)), state.range(1) != 0);
+    const std::string text =
+        sampleText(static_cast<std::size_t>(state.range(0)), state.range(1) != 0);
     for (auto _ : state) {
         benchmark::DoNotOptimize(Cp932::encode(text));
     }
@@ -56,7 +57,7 @@ BENCHMARK(BM_Cp932Encode)->ArgsProduct({{64, 4096, 1 << 20}, {0, 1}})->ArgNames(
 
 void BM_Cp932Decode(benchmark::State& state) {
     const std::string wire =
-        Cp932::encode(Text(static_cast<std::size_t>(state.range(0)), state.range(1) != 0));
+        Cp932::encode(sampleText(static_cast<std::size_t>(state.range(0)), state.range(1) != 0));
     for (auto _ : state) {
         benchmark::DoNotOptimize(Cp932::decode(wire));
     }
@@ -65,9 +66,9 @@ void BM_Cp932Decode(benchmark::State& state) {
 BENCHMARK(BM_Cp932Decode)->ArgsProduct({{64, 4096, 1 << 20}, {0, 1}})->ArgNames({"bytes", "ja"});
 
 void BM_SplitRequest(benchmark::State& state) {
-    const std::string data =
-        state.range(0) == 0 ? "102\tABC-1234567890\t1\t1\t500"
-                            : "104\t\"" + Text(4000, true) + "\"\"x\"\"\t\"\t0\t2\t0\t640\t480";
+    const std::string data = state.range(0) == 0 ? "102\tABC-1234567890\t1\t1\t500"
+                                                 : "104\t\"" + sampleText(4000, true) +
+                                                       "\"\"x\"\"\t\"\t0\t2\t0\t640\t480";
     for (auto _ : state) {
         benchmark::DoNotOptimize(splitRequest(data));
     }

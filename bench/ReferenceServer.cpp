@@ -37,7 +37,7 @@ std::string Answer(const std::string& wire, std::size_t bodyLength) {
 }
 
 // False when the connection is finished: the peer closed, or the request was not one to answer.
-bool Serve(Connection& c) {
+bool serve(Connection& c) {
     char buffer[4096];
     ssize_t n = ::recv(c.fd, buffer, sizeof buffer, 0);
     if (n <= 0) {
@@ -93,7 +93,7 @@ ReferenceServer::ReferenceServer() {
         throw std::runtime_error("the reference server cannot listen on 127.0.0.1");
     }
     mPort = ntohs(addr.sin_port);
-    mThread = std::thread([this] { Loop(); });
+    mThread = std::thread([this] { loop(); });
 }
 
 ReferenceServer::~ReferenceServer() {
@@ -108,7 +108,7 @@ ReferenceServer::~ReferenceServer() {
     ::close(mWake[1]);
 }
 
-void ReferenceServer::Loop() {
+void ReferenceServer::loop() {
     std::vector<Connection> connections;
     std::vector<pollfd> fds;
     while (!mStop) {
@@ -122,7 +122,7 @@ void ReferenceServer::Loop() {
         std::vector<Connection> kept;
         for (std::size_t i = 0; i < connections.size(); ++i) {
             Connection& c = connections[i];
-            if (fds[i + 2].revents == 0 || Serve(c)) {
+            if (fds[i + 2].revents == 0 || serve(c)) {
                 kept.push_back(std::move(c));
             } else {
                 ::close(c.fd);

@@ -20,7 +20,7 @@ class ReferenceServer {
     std::uint16_t port() const { return mPort; }
 
   private:
-    void Loop();
+    void loop();
 
     int mListen = -1;
     int mWake[2] = {-1, -1};

@@ -38,12 +38,12 @@ struct Figures {
 };
 
 // One phone after the other: connect, 101, reply, close.
-Figures Sequential(std::uint16_t port) {
+Figures sequential(std::uint16_t port) {
     std::vector<double> ms;
     auto start = Clock::now();
     for (int i = 0; i < kSequentialRounds; ++i) {
         auto begin = Clock::now();
-        phone::Outcome outcome = phone::Converse("127.0.0.1", port, "BENCH", "101", true, 10000);
+        phone::Outcome outcome = phone::converse("127.0.0.1", port, "BENCH", "101", true, 10000);
         if (outcome.reply != "101\t1") {
             std::fprintf(stderr, "bench_server: no reply: %s\n", outcome.error.c_str());
             std::exit(1);
@@ -51,25 +51,25 @@ Figures Sequential(std::uint16_t port) {
         ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - begin).count());
     }
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    return {Percentile(ms, 50), Percentile(ms, 99), kSequentialRounds / seconds};
+    return {percentile(ms, 50), percentile(ms, 99), kSequentialRounds / seconds};
 }
 
-Figures Concurrent(std::uint16_t port) {
+Figures concurrent(std::uint16_t port) {
     LoadPlan plan;
     plan.port = port;
     plan.phones = kConcurrentPhones;
     plan.requests = kConcurrentRequests;
-    LoadReport report = RunLoad(plan, [](double) {});
+    LoadReport report = runLoad(plan, [](double) {});
     if (report.completed != kConcurrentRequests) {
         std::fprintf(stderr, "bench_server: %ld of %ld concurrent requests failed\n",
                      kConcurrentRequests - report.completed, kConcurrentRequests);
         std::exit(1);
     }
-    return {Percentile(report.latenciesMs, 50), Percentile(report.latenciesMs, 99),
+    return {percentile(report.latenciesMs, 50), percentile(report.latenciesMs, 99),
             report.completed / report.seconds};
 }
 
-void PrintPair(const char* what, const Figures& server, const Figures& reference) {
+void printPair(const char* what, const Figures& server, const Figures& reference) {
     std::printf("%s\n", what);
     std::printf("  %-18s p50 %7.3f ms  p99 %7.3f ms  %8.0f requests/s\n", "request server",
                 server.p50Ms, server.p99Ms, server.perSecond);
@@ -79,21 +79,21 @@ void PrintPair(const char* what, const Figures& server, const Figures& reference
                 server.p50Ms / reference.p50Ms, server.perSecond / reference.perSecond);
 }
 
-void RoundTrips() {
+void roundTrips() {
     HostedServer server;
     ReferenceServer reference;
     // Warm both up, then measure each in turn.
-    Sequential(server.port());
-    Sequential(reference.port());
-    Figures s1 = Sequential(server.port());
-    Figures r1 = Sequential(reference.port());
-    PrintPair("101 round trip, one phone at a time:", s1, r1);
-    Figures s2 = Concurrent(server.port());
-    Figures r2 = Concurrent(reference.port());
-    PrintPair("101 round trips, 16 phones at once:", s2, r2);
+    sequential(server.port());
+    sequential(reference.port());
+    Figures s1 = sequential(server.port());
+    Figures r1 = sequential(reference.port());
+    printPair("101 round trip, one phone at a time:", s1, r1);
+    Figures s2 = concurrent(server.port());
+    Figures r2 = concurrent(reference.port());
+    printPair("101 round trips, 16 phones at once:", s2, r2);
 }
 
-void StopLatency() {
+void stopLatency() {
     std::vector<double> seconds;
     for (int i = 0; i < kStopRounds; ++i) {
         HostedServer server;
@@ -103,12 +103,12 @@ void StopLatency() {
     }
     std::sort(seconds.begin(), seconds.end());
     std::printf("stop with no connection (%d runs): min %.3f s  median %.3f s  max %.3f s\n",
-                kStopRounds, seconds.front(), Percentile(seconds, 50), seconds.back());
+                kStopRounds, seconds.front(), percentile(seconds, 50), seconds.back());
 }
 
 // Context switches of every thread but this one: each time a server thread went to sleep or was
 // taken off the processor counts once.
-long ThreadWakeups() {
+long threadWakeups() {
     long total = 0;
     const std::string self = std::to_string(::getpid());
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
@@ -128,14 +128,14 @@ long ThreadWakeups() {
 
 // What the listener's threads do while nobody connects: this thread sleeps meanwhile, so the
 // process's CPU time and wake-ups are the server's.
-void IdleCost(int idleSeconds) {
+void idleCost(int idleSeconds) {
     HostedServer server;
     std::this_thread::sleep_for(std::chrono::seconds(1));
-    ProcessStats before = ReadProcessStats(::getpid());
-    long wakeBefore = ThreadWakeups();
+    ProcessStats before = readProcessStats(::getpid());
+    long wakeBefore = threadWakeups();
     std::this_thread::sleep_for(std::chrono::seconds(idleSeconds));
-    ProcessStats after = ReadProcessStats(::getpid());
-    long wakeups = ThreadWakeups() - wakeBefore;
+    ProcessStats after = readProcessStats(::getpid());
+    long wakeups = threadWakeups() - wakeBefore;
     std::printf(
         "idle listening server over %d s: cpu %.3f s (%.2f%% of one core), %.1f wake-ups/s "
         "across its %ld threads\n",
@@ -149,8 +149,8 @@ void IdleCost(int idleSeconds) {
 int main(int argc, char** argv) {
     int idleSeconds = argc > 1 ? std::clamp(std::atoi(argv[1]), 1, 120) : 10;
     setTraceSink([](const std::string&) {});
-    RoundTrips();
-    StopLatency();
-    IdleCost(idleSeconds);
+    roundTrips();
+    stopLatency();
+    idleCost(idleSeconds);
     return 0;
 }

@@ -59,7 +59,7 @@ struct Figures {
 };
 
 // A named counter from a /proc/net file of header/value line pairs ("TcpExt: ..." twice).
-long KernelCounter(const char* file, const std::string& group, const std::string& name) {
+long kernelCounter(const char* file, const std::string& group, const std::string& name) {
     std::ifstream in(file);
     std::string header;
     std::string values;
@@ -82,13 +82,13 @@ long KernelCounter(const char* file, const std::string& group, const std::string
     return 0;
 }
 
-long ListenDrops() {
-    return KernelCounter("/proc/net/netstat", "TcpExt", "ListenOverflows") +
-           KernelCounter("/proc/net/netstat", "TcpExt", "ListenDrops");
+long listenDrops() {
+    return kernelCounter("/proc/net/netstat", "TcpExt", "ListenOverflows") +
+           kernelCounter("/proc/net/netstat", "TcpExt", "ListenDrops");
 }
 
-long Retransmits() {
-    return KernelCounter("/proc/net/snmp", "Tcp", "RetransSegs");
+long retransmits() {
+    return kernelCounter("/proc/net/snmp", "Tcp", "RetransSegs");
 }
 
 // A server in a child process that ends when the parent closes the pipe (or dies).
@@ -134,29 +134,29 @@ class ChildServer {
     std::uint16_t mPort = 0;
 };
 
-void WritePort(int fd, std::uint16_t port) {
+void writePort(int fd, std::uint16_t port) {
     std::string text = std::to_string(port) + "\n";
     if (::write(fd, text.data(), text.size()) < 0) {
         ::_exit(1);
     }
 }
 
-void WaitForParent(int fd) {
+void waitForParent(int fd) {
     char byte;
     while (::read(fd, &byte, 1) > 0) {
     }
 }
 
-void ServeReference(int toParent, int fromParent) {
+void serveReference(int toParent, int fromParent) {
     ReferenceServer reference;
-    WritePort(toParent, reference.port());
-    WaitForParent(fromParent);
+    writePort(toParent, reference.port());
+    waitForParent(fromParent);
 }
 
-void ServeHosted(int toParent, int fromParent) {
+void serveHosted(int toParent, int fromParent) {
     HostedServer host;
-    WritePort(toParent, host.port());
-    WaitForParent(fromParent);
+    writePort(toParent, host.port());
+    waitForParent(fromParent);
 }
 
 // korvane-server itself, run from a copy in a folder of its own whose settings file makes it
@@ -216,20 +216,20 @@ class ProgramServer {
     std::uint16_t mPort = 0;
 };
 
-Figures Measure(std::uint16_t port, const Row& row, double scale) {
+Figures measure(std::uint16_t port, const Row& row, double scale) {
     LoadPlan plan;
     plan.port = port;
     plan.phones = row.phones;
     // Warm-up: threads, caches, the window's first lines.
     plan.requests = row.phones * 20L;
-    RunLoad(plan, [](double) {});
+    runLoad(plan, [](double) {});
     plan.requests = static_cast<long>(row.requests * scale);
-    const long dropsBefore = ListenDrops();
-    const long retransmitsBefore = Retransmits();
-    LoadReport report = RunLoad(plan, [](double) {});
+    const long dropsBefore = listenDrops();
+    const long retransmitsBefore = retransmits();
+    LoadReport report = runLoad(plan, [](double) {});
     Figures figures;
-    figures.listenDrops = ListenDrops() - dropsBefore;
-    figures.retransmits = Retransmits() - retransmitsBefore;
+    figures.listenDrops = listenDrops() - dropsBefore;
+    figures.retransmits = retransmits() - retransmitsBefore;
     if (report.completed != plan.requests) {
         figures.failure = std::to_string(plan.requests - report.completed) + " failed";
         for (const auto& [reason, count] : report.errors) {
@@ -239,12 +239,12 @@ Figures Measure(std::uint16_t port, const Row& row, double scale) {
     }
     figures.ok = true;
     figures.perSecond = report.completed / report.seconds;
-    figures.p50Ms = Percentile(report.latenciesMs, 50);
-    figures.p99Ms = Percentile(report.latenciesMs, 99);
+    figures.p50Ms = percentile(report.latenciesMs, 50);
+    figures.p99Ms = percentile(report.latenciesMs, 99);
     return figures;
 }
 
-void PrintTable(const char* name, const std::vector<Figures>& measured,
+void printTable(const char* name, const std::vector<Figures>& measured,
                 const std::vector<Figures>& reference) {
     std::printf("\n%s against the reference poll() server:\n\n", name);
     std::printf(
@@ -304,22 +304,22 @@ int main(int argc, char** argv) {
         if (withProgram) {
             window.emplace(programPath);
         }
-        ChildServer hosted(ServeHosted);
-        ChildServer bare(ServeReference);
+        ChildServer hosted(serveHosted);
+        ChildServer bare(serveReference);
         for (const Row& row : kRows) {
-            reference.push_back(Measure(bare.port(), row, scale));
+            reference.push_back(measure(bare.port(), row, scale));
             if (window) {
-                program.push_back(Measure(window->port(), row, scale));
+                program.push_back(measure(window->port(), row, scale));
             }
-            host.push_back(Measure(hosted.port(), row, scale));
+            host.push_back(measure(hosted.port(), row, scale));
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "bench_side_by_side: %s\n", e.what());
         return 1;
     }
     if (withProgram) {
-        PrintTable("program", program, reference);
+        printTable("program", program, reference);
     }
-    PrintTable("console host", host, reference);
+    printTable("console host", host, reference);
     return 0;
 }

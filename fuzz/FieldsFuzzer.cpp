@@ -17,12 +17,12 @@ using korvane::joinFields;
 using korvane::splitFields;
 using korvane::splitRequest;
 
-[[noreturn]] void Fault(const char* what) {
+[[noreturn]] void fault(const char* what) {
     std::fprintf(stderr, "fields fault: %s\n", what);
     std::abort();
 }
 
-std::string Quoted(const std::string& field) {
+std::string quoted(const std::string& field) {
     std::string text = "\"";
     for (char c : field) {
         text += c;
@@ -33,40 +33,40 @@ std::string Quoted(const std::string& field) {
     return text + "\"";
 }
 
-void CheckRawData(const std::string& data) {
+void checkRawData(const std::string& data) {
     std::vector<std::string> fields = splitFields(data);
     if (data.empty() != fields.empty()) {
-        Fault("empty text and no fields must go together");
+        fault("empty text and no fields must go together");
     }
     // Without quotes the split is plain, and joining restores the text.
     if (data.find('"') == std::string::npos && joinFields(fields) != data) {
-        Fault("join(split(text)) differs from a text without quotes");
+        fault("join(split(text)) differs from a text without quotes");
     }
     std::vector<std::string> trimmed = splitRequest(data);
     if (trimmed.size() != fields.size()) {
-        Fault("trimming changed the number of fields");
+        fault("trimming changed the number of fields");
     }
     for (std::size_t i = 0; i < trimmed.size(); ++i) {
         const std::string& t = trimmed[i];
         if (!t.empty() && static_cast<unsigned char>(t.back()) <= 32) {
-            Fault("a trimmed field still ends in a blank or control character");
+            fault("a trimmed field still ends in a blank or control character");
         }
         if (fields[i].compare(0, t.size(), t) != 0) {
-            Fault("trimming changed more than the end of a field");
+            fault("trimming changed more than the end of a field");
         }
     }
 }
 
-void CheckQuotedList(FuzzedDataProvider& input) {
+void checkQuotedList(FuzzedDataProvider& input) {
     const char separator = input.ConsumeBool() ? '\t' : '\x1D';
     std::vector<std::string> fields;
     std::string text;
     do {
         fields.push_back(input.ConsumeRandomLengthString(64));
-        text += (fields.size() > 1 ? std::string(1, separator) : "") + Quoted(fields.back());
+        text += (fields.size() > 1 ? std::string(1, separator) : "") + quoted(fields.back());
     } while (input.remaining_bytes() > 0 && fields.size() < 16);
     if (splitFields(text, separator) != fields) {
-        Fault("quoted fields did not split back into themselves");
+        fault("quoted fields did not split back into themselves");
     }
 }
 
@@ -75,9 +75,9 @@ void CheckQuotedList(FuzzedDataProvider& input) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     if (input.ConsumeBool()) {
-        CheckRawData(input.ConsumeRemainingBytesAsString());
+        checkRawData(input.ConsumeRemainingBytesAsString());
     } else {
-        CheckQuotedList(input);
+        checkQuotedList(input);
     }
     return 0;
 }

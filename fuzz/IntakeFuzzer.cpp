@@ -26,23 +26,23 @@ using namespace korvane;
 
 constexpr int kPatienceMs = 20000;
 
-[[noreturn]] void Fault(const std::string& what) {
+[[noreturn]] void fault(const std::string& what) {
     std::fprintf(stderr, "intake fault: %s\n", what.c_str());
     std::abort();
 }
 
-std::size_t ThreadCount() {
+std::size_t threadCount() {
     const std::filesystem::directory_iterator tasks("/proc/self/task");
     return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
 }
 
 // The server as it listens with no connection; also how many threads that takes.
-HostedServer& Host(std::size_t& idleThreads) {
+HostedServer& host(std::size_t& idleThreads) {
     static std::size_t threads = 0;
     static HostedServer* host = [] {
         setTraceSink([](const std::string&) {});
         auto* server = new HostedServer(8, 8);
-        threads = ThreadCount();
+        threads = threadCount();
         return server;
     }();
     idleThreads = threads;
@@ -52,22 +52,22 @@ HostedServer& Host(std::size_t& idleThreads) {
 // The client sees the close a moment before the server's thread has returned. Waiting for it
 // makes every connection's memory released when the input ends, so that libFuzzer's leak check
 // after an input sees no allocation of a thread still running.
-void WaitForServerThreads(std::size_t idleThreads) {
+void waitForServerThreads(std::size_t idleThreads) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPatienceMs);
-    while (ThreadCount() > idleThreads) {
+    while (threadCount() > idleThreads) {
         if (std::chrono::steady_clock::now() > deadline) {
-            Fault("a connection's thread outlived its conversation");
+            fault("a connection's thread outlived its conversation");
         }
         std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
 }
 
 // Sends what the server takes of the input, then ends the sending side.
-void SendInput(net::SocketHandle sock, std::string_view input) {
+void sendInput(net::SocketHandle sock, std::string_view input) {
     std::size_t sent = 0;
     while (sent < input.size()) {
         if (net::waitSocket(sock, true, kPatienceMs) != net::WaitResult::Ready) {
-            Fault("the server stopped reading without closing");
+            fault("the server stopped reading without closing");
         }
         long n = net::sendSome(sock, input.data() + sent, input.size() - sent);
         if (n <= 0) {
@@ -78,7 +78,7 @@ void SendInput(net::SocketHandle sock, std::string_view input) {
     ::shutdown(sock, SHUT_WR);
 }
 
-std::string ReceiveUntilClose(net::SocketHandle sock) {
+std::string receiveUntilClose(net::SocketHandle sock) {
     std::string received;
     char buffer[8192];
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPatienceMs);
@@ -89,7 +89,7 @@ std::string ReceiveUntilClose(net::SocketHandle sock) {
         ::setsockopt(sock, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
         if (std::chrono::steady_clock::now() > deadline ||
             net::waitSocket(sock, false, kPatienceMs) != net::WaitResult::Ready) {
-            Fault("the server kept the connection open");
+            fault("the server kept the connection open");
         }
         long n = net::receiveSome(sock, buffer, sizeof buffer);
         if (n <= 0) {
@@ -100,28 +100,28 @@ std::string ReceiveUntilClose(net::SocketHandle sock) {
 }
 
 // File messages (type 3) and then at most one reply (type 9), each whole and correctly framed.
-void CheckFraming(std::string_view out) {
+void checkFraming(std::string_view out) {
     bool replied = false;
     while (!out.empty()) {
         if (replied) {
-            Fault("bytes after the reply");
+            fault("bytes after the reply");
         }
         if (out.size() < 16) {
-            Fault("a partial header");
+            fault("a partial header");
         }
         if (checkDigit(out.substr(0, 10)) != out.substr(10, 1)) {
-            Fault("a wrong check digit");
+            fault("a wrong check digit");
         }
         auto length = static_cast<std::size_t>(parseInt32(out.substr(0, 10), false));
         std::int32_t type = parseInt32(out.substr(11, 5), false);
         if (type != 3 && type != 9) {
-            Fault("message type " + std::to_string(type));
+            fault("message type " + std::to_string(type));
         }
         if (type == 3 && length < 780) {
-            Fault("a file message without its fixed fields");
+            fault("a file message without its fixed fields");
         }
         if (out.size() < 16 + length) {
-            Fault("a message cut short");
+            fault("a message cut short");
         }
         replied = type == 9;
         out.remove_prefix(16 + length);
@@ -132,15 +132,15 @@ void CheckFraming(std::string_view out) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::size_t idleThreads = 0;
-    HostedServer& host = Host(idleThreads);
+    HostedServer& host = host(idleThreads);
     net::SocketHandle sock = net::connectIPv4("127.0.0.1", host.port());
     if (sock == net::kNoSocket) {
-        Fault("cannot connect");
+        fault("cannot connect");
     }
-    SendInput(sock, std::string_view(reinterpret_cast<const char*>(data), size));
-    std::string out = ReceiveUntilClose(sock);
+    sendInput(sock, std::string_view(reinterpret_cast<const char*>(data), size));
+    std::string out = receiveUntilClose(sock);
     net::closeSocket(sock);
-    CheckFraming(out);
-    WaitForServerThreads(idleThreads);
+    checkFraming(out);
+    waitForServerThreads(idleThreads);
     return 0;
 }

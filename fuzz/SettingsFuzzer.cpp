@@ -17,16 +17,16 @@
 
 namespace {
 
-using korvane::TAppSettings;
+using korvane::AppSettings;
 
-[[noreturn]] void Fault(const std::string& what) {
+[[noreturn]] void fault(const std::string& what) {
     std::fprintf(stderr, "settings fault: %s\n", what.c_str());
     std::abort();
 }
 
 // In memory where there is a tmpfs: the save syncs the file to disk every time. Never destroyed,
 // so that the exit handler that removes its folder can still use it.
-const std::filesystem::path& SettingsPath() {
+const std::filesystem::path& settingsPath() {
     static const std::filesystem::path* path = [] {
         korvane::setTraceSink([](const std::string&) {});
         std::filesystem::path base = std::filesystem::is_directory("/dev/shm")
@@ -34,14 +34,14 @@ const std::filesystem::path& SettingsPath() {
                                          : std::filesystem::temp_directory_path();
         auto dir = base / ("korvane-fuzz-settings-" + std::to_string(::getpid()));
         std::filesystem::create_directories(dir);
-        std::atexit([] { std::filesystem::remove_all(SettingsPath().parent_path()); });
+        std::atexit([] { std::filesystem::remove_all(settingsPath().parent_path()); });
         return new std::filesystem::path(dir / "korvane-server.ini");
     }();
     return *path;
 }
 
 // A value as one line of the file can carry it: no line breaks.
-std::string LineValue(FuzzedDataProvider& input) {
+std::string lineValue(FuzzedDataProvider& input) {
     std::string value = input.ConsumeRandomLengthString(64);
     std::erase_if(value, [](char c) { return c == '\n' || c == '\r'; });
     return value;
@@ -49,7 +49,7 @@ std::string LineValue(FuzzedDataProvider& input) {
 
 // What reading gives back for a written text: no surrounding blanks, one pair of enclosing
 // quotes dropped, at most 2047 characters.
-std::string AsRead(std::string value) {
+std::string asRead(std::string value) {
     std::size_t first = value.find_first_not_of(" \t");
     value = first == std::string::npos
                 ? ""
@@ -65,36 +65,36 @@ std::string AsRead(std::string value) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
-    const std::filesystem::path& path = SettingsPath();
-    TAppSettings written;
-    written.IpAddress = LineValue(input);
-    written.PortNo = LineValue(input);
-    written.AutoStart = input.ConsumeBool();
-    written.Minimize = input.ConsumeBool();
-    written.Top = input.ConsumeIntegral<std::int32_t>();
-    written.Left = input.ConsumeIntegral<std::int32_t>();
-    written.Height = input.ConsumeIntegral<std::int32_t>();
-    written.Width = input.ConsumeIntegral<std::int32_t>();
+    const std::filesystem::path& path = settingsPath();
+    AppSettings written;
+    written.ipAddress = lineValue(input);
+    written.portNo = lineValue(input);
+    written.autoStart = input.ConsumeBool();
+    written.minimize = input.ConsumeBool();
+    written.top = input.ConsumeIntegral<std::int32_t>();
+    written.left = input.ConsumeIntegral<std::int32_t>();
+    written.height = input.ConsumeIntegral<std::int32_t>();
+    written.width = input.ConsumeIntegral<std::int32_t>();
     {
         std::ofstream file(path, std::ios::binary | std::ios::trunc);
         file << input.ConsumeRemainingBytesAsString();
     }
-    korvane::ReadSettings(path);
+    korvane::readSettings(path);
     std::string error;
-    if (!korvane::WriteSettings(path, written, error)) {
-        Fault("write failed: " + error);
+    if (!korvane::writeSettings(path, written, error)) {
+        fault("write failed: " + error);
     }
-    TAppSettings read = korvane::ReadSettings(path);
-    if (read.IpAddress != AsRead(written.IpAddress)) {
-        Fault("IpAddress read back as [" + read.IpAddress + "]");
+    AppSettings read = korvane::readSettings(path);
+    if (read.ipAddress != asRead(written.ipAddress)) {
+        fault("IpAddress read back as [" + read.ipAddress + "]");
     }
-    if (read.PortNo != AsRead(written.PortNo)) {
-        Fault("PortNo read back as [" + read.PortNo + "]");
+    if (read.portNo != asRead(written.portNo)) {
+        fault("PortNo read back as [" + read.portNo + "]");
     }
-    if (read.AutoStart != written.AutoStart || read.Minimize != written.Minimize ||
-        read.Top != written.Top || read.Left != written.Left || read.Height != written.Height ||
-        read.Width != written.Width) {
-        Fault("a number or flag did not read back");
+    if (read.autoStart != written.autoStart || read.minimize != written.minimize ||
+        read.top != written.top || read.left != written.left || read.height != written.height ||
+        read.width != written.width) {
+        fault("a number or flag did not read back");
     }
     return 0;
 }

@@ -2,12 +2,12 @@
 
 namespace korvane {
 
-const char* ProgramVersion() {
+const char* programVersion() {
     return KORVANE_VERSION;
 }
 
-std::string VersionLine(std::string_view program) {
-    return std::string(program) + " " + ProgramVersion() + "\n";
+std::string versionLine(std::string_view program) {
+    return std::string(program) + " " + programVersion() + "\n";
 }
 
 }  // namespace korvane

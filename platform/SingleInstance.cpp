@@ -9,12 +9,12 @@
 
 namespace korvane {
 
-TSingleInstance::TSingleInstance(const std::string& pName) {
+SingleInstance::SingleInstance(const std::string& name) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && runtime[0] == '/') {
-        mPath = std::string(runtime) + "/" + pName + ".lock";
+        mPath = std::string(runtime) + "/" + name + ".lock";
     } else {
-        mPath = "/tmp/" + pName + "-" + std::to_string(getuid()) + ".lock";
+        mPath = "/tmp/" + name + "-" + std::to_string(getuid()) + ".lock";
     }
     // Close-on-exec keeps a started child from holding the lock after this process ends.
     mFd = open(mPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
@@ -32,7 +32,7 @@ TSingleInstance::TSingleInstance(const std::string& pName) {
     mFd = -1;
 }
 
-TSingleInstance::~TSingleInstance() {
+SingleInstance::~SingleInstance() {
     if (mFd >= 0) {
         close(mFd);
     }

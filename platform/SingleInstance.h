@@ -7,7 +7,7 @@ namespace korvane {
 // One running copy per user session: an exclusive lock on a file named after the lock in the
 // session's runtime folder ($XDG_RUNTIME_DIR, else the temporary folder with the user id in the
 // name). The system drops the lock when the process ends, however it ends.
-class TSingleInstance {
+class SingleInstance {
   public:
     enum class Result {
         Acquired,        // this is the only copy; the lock is held until the process ends
@@ -15,13 +15,13 @@ class TSingleInstance {
         Unavailable,     // no lock could be made; the copy runs unprotected
     };
 
-    explicit TSingleInstance(const std::string& pName);
-    ~TSingleInstance();
-    TSingleInstance(const TSingleInstance&) = delete;
-    TSingleInstance& operator=(const TSingleInstance&) = delete;
+    explicit SingleInstance(const std::string& name);
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
 
-    Result State() const { return mState; }
-    const std::string& LockPath() const { return mPath; }
+    Result state() const { return mState; }
+    const std::string& lockPath() const { return mPath; }
 
   private:
     std::string mPath;

@@ -15,13 +15,6 @@
 
 namespace korvane {
 
-void FileReceiver::start(RequestServer& server, std::shared_ptr<Connection> connection,
-                         std::string localPath, std::string remoteName) {
-    auto receiver = std::shared_ptr<FileReceiver>(new FileReceiver(
-        server, std::move(connection), std::move(localPath), std::move(remoteName)));
-    server.runTask([receiver] { receiver->run(); });
-}
-
 void FileReceiver::run() {
     trace("TSSRecvFileThread.Execute");
     Connection& connection = *mConnection;

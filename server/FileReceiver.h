@@ -12,19 +12,16 @@ class RequestServer;
 // any failure closes the connection with a ClientError event.
 class FileReceiver {
   public:
-    // Starts the receiver's task on the server's pool. Throws when no thread can be created.
-    static void start(RequestServer& server, std::shared_ptr<Connection> connection,
-                      std::string localPath, std::string remoteName);
-
-  private:
     FileReceiver(RequestServer& server, std::shared_ptr<Connection> connection,
                  std::string localPath, std::string remoteName)
         : mServer(server),
           mConnection(std::move(connection)),
           mLocalPath(std::move(localPath)),
           mRemoteName(std::move(remoteName)) {}
+    // The task's body.
     void run();
 
+  private:
     RequestServer& mServer;
     std::shared_ptr<Connection> mConnection;
     const std::string mLocalPath;

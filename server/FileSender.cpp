@@ -42,13 +42,6 @@ FileSender::Source FileSender::open(const std::string& localPath) {
     return source;
 }
 
-void FileSender::start(RequestServer& server, std::shared_ptr<Connection> connection, Source source,
-                       Label label) {
-    auto sender = std::shared_ptr<FileSender>(
-        new FileSender(server, std::move(connection), std::move(source), std::move(label)));
-    server.runTask([sender] { sender->run(); });
-}
-
 void FileSender::run() {
     trace("TSSSendFileThread.Execute");
     Connection& connection = *mConnection;

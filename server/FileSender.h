@@ -26,19 +26,17 @@ class FileSender {
     };
 
     static Source open(const std::string& localPath);
-    // Starts the sender's task on the server's pool. Throws when no thread can be created.
-    static void start(RequestServer& server, std::shared_ptr<Connection> connection, Source source,
-                      Label label);
 
-  private:
     FileSender(RequestServer& server, std::shared_ptr<Connection> connection, Source source,
                Label label)
         : mServer(server),
           mConnection(std::move(connection)),
           mSource(std::move(source)),
           mLabel(std::move(label)) {}
+    // The task's body.
     void run();
 
+  private:
     RequestServer& mServer;
     std::shared_ptr<Connection> mConnection;
     Source mSource;

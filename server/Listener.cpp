@@ -45,11 +45,6 @@ bool isClosed(const std::shared_ptr<Connection>& connection) {
 
 }  // namespace
 
-void Listener::start(RequestServer& server) {
-    auto listener = std::shared_ptr<Listener>(new Listener(server));
-    server.runTask([listener] { listener->run(); });
-}
-
 void Listener::run() {
     trace("TSSStartThread.Execute");
     net::SocketHandle listening = net::kNoSocket;
@@ -116,7 +111,7 @@ void Listener::accept(net::SocketHandle listening) {
     auto connection = std::make_shared<Connection>(socket, ++mLastId, peer);
     mConnections.push_back(connection);
     try {
-        RequestIntake::start(mServer, connection);
+        mServer.startTask(std::make_shared<RequestIntake>(mServer, connection));
     } catch (...) {
         connection->close();
         throw;

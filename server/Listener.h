@@ -15,12 +15,11 @@ class RequestServer;
 // number of open connections bounded, and releases finished connections.
 class Listener {
   public:
-    // Starts the listener's task on the pool of `server`. Throws when no thread can be created.
-    static void start(RequestServer& server);
+    explicit Listener(RequestServer& server) : mServer(server) {}
+    // The task's body.
+    void run();
 
   private:
-    explicit Listener(RequestServer& server) : mServer(server) {}
-    void run();
     void accept(net::SocketHandle listening);
     // Makes room for one more connection at the limit; false when none can give way.
     bool makeRoom();

@@ -9,13 +9,6 @@
 
 namespace korvane {
 
-void ReplySender::start(RequestServer& server, std::shared_ptr<Connection> connection,
-                        std::string payload) {
-    auto sender = std::shared_ptr<ReplySender>(
-        new ReplySender(server, std::move(connection), std::move(payload)));
-    server.runTask([sender] { sender->run(); });
-}
-
 void ReplySender::run() {
     trace("TSSResponseThread.Execute");
     Connection& connection = *mConnection;

@@ -12,15 +12,12 @@ class RequestServer;
 // closes; a reply that cannot be sent closes the connection with a ClientError event.
 class ReplySender {
   public:
-    // Starts the sender's task on the server's pool. Throws when no thread can be created.
-    static void start(RequestServer& server, std::shared_ptr<Connection> connection,
-                      std::string payload);
-
-  private:
     ReplySender(RequestServer& server, std::shared_ptr<Connection> connection, std::string payload)
         : mServer(server), mConnection(std::move(connection)), mPayload(std::move(payload)) {}
+    // The task's body.
     void run();
 
+  private:
     RequestServer& mServer;
     std::shared_ptr<Connection> mConnection;
     const std::string mPayload;

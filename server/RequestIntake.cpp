@@ -35,11 +35,6 @@ Header readHeader(FramedSocket& socket, Deadline deadline) {
 
 }  // namespace
 
-void RequestIntake::start(RequestServer& server, std::shared_ptr<Connection> connection) {
-    auto intake = std::shared_ptr<RequestIntake>(new RequestIntake(server, std::move(connection)));
-    server.runTask([intake] { intake->run(); });
-}
-
 void RequestIntake::run() {
     trace("TSSAcceptThread.Execute");
     Connection& connection = *mConnection;

@@ -42,7 +42,7 @@ std::optional<std::string> RequestServer::start(const std::string& address, std:
         mStopping = false;
         mPort = port;
         mAddress = address;
-        Listener::start(*this);
+        startTask(std::make_shared<Listener>(*this));
         return std::nullopt;
     } catch (...) {
         mStarted = false;
@@ -144,7 +144,7 @@ void RequestServer::startTransfer(Connection& connection, std::int32_t serial,
 void RequestServer::reply(Connection& connection, std::int32_t serial, const std::string& payload) {
     startTransfer(connection, serial, msg::kResponseFailed,
                   [&](std::shared_ptr<Connection> shared) {
-                      ReplySender::start(*this, std::move(shared), payload);
+                      startTask(std::make_shared<ReplySender>(*this, std::move(shared), payload));
                   });
 }
 
@@ -156,16 +156,18 @@ void RequestServer::sendFile(Connection& connection, std::int32_t serial,
     FileSender::Source source = FileSender::open(localPath);
     startTransfer(
         connection, serial, msg::kSendFileFailed, [&](std::shared_ptr<Connection> shared) {
-            FileSender::start(*this, std::move(shared), std::move(source), {remoteName, fieldInfo});
+            startTask(std::make_shared<FileSender>(*this, std::move(shared), std::move(source),
+                                                   FileSender::Label{remoteName, fieldInfo}));
         });
 }
 
 void RequestServer::receiveFile(Connection& connection, std::int32_t serial,
                                 const std::string& localPath, const std::string& remoteName) {
-    startTransfer(connection, serial, msg::kRecvFileFailed,
-                  [&](std::shared_ptr<Connection> shared) {
-                      FileReceiver::start(*this, std::move(shared), localPath, remoteName);
-                  });
+    startTransfer(
+        connection, serial, msg::kRecvFileFailed, [&](std::shared_ptr<Connection> shared) {
+            startTask(
+                std::make_shared<FileReceiver>(*this, std::move(shared), localPath, remoteName));
+        });
 }
 
 }  // namespace korvane

@@ -69,8 +69,15 @@ class RequestServer {
     void raiseContinuing(Connection& connection, const ServerEvent& event);
 
     // Runs `body` on a thread of the server's pool, at once (a new thread when none is idle); the
-    // destructor waits for it. Throws when no thread can be created.
+    // destructor waits for it. A step handed over by the handler of its own connection's event
+    // runs on the handler's thread once the handler has returned (see reply). Throws when no
+    // thread can be created.
     void runTask(std::function<void()> body);
+    // runTask of `task->run()`, keeping the task alive until it returns.
+    template <typename Task>
+    void startTask(std::shared_ptr<Task> task) {
+        runTask([task = std::move(task)] { task->run(); });
+    }
 
     // True from a successful start until the listener's task has ended.
     bool running() const { return mStarted; }

@@ -37,12 +37,12 @@ struct Options {
     double settleSeconds = 2;
 };
 
-bool ParseOptions(int argc, char** argv, Options& options) {
+bool parseOptions(int argc, char** argv, Options& options) {
     LoadPlan& plan = options.plan;
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
         if (name == "--help" || name == "--version") {
-            std::fputs(name == "--help" ? kUsage : VersionLine("korvane-load").c_str(), stdout);
+            std::fputs(name == "--help" ? kUsage : versionLine("korvane-load").c_str(), stdout);
             std::exit(0);
         }
         if (i + 1 >= argc) {
@@ -92,7 +92,7 @@ struct ServerSide {
 };
 
 // The child: host the server, tell the parent the port, serve until the parent closes its pipe.
-[[noreturn]] void ServeInChild(int toParent, int fromParent) {
+[[noreturn]] void serveInChild(int toParent, int fromParent) {
     ::prctl(PR_SET_PDEATHSIG, SIGKILL);
     setTraceSink([](const std::string&) {});
     int status = 0;
@@ -120,7 +120,7 @@ struct ServerSide {
     ::_exit(status);
 }
 
-std::string ReadLine(int fd) {
+std::string readLine(int fd) {
     std::string line;
     char c;
     while (::read(fd, &c, 1) == 1 && c != '\n') {
@@ -129,12 +129,12 @@ std::string ReadLine(int fd) {
     return line;
 }
 
-void PrintStats(const char* when, const ProcessStats& s) {
+void printStats(const char* when, const ProcessStats& s) {
     std::printf("  server %-7s RSS %7.1f MiB  threads %5ld  open files %5ld  cpu %6.2f s\n", when,
                 static_cast<double>(s.rssKiB) / 1024.0, s.threads, s.openFiles, s.cpuSeconds);
 }
 
-void PrintCounts(const char* label, const std::map<std::string, long>& counts) {
+void printCounts(const char* label, const std::map<std::string, long>& counts) {
     for (const auto& [reason, count] : counts) {
         std::printf("  %s: %s: %ld\n", label, reason.c_str(), count);
     }
@@ -144,7 +144,7 @@ void PrintCounts(const char* label, const std::map<std::string, long>& counts) {
 
 int main(int argc, char** argv) {
     Options options;
-    if (!ParseOptions(argc, argv, options)) {
+    if (!parseOptions(argc, argv, options)) {
         std::fputs(kUsage, stderr);
         return 2;
     }
@@ -162,11 +162,11 @@ int main(int argc, char** argv) {
     if (child == 0) {
         ::close(up[0]);
         ::close(down[1]);
-        ServeInChild(up[1], down[0]);
+        serveInChild(up[1], down[0]);
     }
     ::close(up[1]);
     ::close(down[0]);
-    std::string port = ReadLine(up[0]);
+    std::string port = readLine(up[0]);
     if (port.empty()) {
         std::fputs("korvane-load: the server did not start\n", stderr);
         ::waitpid(child, nullptr, 0);
@@ -175,21 +175,21 @@ int main(int argc, char** argv) {
     LoadPlan& plan = options.plan;
     plan.port = static_cast<std::uint16_t>(std::stoi(port));
 
-    ProcessStats before = ReadProcessStats(child);
+    ProcessStats before = readProcessStats(child);
     ProcessStats peak;
-    LoadReport report = RunLoad(plan, [&](double) {
-        ProcessStats now = ReadProcessStats(child);
+    LoadReport report = runLoad(plan, [&](double) {
+        ProcessStats now = readProcessStats(child);
         peak.rssKiB = std::max(peak.rssKiB, now.rssKiB);
         peak.threads = std::max(peak.threads, now.threads);
         peak.openFiles = std::max(peak.openFiles, now.openFiles);
         peak.cpuSeconds = now.cpuSeconds;
     });
     std::this_thread::sleep_for(std::chrono::duration<double>(options.settleSeconds));
-    ProcessStats after = ReadProcessStats(child);
+    ProcessStats after = readProcessStats(child);
 
     ::close(down[1]);
     ServerSide server;
-    std::sscanf(ReadLine(up[0]).c_str(), "%ld %ld %ld %lf", &server.clientErrors, &server.logLines,
+    std::sscanf(readLine(up[0]).c_str(), "%ld %ld %ld %lf", &server.clientErrors, &server.logLines,
                 &server.captures, &server.stopSeconds);
     int status = 0;
     ::waitpid(child, &status, 0);
@@ -208,15 +208,15 @@ int main(int argc, char** argv) {
         "p99 %.2f ms, max %.2f ms%s\n",
         report.completed, errors, report.seconds,
         report.seconds > 0 ? static_cast<double>(report.completed) / report.seconds : 0.0,
-        Percentile(report.latenciesMs, 50), Percentile(report.latenciesMs, 99),
-        Percentile(report.latenciesMs, 100), report.timedOut ? "  (TIME LIMIT)" : "");
-    PrintCounts("honest error", report.errors);
+        percentile(report.latenciesMs, 50), percentile(report.latenciesMs, 99),
+        percentile(report.latenciesMs, 100), report.timedOut ? "  (TIME LIMIT)" : "");
+    printCounts("honest error", report.errors);
     if (report.captureBytes > 0) {
         std::printf("  capture bytes received: %ld\n", report.captureBytes);
     }
     if (plan.slow > 0) {
         std::printf("  slow senders: %ld replies\n", report.slowCompleted);
-        PrintCounts("slow error", report.slowErrors);
+        printCounts("slow error", report.slowErrors);
     }
     if (plan.vanish > 0) {
         std::printf("  vanished mid-body: %ld\n", report.vanished);
@@ -233,9 +233,9 @@ int main(int argc, char** argv) {
         }
         std::printf("\n");
     }
-    PrintStats("before", before);
-    PrintStats("peak", peak);
-    PrintStats("after", after);
+    printStats("before", before);
+    printStats("peak", peak);
+    printStats("after", after);
     std::printf("  server side: %ld client errors, %ld log lines, %ld captures, stop took %.2f s\n",
                 server.clientErrors, server.logLines, server.captures, server.stopSeconds);
     bool healthy = WIFEXITED(status) && WEXITSTATUS(status) == 0;

@@ -40,7 +40,7 @@ struct Peer {
     bool capture = false;
 };
 
-int ConnectNonBlocking(std::uint16_t port) {
+int connectNonBlocking(std::uint16_t port) {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) {
         return -1;
@@ -57,7 +57,7 @@ int ConnectNonBlocking(std::uint16_t port) {
     return fd;
 }
 
-double MsSince(Clock::time_point start, Clock::time_point now) {
+double msSince(Clock::time_point start, Clock::time_point now) {
     return std::chrono::duration<double, std::milli>(now - start).count();
 }
 
@@ -80,7 +80,7 @@ class LoadRun {
         add(Role::Silent, plan.silent);
     }
 
-    LoadReport Run(const std::function<void(double)>& tick) {
+    LoadReport run(const std::function<void(double)>& tick) {
         auto nextTick = mStart;
         std::vector<pollfd> fds;
         std::vector<Peer*> owners;
@@ -103,8 +103,8 @@ class LoadRun {
             fds.clear();
             owners.clear();
             for (Peer& peer : mPeers) {
-                Advance(peer, now);
-                short events = Events(peer, now);
+                advance(peer, now);
+                short events = pollEvents(peer, now);
                 if (events != 0) {
                     fds.push_back({peer.fd, events, 0});
                     owners.push_back(&peer);
@@ -123,12 +123,12 @@ class LoadRun {
             now = Clock::now();
             for (std::size_t i = 0; i < fds.size(); ++i) {
                 if (fds[i].revents != 0) {
-                    OnReady(*owners[i], now);
+                    onReady(*owners[i], now);
                 }
             }
         }
         for (Peer& peer : mPeers) {
-            Close(peer);
+            close(peer);
         }
         mReport.seconds = std::chrono::duration<double>(Clock::now() - mStart).count();
         return std::move(mReport);
@@ -136,7 +136,7 @@ class LoadRun {
 
   private:
     // Time-driven steps: connecting when due, timeouts.
-    void Advance(Peer& peer, Clock::time_point now) {
+    void advance(Peer& peer, Clock::time_point now) {
         if (peer.stage == Stage::Waiting && now >= peer.wakeAt) {
             if (peer.role == Role::Honest) {
                 if (mStarted >= mPlan.requests) {
@@ -147,13 +147,13 @@ class LoadRun {
                 peer.capture = (mStarted * mPlan.capturePercent) / 100 !=
                                ((mStarted - 1) * mPlan.capturePercent) / 100;
             }
-            peer.fd = ConnectNonBlocking(mPlan.port);
+            peer.fd = connectNonBlocking(mPlan.port);
             peer.start = now;
             peer.in.clear();
             peer.out.clear();
             peer.sent = 0;
             if (peer.fd < 0) {
-                Fail(peer, "cannot open a socket", now);
+                fail(peer, "cannot open a socket", now);
                 return;
             }
             peer.stage = Stage::Connecting;
@@ -161,14 +161,14 @@ class LoadRun {
         }
         if ((peer.role == Role::Honest || peer.role == Role::Slow) && peer.fd >= 0 &&
             peer.stage != Stage::Held && now - peer.start > Ms(mPlan.replyTimeoutMs)) {
-            Fail(peer, "no reply in time", now);
+            fail(peer, "no reply in time", now);
         }
         if (peer.stage == Stage::Draining && now - peer.start > kOversizedPatience) {
-            Restart(peer, now);
+            restart(peer, now);
         }
     }
 
-    short Events(const Peer& peer, Clock::time_point now) const {
+    short pollEvents(const Peer& peer, Clock::time_point now) const {
         switch (peer.stage) {
             case Stage::Connecting:
                 return POLLOUT;
@@ -183,45 +183,45 @@ class LoadRun {
         }
     }
 
-    void OnReady(Peer& peer, Clock::time_point now) {
+    void onReady(Peer& peer, Clock::time_point now) {
         switch (peer.stage) {
             case Stage::Connecting:
-                Connected(peer, now);
+                connected(peer, now);
                 break;
             case Stage::Sending:
                 Send(peer, now);
                 break;
             case Stage::Receiving:
-                Receive(peer, now);
+                receive(peer, now);
                 break;
             case Stage::Draining:
             case Stage::Held:
-                Drain(peer, now);
+                drain(peer, now);
                 break;
             default:
                 break;
         }
     }
 
-    void Connected(Peer& peer, Clock::time_point now) {
+    void connected(Peer& peer, Clock::time_point now) {
         int error = 0;
         socklen_t length = sizeof error;
         ::getsockopt(peer.fd, SOL_SOCKET, SO_ERROR, &error, &length);
         if (error != 0) {
-            Fail(peer, "connection refused", now);
+            fail(peer, "connection refused", now);
             return;
         }
         const std::string key = "LOAD" + std::to_string(peer.index);
         switch (peer.role) {
             case Role::Honest:
-                peer.out = phone::BuildRequest(key, peer.capture ? "103" : "101");
+                peer.out = phone::buildRequest(key, peer.capture ? "103" : "101");
                 break;
             case Role::Slow:
-                peer.out = phone::BuildRequest(key, "101");
+                peer.out = phone::buildRequest(key, "101");
                 peer.wakeAt = now;
                 break;
             case Role::Vanish: {
-                std::string whole = phone::BuildRequest(key, "101");
+                std::string whole = phone::buildRequest(key, "101");
                 peer.out = whole.substr(0, 16 + (whole.size() - 16) / 2);
                 break;
             }
@@ -251,7 +251,7 @@ class LoadRun {
             if (errno == EAGAIN || errno == EWOULDBLOCK) {
                 return;
             }
-            Fail(peer, "closed while sending", now);
+            fail(peer, "closed while sending", now);
             return;
         }
         peer.sent += static_cast<std::size_t>(n);
@@ -261,7 +261,7 @@ class LoadRun {
         switch (peer.role) {
             case Role::Vanish:
                 ++mReport.vanished;
-                Restart(peer, now);
+                restart(peer, now);
                 break;
             case Role::Oversized:
                 ++mReport.oversizedSent;
@@ -273,14 +273,14 @@ class LoadRun {
         }
     }
 
-    void Receive(Peer& peer, Clock::time_point now) {
+    void receive(Peer& peer, Clock::time_point now) {
         char buffer[16384];
         ssize_t n = ::recv(peer.fd, buffer, sizeof buffer, 0);
         if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             return;
         }
         if (n <= 0) {
-            Fail(peer, "closed before the reply", now);
+            fail(peer, "closed before the reply", now);
             return;
         }
         peer.in.append(buffer, static_cast<std::size_t>(n));
@@ -294,7 +294,7 @@ class LoadRun {
                 length = parseInt32(std::string_view(peer.in).substr(0, 10), false);
                 type = parseInt32(std::string_view(peer.in).substr(11, 5), false);
             } catch (const std::exception&) {
-                Fail(peer, "malformed header", now);
+                fail(peer, "malformed header", now);
                 return;
             }
             if (peer.in.size() < 16 + static_cast<std::size_t>(length)) {
@@ -307,39 +307,39 @@ class LoadRun {
                 const std::string ack = makeHeader(0, MessageType::Answer);
                 if (::send(peer.fd, ack.data(), ack.size(), MSG_NOSIGNAL) !=
                     static_cast<ssize_t>(ack.size())) {
-                    Fail(peer, "closed before the acknowledgement", now);
+                    fail(peer, "closed before the acknowledgement", now);
                     return;
                 }
                 continue;
             }
             if (type == 9) {
-                Replied(peer, body, now);
+                replied(peer, body, now);
                 return;
             }
-            Fail(peer, "unexpected message type " + std::to_string(type), now);
+            fail(peer, "unexpected message type " + std::to_string(type), now);
             return;
         }
     }
 
-    void Replied(Peer& peer, const std::string& body, Clock::time_point now) {
+    void replied(Peer& peer, const std::string& body, Clock::time_point now) {
         const std::string expected = peer.capture ? "103\t1" : "101\t1";
         if (body != expected) {
-            Fail(peer, "wrong reply", now);
+            fail(peer, "wrong reply", now);
             return;
         }
         if (peer.role == Role::Slow) {
             ++mReport.slowCompleted;
         } else {
             ++mReport.completed;
-            mReport.latenciesMs.push_back(MsSince(peer.start, now));
+            mReport.latenciesMs.push_back(msSince(peer.start, now));
             ++mFinished;
         }
-        Close(peer);
+        close(peer);
         peer.stage = Stage::Waiting;
         peer.wakeAt = now;
     }
 
-    void Drain(Peer& peer, Clock::time_point now) {
+    void drain(Peer& peer, Clock::time_point now) {
         char buffer[4096];
         ssize_t n = ::recv(peer.fd, buffer, sizeof buffer, 0);
         if (n > 0 || (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))) {
@@ -347,34 +347,34 @@ class LoadRun {
         }
         if (peer.role == Role::Oversized) {
             ++mReport.oversizedClosed;
-            Restart(peer, now);
+            restart(peer, now);
             return;
         }
         if (mReport.silentClosedByServer++ == 0) {
             mReport.silentFirstCloseSeconds = std::chrono::duration<double>(now - mStart).count();
         }
-        Close(peer);
+        close(peer);
         peer.stage = Stage::Done;
     }
 
-    void Fail(Peer& peer, const std::string& reason, Clock::time_point now) {
+    void fail(Peer& peer, const std::string& reason, Clock::time_point now) {
         if (peer.role == Role::Honest) {
             ++mReport.errors[reason];
             ++mFinished;
         } else if (peer.role == Role::Slow) {
             ++mReport.slowErrors[reason];
         }
-        Restart(peer, now);
+        restart(peer, now);
     }
 
     // Closes and tries again after a pause (an honest phone's next request starts at once).
-    void Restart(Peer& peer, Clock::time_point now) {
-        Close(peer);
+    void restart(Peer& peer, Clock::time_point now) {
+        close(peer);
         peer.stage = Stage::Waiting;
         peer.wakeAt = peer.role == Role::Honest ? now : now + kRetryPause;
     }
 
-    static void Close(Peer& peer) {
+    static void close(Peer& peer) {
         if (peer.fd >= 0) {
             ::close(peer.fd);
             peer.fd = -1;
@@ -391,17 +391,17 @@ class LoadRun {
 
 }  // namespace
 
-LoadReport RunLoad(const LoadPlan& pPlan, const std::function<void(double)>& pTick) {
-    return LoadRun(pPlan).Run(pTick);
+LoadReport runLoad(const LoadPlan& plan, const std::function<void(double)>& tick) {
+    return LoadRun(plan).run(tick);
 }
 
-double Percentile(std::vector<double> pValues, double pPercent) {
-    if (pValues.empty()) {
+double percentile(std::vector<double> values, double percent) {
+    if (values.empty()) {
         return 0;
     }
-    std::sort(pValues.begin(), pValues.end());
-    auto rank = static_cast<std::size_t>(std::ceil(pPercent / 100.0 * pValues.size()));
-    return pValues[std::clamp<std::size_t>(rank, 1, pValues.size()) - 1];
+    std::sort(values.begin(), values.end());
+    auto rank = static_cast<std::size_t>(std::ceil(percent / 100.0 * values.size()));
+    return values[std::clamp<std::size_t>(rank, 1, values.size()) - 1];
 }
 
 }  // namespace korvane

@@ -45,9 +45,9 @@ struct LoadReport {
 
 // Runs the plan from the calling thread alone (one poll loop for every peer). `tick` is called
 // about every 100 ms with the seconds since the start.
-LoadReport RunLoad(const LoadPlan& pPlan, const std::function<void(double)>& pTick);
+LoadReport runLoad(const LoadPlan& plan, const std::function<void(double)>& tick);
 
 // The p-th percentile (0 to 100) of the values, nearest rank; 0 for none.
-double Percentile(std::vector<double> pValues, double pPercent);
+double percentile(std::vector<double> values, double percent);
 
 }  // namespace korvane

@@ -14,26 +14,26 @@ PhoneConnection::PhoneConnection(const std::string& host, std::uint16_t port, in
 }
 
 PhoneConnection::~PhoneConnection() {
-    Close();
+    close();
 }
 
-void PhoneConnection::Close() {
+void PhoneConnection::close() {
     if (mSock != net::kNoSocket) {
         net::closeSocket(mSock);
         mSock = net::kNoSocket;
     }
 }
 
-std::string BuildRequest(const std::string& key, const std::string& data) {
+std::string buildRequest(const std::string& key, const std::string& data) {
     std::string body = Cp932::encode(makeRequestBody({key, data}));
     return makeHeader(static_cast<std::int64_t>(body.size()), MessageType::Request) + body;
 }
 
-void PhoneConnection::SendRequest(const std::string& key, const std::string& data) {
-    SendRaw(BuildRequest(key, data));
+void PhoneConnection::sendRequest(const std::string& key, const std::string& data) {
+    sendRaw(buildRequest(key, data));
 }
 
-void PhoneConnection::SendRaw(const std::string& bytes) {
+void PhoneConnection::sendRaw(const std::string& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         if (net::waitSocket(mSock, true, mTimeoutMs) != net::WaitResult::Ready) {
@@ -47,11 +47,11 @@ void PhoneConnection::SendRaw(const std::string& bytes) {
     }
 }
 
-void PhoneConnection::SendAcknowledgement() {
-    SendRaw(makeHeader(0, MessageType::Answer));
+void PhoneConnection::sendAcknowledgement() {
+    sendRaw(makeHeader(0, MessageType::Answer));
 }
 
-std::string PhoneConnection::ReceiveExactly(std::size_t count) {
+std::string PhoneConnection::receiveExactly(std::size_t count) {
     std::string bytes(count, '\0');
     std::size_t got = 0;
     while (got < count) {
@@ -68,8 +68,8 @@ std::string PhoneConnection::ReceiveExactly(std::size_t count) {
     return bytes;
 }
 
-Message PhoneConnection::ReceiveMessage() {
-    std::string header = ReceiveExactly(16);
+Message PhoneConnection::receiveMessage() {
+    std::string header = receiveExactly(16);
     Message message;
     std::int32_t length = 0;
     try {
@@ -79,11 +79,11 @@ Message PhoneConnection::ReceiveMessage() {
     } catch (const std::exception& e) {
         throw PhoneError("bad header " + header + ": " + e.what());
     }
-    message.body = ReceiveExactly(static_cast<std::size_t>(length));
+    message.body = receiveExactly(static_cast<std::size_t>(length));
     return message;
 }
 
-bool PhoneConnection::WaitForClose() {
+bool PhoneConnection::waitForClose() {
     char byte;
     for (;;) {
         if (net::waitSocket(mSock, false, mTimeoutMs) != net::WaitResult::Ready) {
@@ -95,14 +95,14 @@ bool PhoneConnection::WaitForClose() {
     }
 }
 
-Outcome Converse(const std::string& host, std::uint16_t port, const std::string& key,
+Outcome converse(const std::string& host, std::uint16_t port, const std::string& key,
                  const std::string& data, bool acknowledge, int timeoutMs) {
     Outcome outcome;
     try {
         PhoneConnection connection(host, port, timeoutMs);
-        connection.SendRequest(key, data);
+        connection.sendRequest(key, data);
         for (;;) {
-            Message message = connection.ReceiveMessage();
+            Message message = connection.receiveMessage();
             if (message.type == static_cast<int>(MessageType::File)) {
                 if (message.body.size() < kFileNameWidth + kFieldInfoWidth) {
                     throw PhoneError("file message shorter than its fixed fields");
@@ -112,7 +112,7 @@ Outcome Converse(const std::string& host, std::uint16_t port, const std::string&
                 if (!acknowledge) {
                     throw PhoneError("file not acknowledged");
                 }
-                connection.SendAcknowledgement();
+                connection.sendAcknowledgement();
                 continue;
             }
             if (message.type == static_cast<int>(MessageType::Reply)) {

@@ -31,25 +31,25 @@ class PhoneConnection {
     PhoneConnection& operator=(const PhoneConnection&) = delete;
 
     // A request message: 12 filler characters, the key padded to 20 characters, the data.
-    void SendRequest(const std::string& key, const std::string& data);
-    void SendRaw(const std::string& bytes);
+    void sendRequest(const std::string& key, const std::string& data);
+    void sendRaw(const std::string& bytes);
     // The acknowledgement of a file message: an empty type 1 message.
-    void SendAcknowledgement();
+    void sendAcknowledgement();
     // The next message; throws PhoneError if the server closes or the time runs out first.
-    Message ReceiveMessage();
+    Message receiveMessage();
     // True when the server has closed the connection (waits up to the time limit).
-    bool WaitForClose();
-    void Close();
+    bool waitForClose();
+    void close();
 
   private:
-    std::string ReceiveExactly(std::size_t count);
+    std::string receiveExactly(std::size_t count);
 
     net::SocketHandle mSock;
     int mTimeoutMs;
 };
 
 // The request message's bytes on the wire.
-std::string BuildRequest(const std::string& key, const std::string& data);
+std::string buildRequest(const std::string& key, const std::string& data);
 
 // What a whole conversation brought back.
 struct Outcome {
@@ -61,7 +61,7 @@ struct Outcome {
 
 // Sends one request and follows the server: acknowledges a file message (unless `acknowledge` is
 // false, when the connection is closed instead), reads the reply, then closes.
-Outcome Converse(const std::string& host, std::uint16_t port, const std::string& key,
+Outcome converse(const std::string& host, std::uint16_t port, const std::string& key,
                  const std::string& data, bool acknowledge = true, int timeoutMs = 30000);
 
 }  // namespace korvane::phone

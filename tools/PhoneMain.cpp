@@ -77,7 +77,7 @@ Options parse(int argc, char** argv) {
             std::cout << kUsage;
             std::exit(0);
         } else if (arg == "--version") {
-            std::cout << korvane::VersionLine("korvane-phone");
+            std::cout << korvane::versionLine("korvane-phone");
             std::exit(0);
         } else if (arg == "--host") {
             options.host = value();
@@ -121,18 +121,18 @@ std::string sendRaw(const Options& options, const std::string& bytes) {
     try {
         PhoneConnection connection(options.host, static_cast<std::uint16_t>(options.port),
                                    options.timeoutSeconds * 1000);
-        connection.SendRaw(bytes);
-        Message message = connection.ReceiveMessage();
+        connection.sendRaw(bytes);
+        Message message = connection.receiveMessage();
         return "message " + std::to_string(message.type) + " " + message.body;
     } catch (const PhoneError& e) {
         return std::string("error ") + e.what();
     }
 }
 
-std::string converse(const Options& options, int index) {
+std::string runConversation(const Options& options, int index) {
     using namespace korvane::phone;
     Outcome outcome =
-        Converse(options.host, static_cast<std::uint16_t>(options.port), options.key,
+        converse(options.host, static_cast<std::uint16_t>(options.port), options.key,
                  joinFields(options.fields), options.acknowledge, options.timeoutSeconds * 1000);
     std::ostringstream out;
     if (outcome.fileName) {
@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < options.connections; ++i) {
         threads.emplace_back([&, i] {
             results[static_cast<std::size_t>(i)] =
-                options.rawFile.empty() ? converse(options, i) : sendRaw(options, raw);
+                options.rawFile.empty() ? runConversation(options, i) : sendRaw(options, raw);
         });
     }
     int status = 0;

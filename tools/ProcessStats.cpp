@@ -9,7 +9,7 @@
 
 namespace korvane {
 
-ProcessStats ReadProcessStats(pid_t pid) {
+ProcessStats readProcessStats(pid_t pid) {
     ProcessStats stats;
     const std::string dir = "/proc/" + std::to_string(pid);
     std::ifstream status(dir + "/status");

@@ -13,6 +13,6 @@ struct ProcessStats {
 };
 
 // Zeroes when the process is gone.
-ProcessStats ReadProcessStats(pid_t pid);
+ProcessStats readProcessStats(pid_t pid);
 
 }  // namespace korvane

@@ -11,7 +11,7 @@
 namespace korvane::test {
 
 // The one application object of a widget test program, on Qt's offscreen platform.
-inline QApplication& App() {
+inline QApplication& app() {
     static int argc = 1;
     static char name[] = "korvane-app-test";
     static char* argv[] = {name, nullptr};
@@ -23,21 +23,21 @@ inline QApplication& App() {
 }
 
 // Message boxes that record what they were asked and answer from a script.
-class FakeDialogs : public IAppDialogs {
+class FakeDialogs : public AppDialogs {
   public:
-    void showError(const std::string& pText) override { Shown.push_back("error:" + pText); }
-    void ShowWarning(const std::string& pText) override { Shown.push_back("warning:" + pText); }
-    bool Confirm(const std::string& pText) override {
-        Shown.push_back("confirm:" + pText);
-        bool answer = Answers.empty() ? true : Answers.front();
-        if (!Answers.empty()) {
-            Answers.pop_front();
+    void showError(const std::string& text) override { shown.push_back("error:" + text); }
+    void showWarning(const std::string& text) override { shown.push_back("warning:" + text); }
+    bool confirm(const std::string& text) override {
+        shown.push_back("confirm:" + text);
+        bool answer = answers.empty() ? true : answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
         }
         return answer;
     }
 
-    std::vector<std::string> Shown;
-    std::deque<bool> Answers;
+    std::vector<std::string> shown;
+    std::deque<bool> answers;
 };
 
 // A desktop with no focused window; the window tests send no desktop commands.

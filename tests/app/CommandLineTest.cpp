@@ -22,7 +22,7 @@ struct Answer {
 };
 
 // The first asking, before any application object exists, as main() does it.
-Answer Ask(std::vector<std::string> arguments) {
+Answer ask(std::vector<std::string> arguments) {
     arguments.insert(arguments.begin(), "korvane-server");
     std::vector<char*> argv;
     for (auto& argument : arguments) {
@@ -31,7 +31,7 @@ Answer Ask(std::vector<std::string> arguments) {
     argv.push_back(nullptr);
     std::ostringstream out;
     std::ostringstream err;
-    auto status = AnswerCommandLine(static_cast<int>(arguments.size()), argv.data(), out, err);
+    auto status = answerCommandLine(static_cast<int>(arguments.size()), argv.data(), out, err);
     return {status, out.str(), err.str()};
 }
 
@@ -60,12 +60,12 @@ TEST(CommandLine, AnswersHelpAndVersionAndLeavesTheRestToTheWindowOrQt) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.empty() ? "(none)" : c.arguments[0]);
-        Answer answer = Ask(c.arguments);
+        Answer answer = ask(c.arguments);
         EXPECT_EQ(answer.status, c.status);
         EXPECT_EQ(answer.out.substr(0, c.outStart.size()), c.outStart);
         EXPECT_EQ(answer.err, c.errStart);
     }
-    EXPECT_NE(Ask({"--help"}).out.find("-v, --version"), std::string::npos);
+    EXPECT_NE(ask({"--help"}).out.find("-v, --version"), std::string::npos);
 }
 
 struct Output {
@@ -74,7 +74,7 @@ struct Output {
 };
 
 // A shell command's exit status and standard output.
-Output RunCommand(const std::string& command) {
+Output runCommand(const std::string& command) {
     FILE* pipe = popen(command.c_str(), "r");
     Output output;
     char buffer[512];
@@ -96,20 +96,20 @@ TEST(CommandLine, EveryProgramAnswersHelpAndVersionWithoutADisplay) {
         SCOPED_TRACE(name);
         // As a user starts it, with no display to reach.
         const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY ") + file;
-        Output version = RunCommand(command + " --version");
+        Output version = runCommand(command + " --version");
         EXPECT_EQ(version.status, 0);
         EXPECT_EQ(version.text, std::string(name) + " " + KORVANE_EXPECTED_VERSION + "\n");
-        Output help = RunCommand(command + " --help");
+        Output help = runCommand(command + " --help");
         EXPECT_EQ(help.status, 0);
         EXPECT_NE(help.text.find("--version"), std::string::npos) << help.text;
     }
     // One version for all: the window's title shows the same.
-    EXPECT_EQ(VersionTitle(), std::string("KORVANE Server Ver") + KORVANE_EXPECTED_VERSION);
+    EXPECT_EQ(versionTitle(), std::string("KORVANE Server Ver") + KORVANE_EXPECTED_VERSION);
 }
 
 TEST(CommandLine, AnUnknownOptionIsRefusedOnceQtHasTakenItsOwn) {
     // Qt's own options pass; the one it does not know either is refused before any window.
-    Output refusal = RunCommand("QT_QPA_PLATFORM=offscreen " + std::string(KORVANE_SERVER) +
+    Output refusal = runCommand("QT_QPA_PLATFORM=offscreen " + std::string(KORVANE_SERVER) +
                                 " -style fusion --bogus 2>&1 >/dev/null");
     EXPECT_EQ(refusal.status, 2);
     EXPECT_NE(refusal.text.find(

@@ -27,20 +27,20 @@ TEST(IntegerText, AcceptsTheFormsOfThePortBoxAndTheSettingsFile) {
         {"$FFFFFFFF", -1},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ParseIntegerText(c.text), c.value) << c.text;
+        EXPECT_EQ(parseIntegerText(c.text), c.value) << c.text;
     }
 }
 
 TEST(IntegerText, RefusesEverythingElse) {
     for (const char* text : {"", " ", "abc", "65001 ", "6 5", "1.5", "--1", "$", "0x", "$G",
                              "2147483648", "-2147483649", "$100000000", "\t1", "1\n"}) {
-        EXPECT_FALSE(ParseIntegerText(text).has_value()) << '"' << text << '"';
+        EXPECT_FALSE(parseIntegerText(text).has_value()) << '"' << text << '"';
     }
 }
 
 TEST(IntegerText, MessageQuotesTheTextWithDoubledApostrophes) {
-    EXPECT_EQ(NotAnIntegerMessage("abc"), "''abc'' は整数ではありません");
-    EXPECT_EQ(NotAnIntegerMessage(""), "'''' は整数ではありません");
+    EXPECT_EQ(notAnIntegerMessage("abc"), "''abc'' は整数ではありません");
+    EXPECT_EQ(notAnIntegerMessage(""), "'''' は整数ではありません");
 }
 
 }  // namespace

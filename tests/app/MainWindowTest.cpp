@@ -1,4 +1,4 @@
-#include "app/Unit1.h"
+#include "app/MainWindow.h"
 #include "tests/support/Loopback.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ using test::FakeDialogs;
 const char kPortInvalid[] = "ポート番号が不正です。";
 
 template <typename Predicate>
-bool WaitUntil(Predicate done, int timeoutMs = 5000) {
+bool waitUntil(Predicate done, int timeoutMs = 5000) {
     QElapsedTimer timer;
     timer.start();
     while (!done()) {
@@ -48,7 +48,7 @@ bool WaitUntil(Predicate done, int timeoutMs = 5000) {
     return true;
 }
 
-std::string DecodeQr(const QImage& bitmap) {
+std::string decodeQr(const QImage& bitmap) {
     QImage grey = bitmap.convertToFormat(QImage::Format_Grayscale8);
     auto result =
         ZXing::ReadBarcode({grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
@@ -58,43 +58,43 @@ std::string DecodeQr(const QImage& bitmap) {
 
 class MainWindowTest : public ::testing::Test {
   protected:
-    void SetUp() override { test::App(); }
+    void SetUp() override { test::app(); }
 
-    TForm1& Form() {
+    MainWindow& form() {
         if (!mForm) {
-            mForm = std::make_unique<TForm1>(mDesktop, mDialogs, mIni, mFolder / "capture.png",
-                                             [this](std::vector<std::string>& addresses) {
-                                                 addresses = mAddresses;
-                                                 return !mAddresses.empty();
-                                             });
+            mForm = std::make_unique<MainWindow>(mDesktop, mDialogs, mIni, mFolder / "capture.png",
+                                                 [this](std::vector<std::string>& addresses) {
+                                                     addresses = mAddresses;
+                                                     return !mAddresses.empty();
+                                                 });
         }
         return *mForm;
     }
 
     // Destroys the window as the program's end does; the settings are then on disk.
-    void Destroy() { mForm.reset(); }
+    void destroy() { mForm.reset(); }
 
-    std::string Caption() { return Form().cmdListen->text().toStdString(); }
+    std::string caption() { return form().listenButton->text().toStdString(); }
 
-    bool Listening() { return Caption() == kCaptionStop; }
+    bool listening() { return caption() == kStopCaption; }
 
     // The controls match the Stopped or the Listening row of the state table.
-    void ExpectState(bool listening) {
-        TForm1& f = Form();
-        EXPECT_EQ(Caption(), listening ? kCaptionStop : kCaptionStart);
+    void expectState(bool listening) {
+        MainWindow& f = form();
+        EXPECT_EQ(caption(), listening ? kStopCaption : kListenCaption);
         for (QWidget* control : std::initializer_list<QWidget*>{
-                 f.txtPort, f.cmbIpAddress, f.chkAutoStart, f.chkMinimize, f.cmdClose}) {
+                 f.portEdit, f.addressBox, f.autoStartCheck, f.minimizeCheck, f.closeButton}) {
             EXPECT_EQ(control->isEnabled(), !listening) << control->objectName().toStdString();
         }
-        EXPECT_EQ(f.pnlConnect->text().toStdString(), listening ? "待ち受け中" : "待ち受け停止中");
-        EXPECT_EQ(f.pnlConnect->palette().color(QPalette::Window),
+        EXPECT_EQ(f.statusLabel->text().toStdString(), listening ? "待ち受け中" : "待ち受け停止中");
+        EXPECT_EQ(f.statusLabel->palette().color(QPalette::Window),
                   listening ? QColor(0x00, 0xFF, 0x00) : QColor(0xC0, 0xC0, 0xC0));
-        EXPECT_EQ(f.QrBitmap().isNull(), !listening);
+        EXPECT_EQ(f.qrBitmap().isNull(), !listening);
     }
 
-    void StopAndWait() {
-        Form().cmdListen->click();
-        ASSERT_TRUE(WaitUntil([&] { return !Listening(); }));
+    void stopAndWait() {
+        form().listenButton->click();
+        ASSERT_TRUE(waitUntil([&] { return !listening(); }));
     }
 
     test::TempFolder mFolder;
@@ -102,22 +102,22 @@ class MainWindowTest : public ::testing::Test {
     std::vector<std::string> mAddresses = {"192.0.2.10", "127.0.0.1"};
     test::NoDesktop mDesktop;
     FakeDialogs mDialogs;
-    std::unique_ptr<TForm1> mForm;
+    std::unique_ptr<MainWindow> mForm;
 };
 
 TEST_F(MainWindowTest, FirstRunWithoutSettings) {
-    TForm1& f = Form();
+    MainWindow& f = form();
     EXPECT_EQ(f.windowTitle().toStdString(), "KORVANE Server Ver1.1.2.0");
-    EXPECT_EQ(f.txtPort->text().toStdString(), "65001");
-    EXPECT_FALSE(f.chkAutoStart->isChecked());
-    EXPECT_FALSE(f.chkMinimize->isChecked());
-    EXPECT_EQ(f.cmbIpAddress->currentText().toStdString(), "192.0.2.10");
+    EXPECT_EQ(f.portEdit->text().toStdString(), "65001");
+    EXPECT_FALSE(f.autoStartCheck->isChecked());
+    EXPECT_FALSE(f.minimizeCheck->isChecked());
+    EXPECT_EQ(f.addressBox->currentText().toStdString(), "192.0.2.10");
     EXPECT_EQ(f.pos(), QPoint(0, 0));
     EXPECT_EQ(f.size(), QSize(800, 600));
-    EXPECT_FALSE(f.tmrStart->isActive());
-    EXPECT_EQ(f.tmrStart->interval(), 100);
-    ExpectState(false);
-    QStringList memo = f.Memo1->toPlainText().split('\n');
+    EXPECT_FALSE(f.autoStartTimer->isActive());
+    EXPECT_EQ(f.autoStartTimer->interval(), 100);
+    expectState(false);
+    QStringList memo = f.aboutText->toPlainText().split('\n');
     ASSERT_EQ(memo.size(), 11);
     EXPECT_EQ(
         memo[0].toStdString(),
@@ -125,38 +125,38 @@ TEST_F(MainWindowTest, FirstRunWithoutSettings) {
         "。");
     EXPECT_EQ(memo[5].toStdString(), "通信には[Mirovel]を利用しています。");
 
-    Destroy();
-    TAppSettings saved = ReadSettings(mIni);
-    EXPECT_EQ(saved.IpAddress, "");  // no start was attempted
-    EXPECT_EQ(saved.PortNo, "65001");
-    EXPECT_EQ(saved.Width, 800);
-    EXPECT_EQ(saved.Height, 600);
+    destroy();
+    AppSettings saved = readSettings(mIni);
+    EXPECT_EQ(saved.ipAddress, "");  // no start was attempted
+    EXPECT_EQ(saved.portNo, "65001");
+    EXPECT_EQ(saved.width, 800);
+    EXPECT_EQ(saved.height, 600);
 }
 
 TEST_F(MainWindowTest, StartAndStopWalkTheStateTable) {
-    const std::string port = std::to_string(test::FreePort());
-    Form().cmbIpAddress->setCurrentIndex(1);
-    Form().txtPort->setText(QString::fromStdString(port));
-    Form().cmdListen->click();
-    EXPECT_TRUE(mDialogs.Shown.empty());
-    ExpectState(true);
-    EXPECT_EQ(DecodeQr(Form().QrBitmap()), QrPayload("127.0.0.1", port));
+    const std::string port = std::to_string(test::freePort());
+    form().addressBox->setCurrentIndex(1);
+    form().portEdit->setText(QString::fromStdString(port));
+    form().listenButton->click();
+    EXPECT_TRUE(mDialogs.shown.empty());
+    expectState(true);
+    EXPECT_EQ(decodeQr(form().qrBitmap()), qrPayload("127.0.0.1", port));
     // The close rule while listening: a warning, and the window stays.
-    Form().show();
-    EXPECT_FALSE(Form().close());
-    EXPECT_EQ(mDialogs.Shown, std::vector<std::string>{"warning:待ち受けを停止してください。"});
+    form().show();
+    EXPECT_FALSE(form().close());
+    EXPECT_EQ(mDialogs.shown, std::vector<std::string>{"warning:待ち受けを停止してください。"});
 
-    StopAndWait();
-    ExpectState(false);
-    ASSERT_TRUE(WaitUntil([&] { return Form().lstLog->model()->rowCount() >= 2; }));
-    const std::string newest = Form().lstLog->model()->index(0, 0).data().toString().toStdString();
+    stopAndWait();
+    expectState(false);
+    ASSERT_TRUE(waitUntil([&] { return form().logList->model()->rowCount() >= 2; }));
+    const std::string newest = form().logList->model()->index(0, 0).data().toString().toStdString();
     EXPECT_NE(newest.find("[Server][Listner_Information]待ち受けを終了しました。"),
               std::string::npos)
         << newest;
 }
 
 TEST_F(MainWindowTest, PortTexts) {
-    const std::string free = std::to_string(test::FreePort());
+    const std::string free = std::to_string(test::freePort());
     const struct {
         std::string text;
         std::string error;  // empty: listening starts
@@ -167,39 +167,39 @@ TEST_F(MainWindowTest, PortTexts) {
         {" " + free, ""},
         {"0" + free, ""},
     };
-    Form().cmbIpAddress->setCurrentIndex(1);
+    form().addressBox->setCurrentIndex(1);
     for (const auto& c : cases) {
         SCOPED_TRACE("port text '" + c.text + "'");
-        mDialogs.Shown.clear();
-        Form().txtPort->setText(QString::fromStdString(c.text));
-        Form().cmdListen->click();
+        mDialogs.shown.clear();
+        form().portEdit->setText(QString::fromStdString(c.text));
+        form().listenButton->click();
         // The chosen address is taken before the port is checked.
-        EXPECT_EQ(Form().SelectedAddress(), "127.0.0.1");
+        EXPECT_EQ(form().selectedAddress(), "127.0.0.1");
         if (!c.error.empty()) {
-            EXPECT_EQ(mDialogs.Shown, std::vector<std::string>{"error:" + c.error});
-            ExpectState(false);
+            EXPECT_EQ(mDialogs.shown, std::vector<std::string>{"error:" + c.error});
+            expectState(false);
             continue;
         }
-        EXPECT_TRUE(mDialogs.Shown.empty());
-        ExpectState(true);
+        EXPECT_TRUE(mDialogs.shown.empty());
+        expectState(true);
         // The code carries the text as typed, not the number.
-        EXPECT_EQ(DecodeQr(Form().QrBitmap()), QrPayload("127.0.0.1", c.text));
-        StopAndWait();
+        EXPECT_EQ(decodeQr(form().qrBitmap()), qrPayload("127.0.0.1", c.text));
+        stopAndWait();
     }
 }
 
 TEST_F(MainWindowTest, APortOutsideTheTcpRangeFailsAsABindFailure) {
     for (const char* port : {"70000", "0", "-1"}) {
         SCOPED_TRACE(port);
-        Form().cmbIpAddress->setCurrentIndex(1);
-        Form().txtPort->setText(port);
-        Form().cmdListen->click();
-        ASSERT_TRUE(WaitUntil([&] { return !Listening(); }));
-        ExpectState(false);
-        EXPECT_TRUE(mDialogs.Shown.empty());
-        ASSERT_TRUE(WaitUntil([&] { return Form().lstLog->model()->rowCount() >= 2; }));
+        form().addressBox->setCurrentIndex(1);
+        form().portEdit->setText(port);
+        form().listenButton->click();
+        ASSERT_TRUE(waitUntil([&] { return !listening(); }));
+        expectState(false);
+        EXPECT_TRUE(mDialogs.shown.empty());
+        ASSERT_TRUE(waitUntil([&] { return form().logList->model()->rowCount() >= 2; }));
         auto line = [&](int row) {
-            return Form().lstLog->model()->index(row, 0).data().toString().toStdString();
+            return form().logList->model()->index(row, 0).data().toString().toStdString();
         };
         EXPECT_NE(
             line(1).find("[Server][Lister_Error]待ち受け開始に失敗しました。\r\n[bind]に失敗しま"
@@ -207,73 +207,73 @@ TEST_F(MainWindowTest, APortOutsideTheTcpRangeFailsAsABindFailure) {
             std::string::npos)
             << line(1);
         EXPECT_NE(line(0).find("[Listner_Information]待ち受けを終了しました。"), std::string::npos);
-        Destroy();
+        destroy();
     }
 }
 
 TEST_F(MainWindowTest, NoAddressRefusesEveryStartWithThePortError) {
     mAddresses.clear();
-    EXPECT_EQ(Form().cmbIpAddress->count(), 0);
-    Form().cmdListen->click();
-    EXPECT_EQ(mDialogs.Shown, std::vector<std::string>{std::string("error:") + kPortInvalid});
-    ExpectState(false);
+    EXPECT_EQ(form().addressBox->count(), 0);
+    form().listenButton->click();
+    EXPECT_EQ(mDialogs.shown, std::vector<std::string>{std::string("error:") + kPortInvalid});
+    expectState(false);
 }
 
 TEST_F(MainWindowTest, SavedAddressSelectedWhenPresentKeptWhenNot) {
-    TAppSettings settings;
-    settings.IpAddress = "127.0.0.1";
+    AppSettings settings;
+    settings.ipAddress = "127.0.0.1";
     std::string error;
-    ASSERT_TRUE(WriteSettings(mIni, settings, error));
-    EXPECT_EQ(Form().cmbIpAddress->currentText().toStdString(), "127.0.0.1");
-    Destroy();
+    ASSERT_TRUE(writeSettings(mIni, settings, error));
+    EXPECT_EQ(form().addressBox->currentText().toStdString(), "127.0.0.1");
+    destroy();
 
-    settings.IpAddress = "198.51.100.7";
-    ASSERT_TRUE(WriteSettings(mIni, settings, error));
-    EXPECT_EQ(Form().cmbIpAddress->currentIndex(), 0);
-    EXPECT_EQ(Form().SelectedAddress(), "198.51.100.7");
-    Destroy();
-    EXPECT_EQ(ReadSettings(mIni).IpAddress, "198.51.100.7");
+    settings.ipAddress = "198.51.100.7";
+    ASSERT_TRUE(writeSettings(mIni, settings, error));
+    EXPECT_EQ(form().addressBox->currentIndex(), 0);
+    EXPECT_EQ(form().selectedAddress(), "198.51.100.7");
+    destroy();
+    EXPECT_EQ(readSettings(mIni).ipAddress, "198.51.100.7");
 }
 
 TEST_F(MainWindowTest, CloseWhileStoppedAsksAndNoKeepsTheWindow) {
-    QSignalSpy closed(&Form(), &TForm1::Closed);
-    Form().show();
-    mDialogs.Answers = {false, true};
-    EXPECT_FALSE(Form().close());
-    EXPECT_TRUE(Form().isVisible());
-    Form().cmdClose->click();
-    EXPECT_FALSE(Form().isVisible());
+    QSignalSpy closed(&form(), &MainWindow::closed);
+    form().show();
+    mDialogs.answers = {false, true};
+    EXPECT_FALSE(form().close());
+    EXPECT_TRUE(form().isVisible());
+    form().closeButton->click();
+    EXPECT_FALSE(form().isVisible());
     EXPECT_EQ(closed.count(), 1);
-    EXPECT_EQ(mDialogs.Shown, (std::vector<std::string>{"confirm:プログラムを終了しますか？",
+    EXPECT_EQ(mDialogs.shown, (std::vector<std::string>{"confirm:プログラムを終了しますか？",
                                                         "confirm:プログラムを終了しますか？"}));
 }
 
 TEST_F(MainWindowTest, MinimisesOnASuccessfulStartOnly) {
-    Form().show();
-    Form().chkMinimize->setChecked(true);
-    Form().cmbIpAddress->setCurrentIndex(1);
-    Form().txtPort->setText("abc");
-    Form().cmdListen->click();
-    EXPECT_FALSE(Form().isMinimized());
-    Form().txtPort->setText(QString::number(test::FreePort()));
-    Form().cmdListen->click();
-    EXPECT_TRUE(Form().isMinimized());
+    form().show();
+    form().minimizeCheck->setChecked(true);
+    form().addressBox->setCurrentIndex(1);
+    form().portEdit->setText("abc");
+    form().listenButton->click();
+    EXPECT_FALSE(form().isMinimized());
+    form().portEdit->setText(QString::number(test::freePort()));
+    form().listenButton->click();
+    EXPECT_TRUE(form().isMinimized());
 }
 
 TEST_F(MainWindowTest, SessionEndWhileListeningStopsTheServerAndSaves) {
-    const std::string port = std::to_string(test::FreePort());
-    Form().show();
-    Form().cmbIpAddress->setCurrentIndex(1);
-    Form().txtPort->setText(QString::fromStdString(port));
-    Form().cmdListen->click();
-    ASSERT_TRUE(Listening());
-    Form().EndSession();
-    EXPECT_TRUE(Form().close());
-    EXPECT_TRUE(mDialogs.Shown.empty());
-    Destroy();
-    TAppSettings saved = ReadSettings(mIni);
-    EXPECT_EQ(saved.IpAddress, "127.0.0.1");
-    EXPECT_EQ(saved.PortNo, port);
+    const std::string port = std::to_string(test::freePort());
+    form().show();
+    form().addressBox->setCurrentIndex(1);
+    form().portEdit->setText(QString::fromStdString(port));
+    form().listenButton->click();
+    ASSERT_TRUE(listening());
+    form().endSession();
+    EXPECT_TRUE(form().close());
+    EXPECT_TRUE(mDialogs.shown.empty());
+    destroy();
+    AppSettings saved = readSettings(mIni);
+    EXPECT_EQ(saved.ipAddress, "127.0.0.1");
+    EXPECT_EQ(saved.portNo, port);
     // The port is free again: the listener has ended.
     net::SocketHandle sock = net::openTcpSocket();
     EXPECT_TRUE(net::bindIPv4(sock, "127.0.0.1", static_cast<std::uint16_t>(std::stoi(port))));
@@ -281,29 +281,29 @@ TEST_F(MainWindowTest, SessionEndWhileListeningStopsTheServerAndSaves) {
 }
 
 TEST_F(MainWindowTest, StoppedStateFromAServerThreadNeverWaitsForTheWindow) {
-    Form().cmbIpAddress->setCurrentIndex(1);
-    Form().txtPort->setText(QString::number(test::FreePort()));
-    Form().cmdListen->click();
-    ASSERT_TRUE(Listening());
+    form().addressBox->setCurrentIndex(1);
+    form().portEdit->setText(QString::number(test::freePort()));
+    form().listenButton->click();
+    ASSERT_TRUE(listening());
     // The window's thread is busy (it does not run its event loop here) while a server thread
     // logs, reports the end of listening, and logs again: none of it may wait for the window.
     std::thread server([&] {
-        Form().Handler().addLog("Server", "before");
-        Form().Handler().onServerEvent({.kind = EventKind::ListenerEnded, .data = "ended"});
-        Form().Handler().addLog("Server", "after");
+        form().handler().addLog("Server", "before");
+        form().handler().onServerEvent({.kind = EventKind::ListenerEnded, .data = "ended"});
+        form().handler().addLog("Server", "after");
     });
     server.join();
-    EXPECT_TRUE(Listening());
+    EXPECT_TRUE(listening());
     QCoreApplication::processEvents();
-    ExpectState(false);
-    EXPECT_TRUE(Form().QrBitmap().isNull());
-    mForm->cmdListen->click();  // the server itself was never stopped: refused, already started
-    EXPECT_EQ(mDialogs.Shown, std::vector<std::string>{"error:既に待ち受け開始済みです。"});
+    expectState(false);
+    EXPECT_TRUE(form().qrBitmap().isNull());
+    mForm->listenButton->click();  // the server itself was never stopped: refused, already started
+    EXPECT_EQ(mDialogs.shown, std::vector<std::string>{"error:既に待ち受け開始済みです。"});
 }
 
 TEST_F(MainWindowTest, LogLinesAppearInLockOrderNewestFirst) {
     // Four threads write lines as request handling does: each line is passed on under a lock.
-    TForm1& f = Form();
+    MainWindow& f = form();
     std::mutex logLock;
     std::vector<std::string> lockOrder;
     constexpr int kThreads = 4;
@@ -320,13 +320,13 @@ TEST_F(MainWindowTest, LogLinesAppearInLockOrderNewestFirst) {
         });
     }
     // The window keeps running its loop meanwhile.
-    while (!WaitUntil([&] { return f.lstLog->model()->rowCount() == kThreads * kLines; }, 50)) {
+    while (!waitUntil([&] { return f.logList->model()->rowCount() == kThreads * kLines; }, 50)) {
     }
     for (auto& thread : threads) {
         thread.join();
     }
     QCoreApplication::processEvents();
-    const QAbstractItemModel& model = *f.lstLog->model();
+    const QAbstractItemModel& model = *f.logList->model();
     ASSERT_EQ(model.rowCount(), kThreads * kLines);
     for (int row = 0; row < model.rowCount(); ++row) {
         ASSERT_EQ(model.index(row, 0).data().toString().toStdString(),
@@ -334,43 +334,43 @@ TEST_F(MainWindowTest, LogLinesAppearInLockOrderNewestFirst) {
             << "row " << row;
     }
     // The newest line is the selection.
-    EXPECT_EQ(f.lstLog->selectionModel()->selectedIndexes().value(0).row(), 0);
+    EXPECT_EQ(f.logList->selectionModel()->selectedIndexes().value(0).row(), 0);
 }
 
 TEST_F(MainWindowTest, AClickShowsTheSelectedLineAndNewLinesLeaveTheDetailAlone) {
-    TForm1& f = Form();
+    MainWindow& f = form();
     f.resize(800, 600);
     f.show();
-    f.Handler().addLog("Server", "first");
-    f.Handler().addLog("Server", "second");
+    f.handler().addLog("Server", "first");
+    f.handler().addLog("Server", "second");
     QCoreApplication::processEvents();
-    ASSERT_EQ(f.lstLog->model()->rowCount(), 2);
-    EXPECT_TRUE(f.txtMessage->toPlainText().isEmpty());
+    ASSERT_EQ(f.logList->model()->rowCount(), 2);
+    EXPECT_TRUE(f.detailText->toPlainText().isEmpty());
 
-    QModelIndex older = f.lstLog->model()->index(1, 0);
-    QTest::mouseClick(f.lstLog->viewport(), Qt::LeftButton, {},
-                      f.lstLog->visualRect(older).center());
-    const QString shown = f.txtMessage->toPlainText();
+    QModelIndex older = f.logList->model()->index(1, 0);
+    QTest::mouseClick(f.logList->viewport(), Qt::LeftButton, {},
+                      f.logList->visualRect(older).center());
+    const QString shown = f.detailText->toPlainText();
     EXPECT_TRUE(shown.endsWith("[Server]first")) << shown.toStdString();
 
-    f.Handler().addLog("Server", "third");
+    f.handler().addLog("Server", "third");
     QCoreApplication::processEvents();
-    EXPECT_EQ(f.txtMessage->toPlainText(), shown);
+    EXPECT_EQ(f.detailText->toPlainText(), shown);
 }
 
 TEST_F(MainWindowTest, AutomaticStartRunsOnceWhenChosen) {
-    TAppSettings settings;
-    settings.IpAddress = "127.0.0.1";
-    settings.PortNo = "abc";
-    settings.AutoStart = true;
+    AppSettings settings;
+    settings.ipAddress = "127.0.0.1";
+    settings.portNo = "abc";
+    settings.autoStart = true;
     std::string error;
-    ASSERT_TRUE(WriteSettings(mIni, settings, error));
-    Form().tmrStart->start();
-    ASSERT_TRUE(WaitUntil([&] { return !mDialogs.Shown.empty(); }));
-    EXPECT_FALSE(Form().tmrStart->isActive());
-    EXPECT_EQ(mDialogs.Shown.front().rfind(std::string("error:") + kPortInvalid, 0), 0u);
+    ASSERT_TRUE(writeSettings(mIni, settings, error));
+    form().autoStartTimer->start();
+    ASSERT_TRUE(waitUntil([&] { return !mDialogs.shown.empty(); }));
+    EXPECT_FALSE(form().autoStartTimer->isActive());
+    EXPECT_EQ(mDialogs.shown.front().rfind(std::string("error:") + kPortInvalid, 0), 0u);
     QTest::qWait(300);
-    EXPECT_EQ(mDialogs.Shown.size(), 1u);
+    EXPECT_EQ(mDialogs.shown.size(), 1u);
 }
 
 }  // namespace

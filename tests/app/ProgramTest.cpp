@@ -22,7 +22,7 @@ using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
 // Runs the phone simulator's settings check; its output, or empty when it got no reply.
-std::string AskSettings(std::uint16_t port) {
+std::string askSettings(std::uint16_t port) {
     std::string command = std::string(KORVANE_PHONE) + " --host 127.0.0.1 --port " +
                           std::to_string(port) + " --timeout 5 101 2>/dev/null";
     FILE* pipe = popen(command.c_str(), "r");
@@ -34,7 +34,7 @@ std::string AskSettings(std::uint16_t port) {
     return pclose(pipe) == 0 ? output : "";
 }
 
-bool WaitForExit(pid_t pid, int& status, std::chrono::seconds limit) {
+bool waitForExit(pid_t pid, int& status, std::chrono::seconds limit) {
     auto deadline = Clock::now() + limit;
     while (Clock::now() < deadline) {
         if (waitpid(pid, &status, WNOHANG) == pid) {
@@ -53,8 +53,8 @@ TEST(Program, StartsListeningAfterTheSplashAnswersThePhoneAndSavesOnSigterm) {
     const auto runtime = folder / "run";
     std::filesystem::create_directory(runtime);
     std::filesystem::permissions(runtime, std::filesystem::perms::owner_all);
-    const std::uint16_t port = test::FreePort();
-    test::WriteAll(folder / "korvane-server.ini", "[Setting]\nIpAddress=127.0.0.1\nPortNo=" +
+    const std::uint16_t port = test::freePort();
+    test::writeAll(folder / "korvane-server.ini", "[Setting]\nIpAddress=127.0.0.1\nPortNo=" +
                                                       std::to_string(port) + "\nAutoStart=1\n");
 
     const auto started = Clock::now();
@@ -72,12 +72,12 @@ TEST(Program, StartsListeningAfterTheSplashAnswersThePhoneAndSavesOnSigterm) {
     std::string reply;
     while (reply.empty() && Clock::now() - started < 20s) {
         std::this_thread::sleep_for(250ms);
-        reply = AskSettings(port);
+        reply = askSettings(port);
     }
     const auto answeredAfter = Clock::now() - started;
     kill(pid, SIGTERM);
     int status = 0;
-    bool ended = WaitForExit(pid, status, 15s);
+    bool ended = waitForExit(pid, status, 15s);
     if (!ended) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
@@ -88,7 +88,7 @@ TEST(Program, StartsListeningAfterTheSplashAnswersThePhoneAndSavesOnSigterm) {
     ASSERT_TRUE(ended) << "SIGTERM did not end the program";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 
-    const std::string ini = test::ReadAll(folder / "korvane-server.ini");
+    const std::string ini = test::readAll(folder / "korvane-server.ini");
     for (const char* key : {"IpAddress=127.0.0.1\n", "AutoStart=1\n", "Minimize=0\n",
                             "Top=", "Left=", "Height=", "Width="}) {
         EXPECT_NE(ini.find(key), std::string::npos) << key << " missing from\n" << ini;

@@ -9,7 +9,7 @@
 namespace korvane {
 namespace {
 
-ZXing::Result Decode(const QImage& bitmap) {
+ZXing::Result decode(const QImage& bitmap) {
     QImage grey = bitmap.convertToFormat(QImage::Format_Grayscale8);
     ZXing::DecodeHints hints;
     hints.setFormats(ZXing::BarcodeFormat::QRCode);
@@ -19,9 +19,9 @@ ZXing::Result Decode(const QImage& bitmap) {
 }
 
 TEST(QrCode, PayloadCarriesTheAddressAndThePortTextAsTyped) {
-    EXPECT_EQ(QrPayload("192.168.0.5", "65001"), "ZRQ\t1\t192.168.0.5\t65001");
-    EXPECT_EQ(QrPayload("192.168.0.5", "65001").size(), 23u);
-    EXPECT_EQ(QrPayload("10.0.0.5", "065001"), "ZRQ\t1\t10.0.0.5\t065001");
+    EXPECT_EQ(qrPayload("192.168.0.5", "65001"), "ZRQ\t1\t192.168.0.5\t65001");
+    EXPECT_EQ(qrPayload("192.168.0.5", "65001").size(), 23u);
+    EXPECT_EQ(qrPayload("10.0.0.5", "065001"), "ZRQ\t1\t10.0.0.5\t065001");
 }
 
 TEST(QrCode, TheBitmapDecodesToThePayloadAtLevelL) {
@@ -35,10 +35,10 @@ TEST(QrCode, TheBitmapDecodesToThePayloadAtLevelL) {
         {"192.168.100.200", "065001", 33},
     };
     for (const auto& c : cases) {
-        const std::string payload = QrPayload(c.address, c.port);
-        QImage bitmap = BuildQrBitmap(payload);
+        const std::string payload = qrPayload(c.address, c.port);
+        QImage bitmap = buildQrBitmap(payload);
         EXPECT_EQ(bitmap.size(), QSize(c.size, c.size)) << payload;
-        ZXing::Result result = Decode(bitmap);
+        ZXing::Result result = decode(bitmap);
         ASSERT_TRUE(result.isValid()) << payload;
         EXPECT_EQ(result.text(), payload);
         EXPECT_EQ(result.ecLevel(), "L");
@@ -74,7 +74,7 @@ TEST(QrCode, TargetIsAnchoredTopLeftAndScaledByTheShorterSide) {
         {{40, 80}, {29, 29}, {0, 0, 40, 40}},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(QrTargetRect(c.box, c.bitmap), c.target)
+        EXPECT_EQ(qrTargetRect(c.box, c.bitmap), c.target)
             << c.box.width() << "x" << c.box.height() << " " << c.bitmap.width();
     }
 }
@@ -84,7 +84,7 @@ TEST(QrCode, PaintingFillsWhiteAndStretchesTheCodeIntoTheCorner) {
     box.fill(Qt::red);
     {
         QPainter painter(&box);
-        PaintQr(painter, box.size(), QImage());
+        paintQr(painter, box.size(), QImage());
     }
     for (int y = 0; y < box.height(); ++y) {
         for (int x = 0; x < box.width(); ++x) {
@@ -92,10 +92,10 @@ TEST(QrCode, PaintingFillsWhiteAndStretchesTheCodeIntoTheCorner) {
         }
     }
 
-    QImage bitmap = BuildQrBitmap(QrPayload("10.0.0.5", "80"));
+    QImage bitmap = buildQrBitmap(qrPayload("10.0.0.5", "80"));
     {
         QPainter painter(&box);
-        PaintQr(painter, box.size(), bitmap);
+        paintQr(painter, box.size(), bitmap);
     }
     // Scale 75 / 29: module 4 (the finder pattern's corner) covers pixels 10 to 12.
     EXPECT_EQ(box.pixel(11, 11), 0xFF000000u);
@@ -105,7 +105,7 @@ TEST(QrCode, PaintingFillsWhiteAndStretchesTheCodeIntoTheCorner) {
     }
     // What was painted still decodes.
     QImage painted = box.copy(0, 0, 75, 75);
-    EXPECT_EQ(Decode(painted).text(), QrPayload("10.0.0.5", "80"));
+    EXPECT_EQ(decode(painted).text(), qrPayload("10.0.0.5", "80"));
 }
 
 }  // namespace

@@ -14,11 +14,11 @@ namespace korvane {
 namespace {
 
 TEST(QtDialogs, AServerThreadsBoxIsShownByTheGuiThreadAndWaitsForTheAnswer) {
-    test::App();
-    TQtDialogs dialogs(QStringLiteral("KORVANE Server"));
+    test::app();
+    QtDialogs dialogs(QStringLiteral("KORVANE Server"));
     std::atomic<bool> returned{false};
     QString shownText;
-    // Answers the box as soon as the GUI thread shows it.
+    // answers the box as soon as the GUI thread shows it.
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -41,12 +41,12 @@ TEST(QtDialogs, AServerThreadsBoxIsShownByTheGuiThreadAndWaitsForTheAnswer) {
 }
 
 TEST(QtDialogs, ShutdownReleasesAServerThreadWaitingForABox) {
-    test::App();
-    TQtDialogs dialogs(QStringLiteral("KORVANE Server"));
+    test::app();
+    QtDialogs dialogs(QStringLiteral("KORVANE Server"));
     // The GUI thread never runs its loop here, as while it waits for the server to stop.
     std::thread server([&] { dialogs.showError("late error"); });
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    dialogs.Shutdown();
+    dialogs.shutdown();
     server.join();
     // The box that was queued is not shown after the shutdown.
     QCoreApplication::processEvents();

@@ -14,26 +14,26 @@
 namespace korvane {
 namespace {
 
-using test::ReadAll;
+using test::readAll;
 using test::TempFolder;
-using test::WriteAll;
+using test::writeAll;
 
 TEST(Settings, FirstRunGivesDefaultsAndTheFirstSaveWritesAllEightKeys) {
     TempFolder folder;
     const auto path = folder / "korvane-server.ini";
-    TAppSettings defaults = ReadSettings(path);
-    EXPECT_EQ(defaults.IpAddress, "");
-    EXPECT_EQ(defaults.PortNo, "65001");
-    EXPECT_FALSE(defaults.AutoStart);
-    EXPECT_FALSE(defaults.Minimize);
-    EXPECT_EQ(defaults.Top, 0);
-    EXPECT_EQ(defaults.Left, 0);
-    EXPECT_EQ(defaults.Height, 600);
-    EXPECT_EQ(defaults.Width, 800);
+    AppSettings defaults = readSettings(path);
+    EXPECT_EQ(defaults.ipAddress, "");
+    EXPECT_EQ(defaults.portNo, "65001");
+    EXPECT_FALSE(defaults.autoStart);
+    EXPECT_FALSE(defaults.minimize);
+    EXPECT_EQ(defaults.top, 0);
+    EXPECT_EQ(defaults.left, 0);
+    EXPECT_EQ(defaults.height, 600);
+    EXPECT_EQ(defaults.width, 800);
 
     std::string error;
-    ASSERT_TRUE(WriteSettings(path, defaults, error)) << error;
-    EXPECT_EQ(ReadAll(path),
+    ASSERT_TRUE(writeSettings(path, defaults, error)) << error;
+    EXPECT_EQ(readAll(path),
               "[Setting]\nIpAddress=\nPortNo=65001\nAutoStart=0\nMinimize=0\n"
               "[Window]\nTop=0\nLeft=0\nHeight=600\nWidth=800\n");
 }
@@ -41,7 +41,7 @@ TEST(Settings, FirstRunGivesDefaultsAndTheFirstSaveWritesAllEightKeys) {
 TEST(Settings, RoundTripKeepsWhatTheProgramDoesNotKnow) {
     TempFolder folder;
     const auto path = folder / "korvane-server.ini";
-    WriteAll(path,
+    writeAll(path,
              "; written by hand\r\n"
              "[setting]\r\n"
              "portno=1234\r\n"
@@ -49,19 +49,19 @@ TEST(Settings, RoundTripKeepsWhatTheProgramDoesNotKnow) {
              "\r\n"
              "[Other]\r\n"
              "Key=kept\r\n");
-    TAppSettings s = ReadSettings(path);
-    EXPECT_EQ(s.PortNo, "1234");
+    AppSettings s = readSettings(path);
+    EXPECT_EQ(s.portNo, "1234");
 
-    s.IpAddress = "192.168.0.5";
-    s.PortNo = " 065001";
-    s.AutoStart = true;
-    s.Top = -20;
-    s.Width = 1024;
+    s.ipAddress = "192.168.0.5";
+    s.portNo = " 065001";
+    s.autoStart = true;
+    s.top = -20;
+    s.width = 1024;
     std::string error;
-    ASSERT_TRUE(WriteSettings(path, s, error)) << error;
+    ASSERT_TRUE(writeSettings(path, s, error)) << error;
     // The key's line is replaced where it stood, new keys follow the section's last entry, and
     // the file keeps its CR LF line ends.
-    EXPECT_EQ(ReadAll(path),
+    EXPECT_EQ(readAll(path),
               "; written by hand\r\n"
               "[setting]\r\n"
               "PortNo= 065001\r\n"
@@ -77,18 +77,18 @@ TEST(Settings, RoundTripKeepsWhatTheProgramDoesNotKnow) {
               "Left=0\r\n"
               "Height=600\r\n"
               "Width=1024\r\n");
-    TAppSettings again = ReadSettings(path);
-    EXPECT_EQ(again.IpAddress, "192.168.0.5");
-    EXPECT_EQ(again.PortNo, "065001");  // surrounding blanks are not part of a value
-    EXPECT_TRUE(again.AutoStart);
-    EXPECT_EQ(again.Top, -20);
-    EXPECT_EQ(again.Width, 1024);
+    AppSettings again = readSettings(path);
+    EXPECT_EQ(again.ipAddress, "192.168.0.5");
+    EXPECT_EQ(again.portNo, "065001");  // surrounding blanks are not part of a value
+    EXPECT_TRUE(again.autoStart);
+    EXPECT_EQ(again.top, -20);
+    EXPECT_EQ(again.width, 1024);
 }
 
 TEST(Settings, ValueForms) {
     TempFolder folder;
     const auto path = folder / "korvane-server.ini";
-    WriteAll(path,
+    writeAll(path,
              "[SETTING]\n"
              "  IPADDRESS = \"10.0.0.5\" \n"
              "PortNo=\n"
@@ -101,15 +101,15 @@ TEST(Settings, ValueForms) {
              "Width=900px\n"
              "[Window]\n"
              "Height=1\n");
-    TAppSettings s = ReadSettings(path);
-    EXPECT_EQ(s.IpAddress, "10.0.0.5");
-    EXPECT_EQ(s.PortNo, "");  // present but empty is not missing
-    EXPECT_TRUE(s.AutoStart);
-    EXPECT_FALSE(s.Minimize);
-    EXPECT_EQ(s.Top, 32);
-    EXPECT_EQ(s.Left, -16);
-    EXPECT_EQ(s.Height, 600);  // the first section of a name counts
-    EXPECT_EQ(s.Width, 800);
+    AppSettings s = readSettings(path);
+    EXPECT_EQ(s.ipAddress, "10.0.0.5");
+    EXPECT_EQ(s.portNo, "");  // present but empty is not missing
+    EXPECT_TRUE(s.autoStart);
+    EXPECT_FALSE(s.minimize);
+    EXPECT_EQ(s.top, 32);
+    EXPECT_EQ(s.left, -16);
+    EXPECT_EQ(s.height, 600);  // the first section of a name counts
+    EXPECT_EQ(s.width, 800);
 }
 
 TEST(Settings, TextValuesAreCutAt2047Characters) {
@@ -119,12 +119,12 @@ TEST(Settings, TextValuesAreCutAt2047Characters) {
     for (int i = 0; i < 2100; ++i) {
         longValue += "あ";
     }
-    WriteAll(path, "[Setting]\nPortNo=" + longValue + "\n");
+    writeAll(path, "[Setting]\nPortNo=" + longValue + "\n");
     std::string expected;
     for (int i = 0; i < 2047; ++i) {
         expected += "あ";
     }
-    EXPECT_EQ(ReadSettings(path).PortNo, expected);
+    EXPECT_EQ(readSettings(path).portNo, expected);
 }
 
 TEST(Settings, AFailedWriteLeavesTheOldFileAndNamesThePath) {
@@ -134,7 +134,7 @@ TEST(Settings, AFailedWriteLeavesTheOldFileAndNamesThePath) {
     for (int i = 0; i < 200; ++i) {
         old += "; a line the user wrote, long enough to need more than the space left\n";
     }
-    WriteAll(path, old);
+    writeAll(path, old);
 
     // A full disk: writes past 4 KB fail.
     rlimit saved{};
@@ -144,15 +144,15 @@ TEST(Settings, AFailedWriteLeavesTheOldFileAndNamesThePath) {
     auto previous = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     std::string error;
-    bool written = WriteSettings(path, TAppSettings{}, error);
+    bool written = writeSettings(path, AppSettings{}, error);
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
 
     EXPECT_FALSE(written);
     EXPECT_EQ(error, path.string() + " に書き込めません");
-    EXPECT_EQ(ReadAll(path), old);
+    EXPECT_EQ(readAll(path), old);
     int files = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) {
         ++files;
     }
     EXPECT_EQ(files, 1) << "the temporary file was left behind";
@@ -162,7 +162,7 @@ TEST(Settings, AFolderNobodyMayWriteToRefusesTheSave) {
     // Not even root may create files in /proc/self.
     const std::filesystem::path path = "/proc/self/korvane-server.ini";
     std::string error;
-    EXPECT_FALSE(WriteSettings(path, TAppSettings{}, error));
+    EXPECT_FALSE(writeSettings(path, AppSettings{}, error));
     EXPECT_EQ(error, "/proc/self/korvane-server.ini に書き込めません");
 }
 
@@ -177,26 +177,26 @@ class AppPathsTest : public ::testing::Test {
 
 TEST_F(AppPathsTest, BesideAWritableProgram) {
     const auto program = mHome / "korvane-server";
-    EXPECT_EQ(SettingsFilePath(program), mHome / "korvane-server.ini");
-    EXPECT_EQ(CaptureFilePath(program), mHome / "korvane-server.png");
+    EXPECT_EQ(settingsFilePath(program), mHome / "korvane-server.ini");
+    EXPECT_EQ(captureFilePath(program), mHome / "korvane-server.png");
 }
 
 TEST_F(AppPathsTest, InTheUsersFoldersForAProgramInAReadOnlyFolder) {
     const std::filesystem::path program = "/proc/self/korvane-server";
-    EXPECT_EQ(SettingsFilePath(program), mHome / "config/korvane-server/korvane-server.ini");
-    EXPECT_EQ(CaptureFilePath(program), mHome / "runtime/korvane-server/korvane-server.png");
+    EXPECT_EQ(settingsFilePath(program), mHome / "config/korvane-server/korvane-server.ini");
+    EXPECT_EQ(captureFilePath(program), mHome / "runtime/korvane-server/korvane-server.png");
     EXPECT_TRUE(std::filesystem::is_directory(mHome / "runtime/korvane-server"));
 
     unsetenv("XDG_RUNTIME_DIR");
     setenv("XDG_CACHE_HOME", (mHome / "cache").c_str(), 1);
-    EXPECT_EQ(CaptureFilePath(program), mHome / "cache/korvane-server/korvane-server.png");
+    EXPECT_EQ(captureFilePath(program), mHome / "cache/korvane-server/korvane-server.png");
 }
 
 TEST_F(AppPathsTest, InTheUsersFoldersForAnInstalledCopyEvenWhenRootRunsIt) {
     for (const char* program : {"/usr/bin/korvane-server", "/usr/local/bin/korvane-server"}) {
         SCOPED_TRACE(program);
-        EXPECT_EQ(SettingsFilePath(program), mHome / "config/korvane-server/korvane-server.ini");
-        EXPECT_EQ(CaptureFilePath(program), mHome / "runtime/korvane-server/korvane-server.png");
+        EXPECT_EQ(settingsFilePath(program), mHome / "config/korvane-server/korvane-server.ini");
+        EXPECT_EQ(captureFilePath(program), mHome / "runtime/korvane-server/korvane-server.png");
     }
 }
 
@@ -204,8 +204,8 @@ TEST_F(AppPathsTest, InTheUsersFoldersForAnInstalledCopyEvenWhenRootRunsIt) {
 TEST_F(AppPathsTest, AnExistingFileInAReadOnlyFolderIsUsed) {
     const auto folder = mHome / "installed";
     std::filesystem::create_directory(folder);
-    WriteAll(folder / "korvane-server.ini", "[Setting]\n");
-    std::filesystem::permissions(mHome.Path(), std::filesystem::perms(0755));
+    writeAll(folder / "korvane-server.ini", "[Setting]\n");
+    std::filesystem::permissions(mHome.path(), std::filesystem::perms(0755));
     std::filesystem::permissions(folder, std::filesystem::perms(0555));
     const auto program = folder / "korvane-server";
     EXPECT_EXIT(
@@ -213,8 +213,8 @@ TEST_F(AppPathsTest, AnExistingFileInAReadOnlyFolderIsUsed) {
             if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) {
                 std::exit(2);
             }
-            bool settingsBeside = SettingsFilePath(program) == folder / "korvane-server.ini";
-            bool captureElsewhere = CaptureFilePath(program).parent_path() != folder;
+            bool settingsBeside = settingsFilePath(program) == folder / "korvane-server.ini";
+            bool captureElsewhere = captureFilePath(program).parent_path() != folder;
             std::exit(settingsBeside && captureElsewhere ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");

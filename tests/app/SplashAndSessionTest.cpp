@@ -5,9 +5,9 @@
 #include <QTimer>
 #include <csignal>
 
+#include "app/MainWindow.h"
 #include "app/SessionEnd.h"
-#include "app/Unit1.h"
-#include "app/Unit2.h"
+#include "app/SplashWindow.h"
 #include "tests/app/AppFakes.h"
 #include "tests/app/TempFolder.h"
 
@@ -16,20 +16,21 @@ namespace {
 
 class SplashTest : public ::testing::Test {
   protected:
-    QApplication& mApp = test::App();
+    QApplication& mApp = test::app();
     test::TempFolder mFolder;
     test::NoDesktop mDesktop;
     test::FakeDialogs mDialogs;
-    TForm1 mForm{mDesktop, mDialogs, mFolder / "korvane-server.ini", "",
-                 [](auto&) { return false; }};
+    MainWindow mForm{mDesktop, mDialogs, mFolder / "korvane-server.ini", "",
+                     [](auto&) { return false; }};
 };
 
 TEST_F(SplashTest, ShowsTheTitleClosesItselfAndArmsTheAutomaticStart) {
-    TForm2 splash(mForm);
-    EXPECT_EQ(splash.Label1->text().toStdString(), "KORVANE Server Ver1.1.2.0");
-    EXPECT_TRUE(splash.Label2->text().isEmpty());
-    EXPECT_TRUE(splash.Timer1->isActive());
-    EXPECT_EQ(splash.Timer1->interval(), 3000);
+    SplashWindow splash;
+    QObject::connect(&splash, &SplashWindow::accepted, &mForm, &MainWindow::armAutomaticStart);
+    EXPECT_EQ(splash.titleLabel->text().toStdString(), "KORVANE Server Ver1.1.2.0");
+    EXPECT_TRUE(splash.headerLabel->text().isEmpty());
+    EXPECT_TRUE(splash.closeTimer->isActive());
+    EXPECT_EQ(splash.closeTimer->interval(), 3000);
     EXPECT_TRUE(splash.windowFlags() & Qt::FramelessWindowHint);
 
     // The user cannot close it.
@@ -37,22 +38,22 @@ TEST_F(SplashTest, ShowsTheTitleClosesItselfAndArmsTheAutomaticStart) {
     splash.reject();
     EXPECT_FALSE(splash.close());
     EXPECT_TRUE(splash.isVisible());
-    EXPECT_FALSE(mForm.tmrStart->isActive());
+    EXPECT_FALSE(mForm.autoStartTimer->isActive());
 
-    splash.Timer1->setInterval(10);  // rather than wait three seconds
+    splash.closeTimer->setInterval(10);  // rather than wait three seconds
     int result = splash.exec();
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_FALSE(splash.isVisible());
-    EXPECT_FALSE(splash.Timer1->isActive());
-    EXPECT_TRUE(mForm.tmrStart->isActive());
+    EXPECT_FALSE(splash.closeTimer->isActive());
+    EXPECT_TRUE(mForm.autoStartTimer->isActive());
 }
 
 TEST(SessionEnd, ASignalOrTheSessionManagersQuitEndsOnceOnTheGuiThread) {
-    test::App();
+    test::app();
     for (bool bySignal : {true, false}) {
         SCOPED_TRACE(bySignal ? "SIGTERM" : "quit event");
         int ended = 0;
-        TSessionEnd sessionEnd([&] { ++ended; });
+        SessionEnd sessionEnd([&] { ++ended; });
         if (bySignal) {
             std::raise(SIGTERM);
         } else {
@@ -60,7 +61,7 @@ TEST(SessionEnd, ASignalOrTheSessionManagersQuitEndsOnceOnTheGuiThread) {
         }
         QTest::qWait(100);
         EXPECT_EQ(ended, 1);
-        EXPECT_TRUE(sessionEnd.Ended());
+        EXPECT_TRUE(sessionEnd.ended());
         std::raise(SIGINT);
         QTest::qWait(100);
         EXPECT_EQ(ended, 1);

@@ -23,21 +23,21 @@ class TempFolder {
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::filesystem::path& Path() const { return mPath; }
+    const std::filesystem::path& path() const { return mPath; }
     std::filesystem::path operator/(const std::string& name) const { return mPath / name; }
 
   private:
     std::filesystem::path mPath;
 };
 
-inline std::string ReadAll(const std::filesystem::path& path) {
+inline std::string readAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
 }
 
-inline void WriteAll(const std::filesystem::path& path, const std::string& text) {
+inline void writeAll(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 

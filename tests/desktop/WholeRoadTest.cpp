@@ -69,7 +69,7 @@ TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
     RequestHandler handler(desktop, window, window, window, (folder / "server.png").string());
     RequestServer server([&](const ServerEvent& event) { handler.onServerEvent(event); });
     handler.attach(server);
-    const std::uint16_t port = test::FreePort();
+    const std::uint16_t port = test::freePort();
     std::string error;
     ASSERT_EQ(server.start("127.0.0.1", port), std::nullopt);
     ASSERT_TRUE(window.waitFor(false)) << "the server did not start";
@@ -77,7 +77,7 @@ TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
     const std::string barcode = "ABC-123 漢字";
     // Code 102: the barcode, capture after the suffix (1), suffix Enter (1), pause code 0.
     const phone::Outcome outcome =
-        phone::Converse("127.0.0.1", port, "road", "102\t" + barcode + "\t1\t1\t0");
+        phone::converse("127.0.0.1", port, "road", "102\t" + barcode + "\t1\t1\t0");
     EXPECT_EQ(outcome.error, "");
     EXPECT_EQ(outcome.fileName.value_or("(none)"), "capture.png");
     EXPECT_EQ(outcome.reply.value_or("(none)"), "102\t1");

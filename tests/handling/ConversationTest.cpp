@@ -22,13 +22,13 @@ const std::string kUnsupported =
 
 class Conversation : public ::testing::Test {
   protected:
-    phone::Outcome Converse(const std::string& key, const std::string& data, bool ack = true) {
-        return phone::Converse("127.0.0.1", harness.port(), key, data, ack);
+    phone::Outcome converse(const std::string& key, const std::string& data, bool ack = true) {
+        return phone::converse("127.0.0.1", harness.port(), key, data, ack);
     }
 
     // The lines of `key`, once there are `count` of them.
-    Lines LinesOf(const std::string& key, std::size_t count) {
-        return harness.window.WaitForLines(key, count);
+    Lines linesOf(const std::string& key, std::size_t count) {
+        return harness.window.waitForLines(key, count);
     }
 
     HandlerHarness harness;
@@ -58,7 +58,7 @@ TEST_F(Conversation, RepliesWithoutTheDesktop) {
     int n = 0;
     for (const auto& c : cases) {
         std::string key = "K" + std::to_string(++n);
-        phone::Outcome outcome = Converse(key, c.data);
+        phone::Outcome outcome = converse(key, c.data);
         ASSERT_TRUE(outcome.reply) << c.data << ": " << outcome.error;
         EXPECT_EQ(*outcome.reply, c.reply) << c.data;
         EXPECT_FALSE(outcome.fileName);
@@ -66,23 +66,23 @@ TEST_F(Conversation, RepliesWithoutTheDesktop) {
         for (const auto& line : c.lines) {
             expected.push_back("[" + key + "][127.0.0.1]" + line);
         }
-        EXPECT_EQ(LinesOf(key, expected.size()), expected) << c.data;
+        EXPECT_EQ(linesOf(key, expected.size()), expected) << c.data;
     }
     EXPECT_TRUE(harness.desktop.calls().empty());
 }
 
 TEST_F(Conversation, ReplyBytesCountShiftJis) {
     phone::PhoneConnection connection("127.0.0.1", harness.port());
-    connection.SendRequest("KEY", "106");
-    phone::Message reply = connection.ReceiveMessage();
+    connection.sendRequest("KEY", "106");
+    phone::Message reply = connection.receiveMessage();
     EXPECT_EQ(reply.type, 9);
     EXPECT_EQ(reply.body, Cp932::encode("106\t0\t" + kUnsupported));
     EXPECT_EQ(reply.body.size(), 6u + 2 * 48);
 
     // The whole reply on the wire, header included.
     net::SocketHandle sock = net::connectIPv4("127.0.0.1", harness.port());
-    test::SendAll(sock, phone::BuildRequest("KEY", "101"));
-    EXPECT_EQ(test::ReceiveUpTo(sock, 100), "0000000005500009101\t1");
+    test::sendAll(sock, phone::buildRequest("KEY", "101"));
+    EXPECT_EQ(test::receiveUpTo(sock, 100), "0000000005500009101\t1");
     net::closeSocket(sock);
 }
 
@@ -107,18 +107,18 @@ TEST_F(Conversation, MalformedRequestsCloseTheConnectionWithoutReply) {
     for (const auto& c : cases) {
         std::string key = "M" + std::to_string(++n);
         auto before = harness.desktop.calls().size();
-        phone::Outcome outcome = Converse(key, c.data);
+        phone::Outcome outcome = converse(key, c.data);
         EXPECT_FALSE(outcome.reply) << c.data;
         EXPECT_EQ(outcome.error, "the server closed the connection") << c.data;
         // An intake failure carries no client key: its line has an empty source.
-        Lines lines = harness.window.WaitForLines("", n);
+        Lines lines = harness.window.waitForLines("", n);
         ASSERT_EQ(lines.size(), static_cast<std::size_t>(n));
         EXPECT_EQ(lines.back(), "[][127.0.0.1][Client_Error]" + c.error) << c.data;
         Lines calls = harness.desktop.calls();
         EXPECT_EQ(Lines(calls.begin() + static_cast<long>(before), calls.end()), c.calls) << c.data;
     }
     // The desktop lock was released on every failure: a capture still runs.
-    EXPECT_EQ(Converse("LAST", "103").reply, "103\t1");
+    EXPECT_EQ(converse("LAST", "103").reply, "103\t1");
 }
 
 TEST_F(Conversation, CaptureCommandsSendTheFileThenTheReply) {
@@ -162,7 +162,7 @@ TEST_F(Conversation, CaptureCommandsSendTheFileThenTheReply) {
     for (const auto& c : cases) {
         std::string key = "C" + std::to_string(++n);
         auto before = harness.desktop.calls().size();
-        phone::Outcome outcome = Converse(key, c.data);
+        phone::Outcome outcome = converse(key, c.data);
         ASSERT_TRUE(outcome.reply) << c.data << ": " << outcome.error;
         EXPECT_EQ(*outcome.reply, c.reply) << c.data;
         ASSERT_TRUE(outcome.fileName) << c.data;
@@ -172,41 +172,41 @@ TEST_F(Conversation, CaptureCommandsSendTheFileThenTheReply) {
         Lines calls = harness.desktop.calls();
         EXPECT_EQ(Lines(calls.begin() + static_cast<long>(before), calls.end()), c.calls) << c.data;
         std::string from = "[" + key + "][127.0.0.1]";
-        EXPECT_EQ(LinesOf(key, 3), (Lines{from + c.request + c.data, from + "[Client_SendFile]",
+        EXPECT_EQ(linesOf(key, 3), (Lines{from + c.request + c.data, from + "[Client_SendFile]",
                                           from + "[Client_Send]キャプチャ成功"}));
     }
 }
 
 TEST_F(Conversation, DesktopFailuresAreAnswered) {
     harness.desktop.pasteSucceeds = false;
-    EXPECT_EQ(Converse("P", "102\tABC\t1\t1\t0").reply, "102\t1") << "the capture alone decides";
+    EXPECT_EQ(converse("P", "102\tABC\t1\t1\t0").reply, "102\t1") << "the capture alone decides";
     EXPECT_EQ(harness.desktop.calls().back(), "capture 42 7,9 wait 0") << "no suffix key";
 
     harness.desktop.pasteSucceeds = true;
     harness.desktop.captureError = "[ClientToScreen]が失敗しました。";
     // The suffix key, pressed after the capture here, fails too: its text is not reported.
-    phone::Outcome failed = Converse("F", "0104\tX\t0\tbad\t0\t480\t800");
+    phone::Outcome failed = converse("F", "0104\tX\t0\tbad\t0\t480\t800");
     EXPECT_FALSE(failed.fileName);
     EXPECT_EQ(failed.reply, "0104\t2\tキャプチャ失敗:[ClientToScreen]が失敗しました。");
-    EXPECT_EQ(LinesOf("F", 2).back(),
+    EXPECT_EQ(linesOf("F", 2).back(),
               "[F][127.0.0.1][Client_Send]キャプチャ失敗:[ClientToScreen]が失敗しました。");
 
     harness.desktop.focusResult = 0;
     auto before = harness.desktop.calls().size();
-    EXPECT_EQ(Converse("Z", "103").reply, "103\t0");
+    EXPECT_EQ(converse("Z", "103").reply, "103\t0");
     EXPECT_EQ(harness.desktop.calls().size(), before + 1) << "nothing typed or captured";
-    EXPECT_EQ(LinesOf("Z", 2).back(), "[Z][127.0.0.1][Client_Send]送信先の検索に失敗しました。");
+    EXPECT_EQ(linesOf("Z", 2).back(), "[Z][127.0.0.1][Client_Send]送信先の検索に失敗しました。");
 }
 
 TEST_F(Conversation, AnUnacknowledgedFileEndsWithoutReply) {
     for (const std::string answer : {"0000000000000009", "0000000005500001"}) {
         phone::PhoneConnection connection("127.0.0.1", harness.port());
-        connection.SendRequest("ACK", "103");
-        EXPECT_EQ(connection.ReceiveMessage().type, 3);
-        connection.SendRaw(answer);
-        EXPECT_TRUE(connection.WaitForClose()) << answer;
+        connection.sendRequest("ACK", "103");
+        EXPECT_EQ(connection.receiveMessage().type, 3);
+        connection.sendRaw(answer);
+        EXPECT_TRUE(connection.waitForClose()) << answer;
     }
-    Lines lines = LinesOf("ACK", 6);
+    Lines lines = linesOf("ACK", 6);
     ASSERT_EQ(lines.size(), 6u);
     // The failure may be logged before the hand-off's own line: it comes from the sender's thread.
     EXPECT_EQ(std::count(lines.begin(), lines.end(),
@@ -221,13 +221,13 @@ TEST_F(Conversation, OverlappingCapturesOfOnePhoneEachGetTheirOwnPictureAndReply
     // A picture big enough that its transfer stalls until the phone reads it.
     harness.desktop.pictureSide = 1200;
     phone::PhoneConnection first("127.0.0.1", harness.port());
-    first.SendRequest("SAME", "102\tONE\t1\t1\t0");
-    harness.window.WaitForLines("SAME", 2);  // the file is on its way
+    first.sendRequest("SAME", "102\tONE\t1\t1\t0");
+    harness.window.waitForLines("SAME", 2);  // the file is on its way
 
-    phone::Outcome second = Converse("SAME", "0103");
-    phone::Message file = first.ReceiveMessage();
-    first.SendAcknowledgement();
-    phone::Message reply = first.ReceiveMessage();
+    phone::Outcome second = converse("SAME", "0103");
+    phone::Message file = first.receiveMessage();
+    first.sendAcknowledgement();
+    phone::Message reply = first.receiveMessage();
 
     auto captures = harness.desktop.captures();
     ASSERT_EQ(captures.size(), 2u);
@@ -237,7 +237,7 @@ TEST_F(Conversation, OverlappingCapturesOfOnePhoneEachGetTheirOwnPictureAndReply
     // The second capture finished first; each connection still answers for its own request.
     EXPECT_EQ(Cp932::decode(reply.body), "102\t1");
     EXPECT_EQ(second.reply.value_or("(none)"), "0103\t1");
-    Lines lines = LinesOf("SAME", 6);
+    Lines lines = linesOf("SAME", 6);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(
         std::count(lines.begin(), lines.end(), "[SAME][127.0.0.1][Client_Send]キャプチャ成功"), 2);
@@ -245,24 +245,24 @@ TEST_F(Conversation, OverlappingCapturesOfOnePhoneEachGetTheirOwnPictureAndReply
 }
 
 TEST_F(Conversation, LogLinesCarryTheTimeAndServerEvents) {
-    Converse("T", "101");
+    converse("T", "101");
     Lines all = harness.window.Lines();
     ASSERT_GE(all.size(), 4u);
     std::regex stamp(R"(\[\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\].*)");
     for (const auto& line : all) {
         EXPECT_TRUE(std::regex_match(line, stamp)) << line;
     }
-    Lines server = harness.window.LinesOf("Server");
+    Lines server = harness.window.linesOf("Server");
     EXPECT_EQ(server[0], "[Server][Listner_Information]待ち受けを開始しました。");
     EXPECT_EQ(server[1], "[Server][Listner_Information]クライアントからの接続要求です。");
 
     harness.server.stop();
-    EXPECT_EQ(harness.window.WaitForLines("Server", 3).back(),
+    EXPECT_EQ(harness.window.waitForLines("Server", 3).back(),
               "[Server][Listner_Information]待ち受けを終了しました。");
-    for (int i = 0; i < 1000 && harness.window.StoppedCount() == 0; ++i) {
+    for (int i = 0; i < 1000 && harness.window.stoppedCount() == 0; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    EXPECT_EQ(harness.window.StoppedCount(), 1);
+    EXPECT_EQ(harness.window.stoppedCount(), 1);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ std::vector<std::string> FakeWindow::Lines() {
     return mLines;
 }
 
-std::vector<std::string> FakeWindow::LinesOf(const std::string& source) {
+std::vector<std::string> FakeWindow::linesOf(const std::string& source) {
     std::vector<std::string> found;
     const std::string prefix = "[" + source + "]";
     for (const auto& line : Lines()) {
@@ -42,25 +42,25 @@ std::vector<std::string> FakeWindow::LinesOf(const std::string& source) {
     return found;
 }
 
-std::vector<std::string> FakeWindow::WaitForLines(const std::string& source, std::size_t count,
+std::vector<std::string> FakeWindow::waitForLines(const std::string& source, std::size_t count,
                                                   std::chrono::milliseconds timeout) {
     auto deadline = std::chrono::steady_clock::now() + timeout;
-    std::vector<std::string> lines = LinesOf(source);
+    std::vector<std::string> lines = linesOf(source);
     while (lines.size() < count && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        lines = LinesOf(source);
+        lines = linesOf(source);
     }
     return lines;
 }
 
-int FakeWindow::StoppedCount() {
+int FakeWindow::stoppedCount() {
     std::lock_guard lock(mLock);
     return mStopped;
 }
 
 namespace {
 
-std::filesystem::path MakeTempDir() {
+std::filesystem::path makeTempDir() {
     static int counter = 0;
     auto dir = std::filesystem::temp_directory_path() /
                ("korvane-handling-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
@@ -71,16 +71,16 @@ std::filesystem::path MakeTempDir() {
 }  // namespace
 
 HandlerHarness::HandlerHarness()
-    : mDir(MakeTempDir()),
+    : mDir(makeTempDir()),
       mCaptureFile((mDir / "korvane-server.png").string()),
       handler(desktop, window, window, window, mCaptureFile),
       server([this](const ServerEvent& event) { handler.onServerEvent(event); }) {
     handler.attach(server);
-    mPort = FreePort();
+    mPort = freePort();
     if (auto failure = server.start("127.0.0.1", mPort)) {
         throw std::runtime_error(*failure);
     }
-    if (window.WaitForLines("Server", 1).empty()) {
+    if (window.waitForLines("Server", 1).empty()) {
         throw std::runtime_error("the server did not start");
     }
 }
@@ -88,7 +88,7 @@ HandlerHarness::HandlerHarness()
 HandlerHarness::~HandlerHarness() {
     server.stop();
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (window.StoppedCount() == 0 && std::chrono::steady_clock::now() < deadline) {
+    while (window.stoppedCount() == 0 && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
     std::filesystem::remove_all(mDir);

@@ -23,13 +23,13 @@ class FakeWindow : public LogView, public ListenerView, public MessageBoxes {
     // Log lines, oldest first, whole.
     std::vector<std::string> Lines();
     // Log lines whose source is `source`, oldest first, without the time stamp.
-    std::vector<std::string> LinesOf(const std::string& source);
+    std::vector<std::string> linesOf(const std::string& source);
     // Waits until `source` has `count` lines, then gives them.
-    std::vector<std::string> WaitForLines(
+    std::vector<std::string> waitForLines(
         const std::string& source, std::size_t count,
         std::chrono::milliseconds timeout = std::chrono::seconds(15));
     // How many times the window was told that listening ended.
-    int StoppedCount();
+    int stoppedCount();
 
   private:
     std::mutex mLock;

@@ -22,21 +22,21 @@ std::string Request(const std::string& bodyUtf8) {
 
 class Intake : public ::testing::Test {
   protected:
-    void SetUp() override { harness.StartListening(); }
+    void SetUp() override { harness.startListening(); }
 
     // Sends `bytes`, then waits for the connection's outcome (kind 2 or 3).
     Event Send(const std::string& bytes, bool closeAfter = false) {
-        client = harness.Connect();
-        test::SendAll(client, bytes);
+        client = harness.connect();
+        test::sendAll(client, bytes);
         if (closeAfter) {
             net::shutdownSocket(client);
         }
-        return harness.events().WaitFor([](const Event& e) {
+        return harness.events().waitFor([](const Event& e) {
             return e.kind == EventKind::ClientError || e.kind == EventKind::Request;
         });
     }
 
-    ServerHarness harness{test::AnswerRequests("")};
+    ServerHarness harness{test::answerRequests("")};
     net::SocketHandle client = net::kNoSocket;
 };
 
@@ -54,12 +54,12 @@ TEST_F(Intake, ReadsKeyAndDataByCharacterPosition) {
         {"日本語日本語日本語日本語ABCDEFGHIJKLMNOPQRST101", "ABCDEFGHIJKLMNOPQRST", "101"},
     };
     for (const auto& c : cases) {
-        ServerHarness local{test::AnswerRequests("")};
-        local.StartListening();
-        net::SocketHandle sock = local.Connect();
-        test::SendAll(sock, Request(c.body));
+        ServerHarness local{test::answerRequests("")};
+        local.startListening();
+        net::SocketHandle sock = local.connect();
+        test::sendAll(sock, Request(c.body));
         Event request =
-            local.events().WaitFor([](const Event& e) { return e.kind == EventKind::Request; });
+            local.events().waitFor([](const Event& e) { return e.kind == EventKind::Request; });
         EXPECT_EQ(request.key, c.key) << c.body;
         EXPECT_EQ(request.data, c.data) << c.body;
         EXPECT_TRUE(request.hadHandle);
@@ -69,7 +69,7 @@ TEST_F(Intake, ReadsKeyAndDataByCharacterPosition) {
 
 TEST_F(Intake, ConnectionEventComesFirst) {
     Send(Request("123456789012KEY                 101"));
-    auto events = harness.events().Snapshot();
+    auto events = harness.events().snapshot();
     ASSERT_GE(events.size(), 3u);
     EXPECT_EQ(events[1].kind, EventKind::Information);
     EXPECT_EQ(events[1].ip, "127.0.0.1");
@@ -78,12 +78,12 @@ TEST_F(Intake, ConnectionEventComesFirst) {
 
 TEST_F(Intake, JapaneseTextSplitAcrossPiecesArrivesWhole) {
     std::string bytes = Request("123456789012鍵キー                 品番\tＡＢＣ");
-    client = harness.Connect();
+    client = harness.connect();
     for (char byte : bytes) {
-        test::SendAll(client, std::string(1, byte));
+        test::sendAll(client, std::string(1, byte));
         std::this_thread::sleep_for(2ms);
     }
-    Event request = harness.events().WaitForKind(EventKind::Request);
+    Event request = harness.events().waitForKind(EventKind::Request);
     EXPECT_EQ(request.key, "鍵キー");
     EXPECT_EQ(request.data, "品番\tＡＢＣ");
 }
@@ -108,19 +108,19 @@ TEST_F(Intake, RejectsBadMessagesAndClosesWithoutAnswer) {
         {"9999999999000002", false, prefix + "'9999999999' は有効な整数値ではありません。"},
     };
     for (const auto& c : cases) {
-        ServerHarness local{test::AnswerRequests("")};
-        local.StartListening();
-        net::SocketHandle sock = local.Connect();
-        test::SendAll(sock, c.bytes);
+        ServerHarness local{test::answerRequests("")};
+        local.startListening();
+        net::SocketHandle sock = local.connect();
+        test::sendAll(sock, c.bytes);
         if (c.closeAfter) {
             net::shutdownSocket(sock);
         }
-        Event failure = local.events().WaitForKind(EventKind::ClientError);
+        Event failure = local.events().waitForKind(EventKind::ClientError);
         EXPECT_EQ(failure.error, c.error) << c.bytes;
         EXPECT_EQ(failure.key, "");
         EXPECT_FALSE(failure.hadHandle);
         std::string rest;
-        EXPECT_TRUE(test::WaitForPeerClose(sock, &rest)) << c.bytes;
+        EXPECT_TRUE(test::waitForPeerClose(sock, &rest)) << c.bytes;
         EXPECT_EQ(rest, "") << "nothing is sent back";
     }
 }
@@ -133,27 +133,27 @@ TEST_F(Intake, AcceptsABodyOfExactlyTheLimit) {
 }
 
 TEST_F(Intake, StopCancelsASilentPeerWithinAboutASecond) {
-    client = harness.Connect();
-    test::SendAll(client, "00000000");
-    harness.events().WaitFor(
+    client = harness.connect();
+    test::sendAll(client, "00000000");
+    harness.events().waitFor(
         [](const Event& e) { return e.kind == EventKind::Information && !e.ip.empty(); });
     auto start = std::chrono::steady_clock::now();
     harness.server().stop();
-    Event cancelled = harness.events().WaitForKind(EventKind::ClientError);
+    Event cancelled = harness.events().waitForKind(EventKind::ClientError);
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
     EXPECT_EQ(cancelled.error, std::string(msg::kRequestReceiveFailed) + "\r\n" + msg::kCancelled);
-    harness.events().WaitForKind(EventKind::ListenerEnded);
+    harness.events().waitForKind(EventKind::ListenerEnded);
 }
 
 TEST_F(Intake, ServesTwoClientsAtOnce) {
-    net::SocketHandle slow = harness.Connect();
-    test::SendAll(slow, Request("123456789012SLOW                101").substr(0, 20));
-    net::SocketHandle fast = harness.Connect();
-    test::SendAll(fast, Request("123456789012FAST                101"));
-    Event first = harness.events().WaitForKind(EventKind::Request);
+    net::SocketHandle slow = harness.connect();
+    test::sendAll(slow, Request("123456789012SLOW                101").substr(0, 20));
+    net::SocketHandle fast = harness.connect();
+    test::sendAll(fast, Request("123456789012FAST                101"));
+    Event first = harness.events().waitForKind(EventKind::Request);
     EXPECT_EQ(first.key, "FAST");
-    test::SendAll(slow, Request("123456789012SLOW                101").substr(20));
-    Event second = harness.events().WaitFor(
+    test::sendAll(slow, Request("123456789012SLOW                101").substr(20));
+    Event second = harness.events().waitFor(
         [](const Event& e) { return e.kind == EventKind::Request && e.key == "SLOW"; });
     EXPECT_EQ(second.data, "101");
 }
@@ -164,13 +164,13 @@ TEST_F(Intake, AFailureEscapingTheRequestEventClosesTheConnection) {
             throw std::runtime_error("'abc' is not a command");
         }
     });
-    throwing.StartListening();
-    net::SocketHandle sock = throwing.Connect();
-    test::SendAll(sock, Request("123456789012KEY                 abc"));
-    Event failure = throwing.events().WaitForKind(EventKind::ClientError);
+    throwing.startListening();
+    net::SocketHandle sock = throwing.connect();
+    test::sendAll(sock, Request("123456789012KEY                 abc"));
+    Event failure = throwing.events().waitForKind(EventKind::ClientError);
     EXPECT_EQ(failure.error, "'abc' is not a command");
     EXPECT_EQ(failure.ip, "127.0.0.1");
-    EXPECT_TRUE(test::WaitForPeerClose(sock));
+    EXPECT_TRUE(test::waitForPeerClose(sock));
 }
 
 }  // namespace

@@ -20,18 +20,18 @@ constexpr char kRequest[] = "0000000035800002123456789012KEY                 101
 constexpr char kReply[] = "0000000002200009ok";
 
 // Waits until `count` events of kind `kind` from a client have been raised.
-void WaitForClientEvents(ServerHarness& harness, EventKind kind, std::size_t count) {
-    EXPECT_TRUE(harness.events().WaitForCount(
+void waitForClientEvents(ServerHarness& harness, EventKind kind, std::size_t count) {
+    EXPECT_TRUE(harness.events().waitForCount(
         [kind](const Event& e) { return e.kind == kind && !e.ip.empty(); }, count))
         << count << " events of kind " << static_cast<int>(kind) << " did not come";
 }
 
 // The connection is closed without a byte, and the log says why.
-void ExpectClosedForTheLimit(ServerHarness& harness, net::SocketHandle sock) {
+void expectClosedForTheLimit(ServerHarness& harness, net::SocketHandle sock) {
     std::string rest;
-    EXPECT_TRUE(test::WaitForPeerClose(sock, &rest));
+    EXPECT_TRUE(test::waitForPeerClose(sock, &rest));
     EXPECT_EQ(rest, "");
-    Event closed = harness.events().WaitForKind(EventKind::ClientError);
+    Event closed = harness.events().waitForKind(EventKind::ClientError);
     EXPECT_EQ(closed.error, msg::kTooManyConnections);
     EXPECT_EQ(closed.ip, "127.0.0.1");
 }
@@ -50,7 +50,7 @@ class HeldReplies {
         };
     }
     // Answers the held requests and every later one at once.
-    void AnswerAll(RequestServer& server) {
+    void answerAll(RequestServer& server) {
         std::lock_guard guard(mLock);
         for (Connection* handle : mHeld) {
             server.reply(*handle, 99, "ok");
@@ -70,24 +70,24 @@ class HeldReplies {
 TEST(Limits, AtTheLimitTheOldestSilentConnectionMakesRoom) {
     HeldReplies replies;
     ServerHarness harness{replies.Reaction(), {.maxConnections = 3}};
-    harness.StartListening();
-    net::SocketHandle answered = harness.Connect();
-    test::SendAll(answered, kRequest);
-    WaitForClientEvents(harness, EventKind::Request, 1);
-    net::SocketHandle older = harness.Connect();
-    WaitForClientEvents(harness, EventKind::Information, 2);
-    net::SocketHandle younger = harness.Connect();
-    WaitForClientEvents(harness, EventKind::Information, 3);
+    harness.startListening();
+    net::SocketHandle answered = harness.connect();
+    test::sendAll(answered, kRequest);
+    waitForClientEvents(harness, EventKind::Request, 1);
+    net::SocketHandle older = harness.connect();
+    waitForClientEvents(harness, EventKind::Information, 2);
+    net::SocketHandle younger = harness.connect();
+    waitForClientEvents(harness, EventKind::Information, 3);
 
-    net::SocketHandle phone = harness.Connect();
-    ExpectClosedForTheLimit(harness, older);
+    net::SocketHandle phone = harness.connect();
+    expectClosedForTheLimit(harness, older);
 
-    test::SendAll(phone, kRequest);
-    test::SendAll(younger, kRequest);
-    WaitForClientEvents(harness, EventKind::Request, 3);
-    replies.AnswerAll(harness.server());
+    test::sendAll(phone, kRequest);
+    test::sendAll(younger, kRequest);
+    waitForClientEvents(harness, EventKind::Request, 3);
+    replies.answerAll(harness.server());
     for (net::SocketHandle served : {answered, younger, phone}) {
-        EXPECT_EQ(test::ReceiveUpTo(served, 18), kReply);
+        EXPECT_EQ(test::receiveUpTo(served, 18), kReply);
     }
 }
 
@@ -96,26 +96,26 @@ TEST(Limits, AtTheLimitTheOldestSilentConnectionMakesRoom) {
 TEST(Limits, ConnectionsBeyondTheLimitAreClosedWhenAllArePastTheirRequest) {
     HeldReplies replies;
     ServerHarness harness{replies.Reaction(), {.maxConnections = 2}};
-    harness.StartListening();
-    net::SocketHandle first = harness.Connect();
-    net::SocketHandle second = harness.Connect();
-    test::SendAll(first, kRequest);
-    test::SendAll(second, kRequest);
-    WaitForClientEvents(harness, EventKind::Request, 2);
+    harness.startListening();
+    net::SocketHandle first = harness.connect();
+    net::SocketHandle second = harness.connect();
+    test::sendAll(first, kRequest);
+    test::sendAll(second, kRequest);
+    waitForClientEvents(harness, EventKind::Request, 2);
 
-    ExpectClosedForTheLimit(harness, harness.Connect());
+    expectClosedForTheLimit(harness, harness.connect());
 
-    replies.AnswerAll(harness.server());
-    EXPECT_EQ(test::ReceiveUpTo(first, 18), kReply);
-    EXPECT_EQ(test::ReceiveUpTo(second, 18), kReply);
+    replies.answerAll(harness.server());
+    EXPECT_EQ(test::receiveUpTo(first, 18), kReply);
+    EXPECT_EQ(test::receiveUpTo(second, 18), kReply);
     net::shutdownSocket(first);
     net::shutdownSocket(second);
     // Room again as soon as the server has closed its side of them.
     std::string reply;
     for (int attempt = 0; attempt < 50 && reply.empty(); ++attempt) {
-        net::SocketHandle later = harness.Connect();
-        test::SendAll(later, kRequest);
-        reply = test::ReceiveUpTo(later, 18, 1000);
+        net::SocketHandle later = harness.connect();
+        test::sendAll(later, kRequest);
+        reply = test::receiveUpTo(later, 18, 1000);
         if (reply.empty()) {
             std::this_thread::sleep_for(100ms);
         }
@@ -124,16 +124,16 @@ TEST(Limits, ConnectionsBeyondTheLimitAreClosedWhenAllArePastTheirRequest) {
 }
 
 TEST(Limits, ARequestMustArriveInTime) {
-    ServerHarness harness{test::AnswerRequests("ok"), {.requestTime = 500ms}};
-    harness.StartListening();
+    ServerHarness harness{test::answerRequests("ok"), {.requestTime = 500ms}};
+    harness.startListening();
     for (const std::string sent : {"", "00000000", "0000000035800002123"}) {
-        std::size_t before = harness.events().Snapshot().size();
-        net::SocketHandle sock = harness.Connect();
-        test::SendAll(sock, sent);
-        Event timedOut = harness.events().WaitFor(
+        std::size_t before = harness.events().snapshot().size();
+        net::SocketHandle sock = harness.connect();
+        test::sendAll(sock, sent);
+        Event timedOut = harness.events().waitFor(
             [](const Event& e) { return e.kind == EventKind::ClientError; }, 15s, before);
         EXPECT_EQ(timedOut.error, joinError(msg::kRequestReceiveFailed, msg::kTimedOut)) << sent;
-        EXPECT_TRUE(test::WaitForPeerClose(sock)) << sent;
+        EXPECT_TRUE(test::waitForPeerClose(sock)) << sent;
     }
 }
 

@@ -22,45 +22,45 @@ using test::ServerHarness;
 
 TEST(Listener, StartsStopsAndStartsAgainOnTheSamePort) {
     ServerHarness harness;
-    harness.StartListening();
-    net::SocketHandle client = harness.Connect();  // leaves a connection behind on the port
-    harness.events().WaitFor(
+    harness.startListening();
+    net::SocketHandle client = harness.connect();  // leaves a connection behind on the port
+    harness.events().waitFor(
         [](const Event& e) { return e.kind == EventKind::Information && !e.ip.empty(); });
     net::shutdownSocket(client);
-    harness.events().WaitForKind(EventKind::ClientError);
+    harness.events().waitForKind(EventKind::ClientError);
 
     auto start = std::chrono::steady_clock::now();
-    harness.StopAndWait();
+    harness.stopAndWait();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 3s);
     EXPECT_FALSE(harness.server().running());
-    auto events = harness.events().Snapshot();
+    auto events = harness.events().snapshot();
     EXPECT_EQ(events.back().kind, EventKind::ListenerEnded);
     EXPECT_EQ(events.back().data, msg::kListeningEnded);
 
     ASSERT_EQ(harness.server().start("127.0.0.1", harness.port()), std::nullopt);
-    Event again = harness.events().WaitFor(
+    Event again = harness.events().waitFor(
         [](const Event& e) {
             return e.kind == EventKind::Information && e.data == msg::kListeningStarted;
         },
         std::chrono::seconds(15), events.size());
     EXPECT_EQ(again.kind, EventKind::Information);
-    EXPECT_EQ(harness.events().Snapshot().size(), events.size() + 1) << "no failure in between";
+    EXPECT_EQ(harness.events().snapshot().size(), events.size() + 1) << "no failure in between";
 }
 
 TEST(Listener, RefusesASecondStartAndAStartWhileStopping) {
     ServerHarness harness;
-    harness.StartListening();
+    harness.startListening();
     EXPECT_EQ(harness.server().start("127.0.0.1", harness.port()), msg::kAlreadyListening);
 
     harness.server().stop();
     EXPECT_EQ(harness.server().start("127.0.0.1", harness.port()), msg::kAlreadyListening);
-    harness.events().WaitForKind(EventKind::ListenerEnded);
+    harness.events().waitForKind(EventKind::ListenerEnded);
 }
 
 TEST(Listener, StopWhileStoppedReportsAtOnceOnTheCallersThread) {
     ServerHarness harness;
     harness.server().stop();
-    auto events = harness.events().Snapshot();
+    auto events = harness.events().snapshot();
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(events[0].kind, EventKind::ListenerEnded);
     EXPECT_EQ(events[0].data, msg::kNotListening);
@@ -80,8 +80,8 @@ TEST(Listener, BindFailuresEndTheListener) {
     for (const auto& [address, port] : cases) {
         ServerHarness harness;
         ASSERT_EQ(harness.server().start(address, port), std::nullopt);
-        Event ended = harness.events().WaitForKind(EventKind::ListenerEnded);
-        auto events = harness.events().Snapshot();
+        Event ended = harness.events().waitForKind(EventKind::ListenerEnded);
+        auto events = harness.events().snapshot();
         ASSERT_EQ(events.size(), 2u) << address << ":" << port;
         EXPECT_EQ(events[0].kind, EventKind::ListenerError);
         EXPECT_EQ(events[0].error, joinError(msg::kStartListeningFailed, msg::kBindFailed));
@@ -97,27 +97,27 @@ TEST(Listener, AFailureEscapingTheStartEventFailsTheStart) {
             throw std::runtime_error("window gone");
         }
     });
-    ASSERT_EQ(harness.server().start("127.0.0.1", test::FreePort()), std::nullopt);
-    harness.events().WaitForKind(EventKind::ListenerEnded);
-    Event failure = harness.events().WaitForKind(EventKind::ListenerError);
+    ASSERT_EQ(harness.server().start("127.0.0.1", test::freePort()), std::nullopt);
+    harness.events().waitForKind(EventKind::ListenerEnded);
+    Event failure = harness.events().waitForKind(EventKind::ListenerError);
     EXPECT_EQ(failure.error, joinError(msg::kStartListeningFailed, "window gone"));
 }
 
 TEST(Listener, StopClosesAConnectionThatWasNeverAnswered) {
     // Event 3 arrives, nobody replies: the listener waits for it, then closes it itself.
     ServerHarness harness;
-    harness.StartListening();
-    net::SocketHandle client = harness.Connect();
-    test::SendAll(client,
+    harness.startListening();
+    net::SocketHandle client = harness.connect();
+    test::sendAll(client,
                   "0000000035800002"
                   "123456789012"
                   "KEY                 "
                   "101");
-    harness.events().WaitForKind(EventKind::Request);
+    harness.events().waitForKind(EventKind::Request);
     auto start = std::chrono::steady_clock::now();
     harness.server().stop();
-    EXPECT_TRUE(test::WaitForPeerClose(client));
-    harness.events().WaitForKind(EventKind::ListenerEnded);
+    EXPECT_TRUE(test::waitForPeerClose(client));
+    harness.events().waitForKind(EventKind::ListenerEnded);
     auto waited = std::chrono::steady_clock::now() - start;
     EXPECT_GE(waited, 4s);
     EXPECT_LT(waited, 10s);
@@ -126,19 +126,19 @@ TEST(Listener, StopClosesAConnectionThatWasNeverAnswered) {
 TEST(Listener, StopWithNoConnectionEndsTheListenerAtOnce) {
     // Stopped at several points of the listener's wait: none may wait for the wait to run out.
     ServerHarness harness;
-    const std::uint16_t port = test::FreePort();
+    const std::uint16_t port = test::freePort();
     for (int round = 0; round < 4; ++round) {
-        const std::size_t before = harness.events().Snapshot().size();
+        const std::size_t before = harness.events().snapshot().size();
         ASSERT_EQ(harness.server().start("127.0.0.1", port), std::nullopt);
-        Event started = harness.events().WaitFor(
+        Event started = harness.events().waitFor(
             [](const Event& e) { return e.kind == EventKind::Information && e.ip.empty(); },
             std::chrono::seconds(15), before);
         ASSERT_EQ(started.data, msg::kListeningStarted);
         std::this_thread::sleep_for(std::chrono::milliseconds(round * 250));
-        const std::size_t listening = harness.events().Snapshot().size();
+        const std::size_t listening = harness.events().snapshot().size();
         const auto start = std::chrono::steady_clock::now();
         harness.server().stop();
-        harness.events().WaitFor([](const Event& e) { return e.kind == EventKind::ListenerEnded; },
+        harness.events().waitFor([](const Event& e) { return e.kind == EventKind::ListenerEnded; },
                                  std::chrono::seconds(15), listening);
         EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "round " << round;
         EXPECT_FALSE(harness.server().running());
@@ -146,7 +146,7 @@ TEST(Listener, StopWithNoConnectionEndsTheListenerAtOnce) {
 }
 
 // Segments this client socket had to send again (a SYN or data the server side dropped).
-unsigned Retransmissions(int sock) {
+unsigned retransmissions(int sock) {
     tcp_info info{};
     socklen_t length = sizeof info;
     EXPECT_EQ(::getsockopt(sock, IPPROTO_TCP, TCP_INFO, &info, &length), 0);
@@ -170,7 +170,7 @@ TEST(Listener, ABurstOf64PhonesIsAnsweredWithoutATcpRetry) {
             server.reply(*handle, 99, "ok");
         }
     });
-    const std::uint16_t port = test::FreePort();
+    const std::uint16_t port = test::freePort();
     ASSERT_EQ(harness.server().start("127.0.0.1", port), std::nullopt);
     listening.get_future().wait();
     sockaddr_in address{};
@@ -192,11 +192,11 @@ TEST(Listener, ABurstOf64PhonesIsAnsweredWithoutATcpRetry) {
         socklen_t length = sizeof error;
         ::getsockopt(phones[i], SOL_SOCKET, SO_ERROR, &error, &length);
         EXPECT_EQ(error, 0) << "connect " << i;
-        test::SendAll(phones[i], "0000000035800002123456789012KEY                 101");
+        test::sendAll(phones[i], "0000000035800002123456789012KEY                 101");
     }
     for (int i = 0; i < kPhones; ++i) {
-        EXPECT_EQ(test::ReceiveUpTo(phones[i], 18), "0000000002200009ok") << i;
-        EXPECT_EQ(Retransmissions(phones[i]), 0u) << "phone " << i;
+        EXPECT_EQ(test::receiveUpTo(phones[i], 18), "0000000002200009ok") << i;
+        EXPECT_EQ(retransmissions(phones[i]), 0u) << "phone " << i;
         net::closeSocket(phones[i]);
     }
 }

@@ -24,7 +24,7 @@ using test::ServerHarness;
 const std::string kRequest = "0000000035800002123456789012KEY                 101";
 
 // The temporary folder of one test.
-std::filesystem::path TempDir() {
+std::filesystem::path tempDir() {
     auto dir = std::filesystem::temp_directory_path() /
                ("korvane-reply-" + std::to_string(::getpid()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -32,7 +32,7 @@ std::filesystem::path TempDir() {
     return dir;
 }
 
-void WriteFile(const std::filesystem::path& path, const std::string& bytes) {
+void writeFile(const std::filesystem::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
@@ -50,19 +50,19 @@ TEST(Reply, SendsTheHeaderAndTextThenWaitsForTheClientToClose) {
                     server.reply(*handle, 99, reply);
                 }
             });
-        harness.StartListening();
-        net::SocketHandle client = harness.Connect();
-        test::SendAll(client, kRequest);
-        EXPECT_EQ(test::ReceiveUpTo(client, wire.size()), wire);
-        Event done = harness.events().WaitForKind(EventKind::Finished);
+        harness.startListening();
+        net::SocketHandle client = harness.connect();
+        test::sendAll(client, kRequest);
+        EXPECT_EQ(test::receiveUpTo(client, wire.size()), wire);
+        Event done = harness.events().waitForKind(EventKind::Finished);
         EXPECT_EQ(done.serial, 99);
         EXPECT_EQ(done.key, "KEY");
         EXPECT_EQ(done.data, "101");
         // The server keeps the connection until the client closes, discarding what it sends.
-        EXPECT_FALSE(test::WaitForPeerClose(client, nullptr, 300));
-        test::SendAll(client, "trailing bytes");
+        EXPECT_FALSE(test::waitForPeerClose(client, nullptr, 300));
+        test::sendAll(client, "trailing bytes");
         net::shutdownSocket(client);
-        EXPECT_EQ(harness.events().WaitForKind(EventKind::ClientError, 1500ms).kind, test::kNoEvent)
+        EXPECT_EQ(harness.events().waitForKind(EventKind::ClientError, 1500ms).kind, test::kNoEvent)
             << "no failure reported";
     }
 }
@@ -83,23 +83,23 @@ TEST(Reply, AfterStopFailsOnTheCallersThread) {
             EXPECT_EQ(std::this_thread::get_id(), eventThread);
         }
     });
-    harness.StartListening();
-    net::SocketHandle client = harness.Connect();
-    test::SendAll(client, kRequest);
-    Event failure = harness.events().WaitForKind(EventKind::ClientError);
+    harness.startListening();
+    net::SocketHandle client = harness.connect();
+    test::sendAll(client, kRequest);
+    Event failure = harness.events().waitForKind(EventKind::ClientError);
     EXPECT_EQ(failure.error, joinError(msg::kResponseFailed, msg::kNotListening));
     EXPECT_EQ(failure.serial, 99);
     EXPECT_EQ(failure.key, "KEY");
-    EXPECT_TRUE(test::WaitForPeerClose(client));
+    EXPECT_TRUE(test::waitForPeerClose(client));
 }
 
 TEST(SendFile, SendsNameFieldsAndContentThenAwaitsTheAcknowledgement) {
-    auto dir = TempDir();
+    auto dir = tempDir();
     std::string content(1000, '\0');
     for (std::size_t i = 0; i < content.size(); ++i) {
         content[i] = static_cast<char>(i % 251);
     }
-    WriteFile(dir / "capture.png", content);
+    writeFile(dir / "capture.png", content);
     ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
         if (e.kind == EventKind::Request) {
             server.sendFile(*handle, 1, (dir / "capture.png").string(), "capture.png", "");
@@ -108,34 +108,34 @@ TEST(SendFile, SendsNameFieldsAndContentThenAwaitsTheAcknowledgement) {
             server.reply(*handle, 99, "102\t1");
         }
     });
-    harness.StartListening();
-    net::SocketHandle client = harness.Connect();
-    test::SendAll(client, kRequest);
+    harness.startListening();
+    net::SocketHandle client = harness.connect();
+    test::sendAll(client, kRequest);
     std::string expected = "0000001780600003" + ("capture.png" + std::string(249, ' ')) +
                            std::string(520, ' ') + content;
-    EXPECT_EQ(test::ReceiveUpTo(client, expected.size()), expected);
-    test::SendAll(client, "0000000000000001");
-    EXPECT_EQ(test::ReceiveUpTo(client, 21), "0000000005500009102\t1");
+    EXPECT_EQ(test::receiveUpTo(client, expected.size()), expected);
+    test::sendAll(client, "0000000000000001");
+    EXPECT_EQ(test::receiveUpTo(client, 21), "0000000005500009102\t1");
     std::filesystem::remove_all(dir);
 }
 
 TEST(SendFile, SendsTheFileAsItWasWhenHandedOver) {
     // The path is rewritten (replaced whole) right after the hand-off, before the transfer runs.
-    auto dir = TempDir();
+    auto dir = tempDir();
     auto path = dir / "capture.png";
-    WriteFile(path, "first capture");
+    writeFile(path, "first capture");
     {
         ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
             if (e.kind == EventKind::Request) {
                 server.sendFile(*handle, 1, path.string(), "capture.png", "");
-                WriteFile(dir / "next", "second capture, longer");
+                writeFile(dir / "next", "second capture, longer");
                 std::filesystem::rename(dir / "next", path);
             }
         });
-        harness.StartListening();
-        net::SocketHandle client = harness.Connect();
-        test::SendAll(client, kRequest);
-        std::string message = test::ReceiveUpTo(client, 16 + 780 + 13);
+        harness.startListening();
+        net::SocketHandle client = harness.connect();
+        test::sendAll(client, kRequest);
+        std::string message = test::receiveUpTo(client, 16 + 780 + 13);
         EXPECT_EQ(message.substr(0, 16), "0000000793900003");
         EXPECT_EQ(message.substr(796), "first capture");
     }
@@ -144,8 +144,8 @@ TEST(SendFile, SendsTheFileAsItWasWhenHandedOver) {
 }
 
 TEST(SendFile, FailuresCloseTheConnection) {
-    auto dir = TempDir();
-    WriteFile(dir / "capture.png", "png");
+    auto dir = tempDir();
+    writeFile(dir / "capture.png", "png");
     const std::string prefix = std::string(msg::kSendFileFailed) + "\r\n";
     struct Case {
         std::string file;
@@ -165,23 +165,23 @@ TEST(SendFile, FailuresCloseTheConnection) {
                 server.sendFile(*handle, 1, (dir / c.file).string(), "capture.png", "");
             }
         });
-        harness.StartListening();
-        net::SocketHandle client = harness.Connect();
-        test::SendAll(client, kRequest);
+        harness.startListening();
+        net::SocketHandle client = harness.connect();
+        test::sendAll(client, kRequest);
         std::string received;
         if (c.file == "capture.png") {
-            received = test::ReceiveUpTo(client, 16 + 780 + 3);
+            received = test::receiveUpTo(client, 16 + 780 + 3);
             if (c.answer.empty()) {
                 net::shutdownSocket(client);
             } else {
-                test::SendAll(client, c.answer);
+                test::sendAll(client, c.answer);
             }
         }
-        Event failure = harness.events().WaitForKind(EventKind::ClientError);
+        Event failure = harness.events().waitForKind(EventKind::ClientError);
         EXPECT_EQ(failure.error.substr(0, c.error.size()), c.error) << c.answer;
         EXPECT_EQ(failure.serial, 1);
         std::string rest;
-        EXPECT_TRUE(test::WaitForPeerClose(client, &rest));
+        EXPECT_TRUE(test::waitForPeerClose(client, &rest));
         EXPECT_EQ(rest, "") << "nothing follows a failure";
         if (c.file == "missing.png") {
             EXPECT_EQ(received, "");
@@ -191,7 +191,7 @@ TEST(SendFile, FailuresCloseTheConnection) {
 }
 
 TEST(RecvFile, AsksForTheFileAndStoresIt) {
-    auto dir = TempDir();
+    auto dir = tempDir();
     for (std::string content : {std::string(), std::string(5000, 'z')}) {
         auto target = dir / "received.bin";
         ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
@@ -202,15 +202,15 @@ TEST(RecvFile, AsksForTheFileAndStoresIt) {
                 server.reply(*handle, 99, "");
             }
         });
-        harness.StartListening();
-        net::SocketHandle client = harness.Connect();
-        test::SendAll(client, kRequest);
-        EXPECT_EQ(test::ReceiveUpTo(client, 276),
+        harness.startListening();
+        net::SocketHandle client = harness.connect();
+        test::sendAll(client, kRequest);
+        EXPECT_EQ(test::receiveUpTo(client, 276),
                   "0000000260800004phone.txt" + std::string(251, ' '));
-        test::SendAll(
+        test::sendAll(
             client,
             makeHeader(static_cast<std::int64_t>(content.size()), MessageType::Answer) + content);
-        Event done = harness.events().WaitForKind(EventKind::Finished);
+        Event done = harness.events().waitForKind(EventKind::Finished);
         EXPECT_EQ(done.serial, 7);
         EXPECT_EQ(std::filesystem::file_size(target), content.size());
     }

@@ -25,7 +25,7 @@ class Transfer : public ::testing::Test {
     FramedSocket client{pair.client, stopping};
 };
 
-std::string ErrorOf(const std::function<void()>& body) {
+std::string errorOf(const std::function<void()>& body) {
     try {
         body();
     } catch (const ServerError& e) {
@@ -37,11 +37,11 @@ std::string ErrorOf(const std::function<void()>& body) {
 TEST_F(Transfer, RecvDataJoinsPiecesAndKeepsSplitCharactersWhole) {
     // "ab日本" is 6 bytes; the first piece ends inside the first kanji.
     std::thread sender([&] {
-        test::SendAll(pair.client, "ab\x93");
+        test::sendAll(pair.client, "ab\x93");
         std::this_thread::sleep_for(50ms);
-        test::SendAll(pair.client, "\xFA\x96");
+        test::sendAll(pair.client, "\xFA\x96");
         std::this_thread::sleep_for(50ms);
-        test::SendAll(pair.client, "\x7B");
+        test::sendAll(pair.client, "\x7B");
     });
     std::string text;
     server.receiveText(text, 6);
@@ -56,11 +56,11 @@ TEST_F(Transfer, RecvDataOfNothingReturnsAtOnce) {
 }
 
 TEST_F(Transfer, PeerClosingMidBlockIsReported) {
-    test::SendAll(pair.client, "0123456789");
+    test::sendAll(pair.client, "0123456789");
     net::closeSocket(pair.client);
     pair.client = net::kNoSocket;
     std::string text;
-    EXPECT_EQ(ErrorOf([&] { server.receiveText(text, 16); }), msg::kDisconnected);
+    EXPECT_EQ(errorOf([&] { server.receiveText(text, 16); }), msg::kDisconnected);
     EXPECT_EQ(text, "0123456789");  // what arrived stays
 }
 
@@ -71,22 +71,22 @@ TEST_F(Transfer, StopFlagCancelsEveryWaitWithinAboutASecond) {
     });
     auto start = std::chrono::steady_clock::now();
     std::string text;
-    EXPECT_EQ(ErrorOf([&] { server.receiveText(text, 16); }), msg::kCancelled);
-    EXPECT_EQ(ErrorOf([&] { server.waitForClose(); }), msg::kCancelled);
+    EXPECT_EQ(errorOf([&] { server.receiveText(text, 16); }), msg::kCancelled);
+    EXPECT_EQ(errorOf([&] { server.waitForClose(); }), msg::kCancelled);
     stopper.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 
 TEST_F(Transfer, SendDataEncodesShiftJis) {
     server.sendText("0000000006500009日本語");
-    EXPECT_EQ(test::ReceiveUpTo(pair.client, 22), "0000000006500009\x93\xFA\x96\x7B\x8C\xEA");
+    EXPECT_EQ(test::receiveUpTo(pair.client, 22), "0000000006500009\x93\xFA\x96\x7B\x8C\xEA");
 }
 
 TEST_F(Transfer, SendToAVanishedPeerFailsWithoutEndingTheProcess) {
     net::closeSocket(pair.client);
     pair.client = net::kNoSocket;
     std::string big(1 << 20, 'x');
-    EXPECT_EQ(ErrorOf([&] {
+    EXPECT_EQ(errorOf([&] {
                   for (int i = 0; i < 20; ++i) {
                       server.sendText(big);
                   }
@@ -117,10 +117,10 @@ TEST_F(Transfer, FilesMoveWhole) {
 }
 
 TEST_F(Transfer, CloseWaitDiscardsWhatThePeerStillSends) {
-    test::SendAll(pair.client, "abc");
+    test::sendAll(pair.client, "abc");
     net::closeSocket(pair.client);
     pair.client = net::kNoSocket;
-    EXPECT_EQ(ErrorOf([&] { server.waitForClose(); }), msg::kDisconnected);
+    EXPECT_EQ(errorOf([&] { server.waitForClose(); }), msg::kDisconnected);
 }
 
 }  // namespace

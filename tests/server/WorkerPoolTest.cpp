@@ -15,7 +15,7 @@ using namespace std::chrono_literals;
 
 // Polls `done` for up to 15 s; the bound only keeps a broken pool from hanging the test.
 template <typename Done>
-bool Eventually(Done done) {
+bool eventually(Done done) {
     const auto deadline = std::chrono::steady_clock::now() + 15s;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) {
@@ -47,7 +47,7 @@ TEST(WorkerPool, ATaskThatBlocksHoldsNoOtherTask) {
             }
         });
     });
-    EXPECT_TRUE(Eventually([&] { return finished == kChain; }));
+    EXPECT_TRUE(eventually([&] { return finished == kChain; }));
 }
 
 TEST(WorkerPool, ReusesIdleThreadsAndEndsThemWhenIdleLongEnough) {
@@ -58,10 +58,10 @@ TEST(WorkerPool, ReusesIdleThreadsAndEndsThemWhenIdleLongEnough) {
         pool.run([&] { ran.set_value(std::this_thread::get_id()); });
         ids.insert(ran.get_future().get());
         // Back to idle before the next task comes.
-        ASSERT_TRUE(Eventually([&] { return pool.idleThreads() == 1; }));
+        ASSERT_TRUE(eventually([&] { return pool.idleThreads() == 1; }));
     }
     EXPECT_EQ(ids.size(), 1u) << "one task at a time needs one thread";
-    EXPECT_TRUE(Eventually([&] { return pool.threads() == 0; }));
+    EXPECT_TRUE(eventually([&] { return pool.threads() == 0; }));
     // And a task after the shrink gets a thread again.
     std::promise<void> ran;
     pool.run([&] { ran.set_value(); });

@@ -42,7 +42,7 @@ struct Event {
 // Collects events from any thread and lets a test wait for the one it expects.
 class EventLog {
   public:
-    void Add(Event event) {
+    void add(Event event) {
         std::lock_guard lock(mLock);
         mEvents.push_back(std::move(event));
         mChanged.notify_all();
@@ -50,7 +50,7 @@ class EventLog {
 
     // Waits until an event matching `match` has arrived at index `from` or later; returns it
     // (kind kNoEvent on time-out).
-    Event WaitFor(const std::function<bool(const Event&)>& match,
+    Event waitFor(const std::function<bool(const Event&)>& match,
                   std::chrono::milliseconds timeout = std::chrono::seconds(15),
                   std::size_t from = 0) {
         std::unique_lock lock(mLock);
@@ -70,7 +70,7 @@ class EventLog {
     }
 
     // Waits until `count` events matching `match` have arrived; false on time-out.
-    bool WaitForCount(const std::function<bool(const Event&)>& match, std::size_t count,
+    bool waitForCount(const std::function<bool(const Event&)>& match, std::size_t count,
                       std::chrono::milliseconds timeout = std::chrono::seconds(15)) {
         std::unique_lock lock(mLock);
         return mChanged.wait_for(lock, timeout, [&] {
@@ -79,12 +79,12 @@ class EventLog {
         });
     }
 
-    Event WaitForKind(EventKind kind,
+    Event waitForKind(EventKind kind,
                       std::chrono::milliseconds timeout = std::chrono::seconds(15)) {
-        return WaitFor([kind](const Event& e) { return e.kind == kind; }, timeout);
+        return waitFor([kind](const Event& e) { return e.kind == kind; }, timeout);
     }
 
-    std::vector<Event> Snapshot() {
+    std::vector<Event> snapshot() {
         std::lock_guard lock(mLock);
         return mEvents;
     }

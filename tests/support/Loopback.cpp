@@ -4,7 +4,7 @@
 
 namespace korvane::test {
 
-std::uint16_t FreePort() {
+std::uint16_t freePort() {
     net::SocketHandle sock = net::openTcpSocket();
     if (sock == net::kNoSocket || !net::bindIPv4(sock, "127.0.0.1", 0)) {
         throw std::runtime_error("no free port");
@@ -38,7 +38,7 @@ SocketPair::~SocketPair() {
     }
 }
 
-void SendAll(net::SocketHandle sock, const std::string& bytes) {
+void sendAll(net::SocketHandle sock, const std::string& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         long n = net::sendSome(sock, bytes.data() + sent, bytes.size() - sent);
@@ -49,7 +49,7 @@ void SendAll(net::SocketHandle sock, const std::string& bytes) {
     }
 }
 
-std::string ReceiveUpTo(net::SocketHandle sock, std::size_t count, int timeoutMs) {
+std::string receiveUpTo(net::SocketHandle sock, std::size_t count, int timeoutMs) {
     std::string bytes;
     char buffer[4096];
     while (bytes.size() < count) {
@@ -66,7 +66,7 @@ std::string ReceiveUpTo(net::SocketHandle sock, std::size_t count, int timeoutMs
     return bytes;
 }
 
-bool WaitForPeerClose(net::SocketHandle sock, std::string* rest, int timeoutMs) {
+bool waitForPeerClose(net::SocketHandle sock, std::string* rest, int timeoutMs) {
     char buffer[4096];
     for (;;) {
         if (net::waitSocket(sock, false, timeoutMs) != net::WaitResult::Ready) {

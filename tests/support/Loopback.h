@@ -8,7 +8,7 @@
 namespace korvane::test {
 
 // A port on 127.0.0.1 that nothing listens on at the moment of the call.
-std::uint16_t FreePort();
+std::uint16_t freePort();
 
 // Both ends of one TCP connection over 127.0.0.1.
 struct SocketPair {
@@ -22,10 +22,10 @@ struct SocketPair {
 };
 
 // Sends all bytes (blocking).
-void SendAll(net::SocketHandle sock, const std::string& bytes);
+void sendAll(net::SocketHandle sock, const std::string& bytes);
 // Receives until `count` bytes have arrived or the peer closes (at most `timeoutMs` per wait).
-std::string ReceiveUpTo(net::SocketHandle sock, std::size_t count, int timeoutMs = 15000);
+std::string receiveUpTo(net::SocketHandle sock, std::size_t count, int timeoutMs = 15000);
 // True when the peer closes within the time; bytes before the close are appended to `rest`.
-bool WaitForPeerClose(net::SocketHandle sock, std::string* rest = nullptr, int timeoutMs = 15000);
+bool waitForPeerClose(net::SocketHandle sock, std::string* rest = nullptr, int timeoutMs = 15000);
 
 }  // namespace korvane::test

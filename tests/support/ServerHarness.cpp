@@ -10,7 +10,7 @@ ServerHarness::ServerHarness(Reaction onEvent, ServerLimits limits) : mOnEvent(s
     mServer = std::make_unique<RequestServer>(
         [this](const ServerEvent& serverEvent) {
             Event event = Event::from(serverEvent);
-            mEvents.Add(event);
+            mEvents.add(event);
             if (mOnEvent) {
                 mOnEvent(*mRaw, serverEvent.connection, event);
             }
@@ -25,31 +25,31 @@ ServerHarness::~ServerHarness() {
     }
     if (mListening) {
         mServer->stop();
-        mEvents.WaitFor([](const Event& e) { return e.kind == EventKind::ListenerEnded; });
+        mEvents.waitFor([](const Event& e) { return e.kind == EventKind::ListenerEnded; });
     }
     mServer.reset();
 }
 
-void ServerHarness::StartListening() {
-    mPort = FreePort();
+void ServerHarness::startListening() {
+    mPort = freePort();
     if (auto failure = mServer->start("127.0.0.1", mPort)) {
         throw std::runtime_error("start failed: " + *failure);
     }
     mListening = true;
-    Event first = mEvents.WaitFor(
+    Event first = mEvents.waitFor(
         [](const Event& e) { return e.kind == EventKind::Information && e.ip.empty(); });
     if (first.data != msg::kListeningStarted) {
         throw std::runtime_error("listener did not start");
     }
 }
 
-void ServerHarness::StopAndWait() {
+void ServerHarness::stopAndWait() {
     mListening = false;
     mServer->stop();
-    mEvents.WaitFor([](const Event& e) { return e.kind == EventKind::ListenerEnded; });
+    mEvents.waitFor([](const Event& e) { return e.kind == EventKind::ListenerEnded; });
 }
 
-net::SocketHandle ServerHarness::Connect() {
+net::SocketHandle ServerHarness::connect() {
     net::SocketHandle sock = net::connectIPv4("127.0.0.1", mPort);
     if (sock == net::kNoSocket) {
         throw std::runtime_error("cannot connect");
@@ -58,7 +58,7 @@ net::SocketHandle ServerHarness::Connect() {
     return sock;
 }
 
-ServerHarness::Reaction AnswerRequests(std::string reply) {
+ServerHarness::Reaction answerRequests(std::string reply) {
     return [reply = std::move(reply)](RequestServer& server, Connection* handle, const Event& e) {
         if (e.kind == EventKind::Request) {
             server.reply(*handle, 99, reply);

@@ -20,15 +20,15 @@ class ServerHarness {
     ~ServerHarness();
 
     // Starts listening on a free port and waits for the listener's first event.
-    void StartListening();
-    void StopAndWait();
+    void startListening();
+    void stopAndWait();
 
     RequestServer& server() { return *mServer; }
     EventLog& events() { return mEvents; }
     std::uint16_t port() const { return mPort; }
 
     // A client connected to the server.
-    net::SocketHandle Connect();
+    net::SocketHandle connect();
 
   private:
     Reaction mOnEvent;
@@ -43,6 +43,6 @@ class ServerHarness {
 
 // A reaction that answers every request at once with `reply`, so that stopping never waits for an
 // unanswered connection.
-ServerHarness::Reaction AnswerRequests(std::string reply);
+ServerHarness::Reaction answerRequests(std::string reply);
 
 }  // namespace korvane::test

@@ -18,7 +18,7 @@ struct PhoneRun {
 };
 
 // Runs korvane-phone with `args` and gives its exit status and everything it printed.
-PhoneRun Phone(const std::string& args) {
+PhoneRun phone(const std::string& args) {
     std::string command = std::string(KORVANE_PHONE) + " " + args + " 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     PhoneRun run{-1, ""};
@@ -33,12 +33,12 @@ PhoneRun Phone(const std::string& args) {
 }
 
 TEST(PhoneCli, ExplainsItselfAndRefusesBadArguments) {
-    PhoneRun help = Phone("--help");
+    PhoneRun help = phone("--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("Usage: korvane-phone"), std::string::npos);
     for (const char* args : {"", "--port 70000 101", "--port abc 101", "--bogus 101",
                              "--connections 0 101", "--port"}) {
-        PhoneRun bad = Phone(args);
+        PhoneRun bad = phone(args);
         EXPECT_EQ(bad.status, 2) << args;
         EXPECT_EQ(bad.output.rfind("korvane-phone: ", 0), 0u) << args << ": " << bad.output;
     }
@@ -48,13 +48,13 @@ TEST(PhoneCli, TalksToARealServer) {
     test::HandlerHarness harness;
     std::string port = " --port " + std::to_string(harness.port());
 
-    PhoneRun settings = Phone(port + " --key SHOP-1 101");
+    PhoneRun settings = phone(port + " --key SHOP-1 101");
     EXPECT_EQ(settings.status, 0);
     EXPECT_EQ(settings.output, "reply 101\t1\n");
 
     auto saved = std::filesystem::temp_directory_path() /
                  ("korvane-phone-" + std::to_string(::getpid()) + ".png");
-    PhoneRun capture = Phone(port + " --save " + saved.string() + " 102 ABC-123 1 1 0");
+    PhoneRun capture = phone(port + " --save " + saved.string() + " 102 ABC-123 1 1 0");
     EXPECT_EQ(capture.status, 0);
     ASSERT_FALSE(harness.desktop.captures().empty());
     const std::string picture = harness.desktop.captures().back();
@@ -64,17 +64,17 @@ TEST(PhoneCli, TalksToARealServer) {
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), picture);
     std::filesystem::remove(saved);
 
-    PhoneRun many = Phone(port + " --connections 3 0101");
+    PhoneRun many = phone(port + " --connections 3 0101");
     EXPECT_EQ(many.status, 0);
     EXPECT_EQ(many.output, "[0] reply 101\t1\n[1] reply 101\t1\n[2] reply 101\t1\n");
 
-    PhoneRun refused = Phone(port + " abc");
+    PhoneRun refused = phone(port + " abc");
     EXPECT_EQ(refused.status, 1);
     EXPECT_EQ(refused.output, "error the server closed the connection\n");
 }
 
 TEST(PhoneCli, ReportsAServerThatIsNotThere) {
-    PhoneRun run = Phone("--port " + std::to_string(test::FreePort()) + " 101");
+    PhoneRun run = phone("--port " + std::to_string(test::freePort()) + " 101");
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.output.find("error cannot connect"), std::string::npos) << run.output;
 }

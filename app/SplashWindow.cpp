@@ -1,4 +1,4 @@
-#include "app/Unit2.h"
+#include "app/SplashWindow.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -10,7 +10,6 @@
 
 #include "app/Fonts.h"
 #include "app/Logos.h"
-#include "app/Unit1.h"
 #include "app/Version.h"
 
 namespace korvane {
@@ -21,8 +20,7 @@ constexpr double kDesignDpi = 120.0;
 
 }  // namespace
 
-TForm2::TForm2(TForm1& pMainForm)
-    : QDialog(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint), mMainForm(pMainForm) {
+SplashWindow::SplashWindow() : QDialog(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint) {
     const double scale = screen()->logicalDotsPerInchY() / kDesignDpi;
     auto scaled = [scale](int pixels) { return static_cast<int>(pixels * scale + 0.5); };
 
@@ -42,42 +40,41 @@ TForm2::TForm2(TForm1& pMainForm)
     auto* column = new QVBoxLayout(panel);
     column->setContentsMargins(1, 1, 1, 1);
 
-    Label2 = new QLabel(panel);
-    Label2->setFixedHeight(scaled(55));
-    Label2->setAlignment(Qt::AlignCenter);
+    headerLabel = new QLabel(panel);
+    headerLabel->setFixedHeight(scaled(55));
+    headerLabel->setAlignment(Qt::AlignCenter);
     QFont tahoma(QStringLiteral("Tahoma"));
     tahoma.setPixelSize(scaled(15));
-    Label2->setFont(tahoma);
-    Image1 = new QLabel(panel);
-    Image1->setAlignment(Qt::AlignCenter);
-    Image1->setPixmap(QPixmap::fromImage(DrawLogo(200)));
-    Label1 = new QLabel(panel);
-    Label1->setFixedHeight(scaled(85));
-    Label1->setAlignment(Qt::AlignCenter);
-    Label1->setFont(JapaneseFont(scaled(18)));
-    column->addWidget(Label2);
-    column->addWidget(Image1, 1);
-    column->addWidget(Label1);
+    headerLabel->setFont(tahoma);
+    logoLabel = new QLabel(panel);
+    logoLabel->setAlignment(Qt::AlignCenter);
+    logoLabel->setPixmap(QPixmap::fromImage(drawLogo(200)));
+    titleLabel = new QLabel(panel);
+    titleLabel->setFixedHeight(scaled(85));
+    titleLabel->setAlignment(Qt::AlignCenter);
+    titleLabel->setFont(japaneseFont(scaled(18)));
+    column->addWidget(headerLabel);
+    column->addWidget(logoLabel, 1);
+    column->addWidget(titleLabel);
 
     if (const QScreen* shown = screen()) {
         move(shown->geometry().center() - rect().center());
     }
 
-    Label1->setText(QString::fromStdString(VersionTitle()));
-    Timer1 = new QTimer(this);
-    Timer1->setInterval(3000);
-    connect(Timer1, &QTimer::timeout, this, &TForm2::Timer1Timer);
-    Timer1->start();
+    titleLabel->setText(QString::fromStdString(versionTitle()));
+    closeTimer = new QTimer(this);
+    closeTimer->setInterval(3000);
+    connect(closeTimer, &QTimer::timeout, this, &SplashWindow::timeUp);
+    closeTimer->start();
 }
 
-void TForm2::Timer1Timer() {
-    Timer1->stop();
+void SplashWindow::timeUp() {
+    closeTimer->stop();
     mTimeUp = true;
     accept();
-    mMainForm.tmrStart->start();
 }
 
-void TForm2::closeEvent(QCloseEvent* event) {
+void SplashWindow::closeEvent(QCloseEvent* event) {
     if (!mTimeUp) {
         event->ignore();
     }
