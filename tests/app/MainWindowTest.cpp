@@ -343,8 +343,8 @@ TEST_F(MainWindowTest, AClickShowsTheSelectedLineAndNewLinesLeaveTheDetailAlone)
     f.show();
     f.handler().addLog("Server", "first");
     f.handler().addLog("Server", "second");
-    QCoreApplication::processEvents();
-    ASSERT_EQ(f.logList->model()->rowCount(), 2);
+    // Lines reach the list once a frame.
+    ASSERT_TRUE(waitUntil([&] { return f.logList->model()->rowCount() == 2; }));
     EXPECT_TRUE(f.detailText->toPlainText().isEmpty());
 
     QModelIndex older = f.logList->model()->index(1, 0);
@@ -354,7 +354,7 @@ TEST_F(MainWindowTest, AClickShowsTheSelectedLineAndNewLinesLeaveTheDetailAlone)
     EXPECT_TRUE(shown.endsWith("[Server]first")) << shown.toStdString();
 
     f.handler().addLog("Server", "third");
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(waitUntil([&] { return f.logList->model()->rowCount() == 3; }));
     EXPECT_EQ(f.detailText->toPlainText(), shown);
 }
 
