@@ -366,6 +366,14 @@ void MainWindow::showQr(bool shown) {
     qrBox->repaint();
 }
 
+void MainWindow::announceDesktop(const DesktopChoice& choice) {
+    mHandler->addLog("Server", "[Desktop]" + choice.name);
+    if (!choice.notice.empty()) {
+        mHandler->addLog("Server", "[Desktop]" + choice.notice);
+        detailText->setPlainText(QString::fromStdString(choice.notice));
+    }
+}
+
 void MainWindow::armAutomaticStart() {
     autoStartTimer->start();
 }

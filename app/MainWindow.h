@@ -12,6 +12,7 @@
 #include "app/LogList.h"
 #include "app/UiUpdateQueue.h"
 #include "desktop/Desktop.h"
+#include "desktop/DesktopChoice.h"
 #include "handling/RequestHandler.h"
 #include "handling/WindowPorts.h"
 #include "server/RequestServer.h"
@@ -56,6 +57,9 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     void endSession();
 
     void toggleListening();
+    // Says in the log which desktop implementation types and captures, and shows its notice (what
+    // it cannot reach) in the detail box.
+    void announceDesktop(const DesktopChoice& choice);
     // Starts the automatic start's short timer (once the splash has closed): listening starts
     // then if the settings ask for it.
     void armAutomaticStart();

@@ -8,7 +8,7 @@
 #include "app/QtDialogs.h"
 #include "app/SessionEnd.h"
 #include "app/SplashWindow.h"
-#include "desktop/x11/X11Desktop.h"
+#include "desktop/DesktopFactory.h"
 #include "platform/SingleInstance.h"
 
 using namespace korvane;
@@ -33,10 +33,12 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
-    X11Desktop desktop;
+    const DesktopChoice choice = detectDesktop();
+    const std::unique_ptr<Desktop> desktop = makeDesktop(choice);
     {
-        MainWindow form(desktop, dialogs, settingsFilePath(program),
+        MainWindow form(*desktop, dialogs, settingsFilePath(program),
                         captureFilePath(program).string(), readLocalAddresses);
+        form.announceDesktop(choice);
         QObject::connect(&form, &MainWindow::closed, [] { QCoreApplication::exit(0); });
         SessionEnd sessionEnd([&form] {
             form.endSession();

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "desktop/CaptureGeometry.h"
-#include "desktop/x11/AtspiCaret.h"
+#include "desktop/atspi/AtspiCaret.h"
 #include "desktop/x11/XClipboardOwner.h"
 #include "desktop/x11/XConnection.h"
 #include "desktop/x11/XFocus.h"
@@ -112,7 +112,7 @@ DesktopResult<FocusedWindow> X11Desktop::Impl::focusedWindow() {
     std::int64_t originX = 0;
     std::int64_t originY = 0;
     if (pid != 0) {
-        if (std::optional<x11::ScreenPoint> caret = x11::atspiCaretOf(pid, kCaretBudget);
+        if (std::optional<ScreenPoint> caret = atspi::atspiCaretOf(pid, kCaretBudget);
             caret && x11::windowOrigin(display, window, originX, originY)) {
             focused.caret =
                 Point{clampToInt32(caret->x - originX), clampToInt32(caret->y - originY)};

@@ -358,6 +358,22 @@ TEST_F(MainWindowTest, AClickShowsTheSelectedLineAndNewLinesLeaveTheDetailAlone)
     EXPECT_EQ(f.detailText->toPlainText(), shown);
 }
 
+TEST_F(MainWindowTest, TheDesktopInUseIsLoggedAndWhatItCannotReachIsShown) {
+    MainWindow& f = form();
+    f.announceDesktop({.name = "X11"});
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(f.detailText->toPlainText().isEmpty()) << "nothing to warn of";
+    f.announceDesktop({.name = "X11 (XWayland)", .notice = "X11 のプログラムにだけ入力できます。"});
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.detailText->toPlainText().toStdString(), "X11 のプログラムにだけ入力できます。");
+    const QAbstractItemModel& log = *f.logList->model();
+    ASSERT_EQ(log.rowCount(), 3);
+    EXPECT_TRUE(log.index(2, 0).data().toString().endsWith("[Server][Desktop]X11"));
+    EXPECT_TRUE(log.index(1, 0).data().toString().endsWith("[Server][Desktop]X11 (XWayland)"));
+    EXPECT_TRUE(log.index(0, 0).data().toString().endsWith(
+        QString::fromUtf8("[Server][Desktop]X11 のプログラムにだけ入力できます。")));
+}
+
 TEST_F(MainWindowTest, AutomaticStartRunsOnceWhenChosen) {
     AppSettings settings;
     settings.ipAddress = "127.0.0.1";

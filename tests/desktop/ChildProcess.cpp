@@ -1,5 +1,7 @@
 #include "tests/desktop/ChildProcess.h"
 
+#include <string_view>
+
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -32,7 +34,15 @@ ChildProcess::ChildProcess(const std::vector<std::string>& argv,
     args.push_back(nullptr);
     std::vector<char*> env;
     for (char** entry = environ; *entry != nullptr; ++entry) {
-        env.push_back(*entry);
+        const std::string_view inherited(*entry);
+        const std::string_view name = inherited.substr(0, inherited.find('=') + 1);
+        bool replaced = false;
+        for (const std::string& given : environment) {
+            replaced = replaced || given.compare(0, name.size(), name) == 0;
+        }
+        if (!replaced) {
+            env.push_back(*entry);
+        }
     }
     for (const std::string& entry : environment) {
         env.push_back(const_cast<char*>(entry.c_str()));

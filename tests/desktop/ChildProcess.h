@@ -10,7 +10,8 @@ namespace korvane::test {
 // A program the test starts, talks to line by line over its stdin and stdout, and ends.
 class ChildProcess {
   public:
-    // `environment` entries ("NAME=value") are added to the test's own.
+    // `environment` entries ("NAME=value") are added to the test's own, replacing those of the
+    // same name.
     ChildProcess(const std::vector<std::string>& argv,
                  const std::vector<std::string>& environment = {});
     ~ChildProcess();

@@ -1,4 +1,4 @@
-#include "desktop/x11/AtspiCaret.h"
+#include "desktop/atspi/AtspiCaret.h"
 
 #include <atspi/atspi.h>
 
@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-namespace korvane::x11 {
+namespace korvane::atspi {
 namespace {
 
 // Each call on the bus gives up after this long.
@@ -230,4 +230,4 @@ std::optional<ScreenPoint> atspiCaretOf(pid_t pid, std::chrono::milliseconds bud
     return worker->answer;
 }
 
-}  // namespace korvane::x11
+}  // namespace korvane::atspi

@@ -3,18 +3,15 @@
 #include <sys/types.h>
 
 #include <chrono>
-#include <cstdint>
 #include <optional>
 
-namespace korvane::x11 {
+#include "desktop/CaptureGeometry.h"
 
-struct ScreenPoint {
-    std::int64_t x = 0;
-    std::int64_t y = 0;
-};
+namespace korvane::atspi {
 
-// Asks the accessibility bus (AT-SPI) where the text caret is. X itself does not know: only the
-// application does, and only if it joined the bus.
+// Asks the accessibility bus (AT-SPI) where the text caret is. Neither X nor a Wayland compositor
+// knows: only the application does, and only if it joined the bus. A Wayland application does not
+// know where its window is, so its "screen" coordinates are those of its own window.
 //
 // The top-left corner of the caret of the focused text of process `pid`, in screen coordinates;
 // nothing when the process has no focused text on the bus or the answer takes longer than
@@ -24,4 +21,4 @@ struct ScreenPoint {
 // most its budget; while such a question is still pending, later ones get "nothing" at once.
 std::optional<ScreenPoint> atspiCaretOf(pid_t pid, std::chrono::milliseconds budget);
 
-}  // namespace korvane::x11
+}  // namespace korvane::atspi

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace korvane::wayland {
+
+// A window as sway's IPC describes it: the process, the Wayland app id (empty for an X11 window),
+// the title, and where its content (without sway's border and title bar) lies on the screen.
+struct SwayWindow {
+    std::int64_t pid = 0;
+    std::string appId;
+    std::string title;
+    std::int64_t x = 0;
+    std::int64_t y = 0;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    bool focused = false;
+};
+
+// The windows of sway's layout tree, tiled and floating, in tree order. Nothing when `json` is not
+// a tree that sway sends; the Wayland protocols tell neither a window's process nor its place, so
+// these come from here.
+std::optional<std::vector<SwayWindow>> windowsInTree(const std::string& json);
+
+// Asks the sway at `socketPath` (SWAYSOCK) for its windows. Nothing when there is no such socket
+// (another compositor) or no whole answer within `budget`. Any thread; each call its own
+// connection.
+std::optional<std::vector<SwayWindow>> askSwayWindows(const std::string& socketPath,
+                                                      std::chrono::milliseconds budget);
+
+}  // namespace korvane::wayland

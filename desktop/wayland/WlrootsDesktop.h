@@ -1,0 +1,51 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "desktop/NativeDesktop.h"
+
+namespace korvane {
+
+// The desktop of a wlroots compositor (sway and its kin), reached through the protocols such a
+// compositor offers to trusted clients: keys through one virtual keyboard of this object's own
+// (zwp_virtual_keyboard_v1, with a US keymap made here), the clipboard through data control
+// (zwlr_data_control_v1), the focused window through the foreign toplevel list
+// (zwlr_foreign_toplevel_manager_v1) and the picture through screencopy
+// (zwlr_screencopy_manager_v1). The caret comes from the accessibility bus; where a window lies
+// on the screen only sway's IPC (SWAYSOCK) tells. Without it a capture is centred on the output
+// the window is on, and the trace says so.
+//
+// This program's own windows: the activated toplevel belongs to this program when its app id is
+// one of `ownAppIds`, or when sway's IPC names this process as the window's. The connection is
+// made on first use and made again after the compositor dropped it; a thread of this object's
+// own reads it all the while, so the compositor's messages never pile up. Operations come one at
+// a time (the request handling's desktop lock); an internal lock enforces it as well.
+class WlrootsDesktop : public NativeDesktop {
+  public:
+    // An empty display name means WAYLAND_DISPLAY. No own app id given means the file name of
+    // this program, which is the app id Qt gives a window of a program that names none.
+    explicit WlrootsDesktop(const std::string& displayName = "",
+                            std::vector<std::string> ownAppIds = {});
+    ~WlrootsDesktop() override;
+
+    DesktopResult<FocusedWindow> focusedWindow() override;
+    DesktopError pasteText(WindowHandle window, const std::string& text) override;
+
+  protected:
+    DesktopError pressKey(WindowHandle window, VirtualKey key) override;
+    DesktopResult<ScreenPoint> clientToScreen(WindowHandle window, Point point) override;
+    void grabScreen(const CaptureRect& rect, RgbImage& image) override;
+
+  private:
+    class Impl;
+    std::unique_ptr<Impl> mImpl;
+};
+
+// The wlroots protocols WlrootsDesktop needs that the compositor at `displayName` (empty:
+// WAYLAND_DISPLAY) does not offer; "Wayland display" alone when it cannot be reached. Empty when
+// everything is there.
+std::vector<std::string> missingWlrootsProtocols(const std::string& displayName);
+
+}  // namespace korvane

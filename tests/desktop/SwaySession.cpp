@@ -1,0 +1,111 @@
+#include "tests/desktop/SwaySession.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace korvane::test {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uid_t kUnprivileged = 65534;
+
+}  // namespace
+
+std::string SwaySession::findSway() {
+    const char* path = std::getenv("PATH");
+    std::string folders = path ? path : "/usr/bin:/bin";
+    std::size_t start = 0;
+    while (start <= folders.size()) {
+        const std::size_t end = std::min(folders.find(':', start), folders.size());
+        const fs::path candidate = fs::path(folders.substr(start, end - start)) / "sway";
+        if (::access(candidate.c_str(), X_OK) == 0) {
+            return candidate.string();
+        }
+        start = end + 1;
+    }
+    return "";
+}
+
+SwaySession::SwaySession() {
+    const std::string sway = findSway();
+    if (sway.empty()) {
+        mFailure = "sway is not installed";
+        return;
+    }
+    char folder[] = "/tmp/korvane-sway-XXXXXX";
+    if (::mkdtemp(folder) == nullptr) {
+        mFailure = "cannot make a runtime folder";
+        return;
+    }
+    mRuntimeDir = folder;
+    const std::string config = mRuntimeDir + "/config";
+    std::ofstream(config) << "xwayland disable\n"
+                          << "output HEADLESS-1 resolution " << kWidth << "x" << kHeight
+                          << " position 0 0\n";
+    const bool root = ::geteuid() == 0;
+    if (root && (::chown(folder, kUnprivileged, kUnprivileged) != 0 ||
+                 ::chown(config.c_str(), kUnprivileged, kUnprivileged) != 0)) {
+        mFailure = "cannot hand the runtime folder to user 65534";
+        return;
+    }
+    std::vector<std::string> argv;
+    if (root) {
+        argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    argv.insert(argv.end(), {sway, "-c", config});
+    mSway = std::make_unique<ChildProcess>(
+        argv, std::vector<std::string>{
+                  "XDG_RUNTIME_DIR=" + mRuntimeDir, "HOME=" + mRuntimeDir, "WLR_BACKENDS=headless",
+                  "WLR_RENDERER=pixman", "WLR_LIBINPUT_NO_DEVICES=1",
+                  "WAYLAND_DISPLAY=", "DISPLAY=", "SWAYSOCK=" + mRuntimeDir + "/sway-ipc.sock"});
+    // Sway names its Wayland socket itself: the first free wayland-N.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!ok() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::error_code error;
+        for (const auto& entry : fs::directory_iterator(mRuntimeDir, error)) {
+            const std::string name = entry.path().filename().string();
+            if (!entry.is_socket()) {
+                continue;
+            }
+            if (name.rfind("wayland-", 0) == 0) {
+                mWaylandDisplay = name;
+            } else if (name.rfind("sway-ipc.", 0) == 0) {
+                mSwaySocket = entry.path().string();
+            }
+        }
+    }
+    if (!ok()) {
+        mFailure = "sway did not start within 20 s";
+    }
+}
+
+SwaySession::~SwaySession() {
+    if (mSway) {
+        mSway->terminate();
+    }
+    if (!mRuntimeDir.empty()) {
+        std::error_code ignored;
+        fs::remove_all(mRuntimeDir, ignored);
+    }
+}
+
+void SwaySession::enter() const {
+    ::setenv("XDG_RUNTIME_DIR", mRuntimeDir.c_str(), 1);
+    ::setenv("WAYLAND_DISPLAY", mWaylandDisplay.c_str(), 1);
+    ::setenv("SWAYSOCK", mSwaySocket.c_str(), 1);
+}
+
+std::vector<std::string> SwaySession::clientEnvironment() const {
+    return {"XDG_RUNTIME_DIR=" + mRuntimeDir, "WAYLAND_DISPLAY=" + mWaylandDisplay,
+            "SWAYSOCK=" + mSwaySocket, "GDK_BACKEND=wayland"};
+}
+
+}  // namespace korvane::test

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/desktop/ChildProcess.h"
+
+namespace korvane::test {
+
+// A headless sway of the test's own (no screen, pixman rendering, one 1024 x 768 output at 0,0),
+// run as user 65534 when the test runs as root, since sway will not run as root. Its runtime
+// folder is private to the session; the test process, as root or as the same user, connects to it.
+class SwaySession {
+  public:
+    static constexpr int kWidth = 1024;
+    static constexpr int kHeight = 768;
+
+    // The sway program on PATH; empty when there is none.
+    static std::string findSway();
+
+    // Starts sway and waits for its sockets; `ok()` says whether it came up, `failure()` why not.
+    SwaySession();
+    ~SwaySession();
+    SwaySession(const SwaySession&) = delete;
+    SwaySession& operator=(const SwaySession&) = delete;
+
+    bool ok() const { return !mWaylandDisplay.empty() && !mSwaySocket.empty(); }
+    const std::string& failure() const { return mFailure; }
+
+    // Sets XDG_RUNTIME_DIR, WAYLAND_DISPLAY and SWAYSOCK of this process to the session's.
+    void enter() const;
+    // The environment entries a client of the session needs.
+    std::vector<std::string> clientEnvironment() const;
+
+  private:
+    std::string mRuntimeDir;
+    std::string mWaylandDisplay;
+    std::string mSwaySocket;
+    std::string mFailure;
+    std::unique_ptr<ChildProcess> mSway;
+};
+
+}  // namespace korvane::test
