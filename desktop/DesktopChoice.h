@@ -33,6 +33,8 @@ enum class DesktopKind {
     // The wlroots protocols (sway and its kin): virtual keyboard, data control, foreign toplevels
     // and screencopy.
     Wlroots,
+    // The Win32 calls of a Windows session, the only kind there.
+    Win32,
 };
 
 // Which desktop implementation runs, and what the user must be told about it.

@@ -4,18 +4,28 @@
 #include <cstdint>
 #include <string>
 
-// The few socket calls the server and the phone simulator make, over POSIX sockets.
+// The few socket calls the server and the phone simulator make: POSIX sockets, or Winsock on
+// Windows. Every call may be made from any thread.
 namespace korvane::net {
 
 class WakeSignal;
 
-using SocketHandle = int;
+// A descriptor (POSIX) or a SOCKET (Windows, whose INVALID_SOCKET is kNoSocket here too).
+using SocketHandle = std::intptr_t;
 inline constexpr SocketHandle kNoSocket = -1;
 
-// A blocking IPv4 TCP socket, or kNoSocket.
+// Makes sockets usable in this process: WSAStartup on Windows, nothing elsewhere. Any number of
+// calls from any thread; the first does the work. Empty on success, else the message for the log,
+// "[WSAStartupFailed]に失敗しました。". openTcpSocket calls it too, so only a caller that wants
+// the message needs to.
+std::string startNetworking();
+
+// A blocking IPv4 TCP socket, not inherited by child processes, or kNoSocket.
 SocketHandle openTcpSocket();
 void setReceiveBuffer(SocketHandle sock, int bytes);
 // Lets a listener bind again at once while connections of an earlier one linger in TIME_WAIT.
+// On Windows, where SO_REUSEADDR would let another socket take a port in use, it claims the port
+// exclusively instead (Windows binds past TIME_WAIT anyway).
 void setReuseAddress(SocketHandle sock);
 // Binds exactly `address` (dotted IPv4, no wildcard substituted); false when it is not an
 // address of this machine, is malformed, or the port is taken.
@@ -42,6 +52,7 @@ enum class WakeResult { Failed, TimedOut, Ready, Woken };
 WakeResult waitSocketOrWake(SocketHandle sock, const WakeSignal& wake, int timeoutMs);
 
 // recv / send with flags 0, except that a send to a vanished peer never raises SIGPIPE.
+// Negative on failure, 0 for a receive when the peer has closed.
 long receiveSome(SocketHandle sock, void* buffer, std::size_t size);
 long sendSome(SocketHandle sock, const void* data, std::size_t size);
 // The same without waiting: kWouldBlock when nothing can be received (or sent) at the moment.

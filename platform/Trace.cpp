@@ -1,10 +1,10 @@
 #include "platform/Trace.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <string_view>
 
+#include "platform/DebugOutput.h"
 #include "platform/Timestamp.h"
 
 namespace korvane {
@@ -28,7 +28,7 @@ void traceOutput(const std::string& line) {
         currentSink()(line);
         return;
     }
-    std::fprintf(stderr, "%s\n", line.c_str());
+    writeDebugLine(line);
 }
 
 bool traceEnabled() {

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "platform/Socket.h"
+
 namespace korvane::net {
 
-// A flag that a thread waiting on a socket can wait on at the same time (waitSocket), so that it
-// wakes the moment another thread raises it, however long its wait. Backed by an eventfd.
+// A flag that a thread waiting on a socket can wait on at the same time (waitSocketOrWake), so
+// that it wakes the moment another thread raises it, however long its wait. An eventfd on Linux;
+// on Windows a UDP socket on 127.0.0.1 that sends itself a byte.
 // raise and clear may be called from any thread; raising twice is the same as once.
 class WakeSignal {
   public:
-    // Throws std::system_error when the system gives no descriptor for it.
+    // Throws std::system_error when the system gives no descriptor (or socket) for it.
     WakeSignal();
     ~WakeSignal();
     WakeSignal(const WakeSignal&) = delete;
@@ -16,11 +19,11 @@ class WakeSignal {
     void raise();
     // Lowers it again, so that the next wait waits.
     void clear();
-    // What waitSocket polls: readable while raised.
-    int descriptor() const { return mFd; }
+    // What waitSocketOrWake waits on: readable while raised.
+    SocketHandle descriptor() const { return mHandle; }
 
   private:
-    int mFd;
+    SocketHandle mHandle;
 };
 
 }  // namespace korvane::net

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/FileOpen.h"
 #include "platform/Trace.h"
 #include "server/Connection.h"
 #include "server/FramedSocket.h"
@@ -20,7 +21,7 @@ void FileReceiver::run() {
     Connection& connection = *mConnection;
     FramedSocket socket(connection.socket(), mServer.stopping());
     try {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(mLocalPath.c_str(), "wb"),
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(openFile(mLocalPath, "wb"),
                                                              &std::fclose);
         if (!file) {
             throw ServerError("ファイル \"" + mLocalPath + "\" を作成できません。" +

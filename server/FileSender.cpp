@@ -6,6 +6,7 @@
 #include <cstring>
 #include <limits>
 
+#include "platform/FileOpen.h"
 #include "platform/Trace.h"
 #include "server/Connection.h"
 #include "server/FramedSocket.h"
@@ -35,7 +36,7 @@ void receiveAcknowledgement(FramedSocket& socket) {
 
 FileSender::Source FileSender::open(const std::string& localPath) {
     Source source;
-    source.stream.reset(std::fopen(localPath.c_str(), "rb"));
+    source.stream.reset(openFile(localPath, "rb"));
     if (!source.stream) {
         source.openError = "ファイル \"" + localPath + "\" を開けません。" + std::strerror(errno);
     }

@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "platform/Socket.h"
 #include "server/Connection.h"
 #include "server/FileReceiver.h"
 #include "server/FileSender.h"
@@ -36,6 +37,11 @@ std::optional<std::string> RequestServer::start(const std::string& address, std:
     bool expected = false;
     if (!mStarted.compare_exchange_strong(expected, true)) {
         return msg::kAlreadyListening;
+    }
+    // Windows' socket library must be started first; its failure is the whole answer.
+    if (std::string failure = net::startNetworking(); !failure.empty()) {
+        mStarted = false;
+        return failure;
     }
     try {
         mStopSignal.clear();

@@ -1,7 +1,5 @@
 #include "tools/CannedDesktop.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "desktop/PngWriter.h"
+#include "platform/ProcessId.h"
 
 namespace korvane {
 
@@ -22,7 +21,7 @@ CannedDesktop::CannedDesktop(int width, int height) {
         byte = static_cast<std::uint8_t>(random() & 0x3F);
     }
     auto path = std::filesystem::temp_directory_path() /
-                ("korvane-canned-" + std::to_string(::getpid()) + ".png");
+                ("korvane-canned-" + std::to_string(currentProcessId()) + ".png");
     if (DesktopError error = writePngFile(path.string(), image)) {
         throw std::runtime_error("cannot prepare the canned capture: " + error.message());
     }

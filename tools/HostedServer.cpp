@@ -1,10 +1,9 @@
 #include "tools/HostedServer.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <stdexcept>
 
+#include "platform/ProcessId.h"
 #include "platform/Socket.h"
 
 namespace korvane {
@@ -12,8 +11,9 @@ namespace {
 
 std::filesystem::path makeCaptureDir() {
     static std::atomic<int> counter{0};
-    auto dir = std::filesystem::temp_directory_path() /
-               ("korvane-hosted-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+    auto dir =
+        std::filesystem::temp_directory_path() /
+        ("korvane-hosted-" + std::to_string(currentProcessId()) + "-" + std::to_string(++counter));
     std::filesystem::create_directories(dir);
     return dir;
 }

@@ -46,6 +46,10 @@ using wayland::SwayWindow;
 constexpr auto kCaretBudget = 250ms;
 constexpr auto kPastePause = 100ms;
 constexpr auto kDeliveryBudget = 500ms;
+// How long a handed-over text stays on the clipboard before the next one replaces it. A GTK client
+// finishes its read only when it sees the end of the pipe, after the last byte; a selection change
+// before that cancels the paste, and the client then pastes the new text in its place.
+constexpr auto kHandOverSettle = 150ms;
 constexpr auto kIpcBudget = 250ms;
 constexpr auto kAnswerBudget = 2000ms;
 // A client learns that the seat has a keyboard only when the compositor announces the new one,
@@ -822,6 +826,7 @@ class WlrootsDesktop::Impl {
                 return DesktopError(DesktopError::Kind::Unavailable, error);
             }
         }
+        std::this_thread::sleep_until(mLastHandOver + kHandOverSettle);
         if (!mClipboard.setText(text, error)) {
             return DesktopError(DesktopError::Kind::Clipboard, error);
         }
@@ -833,7 +838,9 @@ class WlrootsDesktop::Impl {
         // The focused client reads the text from a pipe once it sees the paste keys, and may act
         // on an Enter or Tab sent meanwhile before the text is in; returning after the hand-over
         // keeps those keys behind the text. A window that does not paste costs the budget.
-        mClipboard.waitForDelivery(before, kDeliveryBudget);
+        if (mClipboard.waitForDelivery(before, kDeliveryBudget)) {
+            mLastHandOver = Clock::now();
+        }
         return {};
     }
 
@@ -925,6 +932,8 @@ class WlrootsDesktop::Impl {
     std::string mSwaySocket;
     std::unique_ptr<WaylandSession> mSession;
     wayland::WaylandClipboardOwner mClipboard;
+    // When the last text was handed over; only the desktop's caller (one at a time) touches it.
+    Clock::time_point mLastHandOver{};
 };
 
 WlrootsDesktop::WlrootsDesktop(const std::string& displayName, std::vector<std::string> ownAppIds)

@@ -1,10 +1,9 @@
 #include "tests/handling/HandlerHarness.h"
 
-#include <unistd.h>
-
 #include <stdexcept>
 #include <thread>
 
+#include "platform/ProcessId.h"
 #include "tests/support/Loopback.h"
 
 namespace korvane::test {
@@ -63,7 +62,8 @@ namespace {
 std::filesystem::path makeTempDir() {
     static int counter = 0;
     auto dir = std::filesystem::temp_directory_path() /
-               ("korvane-handling-" + std::to_string(::getpid()) + "-" + std::to_string(++counter));
+               ("korvane-handling-" + std::to_string(currentProcessId()) + "-" +
+                std::to_string(++counter));
     std::filesystem::create_directories(dir);
     return dir;
 }

@@ -45,11 +45,18 @@ TEST(Cp932, UnrepresentableCharactersBecomeQuestionMarks) {
     EXPECT_EQ(Cp932::encode("a😀b"), "a?b");
     EXPECT_EQ(Cp932::encode("한글"), "??");
     EXPECT_EQ(Cp932::encode("x\xFFy"), "x?y");  // not even UTF-8
+    EXPECT_EQ(Cp932::encode("\xC0\x80"), "?");  // an overlong NUL is one malformed character
+    // No look-alike stands in: Windows' best-fit table would make this an 'A'.
+    EXPECT_EQ(Cp932::encode("À"), "?");
 }
 
 TEST(Cp932, InvalidBytesDecodeToReplacementCharacters) {
     EXPECT_EQ(Cp932::decode("a\x81"), "a\xEF\xBF\xBD");  // lead byte cut at the end
     EXPECT_EQ(Cp932::decode("\xA0z"), "\xEF\xBF\xBDz");
+    // Single bytes Windows maps to private-use characters are no characters of the wire.
+    EXPECT_EQ(Cp932::decode("\x80\xFD\xFF"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(Cp932::decode("\x85\x40|"), "\xEF\xBF\xBD|");  // an unassigned double-byte code
+    EXPECT_EQ(Cp932::decode("\x81 x"), "\xEF\xBF\xBDx");     // a lead byte takes its follower
 }
 
 }  // namespace

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +7,7 @@
 #include <thread>
 
 #include "platform/Cp932.h"
+#include "platform/ProcessId.h"
 #include "server/Framing.h"
 #include "server/ServerError.h"
 #include "server/ServerMessages.h"
@@ -26,7 +25,7 @@ const std::string kRequest = "0000000035800002123456789012KEY                 10
 // The temporary folder of one test.
 std::filesystem::path tempDir() {
     auto dir = std::filesystem::temp_directory_path() /
-               ("korvane-reply-" + std::to_string(::getpid()) + "-" +
+               ("korvane-reply-" + std::to_string(currentProcessId()) + "-" +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir);
     return dir;

@@ -14,6 +14,10 @@
 
 namespace korvane::net {
 
+std::string startNetworking() {
+    return {};
+}
+
 SocketHandle openTcpSocket() {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     return fd < 0 ? kNoSocket : fd;
@@ -73,7 +77,7 @@ SocketHandle connectIPv4(const std::string& address, std::uint16_t port) {
         return kNoSocket;
     }
     if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
+        ::close(static_cast<int>(fd));
         return kNoSocket;
     }
     return fd;
@@ -89,7 +93,7 @@ std::uint16_t localPort(SocketHandle sock) {
 }
 
 WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs) {
-    pollfd entry{sock, static_cast<short>(forWrite ? POLLOUT : POLLIN), 0};
+    pollfd entry{static_cast<int>(sock), static_cast<short>(forWrite ? POLLOUT : POLLIN), 0};
     int rc = ::poll(&entry, 1, timeoutMs);
     if (rc < 0) {
         // A signal is no failure of the socket: the caller simply waits again.
@@ -102,7 +106,8 @@ WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs) {
 }
 
 WakeResult waitSocketOrWake(SocketHandle sock, const WakeSignal& wake, int timeoutMs) {
-    pollfd entries[2] = {{sock, POLLIN, 0}, {wake.descriptor(), POLLIN, 0}};
+    pollfd entries[2] = {{static_cast<int>(sock), POLLIN, 0},
+                         {static_cast<int>(wake.descriptor()), POLLIN, 0}};
     int rc = ::poll(entries, 2, timeoutMs);
     if (rc < 0) {
         return errno == EINTR ? WakeResult::TimedOut : WakeResult::Failed;
@@ -158,7 +163,7 @@ void shutdownSocket(SocketHandle sock) {
 }
 
 void closeSocket(SocketHandle sock) {
-    ::close(sock);
+    ::close(static_cast<int>(sock));
 }
 
 }  // namespace korvane::net

@@ -17,24 +17,24 @@ SingleInstance::SingleInstance(const std::string& name) {
         mPath = "/tmp/" + name + "-" + std::to_string(getuid()) + ".lock";
     }
     // Close-on-exec keeps a started child from holding the lock after this process ends.
-    mFd = open(mPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (mFd < 0) {
+    int fd = open(mPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
         return;
     }
-    if (flock(mFd, LOCK_EX | LOCK_NB) == 0) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        mHandle = fd;
         mState = Result::Acquired;
         return;
     }
     if (errno == EWOULDBLOCK) {
         mState = Result::AlreadyRunning;
     }
-    close(mFd);
-    mFd = -1;
+    close(fd);
 }
 
 SingleInstance::~SingleInstance() {
-    if (mFd >= 0) {
-        close(mFd);
+    if (mHandle >= 0) {
+        close(static_cast<int>(mHandle));
     }
 }
 

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "desktop/DesktopError.h"
+
+namespace korvane::win32 {
+
+// Holds text on the Windows clipboard as CF_UNICODETEXT with delayed rendering: a hidden window
+// on a thread of its own owns the clipboard and renders the text when a program first asks for
+// it (WM_RENDERFORMAT). That request is the hand-over a paste waits for, as on X11, so that a key
+// sent after Control+V never reaches the window before the text has.
+//
+// setText and waitForDelivery may be called from any thread, one caller at a time.
+class ClipboardOwner {
+  public:
+    // Starts the owner thread; its window exists once the constructor returns (or never, and then
+    // setText fails).
+    ClipboardOwner();
+    // Leaves the text on the clipboard rendered, so that it outlives this object, and ends the
+    // thread.
+    ~ClipboardOwner();
+    ClipboardOwner(const ClipboardOwner&) = delete;
+    ClipboardOwner& operator=(const ClipboardOwner&) = delete;
+
+    // Puts `utf8` on the clipboard. A Clipboard error when the clipboard could not be opened
+    // (another program holding it for more than a moment) or the owner window is missing.
+    DesktopError setText(const std::string& utf8);
+    // How many times the text has been rendered for a program so far.
+    std::uint64_t deliveries() const;
+    // Waits until deliveries() exceeds `before` or `budget` has passed; true on a delivery.
+    bool waitForDelivery(std::uint64_t before, std::chrono::milliseconds budget);
+
+  private:
+    // The owner window's procedure, in ClipboardOwner.cpp.
+    friend struct OwnerWindow;
+
+    void run();
+    // Sets the clipboard's data from mText; called on the owner thread while it owns it.
+    void render();
+
+    std::thread mThread;
+    void* mWindow = nullptr;
+    mutable std::mutex mLock;
+    std::condition_variable mChanged;
+    std::wstring mText;
+    std::uint64_t mDeliveries = 0;
+    bool mReady = false;
+};
+
+}  // namespace korvane::win32

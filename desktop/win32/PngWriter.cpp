@@ -1,0 +1,192 @@
+// The PNG writer of the Windows build: the Windows Imaging Component's encoder, since libpng is
+// not at hand there.
+#include "desktop/PngWriter.h"
+
+#include <wincodec.h>
+#include <windows.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "platform/ProcessId.h"
+#include "platform/win32/WideText.h"
+
+namespace korvane {
+namespace {
+
+// Releases a COM interface when it goes out of scope.
+template <typename T>
+class ComPtr {
+  public:
+    ComPtr() = default;
+    ~ComPtr() {
+        if (mPointer != nullptr) {
+            mPointer->Release();
+        }
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+
+    T* operator->() const { return mPointer; }
+    T* get() const { return mPointer; }
+    T** out() { return &mPointer; }
+
+  private:
+    T* mPointer = nullptr;
+};
+
+// COM on the calling thread for the time of one write; a thread that has it already keeps it.
+class ComScope {
+  public:
+    ComScope() : mResult(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ~ComScope() {
+        if (SUCCEEDED(mResult)) {
+            ::CoUninitialize();
+        }
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+  private:
+    HRESULT mResult;
+};
+
+std::string systemMessage(HRESULT result) {
+    wchar_t* text = nullptr;
+    DWORD n = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(result), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = n > 0 ? std::wstring(text, n) : std::wstring();
+    ::LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
+        message.pop_back();
+    }
+    if (message.empty()) {
+        char code[32];
+        std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
+        return code;
+    }
+    return win32::narrow(message);
+}
+
+std::string createError(const std::wstring& path, HRESULT result) {
+    std::error_code ignored;
+    std::wstring full = std::filesystem::absolute(std::filesystem::path(path), ignored).wstring();
+    return "ファイル \"" + win32::narrow(full) + "\" を作成できません。" + systemMessage(result);
+}
+
+// Encodes the picture into the file `path`, which it creates or truncates.
+HRESULT encode(const std::wstring& path, int width, int height, const std::uint8_t* rgb) {
+    ComPtr<IWICImagingFactory> factory;
+    HRESULT hr =
+        ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                           IID_IWICImagingFactory, reinterpret_cast<void**>(factory.out()));
+    ComPtr<IWICStream> stream;
+    if (SUCCEEDED(hr)) {
+        hr = factory->CreateStream(stream.out());
+    }
+    if (SUCCEEDED(hr)) {
+        hr = stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE);
+    }
+    ComPtr<IWICBitmapEncoder> encoder;
+    if (SUCCEEDED(hr)) {
+        hr = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.out());
+    }
+    if (SUCCEEDED(hr)) {
+        hr = encoder->Initialize(stream.get(), WICBitmapEncoderNoCache);
+    }
+    ComPtr<IWICBitmapFrameEncode> frame;
+    ComPtr<IPropertyBag2> options;
+    if (SUCCEEDED(hr)) {
+        hr = encoder->CreateNewFrame(frame.out(), options.out());
+    }
+    if (SUCCEEDED(hr)) {
+        hr = frame->Initialize(options.get());
+    }
+    if (SUCCEEDED(hr)) {
+        hr = frame->SetSize(static_cast<UINT>(width), static_cast<UINT>(height));
+    }
+    // 24-bit BGR is what the PNG encoder takes for an 8-bit RGB file; it says so by leaving the
+    // format as asked.
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    if (SUCCEEDED(hr)) {
+        hr = frame->SetPixelFormat(&format);
+    }
+    if (SUCCEEDED(hr) && !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR)) {
+        hr = WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
+    }
+    const std::size_t stride = static_cast<std::size_t>(width) * 3;
+    std::vector<BYTE> bgr(stride);
+    for (int y = 0; SUCCEEDED(hr) && y < height; ++y) {
+        const std::uint8_t* row = rgb + stride * static_cast<std::size_t>(y);
+        for (std::size_t x = 0; x < stride; x += 3) {
+            bgr[x] = row[x + 2];
+            bgr[x + 1] = row[x + 1];
+            bgr[x + 2] = row[x];
+        }
+        hr =
+            frame->WritePixels(1, static_cast<UINT>(stride), static_cast<UINT>(stride), bgr.data());
+    }
+    if (SUCCEEDED(hr)) {
+        hr = frame->Commit();
+    }
+    if (SUCCEEDED(hr)) {
+        hr = encoder->Commit();
+    }
+    return hr;
+}
+
+// Windows cannot replace a file while someone has it open. The server's sender holds the capture
+// only while it copies it (see platform/FileOpen.h), so a short wait outlasts it; a program of
+// the user's that keeps the file open makes the capture fail.
+HRESULT replaceFile(const std::wstring& from, const std::wstring& to) {
+    for (int attempt = 0;; ++attempt) {
+        if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            return S_OK;
+        }
+        const DWORD error = ::GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == 40) {
+            return HRESULT_FROM_WIN32(error);
+        }
+        ::Sleep(25);
+    }
+}
+
+std::wstring temporaryBeside(const std::wstring& path) {
+    static std::atomic<unsigned> counter{0};
+    return path + L"." + std::to_wstring(currentProcessId()) + L"-" + std::to_wstring(++counter) +
+           L".tmp";
+}
+
+}  // namespace
+
+DesktopError writePngFile(const std::string& path, const RgbImage& image) {
+    const int width = image.width;
+    const int height = image.height;
+    if (width <= 0 || height <= 0 ||
+        image.pixels.size() <
+            static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3) {
+        return DesktopError(DesktopError::Kind::Capture, "画像の大きさが不正です。(" +
+                                                             std::to_string(width) + " x " +
+                                                             std::to_string(height) + ")");
+    }
+    const std::wstring target = win32::widen(path);
+    const std::wstring temp = temporaryBeside(target);
+    HRESULT hr;
+    {
+        ComScope com;
+        hr = encode(temp, width, height, image.pixels.data());
+    }
+    if (SUCCEEDED(hr)) {
+        hr = replaceFile(temp, target);
+    }
+    if (FAILED(hr)) {
+        ::DeleteFileW(temp.c_str());
+        return DesktopError(DesktopError::Kind::Capture, createError(target, hr));
+    }
+    return {};
+}
+
+}  // namespace korvane

@@ -1,0 +1,178 @@
+#include "desktop/win32/Win32Desktop.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "desktop/win32/ClipboardOwner.h"
+
+namespace korvane {
+namespace {
+
+constexpr auto kPastePause = std::chrono::milliseconds(100);
+constexpr auto kDeliveryBudget = std::chrono::milliseconds(500);
+
+HWND windowOf(WindowHandle handle) {
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle));
+}
+
+INPUT keyInput(WORD key, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = key;
+    input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    return input;
+}
+
+DesktopError sendKeys(std::vector<INPUT> inputs) {
+    const UINT sent = ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    if (sent != inputs.size()) {
+        return DesktopError(DesktopError::Kind::Keys, "[SendInput]が失敗しました。");
+    }
+    return {};
+}
+
+}  // namespace
+
+Win32Desktop::Win32Desktop() : mClipboard(std::make_unique<win32::ClipboardOwner>()) {}
+
+Win32Desktop::~Win32Desktop() = default;
+
+DesktopResult<FocusedWindow> Win32Desktop::focusedWindow() {
+    std::lock_guard lock(mLock);
+    HWND foreground = ::GetForegroundWindow();
+    if (foreground == nullptr) {
+        return DesktopError(DesktopError::Kind::NoFocus, "");
+    }
+    DWORD process = 0;
+    const DWORD thread = ::GetWindowThreadProcessId(foreground, &process);
+    if (process == ::GetCurrentProcessId()) {
+        return DesktopError(DesktopError::Kind::OwnWindow,
+                            "本プログラムがアクティブになっています。");
+    }
+    // The focus and the caret belong to the input state of the foreground window's thread; this
+    // thread sees them only while its input is attached to that thread.
+    const DWORD self = ::GetCurrentThreadId();
+    if (!::AttachThreadInput(self, thread, TRUE)) {
+        return DesktopError(DesktopError::Kind::NoFocus, "[AttachThreadInput]が失敗しました。");
+    }
+    HWND focus = ::GetFocus();
+    POINT caret{};
+    const bool hasCaret = ::GetCaretPos(&caret) != 0;
+    ::AttachThreadInput(self, thread, FALSE);
+    if (focus == nullptr) {
+        return DesktopError(DesktopError::Kind::NoFocus, "");
+    }
+    FocusedWindow focused{static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(focus)),
+                          std::nullopt};
+    if (hasCaret) {
+        focused.caret = Point{caret.x, caret.y};
+    }
+    return focused;
+}
+
+DesktopError Win32Desktop::pasteText(WindowHandle, const std::string& text) {
+    std::lock_guard lock(mLock);
+    if (DesktopError error = mClipboard->setText(text)) {
+        return error;
+    }
+    std::this_thread::sleep_for(kPastePause);
+    const std::uint64_t before = mClipboard->deliveries();
+    if (DesktopError error = sendKeys({keyInput(VK_CONTROL, false), keyInput('V', false),
+                                       keyInput('V', true), keyInput(VK_CONTROL, true)})) {
+        return error;
+    }
+    // The window asks for the text when it handles the paste keys; returning once it has it
+    // keeps Enter or Tab behind the text. A window that does not paste costs the budget.
+    mClipboard->waitForDelivery(before, kDeliveryBudget);
+    return {};
+}
+
+DesktopError Win32Desktop::pressKey(WindowHandle, VirtualKey key) {
+    std::lock_guard lock(mLock);
+    const auto code = static_cast<WORD>(key);
+    return sendKeys({keyInput(code, false), keyInput(code, true)});
+}
+
+DesktopResult<ScreenPoint> Win32Desktop::clientToScreen(WindowHandle window, Point point) {
+    POINT onScreen{point.x, point.y};
+    HWND handle = windowOf(window);
+    if (!::IsWindow(handle) || !::ClientToScreen(handle, &onScreen)) {
+        return DesktopError(DesktopError::Kind::WindowGone, "[ClientToScreen]が失敗しました。");
+    }
+    return ScreenPoint{onScreen.x, onScreen.y};
+}
+
+void Win32Desktop::grabScreen(const CaptureRect& rect, RgbImage& image) {
+    // The virtual screen spans every monitor; what lies beyond it stays black.
+    const std::int64_t screenLeft = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const std::int64_t screenTop = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const std::int64_t screenRight = screenLeft + ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const std::int64_t screenBottom = screenTop + ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    const std::int64_t left = std::max(rect.left, screenLeft);
+    const std::int64_t top = std::max(rect.top, screenTop);
+    const std::int64_t right = std::min(rect.left + rect.width, screenRight);
+    const std::int64_t bottom = std::min(rect.top + rect.height, screenBottom);
+    if (left >= right || top >= bottom) {
+        return;
+    }
+    const int width = static_cast<int>(right - left);
+    const int height = static_cast<int>(bottom - top);
+
+    HDC screen = ::GetDC(nullptr);
+    if (screen == nullptr) {
+        return;
+    }
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
+    std::vector<std::uint8_t> bgr;
+    bool read = false;
+    if (memory != nullptr && bitmap != nullptr) {
+        HGDIOBJ previous = ::SelectObject(memory, bitmap);
+        if (::BitBlt(memory, 0, 0, width, height, screen, static_cast<int>(left),
+                     static_cast<int>(top), SRCCOPY | CAPTUREBLT)) {
+            ::SelectObject(memory, previous);
+            BITMAPINFO info{};
+            info.bmiHeader.biSize = sizeof info.bmiHeader;
+            info.bmiHeader.biWidth = width;
+            info.bmiHeader.biHeight = -height;  // top row first
+            info.bmiHeader.biPlanes = 1;
+            info.bmiHeader.biBitCount = 24;
+            info.bmiHeader.biCompression = BI_RGB;
+            const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+            bgr.resize(stride * static_cast<std::size_t>(height));
+            read = ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), bgr.data(), &info,
+                               DIB_RGB_COLORS) == height;
+            if (read) {
+                const std::size_t offsetX = static_cast<std::size_t>(left - rect.left);
+                const std::size_t offsetY = static_cast<std::size_t>(top - rect.top);
+                const std::size_t imageStride = static_cast<std::size_t>(image.width) * 3;
+                for (int y = 0; y < height; ++y) {
+                    const std::uint8_t* from = bgr.data() + stride * static_cast<std::size_t>(y);
+                    std::uint8_t* to = image.pixels.data() +
+                                       (offsetY + static_cast<std::size_t>(y)) * imageStride +
+                                       offsetX * 3;
+                    for (int x = 0; x < width; ++x) {
+                        to[x * 3] = from[x * 3 + 2];
+                        to[x * 3 + 1] = from[x * 3 + 1];
+                        to[x * 3 + 2] = from[x * 3];
+                    }
+                }
+            }
+        } else {
+            ::SelectObject(memory, previous);
+        }
+    }
+    if (bitmap != nullptr) {
+        ::DeleteObject(bitmap);
+    }
+    if (memory != nullptr) {
+        ::DeleteDC(memory);
+    }
+    ::ReleaseDC(nullptr, screen);
+}
+
+}  // namespace korvane

@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# The Win32 desktop under Wine, on an X server and window manager of its own (Win32 programs take
+# injected keys only once their top-level window is active): the desktop's own tests, then the
+# whole road from the Linux phone simulator through korvane-host.exe into a Win32 EDIT of the
+# tests' own and into Wine's notepad, then two copies of the host.
+# Usage: wine_desktop_test.sh DESKTOP_TEST_EXE HOST_EXE EDIT_TARGET_EXE LINUX_PHONE
+set -euo pipefail
+desktop_test=$1 host=$2 target=$3 phone=$4
+here="$(cd "$(dirname "$0")" && pwd)"
+wine_run="$here/../../../scripts/wine-run"
+[ -x "$phone" ] || { echo "no Linux phone simulator at $phone: build the default preset first"; exit 1; }
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    "$wine_run" wineserver -k 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+exec 5>"$work/display"
+Xvfb -displayfd 5 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+openbox >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+failures=0
+check() {  # check NAME CONDITION-COMMAND...
+    local name=$1; shift
+    if "$@"; then echo "PASS $name"; else echo "FAIL $name"; failures=$((failures + 1)); fi
+}
+wait_for() {  # wait_for FILE PATTERN: up to 20 s
+    for _ in $(seq 100); do grep -q "$2" "$1" 2>/dev/null && return 0; sleep 0.2; done
+    return 1
+}
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+
+# 1. Own window, capture beyond the screen's edge, PNG, a window that is gone.
+check "Win32Desktop tests" "$wine_run" "$desktop_test"
+
+# 2. The whole road into a Win32 EDIT of the tests' own.
+"$wine_run" "$target" >"$work/target.out" 2>&1 &
+pids+=($!)
+wait_for "$work/target.out" '^ready'
+xdotool windowactivate --sync "$(xdotool search --sync --name 'korvane edit target' | head -1)"
+port=$(free_port)
+"$wine_run" "$host" --port "$port" --capture 'C:\korvane-test-capture.png' >"$work/host.out" 2>&1 &
+host_pid=$!
+pids+=($host_pid)
+wait_for "$work/host.out" '待ち受けを開始しました。'
+"$phone" --port "$port" --save "$work/shot.png" 102 ABC-123 1 1 0 >"$work/phone.out" 2>&1 || true
+wait_for "$work/target.out" '^enter ' || true
+check "phone gets the capture and the reply" \
+    grep -qx "$(printf 'reply 102\t1')" "$work/phone.out"
+# The EDIT reports its text when Enter reaches it: the barcode must be there already.
+check "the EDIT holds the barcode when Enter arrives" grep -qx 'enter ABC-123' "$work/target.out"
+check "the capture is a 320 x 240 picture with the field around the caret" \
+    python3 "$here/check_capture.py" "$work/shot.png"
+
+# 3. Wine's notepad, a program we did not write.
+"$wine_run" notepad >/dev/null 2>&1 &
+pids+=($!)
+xdotool windowactivate --sync "$(xdotool search --sync --name 'Notepad' | head -1)"
+sleep 0.5
+"$phone" --port "$port" 102 NOTE-42 1 1 0 >"$work/phone2.out" 2>&1 || true
+"$phone" --port "$port" 102 SECOND 1 0 0 >>"$work/phone2.out" 2>&1 || true
+"$wine_run" "$target" --read Notepad >"$work/notepad.out" 2>&1 || true
+check "notepad holds both barcodes, the first ended by Enter" \
+    grep -q "$(printf 'text NOTE-42\r')" "$work/notepad.out"
+check "notepad's second line" grep -q 'SECOND' "$work/notepad.out"
+
+# 4. A second copy of the host in the same session is refused through the named mutex.
+second_status=0
+"$wine_run" "$host" --port "$(free_port)" >"$work/second.out" 2>&1 || second_status=$?
+check "a second host copy ends with status 1" test "$second_status" = 1
+check "a second host copy says why" grep -q '^既に起動されています。ご確認ください。' "$work/second.out"
+
+if [ "$failures" -gt 0 ]; then
+    for f in target.out host.out phone.out phone2.out notepad.out second.out; do
+        echo "--- $f"; cat "$work/$f" 2>/dev/null || true
+    done
+    exit 1
+fi

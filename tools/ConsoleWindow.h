@@ -1,0 +1,34 @@
+#pragma once
+
+#include <condition_variable>
+#include <mutex>
+#include <ostream>
+#include <string>
+
+#include "handling/WindowPorts.h"
+
+namespace korvane {
+
+// The window's side of request handling for a program without one: each log line is written to
+// `log` as it comes (oldest first, flushed), an error box's text to `errors`, and the end of
+// listening is remembered for the program to wait on. Any thread.
+class ConsoleWindow : public LogView, public ListenerView, public MessageBoxes {
+  public:
+    ConsoleWindow(std::ostream& log, std::ostream& errors) : mLog(log), mErrors(errors) {}
+
+    void insertLogLine(const std::string& line) override;
+    void listenerStopped() override;
+    void showError(const std::string& text) override;
+
+    // Returns once listening has ended.
+    void waitUntilStopped();
+
+  private:
+    std::mutex mLock;
+    std::condition_variable mChanged;
+    std::ostream& mLog;
+    std::ostream& mErrors;
+    bool mStopped = false;
+};
+
+}  // namespace korvane

@@ -1,0 +1,120 @@
+// korvane-host: the request server with the desktop of this session and no window, for a PC that
+// nobody looks at. Log lines go to standard output.
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+#include "desktop/DesktopFactory.h"
+#include "handling/RequestHandler.h"
+#include "platform/ProgramFile.h"
+#include "platform/ProgramVersion.h"
+#include "platform/SingleInstance.h"
+#include "server/RequestServer.h"
+#include "tools/ConsoleWindow.h"
+
+namespace {
+
+constexpr char kUsage[] = R"(Usage: korvane-host [options]
+Listens for the KORVANE phone app as korvane-server does, without a window: barcodes are typed
+into the window that has the keyboard focus, captures are taken around its caret. Each log line
+is written to standard output. Runs until listening fails or the program is ended.
+Options:
+  --address ADDRESS  IPv4 address of this PC to listen on (default 127.0.0.1)
+  --port PORT        port to listen on (default 65001)
+  --capture FILE     where captures are written (default: korvane-host.png beside the program)
+  --help             show this text
+  --version          show the version
+Exit status: 1 when listening could not start or failed, or another copy already runs in this
+session; 2 for bad arguments.
+)";
+
+struct Options {
+    std::string address = "127.0.0.1";
+    int port = 65001;
+    std::string captureFile;
+};
+
+[[noreturn]] void usageError(const std::string& text) {
+    std::cerr << "korvane-host: " << text << "\nTry 'korvane-host --help'.\n";
+    std::exit(2);
+}
+
+Options parse(int argc, char** argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                usageError(arg + " needs a value");
+            }
+            return argv[++i];
+        };
+        if (arg == "--help") {
+            std::cout << kUsage;
+            std::exit(0);
+        } else if (arg == "--version") {
+            std::cout << korvane::versionLine("korvane-host");
+            std::exit(0);
+        } else if (arg == "--address") {
+            options.address = value();
+        } else if (arg == "--port") {
+            const std::string text = value();
+            char* end = nullptr;
+            const long port = std::strtol(text.c_str(), &end, 10);
+            if (text.empty() || *end != '\0' || port < 1 || port > 65535) {
+                usageError("--port needs a number from 1 to 65535, not '" + text + "'");
+            }
+            options.port = static_cast<int>(port);
+        } else if (arg == "--capture") {
+            options.captureFile = value();
+        } else {
+            usageError("unknown option '" + arg + "'");
+        }
+    }
+    return options;
+}
+
+// UTF-8 on every platform (a path's string() is the ANSI code page on Windows).
+std::string utf8Of(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+std::string defaultCaptureFile() {
+    std::filesystem::path program = korvane::programFile();
+    if (program.empty()) {
+        return utf8Of(std::filesystem::temp_directory_path() / "korvane-host.png");
+    }
+    return utf8Of(program.replace_extension(".png"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace korvane;
+    Options options = parse(argc, argv);
+    SingleInstance instance("ZRQ_KORVANE");
+    if (instance.state() == SingleInstance::Result::AlreadyRunning) {
+        std::cerr << "既に起動されています。ご確認ください。" << std::endl;
+        return 1;
+    }
+    ConsoleWindow window(std::cout, std::cerr);
+    const DesktopChoice choice = detectDesktop();
+    std::unique_ptr<Desktop> desktop = makeDesktop(choice);
+    if (!choice.notice.empty()) {
+        std::cerr << choice.notice << std::endl;
+    }
+    RequestHandler handler(
+        *desktop, window, window, window,
+        options.captureFile.empty() ? defaultCaptureFile() : options.captureFile);
+    // Last, so that it is destroyed (waiting for its threads) before what its events use.
+    RequestServer server([&handler](const ServerEvent& event) { handler.onServerEvent(event); });
+    handler.attach(server);
+    if (auto failure = server.start(options.address, options.port)) {
+        std::cerr << *failure << std::endl;
+        return 1;
+    }
+    window.waitUntilStopped();
+    return 1;
+}
