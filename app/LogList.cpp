@@ -2,6 +2,17 @@
 
 namespace korvane {
 
+QString oneRowText(const QString& line) {
+    if (!line.contains(QLatin1Char('\n')) && !line.contains(QLatin1Char('\r'))) {
+        return line;
+    }
+    QString row = line;
+    row.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    row.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    row.replace(QLatin1Char('\n'), QString::fromUtf8(kLineBreakMark));
+    return row;
+}
+
 void LogListModel::addNewest(const std::vector<std::string>& oldestFirst) {
     if (oldestFirst.empty()) {
         return;
@@ -18,10 +29,12 @@ int LogListModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant LogListModel::data(const QModelIndex& index, int role) const {
-    if (role != Qt::DisplayRole || !index.isValid() || index.row() >= rowCount()) {
+    if ((role != Qt::DisplayRole && role != kWholeLineRole) || !index.isValid() ||
+        index.row() >= rowCount()) {
         return {};
     }
-    return mLines[mLines.size() - 1 - static_cast<std::size_t>(index.row())];
+    const QString& line = mLines[mLines.size() - 1 - static_cast<std::size_t>(index.row())];
+    return role == Qt::DisplayRole ? oneRowText(line) : line;
 }
 
 FixedRowHeightDelegate::FixedRowHeightDelegate(int height, QObject* parent)

@@ -7,8 +7,14 @@
 
 namespace korvane {
 
-// The log's lines, newest first. Lines are only ever added, and are stored oldest first so that
-// adding one at the top costs no more than appending.
+// A log line on one row: each line break (CR LF, LF or CR) shown as kLineBreakMark, so that a
+// multi-line error reads whole in the list instead of ending at its first line.
+inline constexpr char kLineBreakMark[] = " \u21B5 ";
+QString oneRowText(const QString& line);
+
+// The log's lines, newest first. DisplayRole gives a line on one row (oneRowText),
+// kWholeLineRole the line as it was added. Lines are only ever added, and are stored oldest first
+// so that adding one at the top costs no more than appending.
 class LogListModel : public QAbstractListModel {
     Q_OBJECT
   public:
@@ -19,6 +25,8 @@ class LogListModel : public QAbstractListModel {
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+    static constexpr int kWholeLineRole = Qt::UserRole;
 
   private:
     std::vector<QString> mLines;

@@ -3,35 +3,50 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTextCursor>
 #include <QTimer>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <chrono>
 
+#include "app/Autostart.h"
 #include "app/Fonts.h"
 #include "app/IntegerText.h"
 #include "app/Logos.h"
+#include "app/OptionsDialog.h"
 #include "app/QrCode.h"
+#include "app/QrLargeWindow.h"
 #include "app/QrPaintBox.h"
 #include "app/Settings.h"
 #include "app/Version.h"
+#include "handling/ScanHistory.h"
 #include "platform/Trace.h"
 
 namespace korvane {
 namespace {
 
-constexpr char kStatusStopped[] = "待ち受け停止中";
-constexpr char kStatusListening[] = "待ち受け中";
-constexpr char kPortInvalid[] = "ポート番号が不正です。";
-constexpr char kStopFirst[] = "待ち受けを停止してください。";
-constexpr char kConfirmExit[] = "プログラムを終了しますか？";
+constexpr char kContext[] = "korvane::MainWindow";
+constexpr char kStatusStopped[] = QT_TRANSLATE_NOOP("korvane::MainWindow", "待ち受け停止中");
+constexpr char kStatusListening[] = QT_TRANSLATE_NOOP("korvane::MainWindow", "待ち受け中");
+constexpr char kPortInvalid[] = QT_TRANSLATE_NOOP("korvane::MainWindow", "ポート番号が不正です。");
+constexpr char kStopFirst[] =
+    QT_TRANSLATE_NOOP("korvane::MainWindow", "待ち受けを停止してください。");
+constexpr char kConfirmExit[] =
+    QT_TRANSLATE_NOOP("korvane::MainWindow", "プログラムを終了しますか？");
 
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 const QColor kLime(0x00, 0xFF, 0x00);
@@ -43,8 +58,13 @@ constexpr int kStatusHeight = 22;
 constexpr int kMessageBandHeight = 47;
 constexpr int kButtonBarHeight = 58;
 
+// A text of this window in the language of the program's translation.
 QString uiText(const char* utf8) {
-    return QString::fromUtf8(utf8);
+    return QCoreApplication::translate(kContext, utf8);
+}
+
+std::string uiString(const char* utf8) {
+    return uiText(utf8).toStdString();
 }
 
 // Memo and detail box share the tooltip background of the desktop's palette.
@@ -81,10 +101,18 @@ MainWindow::MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::p
     if (addressBox->count() > 0) {
         addressBox->setCurrentIndex(0);
     }
-    int saved = addressBox->findText(QString::fromStdString(mSelectedAddress),
-                                     Qt::MatchExactly | Qt::MatchCaseSensitive);
+    const QString savedAddress = QString::fromStdString(mSelectedAddress);
+    int saved = addressBox->findData(savedAddress);
     if (saved >= 0) {
         addressBox->setCurrentIndex(saved);
+    } else if (!savedAddress.isEmpty()) {
+        // The PC may have moved to another network since: the phone's QR code would point
+        // nowhere, so say so before anyone starts listening.
+        mHandler->addLog(
+            "Setting",
+            tr("前回のIPアドレス %1 はこのPCにありません。IPアドレスを選び直してください。")
+                .arg(savedAddress)
+                .toStdString());
     }
 }
 
@@ -106,7 +134,7 @@ void MainWindow::createControls() {
     top->setContentsMargins(4, 2, 4, 2);
     root->addWidget(topBand);
 
-    aboutBox = new QGroupBox(uiText("アプリケーション情報"), topBand);
+    aboutBox = new QGroupBox(tr("アプリケーション情報"), topBand);
     auto* info = new QHBoxLayout(aboutBox);
     auto* logoPanel = new QWidget(aboutBox);
     logoPanel->setFixedWidth(93);
@@ -126,27 +154,32 @@ void MainWindow::createControls() {
     info->addWidget(aboutText, 1);
     top->addWidget(aboutBox, 1);
 
-    settingsBox = new QGroupBox(uiText("設定"), topBand);
+    settingsBox = new QGroupBox(tr("設定"), topBand);
     settingsBox->setFixedWidth(336);
-    addressLabel = new QLabel(uiText("IPアドレス:"), settingsBox);
+    addressLabel = new QLabel(tr("IPアドレス:"), settingsBox);
     addressLabel->setGeometry(16, 28, 90, 24);
     addressBox = new QComboBox(settingsBox);
     addressBox->setEditable(false);
-    addressBox->setGeometry(110, 26, 159, 26);
-    portLabel = new QLabel(uiText("ポート番号:"), settingsBox);
+    // Wide enough for an address with its interface name.
+    addressBox->setGeometry(110, 26, 216, 26);
+    portLabel = new QLabel(tr("ポート番号:"), settingsBox);
     portLabel->setGeometry(16, 60, 90, 24);
-    portEdit = new QLineEdit(uiText("65001"), settingsBox);
+    portEdit = new QLineEdit(QStringLiteral("65001"), settingsBox);
     portEdit->setGeometry(110, 58, 70, 26);
-    autoStartCheck = new QCheckBox(uiText("起動時に自動待ち受け開始"), settingsBox);
+    optionsButton = new QPushButton(tr("詳細設定..."), settingsBox);
+    optionsButton->setGeometry(190, 58, 130, 26);
+    autoStartCheck = new QCheckBox(tr("起動時に自動待ち受け開始"), settingsBox);
     autoStartCheck->setGeometry(16, 90, 310, 24);
-    minimizeCheck = new QCheckBox(uiText("待ち受け開始時に最小化"), settingsBox);
+    minimizeCheck = new QCheckBox(tr("待ち受け開始時に最小化"), settingsBox);
     minimizeCheck->setGeometry(16, 116, 310, 24);
     top->addWidget(settingsBox);
 
-    qrGroup = new QGroupBox(uiText("Setting QR"), topBand);
+    qrGroup = new QGroupBox(tr("Setting QR"), topBand);
     qrGroup->setFixedWidth(116);
     qrBox = new QrPaintBox(mQrBitmap, qrGroup);
     qrBox->setGeometry(20, 29, 76, 75);
+    qrBox->setCursor(Qt::PointingHandCursor);
+    qrBox->setToolTip(tr("クリックすると大きく表示します"));
     top->addWidget(qrGroup);
 
     auto* logBand = new QWidget(this);
@@ -160,7 +193,8 @@ void MainWindow::createControls() {
     statusLabel->setAutoFillBackground(true);
     logList = new QListView(logBand);
     logList->setModel(&mLogModel);
-    // Lines stay on one row and are cut at the edge; the detail box shows a whole line.
+    // Lines stay on one row (line breaks shown as a mark, see LogList.h) and are cut at the
+    // edge; the detail box shows a whole line.
     logList->setUniformItemSizes(true);
     // Lines come at most once a frame (UiUpdateQueue), and the list lays out all rows after every
     // insertion: in one pass that costs less than in batches of 100 rows spread over timer events,
@@ -171,6 +205,7 @@ void MainWindow::createControls() {
     logList->setItemDelegate(new FixedRowHeightDelegate(kLogRowHeight, logList));
     logList->setSelectionMode(QAbstractItemView::SingleSelection);
     logList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    logList->setContextMenuPolicy(Qt::CustomContextMenu);
     logLayout->addWidget(statusLabel);
     logLayout->addWidget(logList, 1);
 
@@ -193,7 +228,7 @@ void MainWindow::createControls() {
     buttons->setContentsMargins(4, 3, 4, 3);
     listenButton = new QPushButton(uiText(kListenCaption), buttonBar);
     listenButton->setFixedSize(134, 52);
-    closeButton = new QPushButton(uiText("終了"), buttonBar);
+    closeButton = new QPushButton(tr("終了"), buttonBar);
     closeButton->setFixedSize(131, 52);
     buttons->addWidget(listenButton);
     buttons->addStretch(1);
@@ -207,21 +242,30 @@ void MainWindow::createControls() {
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     connect(logList, &QListView::clicked, this, &MainWindow::showSelectedLine);
     connect(autoStartTimer, &QTimer::timeout, this, &MainWindow::startAutomatically);
+    connect(optionsButton, &QPushButton::clicked, this, &MainWindow::openOptions);
+    connect(qrBox, &QrPaintBox::clicked, this, &MainWindow::showLargeQr);
+    connect(logList, &QListView::customContextMenuRequested, this, &MainWindow::showLogMenu);
 }
 
 void MainWindow::fillAbout() {
     const char* lines[] = {
-        "本プログラムを使った結果の損害などについて、開発者は、一切の責任を負わないものとします。",
+        QT_TRANSLATE_NOOP("korvane::MainWindow",
+                          "本プログラムを使った結果の損害などについて、開発者は、一切の責任を負わな"
+                          "いものとします。"),
         "",
-        "このプログラムは、Androidアプリケーション[KORVANE]のサーバーサイドプログラムです。 "
-        "[KORVANE]は、無線LANでPCに接続できるバーコードリーダーアプリケーションです。",
+        QT_TRANSLATE_NOOP(
+            "korvane::MainWindow",
+            "このプログラムは、Androidアプリケーション[KORVANE]のサーバーサイドプログラムです。 "
+            "[KORVANE]は、無線LANでPCに接続できるバーコードリーダーアプリケーションです。"),
         "https://korvane.example.jp/",
         "",
-        "通信には[Mirovel]を利用しています。",
+        QT_TRANSLATE_NOOP("korvane::MainWindow", "通信には[Mirovel]を利用しています。"),
         "https://mirovel.example.jp/",
         "",
-        "このプログラムは、QRコードの描画に[ZXing]を利用しています。[ZXing]のライセンスは、Apache "
-        "License Version2.0 (https://www.apache.org/licenses/LICENSE-2.0)です。",
+        QT_TRANSLATE_NOOP("korvane::MainWindow",
+                          "このプログラムは、QRコードの描画に[ZXing]を利用しています。[ZXing]"
+                          "のライセンスは、Apache "
+                          "License Version2.0 (https://www.apache.org/licenses/LICENSE-2.0)です。"),
         "",
         "Copyright (C) KORVANE developers. All rights reserved.",
     };
@@ -238,6 +282,7 @@ void MainWindow::applySettings() {
     portEdit->setText(QString::fromStdString(settings.portNo));
     autoStartCheck->setChecked(settings.autoStart);
     minimizeCheck->setChecked(settings.minimize);
+    applyOptions(settings);
     // Moving a window places its frame; its size is set as the inner size until the frame is
     // known (event()).
     move(settings.left, settings.top);
@@ -246,7 +291,7 @@ void MainWindow::applySettings() {
 }
 
 void MainWindow::saveSettings() {
-    AppSettings settings;
+    AppSettings settings = mOptions;
     settings.ipAddress = mSelectedAddress;
     settings.portNo = portEdit->text().toStdString();
     settings.autoStart = autoStartCheck->isChecked();
@@ -261,7 +306,10 @@ void MainWindow::saveSettings() {
     if (!writeSettings(mSettingsFile, settings, error)) {
         traceOutput(error);
         if (!mSessionEnding) {
-            mDialogs.showError(error);
+            // writeSettings's text, through the translation.
+            mDialogs.showError(tr("%1 に書き込めません")
+                                   .arg(QString::fromStdString(mSettingsFile.string()))
+                                   .toStdString());
         }
     }
 }
@@ -279,10 +327,14 @@ bool MainWindow::event(QEvent* event) {
 }
 
 bool MainWindow::fillAddresses(QComboBox& combo) {
-    std::vector<std::string> addresses;
+    std::vector<LocalAddress> addresses;
     bool found = mAddressSource(addresses);
-    for (const std::string& address : addresses) {
-        combo.addItem(QString::fromStdString(address));
+    for (const LocalAddress& entry : addresses) {
+        const QString address = QString::fromStdString(entry.address);
+        combo.addItem(entry.interfaceName.empty()
+                          ? address
+                          : address + " (" + QString::fromStdString(entry.interfaceName) + ")",
+                      address);
     }
     return found;
 }
@@ -293,14 +345,17 @@ void MainWindow::toggleListening() {
         return;
     }
     if (addressBox->currentIndex() < 0) {
-        mDialogs.showError(kPortInvalid);
+        mDialogs.showError(uiString(kPortInvalid));
         return;
     }
-    mSelectedAddress = addressBox->currentText().toStdString();
+    mSelectedAddress = addressBox->currentData().toString().toStdString();
     std::string portText = portEdit->text().toStdString();
     std::optional<std::int32_t> port = parseIntegerText(portText);
     if (!port) {
-        mDialogs.showError(std::string(kPortInvalid) + "\r" + notAnIntegerMessage(portText));
+        // notAnIntegerMessage's text, through the translation.
+        mDialogs.showError(
+            uiString(kPortInvalid) + "\r" +
+            tr("''%1'' は整数ではありません").arg(QString::fromStdString(portText)).toStdString());
         return;
     }
     if (auto failure = mServer->start(mSelectedAddress, *port)) {
@@ -309,7 +364,11 @@ void MainWindow::toggleListening() {
     }
     showListening(true);
     if (minimizeCheck->isChecked()) {
-        showMinimized();
+        if (mMinimizeToTray) {
+            hide();
+        } else {
+            showMinimized();
+        }
     }
 }
 
@@ -336,6 +395,10 @@ void MainWindow::showListening(bool listening) {
     }
     setStatus(listening ? kStatusListening : kStatusStopped, listening ? kLime : kSilver);
     showQr(listening);
+    if (!listening && largeQrWindow != nullptr) {
+        largeQrWindow->close();
+    }
+    emit listeningChanged(listening);
 }
 
 void MainWindow::showLines(const std::vector<std::string>& oldestFirst) {
@@ -350,7 +413,7 @@ void MainWindow::showSelectedLine() {
     if (selected.isEmpty()) {
         return;
     }
-    detailText->setPlainText(selected.first().data().toString());
+    detailText->setPlainText(selected.first().data(LogListModel::kWholeLineRole).toString());
 }
 
 void MainWindow::setStatus(const char* text, QColor colour) {
@@ -395,16 +458,117 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     if (mListening) {
-        mDialogs.showWarning(kStopFirst);
+        mDialogs.showWarning(uiString(kStopFirst));
         event->ignore();
         return;
     }
-    if (!mDialogs.confirm(kConfirmExit)) {
+    if (!mDialogs.confirm(uiString(kConfirmExit))) {
         event->ignore();
         return;
     }
     event->accept();
     emit closed();
+}
+
+void MainWindow::showFromTray() {
+    showNormal();
+    raise();
+    activateWindow();
+}
+
+std::filesystem::path MainWindow::historyFile() const {
+    return mSettingsFile.parent_path() / "history" / "korvane-scans.csv";
+}
+
+void MainWindow::applyOptions(const AppSettings& settings) {
+    mOptions = settings;
+    HandlingOptions options;
+    options.inputMethod = settings.inputMethod == 1 ? InputMethod::TypeKeys : InputMethod::Paste;
+    options.restoreClipboard = settings.restoreClipboard;
+    options.keyDelay = std::chrono::milliseconds(std::clamp(settings.keyDelayMs, 0, 1000));
+    options.duplicateWindow =
+        std::chrono::seconds(std::clamp(settings.duplicateSeconds, 0, 24 * 3600));
+    if (settings.scanHistory) {
+        options.history = std::make_shared<ScanHistory>(historyFile());
+    }
+    mHandler->setOptions(std::move(options));
+}
+
+void MainWindow::openOptions() {
+    const std::filesystem::path entry = autostartFilePath();
+    const bool startsWithSession = autostartEnabled(entry);
+    OptionsDialog dialog(mOptions, startsWithSession, this);
+    connect(&dialog, &OptionsDialog::historyFolderRequested, this, &MainWindow::openHistoryFolder);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    applyOptions(dialog.chosen(mOptions));
+    if (dialog.startsWithSession() != startsWithSession) {
+        std::string error;
+        const bool done =
+            dialog.startsWithSession()
+                ? enableAutostart(entry, QCoreApplication::applicationFilePath().toStdString(),
+                                  error)
+                : disableAutostart(entry, error);
+        if (!done) {
+            mDialogs.showError(error);
+        }
+    }
+}
+
+void MainWindow::openHistoryFolder() {
+    const std::filesystem::path folder = historyFile().parent_path();
+    std::error_code ignored;
+    std::filesystem::create_directories(folder, ignored);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
+}
+
+bool MainWindow::exportLog(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return false;
+    }
+    for (int row = mLogModel.rowCount() - 1; row >= 0; --row) {
+        file.write(mLogModel.index(row).data(LogListModel::kWholeLineRole).toString().toUtf8());
+        file.write("\n");
+    }
+    return file.flush();
+}
+
+void MainWindow::chooseExportFile() {
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("ログを書き出す"), QStringLiteral("korvane-log.txt"),
+                                     tr("テキストファイル (*.txt);;すべてのファイル (*)"));
+    if (!path.isEmpty() && !exportLog(path)) {
+        mDialogs.showError(tr("%1 に書き込めません").arg(path).toStdString());
+    }
+}
+
+void MainWindow::showLogMenu(const QPoint& at) {
+    QMenu menu(this);
+    menu.addAction(tr("表示中のログを書き出す..."), this, &MainWindow::chooseExportFile);
+    menu.addAction(tr("スキャン履歴のフォルダーを開く"), this, &MainWindow::openHistoryFolder);
+    menu.exec(logList->viewport()->mapToGlobal(at));
+}
+
+void MainWindow::showLargeQr() {
+    if (mQrBitmap.isNull()) {
+        return;
+    }
+    if (largeQrWindow != nullptr) {
+        largeQrWindow->close();
+    }
+    auto* window = new QrLargeWindow(
+        mQrBitmap,
+        QString::fromStdString(mSelectedAddress) + QStringLiteral(" : ") + portEdit->text(), this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    connect(window, &QObject::destroyed, this, [this, window] {
+        if (largeQrWindow == window) {
+            largeQrWindow = nullptr;
+        }
+    });
+    largeQrWindow = window;
+    window->show();
 }
 
 }  // namespace korvane

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "app/AppDialogs.h"
+#include "app/LocalAddresses.h"
 #include "app/LogList.h"
+#include "app/Settings.h"
 #include "app/UiUpdateQueue.h"
 #include "desktop/Desktop.h"
 #include "desktop/DesktopChoice.h"
@@ -18,6 +20,7 @@
 #include "server/RequestServer.h"
 
 class QCheckBox;
+class QDialog;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -32,14 +35,21 @@ namespace korvane {
 
 class QrPaintBox;
 
-// Fills the list with this PC's IPv4 addresses; false when they could not be read.
-using AddressSource = std::function<bool(std::vector<std::string>& addresses)>;
+// Fills the list with this PC's IPv4 addresses, in the order to offer them; false when they could
+// not be read.
+using AddressSource = std::function<bool(std::vector<LocalAddress>& addresses)>;
 
-inline constexpr char kListenCaption[] = "待ち受け開始";
-inline constexpr char kStopCaption[] = "待ち受け停止";
+// The button's captions as written; shown through the window's translation.
+inline constexpr char kListenCaption[] = QT_TRANSLATE_NOOP("korvane::MainWindow", "待ち受け開始");
+inline constexpr char kStopCaption[] = QT_TRANSLATE_NOOP("korvane::MainWindow", "待ち受け停止");
+// Shown by the program's start when another copy runs already.
+inline constexpr char kAlreadyRunning[] =
+    QT_TRANSLATE_NOOP("korvane::MainWindow", "既に起動されています。ご確認ください。");
 
 // The main window: address, port, start and stop, the connection QR code and the log. It owns the
-// request server and the request handling that serves it.
+// request server and the request handling that serves it. The options dialog, the scan history
+// and the tray icon hang off it; the history is kept in "history/korvane-scans.csv" beside the
+// settings file.
 class MainWindow : public QWidget, public LogView, public ListenerView {
     Q_OBJECT
   public:
@@ -57,6 +67,22 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     void endSession();
 
     void toggleListening();
+    bool isListening() const { return mListening; }
+    // With a tray icon, "minimise when listening starts" hides the window into the tray.
+    void setMinimizeToTray(bool toTray) { mMinimizeToTray = toTray; }
+    // Brings the window back from the tray or the task bar.
+    void showFromTray();
+    // The options dialog; the user's choices apply at once (the language at the next start).
+    void openOptions();
+    // Applies the options part of `settings` to request handling.
+    void applyOptions(const AppSettings& settings);
+    const AppSettings& options() const { return mOptions; }
+    std::filesystem::path historyFile() const;
+    void openHistoryFolder();
+    // Writes the log's lines, oldest first, to `path` as UTF-8 text; false when it cannot.
+    bool exportLog(const QString& path);
+    // The QR code large in a window of its own (only while listening, when there is one).
+    void showLargeQr();
     // Says in the log which desktop implementation types and captures, and shows its notice (what
     // it cannot reach) in the detail box.
     void announceDesktop(const DesktopChoice& choice);
@@ -85,9 +111,13 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     QPlainTextEdit* detailText;
     QPushButton* listenButton;
     QPushButton* closeButton;
+    QPushButton* optionsButton;
     QTimer* autoStartTimer;
+    QDialog* largeQrWindow = nullptr;
 
   signals:
+    // Listening started (true) or ended (false).
+    void listeningChanged(bool listening);
     // The user's close was accepted; the program ends.
     void closed();
 
@@ -108,11 +138,16 @@ class MainWindow : public QWidget, public LogView, public ListenerView {
     void showQr(bool shown);
     void showSelectedLine();
     void startAutomatically();
+    void showLogMenu(const QPoint& at);
+    void chooseExportFile();
 
     AppDialogs& mDialogs;
     std::filesystem::path mSettingsFile;
     AddressSource mAddressSource;
     bool mSessionEnding = false;
+    bool mMinimizeToTray = false;
+    // The options part of the settings, as read and as the user changed them.
+    AppSettings mOptions;
     // Set when a start succeeded, cleared when the listener reports its end.
     bool mListening = false;
     // The outer size from the settings, applied once the window manager's frame is known.

@@ -1,5 +1,6 @@
 #include "app/QrPaintBox.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 
 #include "app/QrCode.h"
@@ -11,6 +12,16 @@ QrPaintBox::QrPaintBox(const QImage& bitmap, QWidget* parent) : QWidget(parent),
 void QrPaintBox::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     paintQr(painter, size(), mBitmap);
+}
+
+}  // namespace korvane
+
+namespace korvane {
+
+void QrPaintBox::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit clicked();
+    }
 }
 
 }  // namespace korvane

@@ -9,6 +9,7 @@ namespace {
 
 constexpr char kSetting[] = "Setting";
 constexpr char kWindow[] = "Window";
+constexpr char kOptions[] = "Options";
 
 std::int32_t readInteger(const ProfileFile& file, const char* section, const char* key,
                          std::int32_t fallback) {
@@ -17,6 +18,20 @@ std::int32_t readInteger(const ProfileFile& file, const char* section, const cha
 
 bool readBool(const ProfileFile& file, const char* section, const char* key, bool fallback) {
     return readInteger(file, section, key, fallback ? 1 : 0) != 0;
+}
+
+// An option at its default is written only when the file names it already, so that a file
+// written without ever touching the options holds the plain eight keys.
+void writeOption(ProfileFile& file, const char* key, const std::string& value,
+                 const std::string& fallback) {
+    constexpr char kAbsent[] = "\x01";
+    if (value != fallback || file.readString(kOptions, key, kAbsent) != kAbsent) {
+        file.writeString(kOptions, key, value);
+    }
+}
+
+std::string flag(bool value) {
+    return value ? "1" : "0";
 }
 
 }  // namespace
@@ -34,6 +49,12 @@ AppSettings readSettings(const std::filesystem::path& path) {
     s.left = readInteger(file, kWindow, "Left", defaults.left);
     s.height = readInteger(file, kWindow, "Height", defaults.height);
     s.width = readInteger(file, kWindow, "Width", defaults.width);
+    s.inputMethod = readInteger(file, kOptions, "InputMethod", defaults.inputMethod);
+    s.keyDelayMs = readInteger(file, kOptions, "KeyDelay", defaults.keyDelayMs);
+    s.restoreClipboard = readBool(file, kOptions, "RestoreClipboard", defaults.restoreClipboard);
+    s.duplicateSeconds = readInteger(file, kOptions, "DuplicateSeconds", defaults.duplicateSeconds);
+    s.scanHistory = readBool(file, kOptions, "ScanHistory", defaults.scanHistory);
+    s.language = file.readString(kOptions, "Language", defaults.language);
     return s;
 }
 
@@ -49,6 +70,17 @@ bool writeSettings(const std::filesystem::path& path, const AppSettings& setting
     file.writeString(kWindow, "Left", std::to_string(settings.left));
     file.writeString(kWindow, "Height", std::to_string(settings.height));
     file.writeString(kWindow, "Width", std::to_string(settings.width));
+    const AppSettings defaults;
+    writeOption(file, "InputMethod", std::to_string(settings.inputMethod),
+                std::to_string(defaults.inputMethod));
+    writeOption(file, "KeyDelay", std::to_string(settings.keyDelayMs),
+                std::to_string(defaults.keyDelayMs));
+    writeOption(file, "RestoreClipboard", flag(settings.restoreClipboard),
+                flag(defaults.restoreClipboard));
+    writeOption(file, "DuplicateSeconds", std::to_string(settings.duplicateSeconds),
+                std::to_string(defaults.duplicateSeconds));
+    writeOption(file, "ScanHistory", flag(settings.scanHistory), flag(defaults.scanHistory));
+    writeOption(file, "Language", settings.language, defaults.language);
     std::error_code ignored;
     std::filesystem::create_directories(path.parent_path(), ignored);
     std::string reason;

@@ -16,6 +16,17 @@ struct AppSettings {
     std::int32_t left = 0;
     std::int32_t height = 600;
     std::int32_t width = 800;
+
+    // The options of the options dialog; their defaults are the program's plain behaviour.
+    // 0 paste (clipboard + Control+V), 1 typed keys.
+    std::int32_t inputMethod = 0;
+    std::int32_t keyDelayMs = 0;
+    bool restoreClipboard = false;
+    // 0: every scan is typed.
+    std::int32_t duplicateSeconds = 0;
+    bool scanHistory = false;
+    // "" the session's language, else "ja" or "en".
+    std::string language;
 };
 
 // A missing file or key, or a number that does not parse, gives that key's default.

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QLocale>
+#include <QSystemTrayIcon>
 #include <iostream>
 
 #include "app/AppPaths.h"
@@ -7,7 +9,10 @@
 #include "app/MainWindow.h"
 #include "app/QtDialogs.h"
 #include "app/SessionEnd.h"
+#include "app/Settings.h"
 #include "app/SplashWindow.h"
+#include "app/Translations.h"
+#include "app/TrayIcon.h"
 #include "desktop/DesktopFactory.h"
 #include "platform/SingleInstance.h"
 
@@ -24,15 +29,19 @@ int main(int argc, char* argv[]) {
     }
     QApplication::setApplicationName(QStringLiteral("korvane-server"));
     QApplication::setDesktopFileName(QStringLiteral("korvane-server"));
+    const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
+    const std::string languageSetting = readSettings(settingsFilePath(program)).language;
+    installTranslations(chooseLanguage(languageSetting, QLocale::system().uiLanguages()),
+                        languageSetting.empty());
     QtDialogs dialogs(QStringLiteral("KORVANE Server"));
     if (instance.state() == SingleInstance::Result::AlreadyRunning) {
-        dialogs.showError("既に起動されています。ご確認ください。");
+        dialogs.showError(
+            QCoreApplication::translate("korvane::MainWindow", kAlreadyRunning).toStdString());
         return 0;
     }
     // The window decides when the program ends: after its close rule, or at the session's end.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
     const DesktopChoice choice = detectDesktop();
     const std::unique_ptr<Desktop> desktop = makeDesktop(choice);
     {
@@ -40,6 +49,7 @@ int main(int argc, char* argv[]) {
                         captureFilePath(program).string(), readLocalAddresses);
         form.announceDesktop(choice);
         QObject::connect(&form, &MainWindow::closed, [] { QCoreApplication::exit(0); });
+        TrayIcon tray(form, QSystemTrayIcon::isSystemTrayAvailable());
         SessionEnd sessionEnd([&form] {
             form.endSession();
             QCoreApplication::exit(0);

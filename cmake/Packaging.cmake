@@ -73,7 +73,8 @@ set(CPACK_DEBIAN_SERVER_PACKAGE_NAME korvane-server)
 # Loaded at run time, so not found by shlibdeps: the window's Japanese font; the accessibility
 # bus through which the text caret is found for a capture.
 set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "fonts-noto-cjk")
-set(CPACK_DEBIAN_SERVER_PACKAGE_RECOMMENDS "at-spi2-core")
+# Qt's own translations give the standard buttons the session's language.
+set(CPACK_DEBIAN_SERVER_PACKAGE_RECOMMENDS "at-spi2-core, qt6-translations-l10n")
 set(CPACK_DEBIAN_SERVER_PACKAGE_SUGGESTS "korvane-tools")
 set(CPACK_DEBIAN_SERVER_DESCRIPTION
 "type the barcodes a phone scans into the focused window

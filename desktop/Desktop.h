@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -23,9 +24,9 @@ struct FocusedWindow {
 
 // Everything the program does on the user's desktop: find the window that has the keyboard focus
 // and its text caret, type into it through the clipboard, press keys, and capture the screen
-// around the caret into a PNG file. Failures never escape: each operation returns its error,
-// whose message is the text for the log (and, for a capture, for the phone). Calls come one at a
-// time from the request handling's desktop lock.
+// around the caret into a PNG file, or type the text as keys instead. Failures never escape: each
+// operation returns its error, whose message is the text for the log (and, for a capture, for the
+// phone). Calls come one at a time from the request handling's desktop lock.
 class Desktop {
   public:
     virtual ~Desktop() = default;
@@ -37,6 +38,19 @@ class Desktop {
     // window has taken the text (or a short budget has passed), so a key after it never overtakes
     // the text.
     virtual DesktopError pasteText(WindowHandle window, const std::string& text) = 0;
+    // As pasteText, then puts back the text the clipboard held before, once the window has taken
+    // the barcode (or the budget has passed). Only text can be put back: a clipboard that held
+    // nothing, or no text (a picture, files), is left holding the barcode.
+    virtual DesktopError pasteTextRestoringClipboard(WindowHandle window,
+                                                     const std::string& text) = 0;
+    // Types `text` (UTF-8) as key presses, for windows that do not paste; the clipboard is left
+    // alone. A line break is typed as Enter and a TAB as Tab; other control characters are not
+    // typed. A character that no key of the layout produces is typed through a spare key that is
+    // given that character for the moment (and given back afterwards); the error is Keys when
+    // there is no spare key. `keyDelay` is the pause between two keys, for programs that drop
+    // keys that come too fast. Returns once every key has been sent.
+    virtual DesktopError typeText(WindowHandle window, const std::string& text,
+                                  std::chrono::milliseconds keyDelay) = 0;
     // The phone's suffix code: "1" Enter, "2" Tab, another integer nothing; not an integer is a
     // BadKeyCode error.
     virtual DesktopError pressSuffixKey(WindowHandle window, const std::string& code) = 0;

@@ -2,6 +2,7 @@
 
 #include "handling/Protocol.h"
 #include "handling/RequestFields.h"
+#include "handling/ScanHistory.h"
 #include "platform/Timestamp.h"
 #include "server/Connection.h"
 #include "server/Framing.h"
@@ -50,6 +51,11 @@ void RequestHandler::addLog(const std::string& source, const std::string& text) 
     } catch (...) {
         // A line that cannot be made is lost; logging never fails its caller.
     }
+}
+
+void RequestHandler::setOptions(HandlingOptions options) {
+    std::lock_guard input(mInputLock);
+    mOptions = std::move(options);
 }
 
 void RequestHandler::listenerStopped() {
@@ -119,12 +125,17 @@ void RequestHandler::runDesktopCommand(const Request& request, std::int32_t code
     const std::string& codeText = request.fields[protocol::kCodeField];
 
     std::lock_guard input(mInputLock);
+    const HandlingOptions options = mOptions;
     DesktopResult<FocusedWindow> focused = mDesktop.focusedWindow();
     if (!focused) {
         mServer->reply(request.connection, protocol::kReplySerial,
                        protocol::reply(codeText, Result::NotDone));
         addLog(request.clientKey,
                clientLine(request.address, "[Client_Send]", "送信先の検索に失敗しました。"));
+        if (types) {
+            recordScan(options, request, field(request.fields, protocol::kBarcodeField),
+                       "not typed: " + focused.error().message());
+        }
         return;
     }
     const WindowHandle window = focused->window;
@@ -135,17 +146,36 @@ void RequestHandler::runDesktopCommand(const Request& request, std::int32_t code
     if (types) {
         const bool captureFirst =
             field(request.fields, protocol::kCaptureOrderField) == protocol::kCaptureBeforeSuffix;
-        const DesktopError typingError =
-            mDesktop.pasteText(window, field(request.fields, protocol::kBarcodeField));
+        const std::string& barcode = field(request.fields, protocol::kBarcodeField);
+        const DuplicateGuard::Clock::time_point now = DuplicateGuard::Clock::now();
+        // A repeat is answered as a typed barcode, capture included: the phone sees no
+        // difference, only nothing reaches the window.
+        const bool repeat =
+            mDuplicates.isRepeat(request.clientKey, barcode, now, options.duplicateWindow);
+        DesktopError typingError;
+        if (repeat) {
+            addLog(request.clientKey,
+                   clientLine(request.address, "[Client_Skip]",
+                              "重複スキャンのため入力しませんでした:" + barcode));
+        } else {
+            typingError = enterText(window, barcode, options);
+            if (!typingError) {
+                mDuplicates.remember(request.clientKey, barcode, now, options.duplicateWindow);
+            }
+        }
         if (captureFirst) {
             captureError = capture(request, code, window, caret);
         }
-        if (!typingError) {
+        if (!typingError && !repeat) {
             (void)mDesktop.pressSuffixKey(window, field(request.fields, protocol::kSuffixField));
         }
         if (!captureFirst) {
             captureError = capture(request, code, window, caret);
         }
+        recordScan(options, request, barcode,
+                   repeat        ? "skipped: duplicate"
+                   : typingError ? "not typed: " + typingError.message()
+                                 : "typed");
     } else {
         captureError = capture(request, code, window, caret);
     }
@@ -164,6 +194,23 @@ void RequestHandler::runDesktopCommand(const Request& request, std::int32_t code
         mServer->reply(request.connection, protocol::kReplySerial,
                        protocol::reply(codeText, Result::CaptureFailed, failure));
         addLog(request.clientKey, clientLine(request.address, "[Client_Send]", failure));
+    }
+}
+
+DesktopError RequestHandler::enterText(WindowHandle window, const std::string& text,
+                                       const HandlingOptions& options) {
+    if (options.inputMethod == InputMethod::TypeKeys) {
+        return mDesktop.typeText(window, text, options.keyDelay);
+    }
+    return options.restoreClipboard ? mDesktop.pasteTextRestoringClipboard(window, text)
+                                    : mDesktop.pasteText(window, text);
+}
+
+void RequestHandler::recordScan(const HandlingOptions& options, const Request& request,
+                                const std::string& barcode, const std::string& result) {
+    if (options.history) {
+        options.history->append(
+            {ScanHistory::timeNow(), request.clientKey, request.address, barcode, result});
     }
 }
 

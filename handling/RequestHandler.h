@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "desktop/Desktop.h"
+#include "handling/DuplicateGuard.h"
+#include "handling/HandlingOptions.h"
 #include "handling/PendingReplies.h"
 #include "handling/WindowPorts.h"
 #include "server/ServerEvent.h"
@@ -22,6 +24,10 @@ class RequestHandler {
   public:
     RequestHandler(Desktop& desktop, LogView& logView, ListenerView& listenerView,
                    MessageBoxes& boxes, std::string captureFile);
+
+    // The user's choices for barcodes; the defaults until this is called. Any thread: a command
+    // under way finishes with the options it started with.
+    void setOptions(HandlingOptions options);
 
     // The server whose events arrive here; set once, before it starts.
     void attach(RequestServer& server) { mServer = &server; }
@@ -50,6 +56,10 @@ class RequestHandler {
     void runDesktopCommand(const Request& request, std::int32_t code);
     DesktopError capture(const Request& request, std::int32_t code, WindowHandle window,
                          Point caret);
+    DesktopError enterText(WindowHandle window, const std::string& text,
+                           const HandlingOptions& options);
+    static void recordScan(const HandlingOptions& options, const Request& request,
+                           const std::string& barcode, const std::string& result);
     void sendPendingReply(const ServerEvent& event);
     void rejectUnsupported(const Request& request);
     void listenerStopped();
@@ -60,6 +70,9 @@ class RequestHandler {
     const std::string mCaptureFile;
     RequestServer* mServer = nullptr;
     PendingReplies mPendingReplies;
+    // Both guarded by mInputLock.
+    HandlingOptions mOptions;
+    DuplicateGuard mDuplicates;
     // Serialises the commands that use the desktop; may be held while mLogLock is taken.
     std::mutex mInputLock;
     // Serialises log lines and the listening controls' changes.

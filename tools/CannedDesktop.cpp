@@ -38,6 +38,14 @@ DesktopError CannedDesktop::pasteText(WindowHandle, const std::string&) {
     return {};
 }
 
+DesktopError CannedDesktop::pasteTextRestoringClipboard(WindowHandle, const std::string&) {
+    return {};
+}
+
+DesktopError CannedDesktop::typeText(WindowHandle, const std::string&, std::chrono::milliseconds) {
+    return {};
+}
+
 DesktopError CannedDesktop::pressSuffixKey(WindowHandle, const std::string&) {
     return {};
 }

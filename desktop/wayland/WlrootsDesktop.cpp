@@ -991,4 +991,14 @@ std::vector<std::string> missingWlrootsProtocols(const std::string& displayName)
     return missing;
 }
 
+DesktopError WlrootsDesktop::pasteTextRestoringClipboard(WindowHandle window,
+                                                         const std::string& text) {
+    return pasteText(window, text);
+}
+
+DesktopError WlrootsDesktop::typeText(WindowHandle, const std::string&, std::chrono::milliseconds) {
+    return DesktopError(DesktopError::Kind::Unavailable,
+                        "このデスクトップではキー入力での入力に対応していません。");
+}
+
 }  // namespace korvane

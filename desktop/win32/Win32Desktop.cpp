@@ -175,4 +175,14 @@ void Win32Desktop::grabScreen(const CaptureRect& rect, RgbImage& image) {
     ::ReleaseDC(nullptr, screen);
 }
 
+DesktopError Win32Desktop::pasteTextRestoringClipboard(WindowHandle window,
+                                                       const std::string& text) {
+    return pasteText(window, text);
+}
+
+DesktopError Win32Desktop::typeText(WindowHandle, const std::string&, std::chrono::milliseconds) {
+    return DesktopError(DesktopError::Kind::Unavailable,
+                        "このデスクトップではキー入力での入力に対応していません。");
+}
+
 }  // namespace korvane

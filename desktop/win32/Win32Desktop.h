@@ -29,6 +29,11 @@ class Win32Desktop : public NativeDesktop {
 
     DesktopResult<FocusedWindow> focusedWindow() override;
     DesktopError pasteText(WindowHandle window, const std::string& text) override;
+    // Not built for this desktop yet: the clipboard keeps the barcode (a plain paste), and typed
+    // keys are an Unavailable error, which the log shows.
+    DesktopError pasteTextRestoringClipboard(WindowHandle window, const std::string& text) override;
+    DesktopError typeText(WindowHandle window, const std::string& text,
+                          std::chrono::milliseconds keyDelay) override;
 
   protected:
     DesktopError pressKey(WindowHandle window, VirtualKey key) override;

@@ -14,10 +14,12 @@
 #include "desktop/CaptureGeometry.h"
 #include "desktop/atspi/AtspiCaret.h"
 #include "desktop/x11/XClipboardOwner.h"
+#include "desktop/x11/XClipboardReader.h"
 #include "desktop/x11/XConnection.h"
 #include "desktop/x11/XFocus.h"
 #include "desktop/x11/XKeys.h"
 #include "desktop/x11/XScreenGrab.h"
+#include "desktop/x11/XTyping.h"
 
 namespace korvane {
 namespace {
@@ -27,6 +29,8 @@ namespace {
 constexpr auto kCaretBudget = std::chrono::milliseconds(250);
 constexpr auto kPastePause = std::chrono::milliseconds(100);
 constexpr auto kDeliveryBudget = std::chrono::milliseconds(500);
+// An owner that cannot say what it holds within this time loses it to the barcode for good.
+constexpr auto kClipboardReadBudget = std::chrono::milliseconds(300);
 
 std::int32_t clampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
@@ -41,7 +45,8 @@ class X11Desktop::Impl {
         : mDisplayName(displayName), mClipboard(displayName) {}
 
     DesktopResult<FocusedWindow> focusedWindow();
-    DesktopError paste(const std::string& text);
+    DesktopError paste(const std::string& text, bool restore);
+    DesktopError type(const std::string& text, std::chrono::milliseconds keyDelay);
     DesktopError pressKey(VirtualKey key);
     DesktopResult<ScreenPoint> clientToScreen(WindowHandle window, Point point);
     void grab(const CaptureRect& rect, RgbImage& image);
@@ -121,7 +126,7 @@ DesktopResult<FocusedWindow> X11Desktop::Impl::focusedWindow() {
     return focused;
 }
 
-DesktopError X11Desktop::Impl::paste(const std::string& text) {
+DesktopError X11Desktop::Impl::paste(const std::string& text, bool restore) {
     std::string error;
     KeyCode control = 0;
     KeyCode v = 0;
@@ -138,6 +143,8 @@ DesktopError X11Desktop::Impl::paste(const std::string& text) {
                                 "キーボード配列に Control キーまたは V キーがありません。");
         }
     }
+    const std::optional<std::string> previous =
+        restore ? x11::readClipboardText(mDisplayName, kClipboardReadBudget) : std::nullopt;
     if (!mClipboard.setText(text, error)) {
         return DesktopError(DesktopError::Kind::Clipboard, error);
     }
@@ -156,6 +163,22 @@ DesktopError X11Desktop::Impl::paste(const std::string& text) {
     // for has arrived, and would act on a field without it. Returning once the text has been
     // handed over keeps them behind it; a window that does not paste costs the budget.
     mClipboard.waitForDelivery(before, kDeliveryBudget);
+    if (previous && !mClipboard.setText(*previous, error)) {
+        return DesktopError(DesktopError::Kind::Clipboard, error);
+    }
+    return {};
+}
+
+DesktopError X11Desktop::Impl::type(const std::string& text, std::chrono::milliseconds keyDelay) {
+    std::lock_guard lock(mLock);
+    std::string error;
+    Display* display = keyboard(error);
+    if (display == nullptr) {
+        return DesktopError(DesktopError::Kind::Unavailable, error);
+    }
+    if (!x11::typeText(display, text, keyDelay, error) || lost(error)) {
+        return DesktopError(DesktopError::Kind::Keys, error);
+    }
     return {};
 }
 
@@ -215,7 +238,16 @@ DesktopResult<FocusedWindow> X11Desktop::focusedWindow() {
 }
 
 DesktopError X11Desktop::pasteText(WindowHandle, const std::string& text) {
-    return mImpl->paste(text);
+    return mImpl->paste(text, false);
+}
+
+DesktopError X11Desktop::pasteTextRestoringClipboard(WindowHandle, const std::string& text) {
+    return mImpl->paste(text, true);
+}
+
+DesktopError X11Desktop::typeText(WindowHandle, const std::string& text,
+                                  std::chrono::milliseconds keyDelay) {
+    return mImpl->type(text, keyDelay);
 }
 
 DesktopError X11Desktop::pressKey(WindowHandle, VirtualKey key) {

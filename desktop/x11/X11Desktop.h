@@ -8,8 +8,9 @@
 
 namespace korvane {
 
-// The desktop of an X11 session. Keys are synthesized with XTEST, the clipboard is held by a
-// selection owner of this object's own, and the caret is asked of the accessibility bus.
+// The desktop of an X11 session. Keys are synthesized with XTEST (typed text included), the
+// clipboard is held by a selection owner of this object's own, and the caret is asked of the
+// accessibility bus.
 //
 // This program's own windows: the focused window belongs to this program when the nearest window
 // on its way up to the root that carries _NET_WM_PID names this process (and, where it is set,
@@ -27,6 +28,9 @@ class X11Desktop : public NativeDesktop {
 
     DesktopResult<FocusedWindow> focusedWindow() override;
     DesktopError pasteText(WindowHandle window, const std::string& text) override;
+    DesktopError pasteTextRestoringClipboard(WindowHandle window, const std::string& text) override;
+    DesktopError typeText(WindowHandle window, const std::string& text,
+                          std::chrono::milliseconds keyDelay) override;
 
   protected:
     DesktopError pressKey(WindowHandle window, VirtualKey key) override;

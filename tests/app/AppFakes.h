@@ -45,6 +45,12 @@ class NoDesktop : public Desktop {
   public:
     DesktopResult<FocusedWindow> focusedWindow() override { return failure(); }
     DesktopError pasteText(WindowHandle, const std::string&) override { return failure(); }
+    DesktopError pasteTextRestoringClipboard(WindowHandle, const std::string&) override {
+        return failure();
+    }
+    DesktopError typeText(WindowHandle, const std::string&, std::chrono::milliseconds) override {
+        return failure();
+    }
     DesktopError pressSuffixKey(WindowHandle, const std::string&) override { return failure(); }
     DesktopError pressPrefixKey(WindowHandle, const std::string&) override { return failure(); }
     DesktopError capture(WindowHandle, Point, const CaptureShape&, std::int32_t,

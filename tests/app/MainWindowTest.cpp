@@ -63,7 +63,7 @@ class MainWindowTest : public ::testing::Test {
     MainWindow& form() {
         if (!mForm) {
             mForm = std::make_unique<MainWindow>(mDesktop, mDialogs, mIni, mFolder / "capture.png",
-                                                 [this](std::vector<std::string>& addresses) {
+                                                 [this](std::vector<LocalAddress>& addresses) {
                                                      addresses = mAddresses;
                                                      return !mAddresses.empty();
                                                  });
@@ -99,7 +99,7 @@ class MainWindowTest : public ::testing::Test {
 
     test::TempFolder mFolder;
     std::filesystem::path mIni = mFolder / "korvane-server.ini";
-    std::vector<std::string> mAddresses = {"192.0.2.10", "127.0.0.1"};
+    std::vector<LocalAddress> mAddresses = {{"192.0.2.10", "eth0"}, {"127.0.0.1", "lo"}};
     test::NoDesktop mDesktop;
     FakeDialogs mDialogs;
     std::unique_ptr<MainWindow> mForm;
@@ -111,7 +111,8 @@ TEST_F(MainWindowTest, FirstRunWithoutSettings) {
     EXPECT_EQ(f.portEdit->text().toStdString(), "65001");
     EXPECT_FALSE(f.autoStartCheck->isChecked());
     EXPECT_FALSE(f.minimizeCheck->isChecked());
-    EXPECT_EQ(f.addressBox->currentText().toStdString(), "192.0.2.10");
+    EXPECT_EQ(f.addressBox->currentText().toStdString(), "192.0.2.10 (eth0)");
+    EXPECT_EQ(f.addressBox->currentData().toString().toStdString(), "192.0.2.10");
     EXPECT_EQ(f.pos(), QPoint(0, 0));
     EXPECT_EQ(f.size(), QSize(800, 600));
     EXPECT_FALSE(f.autoStartTimer->isActive());
@@ -202,8 +203,8 @@ TEST_F(MainWindowTest, APortOutsideTheTcpRangeFailsAsABindFailure) {
             return form().logList->model()->index(row, 0).data().toString().toStdString();
         };
         EXPECT_NE(
-            line(1).find("[Server][Lister_Error]待ち受け開始に失敗しました。\r\n[bind]に失敗しま"
-                         "した。"),
+            line(1).find("[Server][Lister_Error]待ち受け開始に失敗しました。 \u21B5 [bind]に失敗し"
+                         "ました。"),
             std::string::npos)
             << line(1);
         EXPECT_NE(line(0).find("[Listner_Information]待ち受けを終了しました。"), std::string::npos);
@@ -224,7 +225,7 @@ TEST_F(MainWindowTest, SavedAddressSelectedWhenPresentKeptWhenNot) {
     settings.ipAddress = "127.0.0.1";
     std::string error;
     ASSERT_TRUE(writeSettings(mIni, settings, error));
-    EXPECT_EQ(form().addressBox->currentText().toStdString(), "127.0.0.1");
+    EXPECT_EQ(form().addressBox->currentData().toString().toStdString(), "127.0.0.1");
     destroy();
 
     settings.ipAddress = "198.51.100.7";

@@ -85,6 +85,41 @@ TEST(Settings, RoundTripKeepsWhatTheProgramDoesNotKnow) {
     EXPECT_EQ(again.width, 1024);
 }
 
+TEST(Settings, OptionsAreWrittenOnceTheyLeaveTheirDefaultsAndReadBack) {
+    TempFolder folder;
+    const auto path = folder / "korvane-server.ini";
+    AppSettings s = readSettings(path);
+    EXPECT_EQ(s.inputMethod, 0);
+    EXPECT_EQ(s.keyDelayMs, 0);
+    EXPECT_FALSE(s.restoreClipboard);
+    EXPECT_EQ(s.duplicateSeconds, 0);
+    EXPECT_FALSE(s.scanHistory);
+    EXPECT_EQ(s.language, "");
+
+    s.inputMethod = 1;
+    s.keyDelayMs = 15;
+    s.duplicateSeconds = 3;
+    s.language = "en";
+    std::string error;
+    ASSERT_TRUE(writeSettings(path, s, error)) << error;
+    EXPECT_TRUE(readAll(path).ends_with(
+        "[Options]\nInputMethod=1\nKeyDelay=15\nDuplicateSeconds=3\nLanguage=en\n"));
+    AppSettings again = readSettings(path);
+    EXPECT_EQ(again.inputMethod, 1);
+    EXPECT_EQ(again.keyDelayMs, 15);
+    EXPECT_FALSE(again.restoreClipboard);
+    EXPECT_EQ(again.duplicateSeconds, 3);
+    EXPECT_EQ(again.language, "en");
+
+    // Back to a default: a key the file has is kept, with the default value.
+    again.inputMethod = 0;
+    again.scanHistory = true;
+    ASSERT_TRUE(writeSettings(path, again, error)) << error;
+    EXPECT_TRUE(readAll(path).ends_with(
+        "[Options]\nInputMethod=0\nKeyDelay=15\nDuplicateSeconds=3\nLanguage=en\n"
+        "ScanHistory=1\n"));
+}
+
 TEST(Settings, ValueForms) {
     TempFolder folder;
     const auto path = folder / "korvane-server.ini";

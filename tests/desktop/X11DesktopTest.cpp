@@ -15,6 +15,9 @@
 #include "tests/desktop/PngFile.h"
 #include "tests/desktop/TkTarget.h"
 
+// Last: its macros (None) clash with names in the headers above.
+#include <X11/Xlib.h>
+
 namespace korvane {
 namespace {
 
@@ -193,6 +196,56 @@ TEST_F(X11DesktopTest, ClipboardCanBeTakenBackFromAnotherProgram) {
     ASSERT_EQ(mTk->ask("own theirs"), "true");
     EXPECT_EQ(test::jsonString(mTk->ask("clipboard UTF8_STRING")), "theirs");
     ASSERT_TRUE(owner.setText("second", error)) << error;
+    EXPECT_EQ(test::jsonString(mTk->ask("clipboard UTF8_STRING")), "second");
+}
+
+// A terminal-like field: Control+V puts nothing in it, typed keys do.
+TEST_F(X11DesktopTest, TypedKeysReachAFieldThatIgnoresPasteAndLeaveTheClipboard) {
+    ASSERT_EQ(mTk->ask("nopaste"), "true");
+    ASSERT_EQ(mTk->ask("own the user's text"), "true");
+    ASSERT_FALSE(mDesktop.pasteText(mWindow, "PASTED"));
+    EXPECT_EQ(keysThenF2(R"(["F2"])"), R"(["F2"])");
+    EXPECT_EQ(mTk->text(), "");
+
+    ASSERT_EQ(mTk->ask("own the user's text"), "true");
+    ASSERT_EQ(mTk->ask("clear"), "true");
+    // Shifted and plain ASCII, Latin-1 and kanji that a US layout has no key for (typed through
+    // the spare key, several in a row), a character beyond the BMP.
+    const std::string text = "Ab-1 ~?é漢字カナ𠮷z";
+    const DesktopError error = mDesktop.typeText(mWindow, text, 0ms);
+    ASSERT_FALSE(error) << error.message();
+    EXPECT_EQ(mTk->waitForText(text), text);
+    EXPECT_EQ(test::jsonString(mTk->ask("clipboard UTF8_STRING")), "the user's text");
+}
+
+TEST_F(X11DesktopTest, TypedLineBreaksAndTabsArriveAsKeysAndSpareKeyIsGivenBack) {
+    ASSERT_EQ(mTk->ask("clear"), "true");
+    const auto start = std::chrono::steady_clock::now();
+    const DesktopError error = mDesktop.typeText(mWindow, "a\tb\r\nc\x01漢", 30ms);
+    const auto took = std::chrono::steady_clock::now() - start;
+    ASSERT_FALSE(error) << error.message();
+    EXPECT_EQ(keysThenF2(R"(["Tab", "Return", "F2"])"), R"(["Tab", "Return", "F2"])");
+    EXPECT_EQ(mTk->text(), "abc漢");
+    // Five keys, four pauses between them.
+    EXPECT_GE(took, 120ms);
+
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    EXPECT_EQ(XKeysymToKeycode(display, 0x01000000 | 0x6F22), 0) << "the spare key kept 漢";
+    XCloseDisplay(display);
+}
+
+TEST_F(X11DesktopTest, PasteCanPutTheUsersClipboardBack) {
+    ASSERT_EQ(mTk->ask("own kept text"), "true");
+    ASSERT_EQ(mTk->ask("clear"), "true");
+    const DesktopError error = mDesktop.pasteTextRestoringClipboard(mWindow, "4901234567894");
+    ASSERT_FALSE(error) << error.message();
+    EXPECT_EQ(mTk->waitForText("4901234567894"), "4901234567894");
+    EXPECT_EQ(test::jsonString(mTk->ask("clipboard UTF8_STRING")), "kept text");
+
+    // Without the option the barcode stays on the clipboard.
+    ASSERT_EQ(mTk->ask("own kept text"), "true");
+    ASSERT_FALSE(mDesktop.pasteText(mWindow, "second"));
     EXPECT_EQ(test::jsonString(mTk->ask("clipboard UTF8_STRING")), "second");
 }
 

@@ -56,6 +56,11 @@ def command(line):
         del keys[:]
         del seen[:]
         return True
+    if name == "nopaste":
+        # Like a terminal's line: Control+V (and any other paste) puts nothing in the field.
+        entry.bind("<<Paste>>", lambda event: "break")
+        entry.bind("<Control-v>", lambda event: "break")
+        return True
     if name == "keys":
         return keys
     if name == "seen":

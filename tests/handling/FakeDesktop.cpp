@@ -40,6 +40,25 @@ DesktopError FakeDesktop::pasteText(WindowHandle window, const std::string& text
     return {};
 }
 
+DesktopError FakeDesktop::pasteTextRestoringClipboard(WindowHandle window,
+                                                      const std::string& text) {
+    record("paste-restore " + std::to_string(window) + " [" + text + "]");
+    if (!pasteSucceeds) {
+        return DesktopError(DesktopError::Kind::Clipboard, "クリップボード を開けません");
+    }
+    return {};
+}
+
+DesktopError FakeDesktop::typeText(WindowHandle window, const std::string& text,
+                                   std::chrono::milliseconds keyDelay) {
+    record("type " + std::to_string(window) + " [" + text + "] " +
+           std::to_string(keyDelay.count()) + "ms");
+    if (!pasteSucceeds) {
+        return DesktopError(DesktopError::Kind::Keys, "キー入力を送れません");
+    }
+    return {};
+}
+
 DesktopError FakeDesktop::pressSuffixKey(WindowHandle, const std::string& code) {
     record("suffix " + code);
     if (code != "0" && code != "1" && code != "2") {

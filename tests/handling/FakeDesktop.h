@@ -24,6 +24,9 @@ class FakeDesktop : public Desktop {
 
     DesktopResult<FocusedWindow> focusedWindow() override;
     DesktopError pasteText(WindowHandle window, const std::string& text) override;
+    DesktopError pasteTextRestoringClipboard(WindowHandle window, const std::string& text) override;
+    DesktopError typeText(WindowHandle window, const std::string& text,
+                          std::chrono::milliseconds keyDelay) override;
     DesktopError pressSuffixKey(WindowHandle window, const std::string& code) override;
     DesktopError pressPrefixKey(WindowHandle window, const std::string& code) override;
     DesktopError capture(WindowHandle window, Point caret, const CaptureShape& shape,

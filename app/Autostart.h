@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace korvane {
+
+// Starting the program with the desktop session, by the XDG autostart rule: a desktop entry in
+// $XDG_CONFIG_HOME/autostart (~/.config/autostart) that every XDG desktop runs at login.
+
+// "$XDG_CONFIG_HOME/autostart/korvane-server.desktop", or under ~/.config.
+std::filesystem::path autostartFilePath();
+
+// Whether the entry is there (and not switched off with Hidden=true, as desktops' own settings
+// tools do).
+bool autostartEnabled(const std::filesystem::path& entry);
+
+// Writes the entry that starts `program`; an installed copy (under /usr) is started by name, so
+// that the entry survives an update. False with "<path> に書き込めません" on failure.
+bool enableAutostart(const std::filesystem::path& entry, const std::filesystem::path& program,
+                     std::string& error);
+
+// Removes the entry; a missing one is no failure.
+bool disableAutostart(const std::filesystem::path& entry, std::string& error);
+
+}  // namespace korvane

@@ -1,0 +1,105 @@
+// Draws the pictures of the user's guides: korvane-screenshots <folder>. For Japanese and
+// English it writes the main window (a few scans in its log), the options dialog and the tray
+// menu, and once the large QR code window. Run by scripts/screenshots under a private X server;
+// it starts no server and types nothing.
+#include <QApplication>
+#include <QListView>
+#include <QMenu>
+#include <QTimer>
+#include <QTranslator>
+#include <filesystem>
+#include <iostream>
+
+#include "app/MainWindow.h"
+#include "app/OptionsDialog.h"
+#include "app/QrCode.h"
+#include "app/QrLargeWindow.h"
+#include "app/QtDialogs.h"
+#include "app/Translations.h"
+#include "app/TrayIcon.h"
+#include "desktop/DesktopFactory.h"
+
+using namespace korvane;
+
+namespace {
+
+bool save(QWidget& widget, const std::filesystem::path& file) {
+    widget.show();
+    for (int i = 0; i < 20; ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    const bool saved = widget.grab().save(QString::fromStdString(file.string()), "PNG");
+    std::cout << (saved ? "wrote " : "cannot write ") << file.string() << "\n";
+    return saved;
+}
+
+void dropTranslations() {
+    for (QTranslator* translator : QCoreApplication::instance()->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+}
+
+bool drawLanguage(const QString& language, const std::filesystem::path& folder, Desktop& desktop,
+                  QtDialogs& dialogs) {
+    installTranslations(language, false);
+    const std::string suffix = "." + language.toStdString() + ".png";
+    const std::filesystem::path settings =
+        folder / ("screenshots-" + language.toStdString() + ".ini");
+    bool ok = true;
+    {
+        MainWindow window(desktop, dialogs, settings, (folder / "unused.png").string(),
+                          [](std::vector<LocalAddress>& addresses) {
+                              addresses = {{"192.168.1.20", "wlp2s0"},
+                                           {"172.17.0.1", "docker0"},
+                                           {"127.0.0.1", "lo"}};
+                              return true;
+                          });
+        window.move(0, 0);
+        window.resize(800, 600);
+        // A morning at the counter, as the log shows it.
+        RequestHandler& log = window.handler();
+        log.addLog("Server", "[Listner_Information]待ち受けを開始しました。");
+        log.addLog("PHONE-A", "[192.168.1.31][Client_Receive]設定確認要求:101");
+        log.addLog("PHONE-A", "[192.168.1.31][Client_Send]設定確認応答:");
+        log.addLog("PHONE-A",
+                   "[192.168.1.31][Client_Receive]バーコード送信要求:102\t4901234567894\t1\t1\t0");
+        log.addLog("PHONE-A", "[192.168.1.31][Client_SendFile]");
+        log.addLog("PHONE-A", "[192.168.1.31][Client_Send]キャプチャ成功");
+        ok &= save(window, folder / ("main-window" + suffix));
+
+        OptionsDialog options(window.options(), false, &window);
+        ok &= save(options, folder / ("options" + suffix));
+        options.hide();
+
+        TrayIcon tray(window, false);
+        tray.menu().popup(QPoint(40, 40));
+        ok &= save(tray.menu(), folder / ("tray-menu" + suffix));
+        tray.menu().hide();
+    }
+    std::filesystem::remove(settings);
+    dropTranslations();
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc != 2) {
+        std::cerr << "usage: korvane-screenshots FOLDER\n";
+        return 2;
+    }
+    QApplication app(argc, argv);
+    const std::filesystem::path folder = argv[1];
+    std::filesystem::create_directories(folder);
+    const std::unique_ptr<Desktop> desktop = makeDesktop(detectDesktop());
+    QtDialogs dialogs(QStringLiteral("KORVANE Server"));
+    bool ok = drawLanguage(QStringLiteral("ja"), folder, *desktop, dialogs);
+    ok &= drawLanguage(QStringLiteral("en"), folder, *desktop, dialogs);
+
+    QrLargeWindow large(buildQrBitmap(qrPayload("192.168.1.20", "65001")),
+                        QStringLiteral("192.168.1.20 : 65001"), nullptr);
+    ok &= save(large, folder / "qr-large.png");
+    dialogs.shutdown();
+    return ok ? 0 : 1;
+}

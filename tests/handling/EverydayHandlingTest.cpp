@@ -1,0 +1,225 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "handling/CsvText.h"
+#include "handling/DuplicateGuard.h"
+#include "handling/ScanHistory.h"
+#include "tests/handling/HandlerHarness.h"
+#include "tools/PhoneClient.h"
+
+namespace korvane {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::HandlerHarness;
+using Lines = std::vector<std::string>;
+
+const std::string kBom = "\xEF\xBB\xBF";
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class TempFolder {
+  public:
+    TempFolder()
+        : path(fs::temp_directory_path() / ("korvane-handling-" + std::to_string(::getpid()))) {
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~TempFolder() { fs::remove_all(path); }
+    fs::path path;
+};
+
+TEST(DuplicateGuardTest, RepeatsOnlyFromTheSamePhoneStrictlyInsideTheWindow) {
+    const DuplicateGuard::Clock::time_point t0{std::chrono::hours(1)};
+    struct Case {
+        const char* key;
+        const char* text;
+        std::chrono::milliseconds after;
+        std::chrono::milliseconds window;
+        bool repeat;
+    };
+    const Case cases[] = {
+        {"P1", "4901", 0ms, 2000ms, true},     {"P1", "4901", 1999ms, 2000ms, true},
+        {"P1", "4901", 2000ms, 2000ms, false},  // the window's end types again
+        {"P1", "4902", 10ms, 2000ms, false},    // another code
+        {"P2", "4901", 10ms, 2000ms, false},    // another phone
+        {"P1", "4901 ", 10ms, 2000ms, false},   // texts are compared whole
+        {"P1", "4901", 10ms, 0ms, false},       // the guard is off
+        {"P1", "4901", -10ms, 2000ms, false},   // a clock that went back is no repeat
+    };
+    for (const Case& c : cases) {
+        DuplicateGuard guard;
+        guard.remember("P1", "4901", t0, c.window > 0ms ? c.window : 2000ms);
+        EXPECT_EQ(guard.isRepeat(c.key, c.text, t0 + c.after, c.window), c.repeat)
+            << c.key << " " << c.text << " +" << c.after.count() << "ms in " << c.window.count();
+    }
+
+    // Skipped scans do not extend the window; typing again starts a new one.
+    DuplicateGuard guard;
+    guard.remember("P1", "A", t0, 1000ms);
+    EXPECT_TRUE(guard.isRepeat("P1", "A", t0 + 900ms, 1000ms));
+    EXPECT_FALSE(guard.isRepeat("P1", "A", t0 + 1100ms, 1000ms));
+    guard.remember("P1", "A", t0 + 1100ms, 1000ms);
+    EXPECT_TRUE(guard.isRepeat("P1", "A", t0 + 2050ms, 1000ms));
+    // What lies beyond the window is forgotten when something new is remembered.
+    guard.remember("P1", "B", t0 + 5000ms, 1000ms);
+    EXPECT_FALSE(guard.isRepeat("P1", "A", t0 + 5000ms, 10000ms));
+}
+
+TEST(CsvTextTest, QuotesEveryFieldAndDefusesFormulas) {
+    struct Case {
+        std::vector<std::string> fields;
+        std::string record;
+    };
+    const Case cases[] = {
+        {{"plain", ""}, "\"plain\",\"\"\r\n"},
+        {{"say \"hi\"", "a,b"}, "\"say \"\"hi\"\"\",\"a,b\"\r\n"},
+        {{"tab\there", "line\r\nbreak"}, "\"tab\there\",\"line\r\nbreak\"\r\n"},
+        {{"日本語の漢字", "ｶﾅ"}, "\"日本語の漢字\",\"ｶﾅ\"\r\n"},
+        {{"=1+2", "+3", "-4", "@SUM(A1)", "\tx", "a=b"},
+         "\"'=1+2\",\"'+3\",\"'-4\",\"'@SUM(A1)\",\"'\tx\",\"a=b\"\r\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(csvRecord(c.fields), c.record);
+    }
+}
+
+TEST(ScanHistoryTest, StartsWithBomAndHeaderAndRotatesBySize) {
+    TempFolder folder;
+    const fs::path file = folder.path / "sub" / "scans.csv";
+    const std::string header = ScanHistory::header();
+    EXPECT_EQ(header, "\"time\",\"phone\",\"address\",\"text\",\"result\"\r\n");
+    const ScanRecord record{"2024-05-01 12:00:00", "PHONE", "192.168.1.5", "漢字\t\"x\"", "typed"};
+    const std::string line =
+        csvRecord({record.time, record.clientKey, record.address, record.text, record.result});
+    // Room for the header and two lines: the third begins a new file.
+    ScanHistory history(file, kBom.size() + header.size() + 2 * line.size(), 2);
+    for (int i = 0; i < 7; ++i) {
+        history.append(record);
+    }
+    // 7 lines: 2 + 2 + 2 in the rotated files (the oldest pair dropped), 1 in the current one.
+    EXPECT_EQ(readFile(file), kBom + header + line);
+    EXPECT_EQ(readFile(folder.path / "sub" / "scans.1.csv"), kBom + header + line + line);
+    EXPECT_EQ(readFile(folder.path / "sub" / "scans.2.csv"), kBom + header + line + line);
+    EXPECT_FALSE(fs::exists(folder.path / "sub" / "scans.3.csv"));
+
+    // A single line larger than the limit still gets written, alone in its file.
+    ScanHistory tiny(folder.path / "tiny.csv", 10, 1);
+    tiny.append(record);
+    tiny.append(record);
+    EXPECT_EQ(readFile(folder.path / "tiny.csv"), kBom + header + line);
+    EXPECT_EQ(readFile(folder.path / "tiny.1.csv"), kBom + header + line);
+}
+
+class EverydayConversation : public ::testing::Test {
+  protected:
+    phone::Outcome converse(const std::string& key, const std::string& data) {
+        return phone::converse("127.0.0.1", harness.port(), key, data, true);
+    }
+    Lines callsSince(std::size_t before) {
+        Lines calls = harness.desktop.calls();
+        return Lines(calls.begin() + static_cast<long>(before), calls.end());
+    }
+
+    HandlerHarness harness;
+};
+
+TEST_F(EverydayConversation, InputMethodDecidesHowTheBarcodeGoes) {
+    struct Case {
+        InputMethod method;
+        bool restore;
+        std::chrono::milliseconds delay;
+        std::string typing;
+    };
+    const Case cases[] = {
+        {InputMethod::Paste, false, 50ms, "paste 42 [ABC]"},
+        {InputMethod::Paste, true, 0ms, "paste-restore 42 [ABC]"},
+        {InputMethod::TypeKeys, true, 0ms, "type 42 [ABC] 0ms"},
+        {InputMethod::TypeKeys, false, 25ms, "type 42 [ABC] 25ms"},
+    };
+    for (const Case& c : cases) {
+        HandlingOptions options;
+        options.inputMethod = c.method;
+        options.restoreClipboard = c.restore;
+        options.keyDelay = c.delay;
+        harness.handler.setOptions(options);
+        const std::size_t before = harness.desktop.calls().size();
+        EXPECT_EQ(converse("K", "102\tABC\t1\t1\t0").reply, "102\t1");
+        EXPECT_EQ(callsSince(before),
+                  (Lines{"focus", c.typing, "suffix 1", "capture 42 7,9 wait 0"}));
+    }
+}
+
+TEST_F(EverydayConversation, RepeatedScanIsAnsweredAsTypedButNotTyped) {
+    TempFolder folder;
+    HandlingOptions options;
+    options.duplicateWindow = 60s;
+    options.history = std::make_shared<ScanHistory>(folder.path / "scans.csv");
+    harness.handler.setOptions(options);
+
+    EXPECT_EQ(converse("P1", "102\t4901\t1\t1\t0").reply, "102\t1");
+    std::size_t before = harness.desktop.calls().size();
+    phone::Outcome repeat = converse("P1", "102\t4901\t1\t1\t0");
+    EXPECT_EQ(repeat.reply, "102\t1");
+    EXPECT_EQ(repeat.fileName, "capture.png");
+    EXPECT_EQ(callsSince(before), (Lines{"focus", "capture 42 7,9 wait 0"}));
+    const Lines lines = harness.window.waitForLines("P1", 7);
+    ASSERT_EQ(lines.size(), 7u);
+    EXPECT_EQ(lines[3], "[P1][127.0.0.1][Client_Receive]バーコード送信要求:102\t4901\t1\t1\t0");
+    EXPECT_EQ(lines[4], "[P1][127.0.0.1][Client_Skip]重複スキャンのため入力しませんでした:4901");
+
+    // Another phone, another code and the capture-only request are not held back.
+    before = harness.desktop.calls().size();
+    EXPECT_EQ(converse("P2", "104\t4901\t0\t2\t0\t480\t800").reply, "104\t1");
+    EXPECT_EQ(converse("P1", "102\t4902\t1\t0\t0").reply, "102\t1");
+    EXPECT_EQ(converse("P1", "103").reply, "103\t1");
+    EXPECT_EQ(callsSince(before),
+              (Lines{"focus", "paste 42 [4901]", "capture2 42 7,9 wait 0 ratio 480x800", "suffix 2",
+                     "focus", "paste 42 [4902]", "suffix 0", "capture 42 7,9 wait 0", "focus",
+                     "capture 42 7,9 wait 0"}));
+
+    // A scan that was not typed is tried again at the next scan.
+    harness.desktop.pasteSucceeds = false;
+    EXPECT_EQ(converse("P3", "102\tX\t1\t1\t0").reply, "102\t1");
+    harness.desktop.pasteSucceeds = true;
+    harness.desktop.focusResult = 0;
+    EXPECT_EQ(converse("P3", "102\tX\t1\t1\t0").reply, "102\t0");
+    harness.desktop.focusResult = 42;
+    before = harness.desktop.calls().size();
+    EXPECT_EQ(converse("P3", "102\tX\t1\t1\t0").reply, "102\t1");
+    EXPECT_EQ(callsSince(before)[1], "paste 42 [X]");
+
+    // The history has every barcode request, capture-only requests not included.
+    const std::string csv = readFile(folder.path / "scans.csv");
+    ASSERT_TRUE(csv.starts_with(kBom + ScanHistory::header())) << csv;
+    std::vector<std::string> results;
+    for (std::size_t at = csv.find("\r\n") + 2; at < csv.size();) {
+        const std::size_t end = csv.find("\r\n", at);
+        const std::string record = csv.substr(at, end - at);
+        // Everything after the time stamp, whose value is the clock's.
+        results.push_back(record.substr(record.find("\",\"") + 3));
+        at = end + 2;
+    }
+    EXPECT_EQ(
+        results,
+        (Lines{
+            "P1\",\"127.0.0.1\",\"4901\",\"typed\"",
+            "P1\",\"127.0.0.1\",\"4901\",\"skipped: duplicate\"",
+            "P2\",\"127.0.0.1\",\"4901\",\"typed\"",
+            "P1\",\"127.0.0.1\",\"4902\",\"typed\"",
+            "P3\",\"127.0.0.1\",\"X\",\"not typed: クリップボード を開けません\"",
+            "P3\",\"127.0.0.1\",\"X\",\"not typed: 本プログラムがアクティブになっています。\"",
+            "P3\",\"127.0.0.1\",\"X\",\"typed\"",
+        }));
+}
+
+}  // namespace
+}  // namespace korvane
