@@ -43,8 +43,8 @@ TEST(Listener, ABurstOf64PhonesIsAnsweredWithoutATcpRetry) {
             } else if (e.kind == EventKind::Request) {
                 server.reply(*handle, 99, "ok");
             }
-            // All 64 come from 127.0.0.1: the per-peer cap is not what this test is about.
         },
+        // All 64 come from 127.0.0.1: the per-peer cap is not what this test is about.
         {.maxConnectionsPerPeer = kPhones});
     const std::uint16_t port = test::freePort();
     ASSERT_EQ(harness.server().start("127.0.0.1", port), std::nullopt);
