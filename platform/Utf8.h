@@ -17,4 +17,8 @@ std::size_t length(std::string_view text);
 std::string_view mid(std::string_view text, std::size_t start,
                      std::size_t count = std::string_view::npos);
 
+// The code points of the text. A malformed, overlong or surrogate sequence, or one beyond U+10FFFF,
+// becomes one U+FFFD for its first byte, and decoding goes on at the next byte.
+std::u32string codePoints(std::string_view text);
+
 }  // namespace korvane::utf8

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "desktop/x11/XErrorTrap.h"
+#include "platform/Utf8.h"
 
 namespace korvane::x11 {
 namespace {
@@ -16,37 +17,6 @@ namespace {
 // Time for clients to handle a mapping change before the key it was made for is reused: a
 // client that fetched the mapping after a later change would read the wrong character.
 constexpr auto kMappingSettle = std::chrono::milliseconds(40);
-
-// The code points of a UTF-8 text; a malformed sequence becomes U+FFFD.
-std::u32string decodeUtf8(const std::string& text) {
-    std::u32string points;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        int extra = lead < 0x80           ? 0
-                    : (lead >> 5) == 0x6  ? 1
-                    : (lead >> 4) == 0xE  ? 2
-                    : (lead >> 3) == 0x1E ? 3
-                                          : -1;
-        char32_t point = extra == 0   ? lead
-                         : extra == 1 ? lead & 0x1F
-                         : extra == 2 ? lead & 0x0F
-                                      : lead & 0x07;
-        bool valid = extra >= 0 && i + static_cast<std::size_t>(extra) < text.size();
-        for (int k = 1; valid && k <= extra; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-            valid = (next & 0xC0) == 0x80;
-            point = (point << 6) | (next & 0x3F);
-        }
-        if (!valid || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF)) {
-            points.push_back(0xFFFD);
-            ++i;
-            continue;
-        }
-        points.push_back(point);
-        i += static_cast<std::size_t>(extra) + 1;
-    }
-    return points;
-}
 
 // The keysym that types `point`: Latin-1 keysyms are the code points, the rest of Unicode sits
 // at 0x01000000 + code point.
@@ -138,7 +108,7 @@ void mapSpare(Display* display, KeyCode spare, KeySym symbol) {
 bool typeText(Display* display, const std::string& utf8, std::chrono::milliseconds keyDelay,
               std::string& error) {
     std::vector<KeySym> symbols;
-    const std::u32string points = decodeUtf8(utf8);
+    const std::u32string points = utf8::codePoints(utf8);
     for (std::size_t i = 0; i < points.size(); ++i) {
         const char32_t point = points[i];
         if (point == U'\r' || point == U'\n') {
