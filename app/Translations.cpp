@@ -11,7 +11,11 @@ QString chooseLanguage(const std::string& setting, const QStringList& sessionLan
     if (setting == "ja" || setting == "en") {
         return QString::fromStdString(setting);
     }
-    if (!sessionLanguages.isEmpty() && sessionLanguages.first().startsWith(QStringLiteral("ja"))) {
+    // A session that names no language (none, or the "C" / "POSIX" locale of a bare system)
+    // keeps the program's own language.
+    if (sessionLanguages.isEmpty() || sessionLanguages.first() == QStringLiteral("C") ||
+        sessionLanguages.first() == QStringLiteral("POSIX") ||
+        sessionLanguages.first().startsWith(QStringLiteral("ja"))) {
         return QStringLiteral("ja");
     }
     return QStringLiteral("en");
@@ -21,9 +25,11 @@ void installTranslations(const QString& language, bool followSession) {
     QCoreApplication* app = QCoreApplication::instance();
     const QString qtFolder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     auto* qt = new QTranslator(app);
-    const bool qtLoaded = followSession ? qt->load(QLocale::system(), QStringLiteral("qtbase"),
-                                                   QStringLiteral("_"), qtFolder)
-                                        : qt->load(QStringLiteral("qtbase_") + language, qtFolder);
+    // The session's own variant where it has one (ja_JP), else the chosen language's: a session
+    // that names no language still gets the standard buttons in the window's language.
+    const bool qtLoaded = (followSession && qt->load(QLocale::system(), QStringLiteral("qtbase"),
+                                                     QStringLiteral("_"), qtFolder)) ||
+                          qt->load(QStringLiteral("qtbase_") + language, qtFolder);
     if (qtLoaded) {
         QCoreApplication::installTranslator(qt);
     } else {

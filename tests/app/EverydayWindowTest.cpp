@@ -316,9 +316,9 @@ TEST(Translations, LanguageFromTheSettingElseTheSession) {
     };
     const Case cases[] = {
         {"", {"ja-JP", "ja"}, "ja"}, {"", {"en-US"}, "en"},
-        {"", {"de-DE", "ja"}, "en"}, {"", {}, "en"},
-        {"ja", {"en-GB"}, "ja"},     {"en", {"ja-JP"}, "en"},
-        {"fr", {"ja-JP"}, "ja"},
+        {"", {"de-DE", "ja"}, "en"}, {"", {}, "ja"},
+        {"", {"C"}, "ja"},           {"ja", {"en-GB"}, "ja"},
+        {"en", {"ja-JP"}, "en"},     {"fr", {"ja-JP"}, "ja"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(chooseLanguage(c.setting, c.session).toStdString(), c.language)
