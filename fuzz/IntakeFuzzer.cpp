@@ -10,7 +10,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -31,30 +30,26 @@ constexpr int kPatienceMs = 20000;
     std::abort();
 }
 
-std::size_t threadCount() {
-    const std::filesystem::directory_iterator tasks("/proc/self/task");
-    return static_cast<std::size_t>(std::distance(begin(tasks), end(tasks)));
-}
-
-// The server as it listens with no connection; also how many threads that takes.
-HostedServer& sharedHost(std::size_t& idleThreads) {
-    static std::size_t threads = 0;
+// The server as it listens with no connection; also how many tasks that runs (the listener's).
+HostedServer& sharedHost(int& idleTasks) {
+    static int tasks = 0;
     static HostedServer* host = [] {
         setTraceSink([](const std::string&) {});
         auto* server = new HostedServer(8, 8);
-        threads = threadCount();
+        tasks = server->busyTasks();
         return server;
     }();
-    idleThreads = threads;
+    idleTasks = tasks;
     return *host;
 }
 
-// The client sees the close a moment before the server's thread has returned. Waiting for it
+// The client sees the close a moment before the server's task has returned. Waiting for it
 // makes every connection's memory released when the input ends, so that libFuzzer's leak check
-// after an input sees no allocation of a thread still running.
-void waitForServerThreads(std::size_t idleThreads) {
+// after an input sees no allocation of a task still running. Threads stay in the server's pool
+// when their task is done, so the tasks are counted, not the threads.
+void waitForServerTasks(const HostedServer& host, int idleTasks) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPatienceMs);
-    while (threadCount() > idleThreads) {
+    while (host.busyTasks() > idleTasks) {
         if (std::chrono::steady_clock::now() > deadline) {
             fault("a connection's thread outlived its conversation");
         }
@@ -131,8 +126,8 @@ void checkFraming(std::string_view out) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::size_t idleThreads = 0;
-    HostedServer& host = sharedHost(idleThreads);
+    int idleTasks = 0;
+    HostedServer& host = sharedHost(idleTasks);
     net::SocketHandle sock = net::connectIPv4("127.0.0.1", host.port());
     if (sock == net::kNoSocket) {
         fault("cannot connect");
@@ -141,6 +136,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string out = receiveUntilClose(sock);
     net::closeSocket(sock);
     checkFraming(out);
-    waitForServerThreads(idleThreads);
+    waitForServerTasks(host, idleTasks);
     return 0;
 }

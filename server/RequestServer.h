@@ -84,6 +84,8 @@ class RequestServer {
     // runs on the handler's thread once the handler has returned (see reply). Throws when no
     // thread can be created.
     void runTask(std::function<void()> body);
+    // The server's tasks running now: the listener's, while it listens, and each connection's.
+    int busyTasks() const { return mPool.busyThreads(); }
     // runTask of `task->run()`, keeping the task alive until it returns.
     template <typename Task>
     void startTask(std::shared_ptr<Task> task) {

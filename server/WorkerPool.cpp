@@ -40,6 +40,11 @@ int WorkerPool::idleThreads() const {
     return mIdle;
 }
 
+int WorkerPool::busyThreads() const {
+    std::lock_guard lock(mLock);
+    return mThreads - mIdle;
+}
+
 void WorkerPool::work() {
     std::unique_lock lock(mLock);
     for (;;) {

@@ -29,6 +29,9 @@ class WorkerPool {
     // Threads alive now (running a task or idle), and of those the idle ones.
     int threads() const;
     int idleThreads() const;
+    // Threads running a task now (or just done with one and not yet idle); 0 once every task
+    // handed over has run and been destroyed.
+    int busyThreads() const;
 
   private:
     void work();

@@ -38,6 +38,8 @@ class HostedServer {
     HostedServer& operator=(const HostedServer&) = delete;
 
     std::uint16_t port() const { return mPort; }
+    // The server's tasks running now (the listener's among them).
+    int busyTasks() const { return mServer.busyTasks(); }
     // ClientError events reported so far.
     long clientErrors() const { return mClientErrors; }
     // Asks the listener to end and waits until it has; gives the seconds that took.
