@@ -28,37 +28,18 @@
 #include "app/TrayIcon.h"
 #include "handling/ScanHistory.h"
 #include "tests/app/AppFakes.h"
+#include "tests/app/QtTestHelpers.h"
 #include "tests/app/TempFolder.h"
 #include "tests/support/Loopback.h"
 
-#define ZX_USE_UTF8 1
-#include <ZXing/ReadBarcode.h>
 
 namespace korvane {
 namespace {
 
+using test::decodeQr;
+using test::waitUntil;
+
 using test::FakeDialogs;
-
-template <typename Predicate>
-bool waitUntil(Predicate done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-std::string decodeQr(const QImage& picture) {
-    QImage grey = picture.convertToFormat(QImage::Format_Grayscale8);
-    auto result =
-        ZXing::ReadBarcode({grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
-                            static_cast<int>(grey.bytesPerLine())});
-    return result.isValid() ? result.text() : "";
-}
 
 // Japanese script: kana, kanji, full-width forms, Japanese punctuation.
 bool hasJapanese(const QString& text) {

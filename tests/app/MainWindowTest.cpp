@@ -27,38 +27,19 @@
 #include "handling/DeviceSettings.h"
 #include "platform/Socket.h"
 #include "tests/app/AppFakes.h"
+#include "tests/app/QtTestHelpers.h"
 #include "tests/app/TempFolder.h"
 
-#define ZX_USE_UTF8 1
-#include <ZXing/ReadBarcode.h>
 
 namespace korvane {
 namespace {
 
+using test::decodeQr;
+using test::waitUntil;
+
 using test::FakeDialogs;
 
 const char kPortInvalid[] = "ポート番号が不正です。";
-
-template <typename Predicate>
-bool waitUntil(Predicate done, int timeoutMs = 5000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-std::string decodeQr(const QImage& bitmap) {
-    QImage grey = bitmap.convertToFormat(QImage::Format_Grayscale8);
-    auto result =
-        ZXing::ReadBarcode({grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
-                            static_cast<int>(grey.bytesPerLine())});
-    return result.isValid() ? result.text() : "";
-}
 
 class MainWindowTest : public ::testing::Test {
   protected:
