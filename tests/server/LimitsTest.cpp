@@ -228,9 +228,10 @@ TEST(Limits, DeclaredBodiesHoldNoMemoryUntilTheyArrive) {
     }
     waitForClientEvents(harness, EventKind::ClientError, 256);
     const long after = residentKiB();
-    // 256 bodies reserved at their declared size would take 256 MiB.
-    EXPECT_LT(open - before, 48 * 1024) << "KiB while open";
-    EXPECT_LT(after - before, 48 * 1024) << "KiB after";
+    // 256 bodies reserved at their declared size would take 256 MiB. Half of that leaves room for
+    // 256 connection threads, which under AddressSanitizer take about 300 KiB each.
+    EXPECT_LT(open - before, 128 * 1024) << "KiB while open";
+    EXPECT_LT(after - before, 128 * 1024) << "KiB after";
 }
 
 }  // namespace
