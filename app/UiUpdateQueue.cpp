@@ -5,7 +5,11 @@
 namespace korvane {
 
 UiUpdateQueue::UiUpdateQueue(LinesHandler onLines, StoppedHandler onStopped)
-    : mOnLines(std::move(onLines)), mOnStopped(std::move(onStopped)) {}
+    : mOnLines(std::move(onLines)), mOnStopped(std::move(onStopped)) {
+    mFrame.setSingleShot(true);
+    mFrame.setInterval(kFrameMs);
+    connect(&mFrame, &QTimer::timeout, this, &UiUpdateQueue::flush);
+}
 
 void UiUpdateQueue::postLine(std::string line) {
     post({false, std::move(line)});
@@ -16,6 +20,7 @@ void UiUpdateQueue::postStopped() {
 }
 
 void UiUpdateQueue::post(Update update) {
+    const bool stopped = update.stopped;
     bool wasEmpty = false;
     {
         std::lock_guard guard(mLock);
@@ -27,8 +32,10 @@ void UiUpdateQueue::post(Update update) {
         mPending.push_back(std::move(update));
     }
     // One wake-up per batch: a burst of lines costs one event, not one per line.
-    if (wasEmpty) {
+    if (stopped) {
         QMetaObject::invokeMethod(this, &UiUpdateQueue::flush, Qt::QueuedConnection);
+    } else if (wasEmpty) {
+        QMetaObject::invokeMethod(&mFrame, qOverload<>(&QTimer::start), Qt::QueuedConnection);
     }
 }
 

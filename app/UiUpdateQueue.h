@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QTimer>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -27,8 +28,12 @@ class UiUpdateQueue : public QObject {
     void postLine(std::string line);
     void postStopped();
 
-    // Window thread: applies everything posted so far. Runs by itself from the event loop.
+    // Window thread: applies everything posted so far. Runs by itself from the event loop: lines
+    // once a frame (kFrameMs after the first of a batch), so a stream of them costs the list one
+    // insertion and one layout a frame; a stopped state at the next pass, with the lines before it.
     void flush();
+
+    static constexpr int kFrameMs = 16;
 
   private:
     struct Update {
@@ -37,6 +42,8 @@ class UiUpdateQueue : public QObject {
     };
     void post(Update update);
 
+    // Started on the window's thread when a batch begins.
+    QTimer mFrame;
     LinesHandler mOnLines;
     StoppedHandler mOnStopped;
     std::mutex mLock;

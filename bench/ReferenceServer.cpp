@@ -80,14 +80,14 @@ bool serve(Connection& c) {
 
 }  // namespace
 
-TReferenceServer::TReferenceServer() {
+ReferenceServer::ReferenceServer() {
     mListen = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, IPPROTO_TCP);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof addr;
     if (mListen < 0 || ::bind(mListen, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(mListen, 10) != 0 ||
+        ::listen(mListen, SOMAXCONN) != 0 ||
         ::getsockname(mListen, reinterpret_cast<sockaddr*>(&addr), &length) != 0 ||
         ::pipe(mWake) != 0) {
         throw std::runtime_error("the reference server cannot listen on 127.0.0.1");
@@ -96,7 +96,7 @@ TReferenceServer::TReferenceServer() {
     mThread = std::thread([this] { loop(); });
 }
 
-TReferenceServer::~TReferenceServer() {
+ReferenceServer::~ReferenceServer() {
     mStop = true;
     char byte = 0;
     if (::write(mWake[1], &byte, 1) < 0) {
@@ -108,7 +108,7 @@ TReferenceServer::~TReferenceServer() {
     ::close(mWake[1]);
 }
 
-void TReferenceServer::loop() {
+void ReferenceServer::loop() {
     std::vector<Connection> connections;
     std::vector<pollfd> fds;
     while (!mStop) {

@@ -7,15 +7,15 @@
 namespace korvane {
 
 // The yardstick for the request server: one thread and poll() for every connection (and the same
-// listen backlog of 10), answering a
+// listen backlog, the system's maximum), answering a
 // framed 101 request with the same reply, and nothing else (no log, no trace, no other command).
-class TReferenceServer {
+class ReferenceServer {
   public:
     // Listens on a free port of 127.0.0.1 at once.
-    TReferenceServer();
-    ~TReferenceServer();
-    TReferenceServer(const TReferenceServer&) = delete;
-    TReferenceServer& operator=(const TReferenceServer&) = delete;
+    ReferenceServer();
+    ~ReferenceServer();
+    ReferenceServer(const ReferenceServer&) = delete;
+    ReferenceServer& operator=(const ReferenceServer&) = delete;
 
     std::uint16_t port() const { return mPort; }
 

@@ -81,7 +81,7 @@ void printPair(const char* what, const Figures& server, const Figures& reference
 
 void roundTrips() {
     HostedServer server;
-    TReferenceServer reference;
+    ReferenceServer reference;
     // Warm both up, then measure each in turn.
     sequential(server.port());
     sequential(reference.port());

@@ -37,7 +37,7 @@ std::size_t threadCount() {
 }
 
 // The server as it listens with no connection; also how many threads that takes.
-HostedServer& host(std::size_t& idleThreads) {
+HostedServer& sharedHost(std::size_t& idleThreads) {
     static std::size_t threads = 0;
     static HostedServer* host = [] {
         setTraceSink([](const std::string&) {});
@@ -132,7 +132,7 @@ void checkFraming(std::string_view out) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::size_t idleThreads = 0;
-    HostedServer& host = host(idleThreads);
+    HostedServer& host = sharedHost(idleThreads);
     net::SocketHandle sock = net::connectIPv4("127.0.0.1", host.port());
     if (sock == net::kNoSocket) {
         fault("cannot connect");

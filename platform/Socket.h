@@ -8,6 +8,8 @@
 // Windows. Every call may be made from any thread.
 namespace korvane::net {
 
+class WakeSignal;
+
 // A descriptor (POSIX) or a SOCKET (Windows, whose INVALID_SOCKET is kNoSocket here too).
 using SocketHandle = std::intptr_t;
 inline constexpr SocketHandle kNoSocket = -1;
@@ -28,6 +30,9 @@ void setReuseAddress(SocketHandle sock);
 // Binds exactly `address` (dotted IPv4, no wildcard substituted); false when it is not an
 // address of this machine, is malformed, or the port is taken.
 bool bindIPv4(SocketHandle sock, const std::string& address, std::uint16_t port);
+// The longest queue of connections not yet accepted that the system allows: a burst of phones
+// beyond a short queue would lose connection attempts and wait for TCP to retry them (1 s, 3 s...).
+extern const int kMaxBacklog;
 bool listenOn(SocketHandle sock, int backlog);
 // Accepts one connection, sending without delay (TCP_NODELAY); `peer` receives the peer's
 // dotted address.
@@ -43,11 +48,20 @@ enum class WaitResult { Failed, TimedOut, Ready };
 // Waits until `sock` can be read (or written, when `forWrite`), at most `timeoutMs`. A socket with
 // an error or a hang-up counts as ready, so that the following call reports it.
 WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs);
+// Waits until `sock` can be read or `wake` is raised (Woken; at once while it stays raised), at
+// most `timeoutMs`. A socket ready at the same time gives Ready.
+enum class WakeResult { Failed, TimedOut, Ready, Woken };
+WakeResult waitSocketOrWake(SocketHandle sock, const WakeSignal& wake, int timeoutMs);
 
 // recv / send with flags 0, except that a send to a vanished peer never raises SIGPIPE.
 // Negative on failure, 0 for a receive when the peer has closed.
 long receiveSome(SocketHandle sock, void* buffer, std::size_t size);
 long sendSome(SocketHandle sock, const void* data, std::size_t size);
+// The same without waiting: kWouldBlock when nothing can be received (or sent) at the moment.
+// Trying first and waiting only then saves a poll per step when the bytes are already there.
+inline constexpr long kWouldBlock = -2;
+long receiveNow(SocketHandle sock, void* buffer, std::size_t size);
+long sendNow(SocketHandle sock, const void* data, std::size_t size);
 
 // How many received bytes wait to be read (0 on failure).
 std::size_t pendingBytes(SocketHandle sock);

@@ -1,6 +1,8 @@
 #include "platform/Trace.h"
 
+#include <cstdlib>
 #include <mutex>
+#include <string_view>
 
 #include "platform/DebugOutput.h"
 #include "platform/LogText.h"
@@ -30,8 +32,18 @@ void traceOutput(const std::string& line) {
     writeDebugLine(line);
 }
 
-void trace(const std::string& text) {
-    traceOutput(bracketedTimestamp() + boundedLogText(text));
+bool traceEnabled() {
+    static const bool enabled = [] {
+        const char* value = std::getenv("KORVANE_TRACE");
+        return value && value[0] != '\0' && std::string_view(value) != "0";
+    }();
+    return enabled;
+}
+
+void trace(std::string_view text) {
+    if (traceEnabled()) {
+        traceOutput(bracketedTimestamp() + boundedLogText(text));
+    }
 }
 
 void setTraceSink(TraceSink sink) {

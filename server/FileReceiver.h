@@ -20,7 +20,7 @@ class FileReceiver {
           mConnection(std::move(connection)),
           mLocalPath(std::move(localPath)),
           mRemoteName(std::move(remoteName)) {}
-    // The thread's body.
+    // The task's body.
     void run();
 
   private:

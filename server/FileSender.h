@@ -33,7 +33,7 @@ class FileSender {
           mConnection(std::move(connection)),
           mSource(std::move(source)),
           mLabel(std::move(label)) {}
-    // The thread's body.
+    // The task's body.
     void run();
 
   private:

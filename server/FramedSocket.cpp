@@ -46,8 +46,11 @@ void FramedSocket::checkStopping() const {
 void FramedSocket::sendAll(const char* data, std::size_t size) {
     std::size_t sent = 0;
     while (sent != size) {
-        if (waitReady(true)) {
-            long n = net::sendSome(mSocket, data + sent, size - sent);
+        long n = net::sendNow(mSocket, data + sent, size - sent);
+        if (n == net::kWouldBlock && waitReady(true)) {
+            n = net::sendSome(mSocket, data + sent, size - sent);
+        }
+        if (n != net::kWouldBlock) {
             if (n <= 0) {
                 throw ServerError(msg::kDisconnected);
             }
@@ -68,15 +71,16 @@ void FramedSocket::receiveText(std::string& text, std::int32_t count, Deadline d
     const auto wanted = static_cast<std::size_t>(count);
     std::string block;
     while (block.size() != wanted) {
-        if (waitReady(false)) {
-            const std::size_t received = block.size();
-            block.resize(received + std::min(wanted - received, kReceivePiece));
-            long n = net::receiveSome(mSocket, block.data() + received, block.size() - received);
-            block.resize(received + static_cast<std::size_t>(std::max(n, 0L)));
-            if (n <= 0) {
-                text = Cp932::decode(block);
-                throw ServerError(msg::kDisconnected);
-            }
+        const std::size_t received = block.size();
+        block.resize(received + std::min(wanted - received, kReceivePiece));
+        long n = net::receiveNow(mSocket, block.data() + received, block.size() - received);
+        if (n == net::kWouldBlock && waitReady(false)) {
+            n = net::receiveSome(mSocket, block.data() + received, block.size() - received);
+        }
+        block.resize(received + static_cast<std::size_t>(std::max(n, 0L)));
+        if (n != net::kWouldBlock && n <= 0) {
+            text = Cp932::decode(block);
+            throw ServerError(msg::kDisconnected);
         }
         if (mStopping || std::chrono::steady_clock::now() >= deadline) {
             text = Cp932::decode(block);
@@ -91,7 +95,9 @@ void FramedSocket::receiveText(std::string& text, std::int32_t count, Deadline d
 }
 
 void FramedSocket::sendText(const std::string& text) {
-    trace("mdlSendData_START:" + text);
+    if (traceEnabled()) {
+        trace("mdlSendData_START:" + text);
+    }
     const std::string bytes = Cp932::encode(text);
     sendAll(bytes.data(), bytes.size());
     trace("mdlSendData_END");

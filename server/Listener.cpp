@@ -14,7 +14,6 @@ namespace korvane {
 namespace {
 
 constexpr int kReceiveBuffer = 8192;
-constexpr int kBacklog = 10;
 
 net::SocketHandle openListeningSocket(const std::string& address, std::int32_t port) {
     net::SocketHandle socket = net::openTcpSocket();
@@ -30,7 +29,7 @@ net::SocketHandle openListeningSocket(const std::string& address, std::int32_t p
             !net::bindIPv4(socket, address, static_cast<std::uint16_t>(port))) {
             throw ServerError(msg::kBindFailed);
         }
-        if (!net::listenOn(socket, kBacklog)) {
+        if (!net::listenOn(socket, net::kMaxBacklog)) {
             throw ServerError(msg::kListenFailed);
         }
     } catch (...) {
@@ -62,7 +61,12 @@ void Listener::run() {
         }
         try {
             for (;;) {
-                if (waitSocketReady(listening, false)) {
+                const net::WakeResult ready =
+                    net::waitSocketOrWake(listening, mServer.mStopSignal, 1000);
+                if (ready == net::WakeResult::Failed) {
+                    throw ServerError(msg::kSelectFailed);
+                }
+                if (ready == net::WakeResult::Ready) {
                     accept(listening);
                     continue;
                 }

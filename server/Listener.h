@@ -17,7 +17,7 @@ class RequestServer;
 class Listener {
   public:
     explicit Listener(RequestServer& server);
-    // The thread's body.
+    // The task's body.
     void run();
 
   private:

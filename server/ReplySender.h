@@ -15,7 +15,7 @@ class ReplySender {
   public:
     ReplySender(RequestServer& server, std::shared_ptr<Connection> connection, std::string payload)
         : mServer(server), mConnection(std::move(connection)), mPayload(std::move(payload)) {}
-    // The thread's body.
+    // The task's body.
     void run();
 
   private:

@@ -61,12 +61,12 @@ void RequestIntake::run() {
         RequestBody request = parseRequestBody(body);
         connection.clientKey = std::move(request.clientKey);
         connection.data = std::move(request.data);
-        mServer.raise({.kind = EventKind::Request,
-                       .connection = &connection,
-                       .connectionId = connection.id(),
-                       .address = connection.address(),
-                       .clientKey = connection.clientKey,
-                       .data = connection.data});
+        mServer.raiseContinuing(connection, {.kind = EventKind::Request,
+                                             .connection = &connection,
+                                             .connectionId = connection.id(),
+                                             .address = connection.address(),
+                                             .clientKey = connection.clientKey,
+                                             .data = connection.data});
     } catch (...) {
         // Taken back by the listener: whatever the read met was its doing.
         std::string error = connection.takenBack() ? msg::kTooManyConnections : currentErrorText();

@@ -13,7 +13,7 @@ class RequestIntake {
   public:
     RequestIntake(RequestServer& server, std::shared_ptr<Connection> connection)
         : mServer(server), mConnection(std::move(connection)) {}
-    // The thread's body.
+    // The task's body.
     void run();
 
   private:

@@ -1,6 +1,6 @@
 #include "server/RequestServer.h"
 
-#include <thread>
+#include <utility>
 
 #include "platform/Socket.h"
 #include "server/Connection.h"
@@ -12,14 +12,25 @@
 #include "server/ServerMessages.h"
 
 namespace korvane {
+namespace {
+
+// The connection whose event this thread's handler is answering, and the step it handed over.
+struct HandlerScope {
+    Connection* connection;
+    std::function<void()> next;
+};
+thread_local HandlerScope* tHandlerScope = nullptr;
+// The connection a transfer is being handed to, while this thread hands it over.
+thread_local Connection* tHandingOver = nullptr;
+
+}  // namespace
 
 RequestServer::RequestServer(EventHandler handler, ServerLimits limits)
     : mHandler(std::move(handler)), mLimits(limits) {}
 
 RequestServer::~RequestServer() {
     mStopping = true;
-    std::unique_lock lock(mThreadsLock);
-    mThreadsDone.wait(lock, [this] { return mThreadCount == 0; });
+    mStopSignal.raise();
 }
 
 std::optional<std::string> RequestServer::start(const std::string& address, std::int32_t port) {
@@ -33,6 +44,7 @@ std::optional<std::string> RequestServer::start(const std::string& address, std:
         return failure;
     }
     try {
+        mStopSignal.clear();
         mStopping = false;
         mPort = port;
         mAddress = address;
@@ -47,6 +59,7 @@ std::optional<std::string> RequestServer::start(const std::string& address, std:
 void RequestServer::stop() {
     if (mStarted) {
         mStopping = true;
+        mStopSignal.raise();
         return;
     }
     raise({.kind = EventKind::ListenerEnded, .data = msg::kNotListening});
@@ -73,43 +86,44 @@ void RequestServer::failConnection(Connection& connection, const char* failureTe
     }
 }
 
-void RequestServer::reportFinished(Connection& connection) const {
-    raise({.kind = EventKind::Finished,
-           .connection = &connection,
-           .connectionId = connection.id(),
-           .serial = connection.serial,
-           .address = connection.address(),
-           .clientKey = connection.clientKey,
-           .data = connection.data});
-}
-
-void RequestServer::startThread(std::function<void()> body) {
-    {
-        std::lock_guard lock(mThreadsLock);
-        ++mThreadCount;
-    }
-    auto finish = [this] {
-        std::lock_guard lock(mThreadsLock);
-        --mThreadCount;
-        mThreadsDone.notify_all();
-    };
+void RequestServer::raiseContinuing(Connection& connection, const ServerEvent& event) {
+    HandlerScope scope{&connection, {}};
+    HandlerScope* const outer = std::exchange(tHandlerScope, &scope);
     try {
-        std::thread([body = std::move(body), finish]() mutable {
-            {
-                // Released before the count drops, so nothing of the thread outlives the server.
-                auto run = std::move(body);
-                try {
-                    run();
-                } catch (...) {
-                    // Every thread body reports its own failures; nothing may end the process.
-                }
-            }
-            finish();
-        }).detach();
+        raise(event);
     } catch (...) {
-        finish();
+        tHandlerScope = outer;
         throw;
     }
+    tHandlerScope = outer;
+    if (scope.next) {
+        try {
+            scope.next();
+        } catch (...) {
+            // Every step reports its own failures; none may fail the event that led to it.
+        }
+    }
+}
+
+void RequestServer::reportFinished(Connection& connection) {
+    raiseContinuing(connection, {.kind = EventKind::Finished,
+                                 .connection = &connection,
+                                 .connectionId = connection.id(),
+                                 .serial = connection.serial,
+                                 .address = connection.address(),
+                                 .clientKey = connection.clientKey,
+                                 .data = connection.data});
+}
+
+void RequestServer::runTask(std::function<void()> body) {
+    // A step handed over by the handler of its own connection's event waits for the handler to
+    // return: the log lines and replies of that handler keep their order before the step's.
+    HandlerScope* const scope = tHandlerScope;
+    if (scope && !scope->next && tHandingOver == scope->connection) {
+        scope->next = std::move(body);
+        return;
+    }
+    mPool.run(std::move(body));
 }
 
 void RequestServer::startTransfer(Connection& connection, std::int32_t serial,
@@ -120,7 +134,14 @@ void RequestServer::startTransfer(Connection& connection, std::int32_t serial,
         if (!mStarted) {
             throw ServerError(msg::kNotListening);
         }
-        run(connection.shared_from_this());
+        Connection* const outer = std::exchange(tHandingOver, &connection);
+        try {
+            run(connection.shared_from_this());
+        } catch (...) {
+            tHandingOver = outer;
+            throw;
+        }
+        tHandingOver = outer;
     } catch (...) {
         failConnection(connection, failureText);
     }

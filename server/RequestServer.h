@@ -2,15 +2,15 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 
+#include "platform/WakeSignal.h"
 #include "server/ServerEvent.h"
+#include "server/WorkerPool.h"
 
 namespace korvane {
 
@@ -40,23 +40,27 @@ struct ServerLimits {
 // connection with reply, sendFile or receiveFile.
 class RequestServer {
   public:
+    // Throws std::system_error when the system has no descriptor left for its stop signal.
     explicit RequestServer(EventHandler handler, ServerLimits limits = {});
-    // Asks every server thread to stop and waits until all have ended, so that none outlives the
+    // Asks every server task to stop and waits until all have ended, so that none outlives the
     // object or the application state its event handler uses.
     ~RequestServer();
     RequestServer(const RequestServer&) = delete;
     RequestServer& operator=(const RequestServer&) = delete;
 
-    // Starts the listener thread; the failure text when it could not be started. Whether the
+    // Starts the listener's task; the failure text when it could not be started. Whether the
     // socket listens is reported by an Information or ListenerError event.
     std::optional<std::string> start(const std::string& address, std::int32_t port);
-    // Asks the listener to end (ListenerEnded within about a second); ListenerEnded at once when
-    // not started.
+    // Asks the listener to end: it wakes at once, and ListenerEnded follows as soon as its
+    // connections are done (at once when there are none); ListenerEnded at once when not started.
     void stop();
 
     // Continue the connection of a Request or Finished event: send the final reply; send a file
     // and await the acknowledgement; ask for a file and receive it. Each returns at once; the
-    // outcome is a Finished or ClientError event with `serial`.
+    // outcome is a Finished or ClientError event with `serial`. Called from the handler of that
+    // connection's event, the step starts when the handler has returned, on the same thread, so
+    // whatever the handler does after the call comes before anything of the step (a handler that
+    // throws drops it: its connection is failed); called from elsewhere, it starts at once.
     void reply(Connection& connection, std::int32_t serial, const std::string& payload);
     void sendFile(Connection& connection, std::int32_t serial, const std::string& localPath,
                   const std::string& remoteName, const std::string& fieldInfo);
@@ -68,19 +72,25 @@ class RequestServer {
     // Raises ClientError for `connection` with `failureText` and what was caught, after closing
     // the connection; must be called from a catch block. Catches what the handler throws.
     void failConnection(Connection& connection, const char* failureText) const;
-    // Raises Finished for the connection's current step.
-    void reportFinished(Connection& connection) const;
+    // Raises Finished for the connection's current step, then runs the step the handler handed
+    // over, if any.
+    void reportFinished(Connection& connection);
+    // Raises an event that continues `connection` (Request, Finished), then runs the step the
+    // handler handed over, if any. Lets what the handler throws escape, dropping the step.
+    void raiseContinuing(Connection& connection, const ServerEvent& event);
 
-    // Runs `body` on a new detached thread that the destructor waits for. Throws when no thread
-    // can be created.
-    void startThread(std::function<void()> body);
-    // Runs `task->run()` on a new server thread, which keeps the task alive until it returns.
+    // Runs `body` on a thread of the server's pool, at once (a new thread when none is idle); the
+    // destructor waits for it. A step handed over by the handler of its own connection's event
+    // runs on the handler's thread once the handler has returned (see reply). Throws when no
+    // thread can be created.
+    void runTask(std::function<void()> body);
+    // runTask of `task->run()`, keeping the task alive until it returns.
     template <typename Task>
     void startTask(std::shared_ptr<Task> task) {
-        startThread([task = std::move(task)] { task->run(); });
+        runTask([task = std::move(task)] { task->run(); });
     }
 
-    // True from a successful start until the listener thread has ended.
+    // True from a successful start until the listener's task has ended.
     bool running() const { return mStarted; }
     const ServerLimits& limits() const { return mLimits; }
     // Set while the server stops; every wait on a socket ends within a second of it.
@@ -89,8 +99,8 @@ class RequestServer {
   private:
     friend class Listener;
 
-    // Common head of reply, sendFile and receiveFile: hand the connection to a new thread, or
-    // fail it.
+    // Common head of reply, sendFile and receiveFile: hand the connection to a task, or fail
+    // it.
     void startTransfer(Connection& connection, std::int32_t serial, const char* failureText,
                        std::function<void(std::shared_ptr<Connection>)> run);
 
@@ -101,9 +111,10 @@ class RequestServer {
     std::string mAddress;
     std::int32_t mPort = 0;
 
-    std::mutex mThreadsLock;
-    std::condition_variable mThreadsDone;
-    int mThreadCount = 0;
+    // Raised by stop, so that the listener's wait ends at once.
+    net::WakeSignal mStopSignal;
+    // Last: destroyed first, waiting for every task while the rest is intact.
+    WorkerPool mPool;
 };
 
 }  // namespace korvane

@@ -1,12 +1,21 @@
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "desktop/NativeDesktop.h"
+#include "desktop/wayland/WaylandClipboardOwner.h"
 
 namespace korvane {
+
+namespace wayland {
+class VirtualKeyboard;
+class WlrootsConnection;
+}  // namespace wayland
 
 // The desktop of a wlroots compositor (sway and its kin), reached through the protocols such a
 // compositor offers to trusted clients: keys through one virtual keyboard of this object's own
@@ -44,8 +53,20 @@ class WlrootsDesktop : public NativeDesktop {
     void grabScreen(const CaptureRect& rect, RgbImage& image) override;
 
   private:
-    class Impl;
-    std::unique_ptr<Impl> mImpl;
+    // The live connection, made anew when there is none or the compositor dropped it; null with
+    // the reason when none can be made. Under mLock.
+    wayland::WlrootsConnection* connection(std::string& error);
+    // Sends keys through the connection's keyboard; `keys` runs on its thread.
+    DesktopError sendKeys(const std::function<bool(wayland::VirtualKeyboard&)>& keys);
+
+    std::mutex mLock;
+    std::string mDisplayName;
+    std::vector<std::string> mOwnAppIds;
+    std::string mSwaySocket;
+    std::unique_ptr<wayland::WlrootsConnection> mConnection;
+    wayland::WaylandClipboardOwner mClipboard;
+    // When the last text was handed over; only the desktop's caller (one at a time) touches it.
+    std::chrono::steady_clock::time_point mLastHandOver{};
 };
 
 // The wlroots protocols WlrootsDesktop needs that the compositor at `displayName` (empty:

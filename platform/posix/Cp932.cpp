@@ -63,20 +63,37 @@ size_t cp932SequenceLength(std::string_view rest) {
     return lead && rest.size() >= 2 ? 2 : 1;
 }
 
+// Both encodings give the bytes below 0x80 the same characters (0x5C and 0x7E included, as the
+// converter maps them), so such a text needs no conversion: the commonest case by far.
+bool isAscii(std::string_view text) {
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string Cp932::encode(std::string_view utf8) {
+    if (isAscii(utf8)) {
+        return std::string(utf8);
+    }
     thread_local Converter conv("CP932", "UTF-8");
     return conv.run(utf8, "?", [](std::string_view rest) { return utf8::sequenceLength(rest); });
 }
 
 std::string Cp932::decode(std::string_view cp932) {
+    if (isAscii(cp932)) {
+        return std::string(cp932);
+    }
     thread_local Converter conv("UTF-8", "CP932");
     return conv.run(cp932, "\xEF\xBF\xBD", cp932SequenceLength);
 }
 
 std::size_t Cp932::byteCount(std::string_view utf8) {
-    return encode(utf8).size();
+    return isAscii(utf8) ? utf8.size() : encode(utf8).size();
 }
 
 }  // namespace korvane

@@ -10,6 +10,8 @@
 
 #include <cerrno>
 
+#include "platform/WakeSignal.h"
+
 namespace korvane::net {
 
 std::string startNetworking() {
@@ -39,6 +41,8 @@ bool bindIPv4(SocketHandle sock, const std::string& address, std::uint16_t port)
     }
     return ::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0;
 }
+
+const int kMaxBacklog = SOMAXCONN;
 
 bool listenOn(SocketHandle sock, int backlog) {
     return ::listen(sock, backlog) == 0;
@@ -106,6 +110,22 @@ WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs) {
     return (entry.revents & POLLNVAL) ? WaitResult::Failed : WaitResult::Ready;
 }
 
+WakeResult waitSocketOrWake(SocketHandle sock, const WakeSignal& wake, int timeoutMs) {
+    pollfd entries[2] = {{static_cast<int>(sock), POLLIN, 0},
+                         {static_cast<int>(wake.descriptor()), POLLIN, 0}};
+    int rc = ::poll(entries, 2, timeoutMs);
+    if (rc < 0) {
+        return errno == EINTR ? WakeResult::TimedOut : WakeResult::Failed;
+    }
+    if (rc == 0) {
+        return WakeResult::TimedOut;
+    }
+    if (entries[0].revents & POLLNVAL) {
+        return WakeResult::Failed;
+    }
+    return entries[0].revents != 0 ? WakeResult::Ready : WakeResult::Woken;
+}
+
 long receiveSome(SocketHandle sock, void* buffer, std::size_t size) {
     ssize_t n;
     do {
@@ -120,6 +140,22 @@ long sendSome(SocketHandle sock, const void* data, std::size_t size) {
         n = ::send(sock, data, size, MSG_NOSIGNAL);
     } while (n < 0 && errno == EINTR);
     return static_cast<long>(n);
+}
+
+long receiveNow(SocketHandle sock, void* buffer, std::size_t size) {
+    ssize_t n;
+    do {
+        n = ::recv(sock, buffer, size, MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? kWouldBlock : static_cast<long>(n);
+}
+
+long sendNow(SocketHandle sock, const void* data, std::size_t size) {
+    ssize_t n;
+    do {
+        n = ::send(sock, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (n < 0 && errno == EINTR);
+    return n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK) ? kWouldBlock : static_cast<long>(n);
 }
 
 std::size_t pendingBytes(SocketHandle sock) {

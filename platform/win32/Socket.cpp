@@ -1,5 +1,7 @@
 #include "platform/Socket.h"
 
+#include "platform/WakeSignal.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -144,6 +146,8 @@ std::uint16_t localPort(SocketHandle sock) {
     return ::ntohs(addr.sin_port);
 }
 
+const int kMaxBacklog = SOMAXCONN;
+
 WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
@@ -176,6 +180,58 @@ WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs) {
             return WaitResult::TimedOut;
         }
     }
+}
+
+WakeResult waitSocketOrWake(SocketHandle sock, const WakeSignal& wake, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (isShut(native(sock))) {
+            return WakeResult::Ready;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        const int slice = static_cast<int>(std::clamp<long long>(left, 0, kWaitSliceMs));
+        fd_set ready;
+        FD_ZERO(&ready);
+        FD_SET(native(sock), &ready);
+        FD_SET(native(wake.descriptor()), &ready);
+        timeval timeout{0, slice * 1000};
+        int rc = ::select(0, &ready, nullptr, nullptr, &timeout);
+        if (rc == SOCKET_ERROR) {
+            return WakeResult::Failed;
+        }
+        if (rc > 0) {
+            return FD_ISSET(native(sock), &ready) ? WakeResult::Ready : WakeResult::Woken;
+        }
+        if (left <= kWaitSliceMs) {
+            return WakeResult::TimedOut;
+        }
+    }
+}
+
+long receiveNow(SocketHandle sock, void* buffer, std::size_t size) {
+    switch (waitSocket(sock, false, 0)) {
+        case WaitResult::Failed:
+            return -1;
+        case WaitResult::TimedOut:
+            return kWouldBlock;
+        case WaitResult::Ready:
+            break;
+    }
+    return receiveSome(sock, buffer, size);
+}
+
+long sendNow(SocketHandle sock, const void* data, std::size_t size) {
+    switch (waitSocket(sock, true, 0)) {
+        case WaitResult::Failed:
+            return -1;
+        case WaitResult::TimedOut:
+            return kWouldBlock;
+        case WaitResult::Ready:
+            break;
+    }
+    return sendSome(sock, data, size);
 }
 
 long receiveSome(SocketHandle sock, void* buffer, std::size_t size) {

@@ -348,8 +348,8 @@ TEST_F(MainWindowTest, AClickShowsTheSelectedLineAndNewLinesLeaveTheDetailAlone)
     f.show();
     f.handler().addLog("Server", "first");
     f.handler().addLog("Server", "second");
-    QCoreApplication::processEvents();
-    ASSERT_EQ(f.logList->model()->rowCount(), 2);
+    // Lines reach the list once a frame.
+    ASSERT_TRUE(waitUntil([&] { return f.logList->model()->rowCount() == 2; }));
     EXPECT_TRUE(f.detailText->toPlainText().isEmpty());
 
     QModelIndex older = f.logList->model()->index(1, 0);
@@ -359,7 +359,7 @@ TEST_F(MainWindowTest, AClickShowsTheSelectedLineAndNewLinesLeaveTheDetailAlone)
     EXPECT_TRUE(shown.endsWith("[Server]first")) << shown.toStdString();
 
     f.handler().addLog("Server", "third");
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(waitUntil([&] { return f.logList->model()->rowCount() == 3; }));
     EXPECT_EQ(f.detailText->toPlainText(), shown);
 }
 
@@ -372,7 +372,8 @@ TEST_F(MainWindowTest, TheDesktopInUseIsLoggedAndWhatItCannotReachIsShown) {
     QCoreApplication::processEvents();
     EXPECT_EQ(f.detailText->toPlainText().toStdString(), "X11 のプログラムにだけ入力できます。");
     const QAbstractItemModel& log = *f.logList->model();
-    ASSERT_EQ(log.rowCount(), 3);
+    // Lines reach the list once a frame.
+    ASSERT_TRUE(waitUntil([&] { return log.rowCount() == 3; }));
     EXPECT_TRUE(log.index(2, 0).data().toString().endsWith("[Server][Desktop]X11"));
     EXPECT_TRUE(log.index(1, 0).data().toString().endsWith("[Server][Desktop]X11 (XWayland)"));
     EXPECT_TRUE(log.index(0, 0).data().toString().endsWith(

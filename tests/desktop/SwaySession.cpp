@@ -8,6 +8,8 @@
 #include <fstream>
 #include <thread>
 
+#include "desktop/wayland/SwayIpc.h"
+
 namespace korvane::test {
 
 namespace fs = std::filesystem;
@@ -106,6 +108,21 @@ void SwaySession::enter() const {
 std::vector<std::string> SwaySession::clientEnvironment() const {
     return {"XDG_RUNTIME_DIR=" + mRuntimeDir, "WAYLAND_DISPLAY=" + mWaylandDisplay,
             "SWAYSOCK=" + mSwaySocket, "GDK_BACKEND=wayland"};
+}
+
+bool SwaySession::waitForFocus(const std::string& appId, int timeoutMs) const {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (auto windows = wayland::askSwayWindows(mSwaySocket, std::chrono::seconds(1))) {
+            for (const auto& window : *windows) {
+                if (window.focused && window.appId == appId) {
+                    return true;
+                }
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
 }
 
 }  // namespace korvane::test

@@ -32,6 +32,8 @@ class SwaySession {
     void enter() const;
     // The environment entries a client of the session needs.
     std::vector<std::string> clientEnvironment() const;
+    // Waits up to `timeoutMs` until sway's IPC says a window of `appId` has the focus.
+    bool waitForFocus(const std::string& appId, int timeoutMs = 20000) const;
 
   private:
     std::string mRuntimeDir;

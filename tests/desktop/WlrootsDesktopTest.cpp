@@ -5,19 +5,24 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <optional>
+#include <set>
 #include <thread>
 
 #include "desktop/DesktopFactory.h"
 #include "desktop/wayland/SwayIpc.h"
+#include "platform/Trace.h"
 #include "tests/desktop/ChildProcess.h"
 #include "tests/desktop/PngFile.h"
 #include "tests/desktop/SwaySession.h"
+#include "tests/desktop/WaylandWindow.h"
 
 namespace korvane {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using test::ChildProcess;
 using test::PngFile;
 using test::SwaySession;
@@ -53,28 +58,18 @@ class WlrootsDesktopTest : public ::testing::Test {
         std::vector<std::string> argv{"zenity"};
         argv.insert(argv.end(), arguments.begin(), arguments.end());
         mZenity.emplace(argv, mSway->clientEnvironment());
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        while (std::chrono::steady_clock::now() < deadline) {
-            std::optional<std::vector<wayland::SwayWindow>> windows =
-                wayland::askSwayWindows(std::getenv("SWAYSOCK"), std::chrono::seconds(1));
-            if (windows) {
-                for (const auto& window : *windows) {
-                    if (window.focused && window.appId == "zenity") {
-                        mDesktop.emplace("", std::move(ownAppIds));
-                        DesktopResult<FocusedWindow> focused = mDesktop->focusedWindow();
-                        if (focused) {
-                            return focused->window;
-                        }
-                        if (focused.error().kind() != DesktopError::Kind::OwnWindow) {
-                            ADD_FAILURE() << focused.error().message();
-                        }
-                        return 0;
-                    }
-                }
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (!mSway->waitForFocus("zenity")) {
+            ADD_FAILURE() << "zenity did not get the focus";
+            return 0;
         }
-        ADD_FAILURE() << "zenity did not get the focus";
+        mDesktop.emplace("", std::move(ownAppIds));
+        DesktopResult<FocusedWindow> focused = mDesktop->focusedWindow();
+        if (focused) {
+            return focused->window;
+        }
+        if (focused.error().kind() != DesktopError::Kind::OwnWindow) {
+            ADD_FAILURE() << focused.error().message();
+        }
         return 0;
     }
 
@@ -172,6 +167,85 @@ TEST_F(WlrootsDesktopTest, OwnWindowByAppId) {
     ASSERT_FALSE(focused);
     EXPECT_EQ(focused.error().kind(), DesktopError::Kind::OwnWindow);
     EXPECT_EQ(focused.error().message(), "本プログラムがアクティブになっています。");
+}
+
+// A window of this very process is never typed into, whatever its app id: sway's IPC names the
+// process of the activated window.
+TEST_F(WlrootsDesktopTest, OwnWindowByProcess) {
+    test::WaylandWindow own("korvane-probe", "KORVANE own window");
+    ASSERT_TRUE(own.ok()) << "the test's own window did not appear";
+    ASSERT_TRUE(mSway->waitForFocus("korvane-probe")) << "the test's own window has no focus";
+    mDesktop.emplace("", std::vector<std::string>{"korvane-none"});
+    DesktopResult<FocusedWindow> focused = mDesktop->focusedWindow();
+    ASSERT_FALSE(focused);
+    EXPECT_EQ(focused.error().kind(), DesktopError::Kind::OwnWindow);
+    EXPECT_EQ(focused.error().message(), "本プログラムがアクティブになっています。");
+}
+
+// Without sway's IPC nothing tells where the window lies: no caret, and the capture is centred on
+// the output, with a note in the trace. The picture is the one a desktop with the IPC takes with
+// the caret at the output's centre.
+TEST_F(WlrootsDesktopTest, WithoutSwayIpcTheCaptureIsCentredOnTheOutput) {
+    // Numbered lines of text fill the window, so a picture of one place differs from another's.
+    const fs::path lines = mFolder / "lines.txt";
+    {
+        std::ofstream text(lines);
+        for (int line = 1; line <= 80; ++line) {
+            text << "line " << line << ": KORVANE " << std::string(line % 40, 'W') << "\n";
+        }
+    }
+    const WindowHandle window = startZenity({"--text-info", "--filename=" + lines.string()});
+    ASSERT_NE(window, 0u);
+    const std::optional<std::vector<wayland::SwayWindow>> windows =
+        wayland::askSwayWindows(std::getenv("SWAYSOCK"), 1s);
+    ASSERT_TRUE(windows.has_value());
+    std::optional<wayland::SwayWindow> zenity;
+    for (const auto& window : *windows) {
+        if (window.appId == "zenity") {
+            zenity = window;
+        }
+    }
+    ASSERT_TRUE(zenity.has_value());
+    const std::string placed = (mFolder / "placed.png").string();
+    const Point centre{static_cast<std::int32_t>(SwaySession::kWidth / 2 - zenity->x),
+                       static_cast<std::int32_t>(SwaySession::kHeight / 2 - zenity->y)};
+
+    const std::string swaySocket = std::getenv("SWAYSOCK");
+    ::unsetenv("SWAYSOCK");
+    WlrootsDesktop blind("", {"korvane-none"});
+    ::setenv("SWAYSOCK", swaySocket.c_str(), 1);
+    DesktopResult<FocusedWindow> focused = blind.focusedWindow();
+    ASSERT_TRUE(focused) << focused.error().message();
+    EXPECT_FALSE(focused->caret.has_value()) << "a caret without knowing the window's process";
+    std::vector<std::string> traced;
+    setTraceSink([&](const std::string& line) { traced.push_back(line); });
+    const DesktopError captured =
+        blind.capture(focused->window, Point{5, 5}, CaptureShape::centred(), 0, capturePath());
+    setTraceSink({});
+    ASSERT_FALSE(captured) << captured.message();
+    EXPECT_EQ(traced, std::vector<std::string>{
+                          "Wayland: the compositor does not tell where the window \"" +
+                          zenity->title + "\" lies; the capture is centred on its output."});
+    ASSERT_FALSE(mDesktop->capture(window, centre, CaptureShape::centred(), 0, placed));
+
+    PngFile blindPng;
+    PngFile placedPng;
+    std::string error;
+    ASSERT_TRUE(test::readPngFile(capturePath(), blindPng, error)) << error;
+    ASSERT_TRUE(test::readPngFile(placed, placedPng, error)) << error;
+    ASSERT_EQ(blindPng.width, 320u);
+    ASSERT_EQ(blindPng.height, 240u);
+    int differing = 0;
+    std::set<int> colours;
+    for (std::uint32_t y = 0; y < blindPng.height; ++y) {
+        for (std::uint32_t x = 0; x < blindPng.width; ++x) {
+            const PngFile::Pixel p = blindPng.at(x, y);
+            differing += !(p == placedPng.at(x, y));
+            colours.insert(p.r << 16 | p.g << 8 | p.b);
+        }
+    }
+    EXPECT_LT(differing, 400) << "not the picture around the output's centre";
+    EXPECT_GT(colours.size(), 2u) << "a blank picture";
 }
 
 // A capture reaching past the output's edge is black there, and the window's rectangle places

@@ -14,6 +14,9 @@ TEST(Cp932, RoundTripsTextTheWireCarries) {
     const Case cases[] = {
         {"", ""},
         {"ABC-123 \t", "ABC-123 \t"},
+        // Taken as they are, without the converter: which must agree, 0x5C and 0x7E included.
+        {"C:\\dir~1\x7F\x01", "C:\\dir~1\x7F\x01"},
+        {"key\\日本", "key\\\x93\xFA\x96\x7B"},
         {"日本語", "\x93\xFA\x96\x7B\x8C\xEA"},
         {"ｶﾀｶﾅ", "\xB6\xC0\xB6\xC5"},  // half-width katakana are single bytes
         {"～", "\x81\x60"},            // the fullwidth tilde Windows maps to 0x8160
@@ -24,6 +27,18 @@ TEST(Cp932, RoundTripsTextTheWireCarries) {
         EXPECT_EQ(Cp932::decode(c.cp932), c.utf8) << c.utf8;
         EXPECT_EQ(Cp932::byteCount(c.utf8), std::string(c.cp932).size()) << c.utf8;
     }
+}
+
+TEST(Cp932, EveryByteBelow0x80IsTheSameCharacterInBoth) {
+    std::string ascii;
+    for (int c = 1; c < 0x80; ++c) {
+        ascii += static_cast<char>(c);
+    }
+    // With one non-ASCII character the converter does the whole text.
+    EXPECT_EQ(Cp932::encode(ascii + "日"), ascii + "\x93\xFA");
+    EXPECT_EQ(Cp932::decode(ascii + "\x93\xFA"), ascii + "日");
+    EXPECT_EQ(Cp932::encode(ascii), ascii);
+    EXPECT_EQ(Cp932::decode(ascii), ascii);
 }
 
 TEST(Cp932, UnrepresentableCharactersBecomeQuestionMarks) {

@@ -117,5 +117,27 @@ TEST(Listener, StopClosesAConnectionThatWasNeverAnswered) {
     EXPECT_LT(waited, 10s);
 }
 
+TEST(Listener, StopWithNoConnectionEndsTheListenerAtOnce) {
+    // Stopped at several points of the listener's wait: none may wait for the wait to run out.
+    ServerHarness harness;
+    const std::uint16_t port = test::freePort();
+    for (int round = 0; round < 4; ++round) {
+        const std::size_t before = harness.events().snapshot().size();
+        ASSERT_EQ(harness.server().start("127.0.0.1", port), std::nullopt);
+        Event started = harness.events().waitFor(
+            [](const Event& e) { return e.kind == EventKind::Information && e.ip.empty(); },
+            std::chrono::seconds(15), before);
+        ASSERT_EQ(started.data, msg::kListeningStarted);
+        std::this_thread::sleep_for(std::chrono::milliseconds(round * 250));
+        const std::size_t listening = harness.events().snapshot().size();
+        const auto start = std::chrono::steady_clock::now();
+        harness.server().stop();
+        harness.events().waitFor([](const Event& e) { return e.kind == EventKind::ListenerEnded; },
+                                 std::chrono::seconds(15), listening);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s) << "round " << round;
+        EXPECT_FALSE(harness.server().running());
+    }
+}
+
 }  // namespace
 }  // namespace korvane

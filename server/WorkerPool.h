@@ -1,0 +1,46 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+
+namespace korvane {
+
+// Threads for the server's tasks (the listener, each connection's intake, reply and file
+// transfer), kept for reuse: a task goes to an idle thread, or to a new one when none is idle, so
+// a task never waits behind another, however long that one blocks on a slow peer. A thread idle
+// for `idleTime` ends, so the pool shrinks back to nothing between bursts and an idle pool
+// costs no wake-ups.
+class WorkerPool {
+  public:
+    explicit WorkerPool(std::chrono::milliseconds idleTime = std::chrono::seconds(10));
+    // Waits until every task handed over has run and every thread has ended.
+    ~WorkerPool();
+    WorkerPool(const WorkerPool&) = delete;
+    WorkerPool& operator=(const WorkerPool&) = delete;
+
+    // Any thread, a task included. The task is destroyed on its thread right after it ran, before
+    // the destructor can return; what it throws is dropped. Throws (std::system_error) when no
+    // thread can be created for it; the task is then dropped unrun.
+    void run(std::function<void()> task);
+
+    // Threads alive now (running a task or idle), and of those the idle ones.
+    int threads() const;
+    int idleThreads() const;
+
+  private:
+    void work();
+
+    const std::chrono::milliseconds mIdleTime;
+    mutable std::mutex mLock;
+    std::condition_variable mTaskAdded;
+    std::condition_variable mThreadEnded;
+    std::deque<std::function<void()>> mTasks;
+    int mThreads = 0;
+    int mIdle = 0;
+    bool mClosing = false;
+};
+
+}  // namespace korvane
