@@ -3,7 +3,6 @@
 #include <QSystemTrayIcon>
 #include <iostream>
 
-#include "app/AppPaths.h"
 #include "app/CommandLine.h"
 #include "app/LocalAddresses.h"
 #include "app/MainWindow.h"
@@ -14,6 +13,7 @@
 #include "app/Translations.h"
 #include "app/TrayIcon.h"
 #include "desktop/DesktopFactory.h"
+#include "platform/AppPaths.h"
 #include "platform/SingleInstance.h"
 
 using namespace korvane;

@@ -1,5 +1,6 @@
 # The Debian packages, made by `cpack` in the build folder (scripts/package does it all):
-#   korvane-server  the window program, its menu entry, icons, AppStream metainfo and manual page;
+#   korvane-server  the window program, its menu entry, icons, AppStream metainfo and manual page,
+#                   and korvane-host, the same server without a window, with its manual page;
 #   korvane-tools   korvane-phone and korvane-load with their manual pages. Kept apart because they
 #                   need neither Qt nor the Japanese fonts: korvane-phone checks a setup from any
 #                   PC on the LAN, and a shop's PC has no use for the load tool.
@@ -15,7 +16,7 @@ string(TIMESTAMP KORVANE_DATE "%Y-%m-%d" UTC)
 string(TIMESTAMP KORVANE_CHANGELOG_DATE "%a, %d %b %Y 00:00:00 +0000" UTC)
 
 set(packagingDir ${PROJECT_BINARY_DIR}/packaging)
-set(kManualPages server:korvane-server tools:korvane-phone tools:korvane-load)
+set(kManualPages server:korvane-server server:korvane-host tools:korvane-phone tools:korvane-load)
 set(compressed)
 
 # Debian wants manual pages and changelogs compressed with gzip -9n.

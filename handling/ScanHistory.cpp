@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "handling/CsvText.h"
+#include "platform/LocalTime.h"
 #include "platform/Trace.h"
 
 namespace korvane {
@@ -18,8 +19,7 @@ ScanHistory::ScanHistory(std::filesystem::path file, std::uintmax_t maxBytes, in
 
 std::string ScanHistory::timeNow() {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = localTime(now);
     char text[32] = {};
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
     return text;

@@ -1,16 +1,11 @@
 #include "platform/ProfileFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <optional>
 #include <sstream>
 #include <string_view>
 
+#include "platform/FileReplace.h"
 #include "platform/Utf8.h"
 
 namespace korvane {
@@ -69,10 +64,6 @@ std::optional<std::string_view> keyOf(std::string_view line) {
         return std::nullopt;
     }
     return trim(line.substr(0, equals));
-}
-
-std::string errorText(const char* what, int error) {
-    return std::string(what) + ": " + std::strerror(error);
 }
 
 }  // namespace
@@ -188,59 +179,7 @@ bool ProfileFile::save(std::string& error) const {
         text += line;
         text += mLineEnd;
     }
-    std::string tempPath = mPath.string() + ".XXXXXX";
-    int fd = mkstemp(tempPath.data());
-    if (fd < 0) {
-        error = errorText("mkstemp", errno);
-        return false;
-    }
-    // The new file gets the old one's permissions, or those of a newly created file.
-    struct stat old {};
-    mode_t mode = 0;
-    if (stat(mPath.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    const char* failed = nullptr;
-    int code = 0;
-    std::size_t written = 0;
-    while (written < text.size()) {
-        ssize_t n = write(fd, text.data() + written, text.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            failed = "write";
-            code = errno;
-            break;
-        }
-        written += static_cast<std::size_t>(n);
-    }
-    if (!failed && fchmod(fd, mode) != 0) {
-        failed = "fchmod";
-        code = errno;
-    }
-    if (!failed && fsync(fd) != 0) {
-        failed = "fsync";
-        code = errno;
-    }
-    if (close(fd) != 0 && !failed) {
-        failed = "close";
-        code = errno;
-    }
-    if (!failed && rename(tempPath.c_str(), mPath.c_str()) != 0) {
-        failed = "rename";
-        code = errno;
-    }
-    if (failed) {
-        unlink(tempPath.c_str());
-        error = errorText(failed, code);
-        return false;
-    }
-    return true;
+    return replaceFileContents(mPath, text, error);
 }
 
 }  // namespace korvane

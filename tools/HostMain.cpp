@@ -6,12 +6,17 @@
 #include <string>
 
 #include "desktop/DesktopFactory.h"
+#include "handling/DeviceApproval.h"
+#include "handling/DeviceSettings.h"
 #include "handling/RequestHandler.h"
+#include "platform/AppPaths.h"
+#include "platform/ConsoleText.h"
 #include "platform/ProgramFile.h"
 #include "platform/ProgramVersion.h"
 #include "platform/SingleInstance.h"
 #include "server/RequestServer.h"
 #include "tools/ConsoleWindow.h"
+#include "tools/RefusingPrompt.h"
 
 namespace {
 
@@ -19,10 +24,15 @@ constexpr char kUsage[] = R"(Usage: korvane-host [options]
 Listens for the KORVANE phone app as korvane-server does, without a window: barcodes are typed
 into the window that has the keyboard focus, captures are taken around its caret. Each log line
 is written to standard output. Runs until listening fails or the program is ended.
+Only phones approved in the settings file may type or capture (unless its [Setting]
+DeviceApproval=0): with no window to ask in, any other phone is refused and logged.
 Options:
   --address ADDRESS  IPv4 address of this PC to listen on (default 127.0.0.1)
   --port PORT        port to listen on (default 65001)
-  --capture FILE     where captures are written (default: korvane-host.png beside the program)
+  --capture FILE     where captures are written (default: korvane-host.png beside the program,
+                     or korvane-server.png in the user's folders when that cannot be written)
+  --settings FILE    the settings file whose approved devices may type (default: the window
+                     program's, korvane-server.ini beside it or in the user's folders)
   --help             show this text
   --version          show the version
 Exit status: 1 when listening could not start or failed, or another copy already runs in this
@@ -33,6 +43,7 @@ struct Options {
     std::string address = "127.0.0.1";
     int port = 65001;
     std::string captureFile;
+    std::filesystem::path settingsFile;
 };
 
 [[noreturn]] void usageError(const std::string& text) {
@@ -68,6 +79,8 @@ Options parse(int argc, char** argv) {
             options.port = static_cast<int>(port);
         } else if (arg == "--capture") {
             options.captureFile = value();
+        } else if (arg == "--settings") {
+            options.settingsFile = std::filesystem::u8path(value());
         } else {
             usageError("unknown option '" + arg + "'");
         }
@@ -82,17 +95,23 @@ std::string utf8Of(const std::filesystem::path& path) {
 }
 
 std::string defaultCaptureFile() {
-    std::filesystem::path program = korvane::programFile();
+    const std::filesystem::path program = korvane::programFile();
     if (program.empty()) {
         return utf8Of(std::filesystem::temp_directory_path() / "korvane-host.png");
     }
-    return utf8Of(program.replace_extension(".png"));
+    return utf8Of(korvane::captureFilePath(program));
+}
+
+// The window program's settings file: korvane-server sits in the same folder as this program.
+std::filesystem::path defaultSettingsFile() {
+    return korvane::settingsFilePath(korvane::programFile().parent_path() / "korvane-server");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace korvane;
+    useUtf8Console();
     Options options = parse(argc, argv);
     SingleInstance instance("ZRQ_KORVANE");
     if (instance.state() == SingleInstance::Result::AlreadyRunning) {
@@ -105,9 +124,22 @@ int main(int argc, char** argv) {
     if (!choice.notice.empty()) {
         std::cerr << choice.notice << std::endl;
     }
-    RequestHandler handler(
-        *desktop, window, window, window,
-        options.captureFile.empty() ? defaultCaptureFile() : options.captureFile);
+    const std::filesystem::path settingsFile =
+        options.settingsFile.empty() ? defaultSettingsFile() : options.settingsFile;
+    DeviceSettings settings = readDeviceSettings(settingsFile);
+    RefusingPrompt prompt(window);
+    DeviceApproval approval(prompt, std::move(settings.devices), settings.approvalOn);
+    prompt.attach(approval);
+    // An approved phone's new address is kept, as the window keeps it.
+    approval.onChanged([&approval, &window, settingsFile] {
+        std::string error;
+        if (!writeApprovedDevices(settingsFile, approval.devices(), error)) {
+            window.showError(utf8Of(settingsFile) + ": " + error);
+        }
+    });
+    RequestHandler handler(*desktop, window, window, window,
+                           options.captureFile.empty() ? defaultCaptureFile() : options.captureFile,
+                           &approval);
     // Last, so that it is destroyed (waiting for its threads) before what its events use.
     RequestServer server([&handler](const ServerEvent& event) { handler.onServerEvent(event); });
     handler.attach(server);

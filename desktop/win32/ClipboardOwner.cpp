@@ -4,8 +4,6 @@
 
 #include <cstring>
 
-#include "platform/win32/WideText.h"
-
 namespace korvane::win32 {
 
 struct OwnerWindow {
@@ -123,7 +121,7 @@ void ClipboardOwner::render() {
     mChanged.notify_all();
 }
 
-DesktopError ClipboardOwner::setText(const std::string& utf8) {
+DesktopError ClipboardOwner::setText(const std::wstring& text) {
     HWND window = static_cast<HWND>(mWindow);
     if (window == nullptr) {
         return DesktopError(DesktopError::Kind::Clipboard,
@@ -131,7 +129,7 @@ DesktopError ClipboardOwner::setText(const std::string& utf8) {
     }
     {
         std::lock_guard lock(mLock);
-        mText = widen(utf8);
+        mText = text;
     }
     if (!openClipboard(window)) {
         return DesktopError(DesktopError::Kind::Clipboard,
@@ -144,6 +142,32 @@ DesktopError ClipboardOwner::setText(const std::string& utf8) {
         return DesktopError(DesktopError::Kind::Clipboard, "クリップボードに書き込めません。");
     }
     return {};
+}
+
+std::optional<std::wstring> ClipboardOwner::text() {
+    HWND window = static_cast<HWND>(mWindow);
+    if (window == nullptr || !openClipboard(window)) {
+        return std::nullopt;
+    }
+    std::optional<std::wstring> text;
+    if (::GetClipboardOwner() == window) {
+        // Asking for data that this object renders itself would only send its thread a message.
+        std::lock_guard lock(mLock);
+        text = mText;
+    } else if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT); data != nullptr) {
+        if (const auto* units = static_cast<const wchar_t*>(::GlobalLock(data))) {
+            // Another program's memory may lack the NUL it should end with.
+            const std::size_t limit = ::GlobalSize(data) / sizeof(wchar_t);
+            std::size_t length = 0;
+            while (length < limit && units[length] != L'\0') {
+                ++length;
+            }
+            text.emplace(units, length);
+            ::GlobalUnlock(data);
+        }
+    }
+    ::CloseClipboard();
+    return text;
 }
 
 std::uint64_t ClipboardOwner::deliveries() const {

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -16,7 +17,7 @@ namespace korvane::win32 {
 // it (WM_RENDERFORMAT). That request is the hand-over a paste waits for, as on X11, so that a key
 // sent after Control+V never reaches the window before the text has.
 //
-// setText and waitForDelivery may be called from any thread, one caller at a time.
+// setText, text and waitForDelivery may be called from any thread, one caller at a time.
 class ClipboardOwner {
   public:
     // Starts the owner thread; its window exists once the constructor returns (or never, and then
@@ -28,9 +29,12 @@ class ClipboardOwner {
     ClipboardOwner(const ClipboardOwner&) = delete;
     ClipboardOwner& operator=(const ClipboardOwner&) = delete;
 
-    // Puts `utf8` on the clipboard. A Clipboard error when the clipboard could not be opened
+    // Puts `text` on the clipboard. A Clipboard error when the clipboard could not be opened
     // (another program holding it for more than a moment) or the owner window is missing.
-    DesktopError setText(const std::string& utf8);
+    DesktopError setText(const std::wstring& text);
+    // The clipboard's text (CF_UNICODETEXT, up to its first NUL) as any program would paste it;
+    // nothing when it holds no text (empty, a picture, files) or could not be opened.
+    std::optional<std::wstring> text();
     // How many times the text has been rendered for a program so far.
     std::uint64_t deliveries() const;
     // Waits until deliveries() exceeds `before` or `budget` has passed; true on a delivery.

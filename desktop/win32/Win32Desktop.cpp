@@ -4,10 +4,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "desktop/win32/ClipboardOwner.h"
+#include "platform/win32/WideText.h"
 
 namespace korvane {
 namespace {
@@ -25,6 +27,41 @@ INPUT keyInput(WORD key, bool up) {
     input.ki.wVk = key;
     input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
     return input;
+}
+
+// One character as the system's input carries it: a UTF-16 unit that no key needs to produce,
+// whatever the keyboard layout (a kanji included); the window receives it as WM_CHAR.
+INPUT unicodeInput(wchar_t unit, bool up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wScan = static_cast<WORD>(unit);
+    input.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
+    return input;
+}
+
+bool isControl(wchar_t unit) {
+    return unit < 0x20 || (unit >= 0x7F && unit <= 0x9F);
+}
+
+// The key strokes of `text`, each a press and a release: a line break (LF, CR or CR LF) is
+// Enter, TAB is Tab, other control characters are left out, everything else goes by its UTF-16
+// units (a character beyond the BMP as its two surrogates).
+std::vector<std::vector<INPUT>> strokesOf(const std::wstring& text) {
+    std::vector<std::vector<INPUT>> strokes;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const wchar_t unit = text[i];
+        if (unit == L'\r' || unit == L'\n') {
+            if (unit == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') {
+                ++i;
+            }
+            strokes.push_back({keyInput(VK_RETURN, false), keyInput(VK_RETURN, true)});
+        } else if (unit == L'\t') {
+            strokes.push_back({keyInput(VK_TAB, false), keyInput(VK_TAB, true)});
+        } else if (!isControl(unit)) {
+            strokes.push_back({unicodeInput(unit, false), unicodeInput(unit, true)});
+        }
+    }
+    return strokes;
 }
 
 DesktopError sendKeys(std::vector<INPUT> inputs) {
@@ -76,7 +113,24 @@ DesktopResult<FocusedWindow> Win32Desktop::focusedWindow() {
 
 DesktopError Win32Desktop::pasteText(WindowHandle, const std::string& text) {
     std::lock_guard lock(mLock);
-    if (DesktopError error = mClipboard->setText(text)) {
+    return paste(text);
+}
+
+DesktopError Win32Desktop::pasteTextRestoringClipboard(WindowHandle, const std::string& text) {
+    std::lock_guard lock(mLock);
+    const std::optional<std::wstring> previous = mClipboard->text();
+    if (DesktopError error = paste(text)) {
+        return error;
+    }
+    // The window has taken the barcode (or the budget has passed): the user's text goes back.
+    if (previous) {
+        return mClipboard->setText(*previous);
+    }
+    return {};
+}
+
+DesktopError Win32Desktop::paste(const std::string& text) {
+    if (DesktopError error = mClipboard->setText(win32::widen(text))) {
         return error;
     }
     std::this_thread::sleep_for(kPastePause);
@@ -88,6 +142,29 @@ DesktopError Win32Desktop::pasteText(WindowHandle, const std::string& text) {
     // The window asks for the text when it handles the paste keys; returning once it has it
     // keeps Enter or Tab behind the text. A window that does not paste costs the budget.
     mClipboard->waitForDelivery(before, kDeliveryBudget);
+    return {};
+}
+
+DesktopError Win32Desktop::typeText(WindowHandle, const std::string& text,
+                                    std::chrono::milliseconds keyDelay) {
+    std::lock_guard lock(mLock);
+    std::vector<std::vector<INPUT>> strokes = strokesOf(win32::widen(text));
+    if (keyDelay.count() <= 0) {
+        // One call: no other program's input comes between the keys.
+        std::vector<INPUT> all;
+        for (const std::vector<INPUT>& stroke : strokes) {
+            all.insert(all.end(), stroke.begin(), stroke.end());
+        }
+        return all.empty() ? DesktopError() : sendKeys(std::move(all));
+    }
+    for (std::size_t i = 0; i < strokes.size(); ++i) {
+        if (i > 0) {
+            std::this_thread::sleep_for(keyDelay);
+        }
+        if (DesktopError error = sendKeys(std::move(strokes[i]))) {
+            return error;
+        }
+    }
     return {};
 }
 
@@ -173,16 +250,6 @@ void Win32Desktop::grabScreen(const CaptureRect& rect, RgbImage& image) {
         ::DeleteDC(memory);
     }
     ::ReleaseDC(nullptr, screen);
-}
-
-DesktopError Win32Desktop::pasteTextRestoringClipboard(WindowHandle window,
-                                                       const std::string& text) {
-    return pasteText(window, text);
-}
-
-DesktopError Win32Desktop::typeText(WindowHandle, const std::string&, std::chrono::milliseconds) {
-    return DesktopError(DesktopError::Kind::Unavailable,
-                        "このデスクトップではキー入力での入力に対応していません。");
 }
 
 }  // namespace korvane

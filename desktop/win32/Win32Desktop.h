@@ -29,9 +29,11 @@ class Win32Desktop : public NativeDesktop {
 
     DesktopResult<FocusedWindow> focusedWindow() override;
     DesktopError pasteText(WindowHandle window, const std::string& text) override;
-    // Not built for this desktop yet: the clipboard keeps the barcode (a plain paste), and typed
-    // keys are an Unavailable error, which the log shows.
+    // The clipboard's CF_UNICODETEXT is read before the paste and put back once the window has
+    // taken the barcode.
     DesktopError pasteTextRestoringClipboard(WindowHandle window, const std::string& text) override;
+    // Each UTF-16 unit goes as a KEYEVENTF_UNICODE press and release, which needs no key of the
+    // layout (no spare key is borrowed); line breaks go as Enter and TAB as Tab.
     DesktopError typeText(WindowHandle window, const std::string& text,
                           std::chrono::milliseconds keyDelay) override;
 
@@ -41,6 +43,9 @@ class Win32Desktop : public NativeDesktop {
     void grabScreen(const CaptureRect& rect, RgbImage& image) override;
 
   private:
+    // Clipboard, Control+V and the wait for the hand-over; the caller holds mLock.
+    DesktopError paste(const std::string& text);
+
     std::mutex mLock;
     std::unique_ptr<win32::ClipboardOwner> mClipboard;
 };

@@ -114,7 +114,8 @@ SocketHandle acceptIPv4(SocketHandle sock, std::string& peer) {
     return accepted;
 }
 
-SocketHandle connectIPv4(const std::string& address, std::uint16_t port) {
+SocketHandle connectIPv4(const std::string& address, std::uint16_t port,
+                         const std::string& source) {
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = ::htons(port);
@@ -123,6 +124,10 @@ SocketHandle connectIPv4(const std::string& address, std::uint16_t port) {
     }
     SocketHandle sock = openTcpSocket();
     if (sock == kNoSocket) {
+        return kNoSocket;
+    }
+    if (!source.empty() && !bindIPv4(sock, source, 0)) {
+        ::closesocket(native(sock));
         return kNoSocket;
     }
     if (::connect(native(sock), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {

@@ -91,6 +91,7 @@ TEST(CommandLine, EveryProgramAnswersHelpAndVersionWithoutADisplay) {
         {"korvane-server", KORVANE_SERVER},
         {"korvane-phone", KORVANE_PHONE},
         {"korvane-load", KORVANE_LOAD},
+        {"korvane-host", KORVANE_HOST},
     };
     for (const auto& [name, file] : programs) {
         SCOPED_TRACE(name);

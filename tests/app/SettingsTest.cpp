@@ -8,7 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "app/AppPaths.h"
+#include "platform/AppPaths.h"
 #include "tests/app/TempFolder.h"
 
 namespace korvane {

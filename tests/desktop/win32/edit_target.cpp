@@ -1,7 +1,7 @@
 // A Win32 program of the tests: one top-level window holding a single-line EDIT with the focus,
 // on a background of a colour no theme uses. Each Enter that reaches the EDIT prints
-// "enter <the EDIT's text at that moment>" on standard output; at the start it prints
-// "ready <window handle> <EDIT handle>".
+// "enter <the EDIT's text at that moment>" on standard output, each Tab "tab <text>"; at the
+// start it prints "ready <window handle> <EDIT handle>".
 // With --read CLASS it prints instead the text of the first EDIT inside the top-level window of
 // that class (another program's, such as Wine's notepad) and ends.
 #include <fcntl.h>
@@ -25,10 +25,10 @@ std::string utf8Of(const std::wstring& text) {
 }
 
 LRESULT CALLBACK editProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_KEYDOWN && wParam == VK_RETURN) {
+    if (message == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_TAB)) {
         wchar_t text[512] = {};
         ::GetWindowTextW(edit, text, 512);
-        std::printf("enter %s\n", utf8Of(text).c_str());
+        std::printf("%s %s\n", wParam == VK_RETURN ? "enter" : "tab", utf8Of(text).c_str());
         std::fflush(stdout);
     }
     return ::CallWindowProcW(gEditProcedure, edit, message, wParam, lParam);

@@ -39,7 +39,7 @@ wait_for() {  # wait_for FILE PATTERN: up to 20 s
 free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
 
 # 1. Own window, capture beyond the screen's edge, PNG, a window that is gone.
-check "Win32Desktop tests" "$wine_run" "$desktop_test"
+check "Win32Desktop tests" "$wine_run" "$desktop_test" --gtest_filter='-EditTarget*'
 
 # 2. The whole road into a Win32 EDIT of the tests' own.
 "$wine_run" "$target" >"$work/target.out" 2>&1 &
@@ -47,7 +47,10 @@ pids+=($!)
 wait_for "$work/target.out" '^ready'
 xdotool windowactivate --sync "$(xdotool search --sync --name 'korvane edit target' | head -1)"
 port=$(free_port)
-"$wine_run" "$host" --port "$port" --capture 'C:\korvane-test-capture.png' >"$work/host.out" 2>&1 &
+# The phone simulator's key is approved; Wine's drive Z: is the Unix root.
+printf '[Devices]\r\nCount=1\r\nDevice1=PHONE 127.0.0.1 2026/01/02 03:04:05\r\n' >"$work/settings.ini"
+"$wine_run" "$host" --port "$port" --capture 'C:\korvane-test-capture.png' \
+    --settings "Z:${work//\//\\}\\settings.ini" >"$work/host.out" 2>&1 &
 host_pid=$!
 pids+=($host_pid)
 wait_for "$work/host.out" '待ち受けを開始しました。'
@@ -59,8 +62,21 @@ check "phone gets the capture and the reply" \
 check "the EDIT holds the barcode when Enter arrives" grep -qx 'enter ABC-123' "$work/target.out"
 check "the capture is a 320 x 240 picture with the field around the caret" \
     python3 "$here/check_capture.py" "$work/shot.png"
+# A phone that is not approved is refused without a window to ask in, and nothing is typed.
+"$phone" --port "$port" --key STRANGER 102 NOT-TYPED 1 1 0 >"$work/stranger.out" 2>&1 || true
+check "an unapproved phone is refused" grep -qx "$(printf 'reply 102\t0')" "$work/stranger.out"
+check "the host logs the refusal" grep -q '\[STRANGER\]\[127.0.0.1\]\[Client_Send\]未承認の端末からの要求です。' "$work/host.out"
+check "nothing of it reaches the EDIT" bash -c "! grep -q NOT-TYPED '$work/target.out'"
 
-# 3. Wine's notepad, a program we did not write.
+# 3. Typed keys and the clipboard put back, into the same EDIT, active again. The tests read the
+# target's report through Wine's drive Z:, the Unix root.
+xdotool windowactivate --sync "$(xdotool search --sync --name 'korvane edit target' | head -1)"
+sleep 0.5
+check "typed keys and the clipboard put back (EditTarget tests)" \
+    env KORVANE_EDIT_TARGET_LOG="Z:${work//\//\\}\\target.out" \
+    "$wine_run" "$desktop_test" --gtest_filter='EditTarget*'
+
+# 4. Wine's notepad, a program we did not write.
 "$wine_run" notepad >/dev/null 2>&1 &
 pids+=($!)
 xdotool windowactivate --sync "$(xdotool search --sync --name 'Notepad' | head -1)"
@@ -72,14 +88,14 @@ check "notepad holds both barcodes, the first ended by Enter" \
     grep -q "$(printf 'text NOTE-42\r')" "$work/notepad.out"
 check "notepad's second line" grep -q 'SECOND' "$work/notepad.out"
 
-# 4. A second copy of the host in the same session is refused through the named mutex.
+# 5. A second copy of the host in the same session is refused through the named mutex.
 second_status=0
 "$wine_run" "$host" --port "$(free_port)" >"$work/second.out" 2>&1 || second_status=$?
 check "a second host copy ends with status 1" test "$second_status" = 1
 check "a second host copy says why" grep -q '^既に起動されています。ご確認ください。' "$work/second.out"
 
 if [ "$failures" -gt 0 ]; then
-    for f in target.out host.out phone.out phone2.out notepad.out second.out; do
+    for f in target.out host.out phone.out stranger.out phone2.out notepad.out second.out; do
         echo "--- $f"; cat "$work/$f" 2>/dev/null || true
     done
     exit 1

@@ -1,4 +1,4 @@
-#include "app/AppPaths.h"
+#include "platform/AppPaths.h"
 
 #include <stdlib.h>
 #include <unistd.h>

@@ -1,0 +1,7 @@
+#include "platform/ConsoleText.h"
+
+namespace korvane {
+
+void useUtf8Console() {}
+
+}  // namespace korvane
