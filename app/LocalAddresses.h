@@ -3,16 +3,9 @@
 #include <string>
 #include <vector>
 
-namespace korvane {
+#include "platform/NetworkInterfaces.h"
 
-// One IPv4 address of an interface that is up, as the system lists it.
-struct InterfaceAddress {
-    std::string address;  // dotted IPv4
-    std::string interfaceName;
-    bool loopback = false;
-    // A bridge, tunnel, container or VM link: software, not a cable or radio to the LAN.
-    bool isVirtual = false;
-};
+namespace korvane {
 
 // An address as the window offers it: the address and the interface it belongs to.
 struct LocalAddress {
@@ -25,14 +18,6 @@ struct LocalAddress {
 // reaches), then the other LAN interfaces, then virtual ones, loopback last.
 std::vector<LocalAddress> orderLocalAddresses(const std::vector<InterfaceAddress>& addresses,
                                               const std::string& defaultRouteInterface);
-
-// Whether an interface's name is one that software gives its virtual links (docker0, br-…,
-// virbr0, veth…, tun0, wg0, tailscale0, …).
-bool looksVirtual(const std::string& interfaceName);
-
-// The interface of the default route with the lowest metric in the text of /proc/net/route;
-// empty when there is none.
-std::string defaultRouteInterface(const std::string& procNetRoute);
 
 // The IPv4 addresses of this PC's interfaces that are up, ordered as above. False when the
 // interfaces could not be read; addresses is then empty.

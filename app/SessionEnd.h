@@ -3,6 +3,8 @@
 #include <QObject>
 #include <functional>
 
+#include "platform/TerminationSignal.h"
+
 class QSocketNotifier;
 
 namespace korvane {
@@ -24,6 +26,7 @@ class SessionEnd : public QObject {
     void finish();
 
     std::function<void()> mOnEnd;
+    TerminationSignal mSignal;
     QSocketNotifier* mNotifier = nullptr;
     bool mEnded = false;
 };
