@@ -210,8 +210,12 @@ WakeResult waitSocketOrWake(SocketHandle sock, const WakeSignal& wake, int timeo
     }
 }
 
-long receiveNow(SocketHandle sock, void* buffer, std::size_t size) {
-    switch (waitSocket(sock, false, 0)) {
+namespace {
+
+// 0 when the socket can be read (or written) at once, kWouldBlock when not, -1 when the look
+// failed: Winsock has no flag that makes one call of a blocking socket return at once.
+long readyNow(SocketHandle sock, bool forWrite) {
+    switch (waitSocket(sock, forWrite, 0)) {
         case WaitResult::Failed:
             return -1;
         case WaitResult::TimedOut:
@@ -219,19 +223,19 @@ long receiveNow(SocketHandle sock, void* buffer, std::size_t size) {
         case WaitResult::Ready:
             break;
     }
-    return receiveSome(sock, buffer, size);
+    return 0;
+}
+
+}  // namespace
+
+long receiveNow(SocketHandle sock, void* buffer, std::size_t size) {
+    const long ready = readyNow(sock, false);
+    return ready != 0 ? ready : receiveSome(sock, buffer, size);
 }
 
 long sendNow(SocketHandle sock, const void* data, std::size_t size) {
-    switch (waitSocket(sock, true, 0)) {
-        case WaitResult::Failed:
-            return -1;
-        case WaitResult::TimedOut:
-            return kWouldBlock;
-        case WaitResult::Ready:
-            break;
-    }
-    return sendSome(sock, data, size);
+    const long ready = readyNow(sock, true);
+    return ready != 0 ? ready : sendSome(sock, data, size);
 }
 
 long receiveSome(SocketHandle sock, void* buffer, std::size_t size) {
