@@ -1,5 +1,5 @@
 // The real program (korvane-server with its window, on the X display of $DISPLAY) and the console
-// host (request server + request handling + canned desktop, no window) side by side with the
+// host (korvane-host, log lines to a file) side by side with the
 // reference poll() server, each in a process of its own, at 1, 16 and 64 phones at once: each
 // phone makes one settings check (101) per connection, as the phone app does. Prints requests/s,
 // p50/p99 latency and the ratios to the reference, and the kernel's count of listen queue
@@ -8,9 +8,9 @@
 //
 // Run by hand, under a private X server:
 //   xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" build/default/bench/bench_side_by_side
-// Options: --requests-scale X (default 1) multiplies every run's requests; --program PATH runs
-// another build of korvane-server; --no-program leaves the window program out (no display
-// needed).
+// Options: --requests-scale X (default 1) multiplies every run's requests; --program PATH and
+// --host PATH run other builds of korvane-server and korvane-host; --no-program leaves the window
+// program out (no display needed).
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -153,37 +153,48 @@ void serveReference(int toParent, int fromParent) {
     waitForParent(fromParent);
 }
 
-void serveHosted(int toParent, int fromParent) {
-    HostedServer host;
-    writePort(toParent, host.port());
-    waitForParent(fromParent);
-}
-
-// korvane-server itself, run from a copy in a folder of its own whose settings file makes it
-// listen on 127.0.0.1 at start; its lock and capture file go to that folder too.
-class ProgramServer {
+// A program of this project run from a folder of its own, listening on 127.0.0.1 at a free port:
+// its settings file, lock, capture file and standard output go to that folder.
+class ProgramProcess {
   public:
-    explicit ProgramServer(const fs::path& program) {
-        mDir = fs::temp_directory_path() / ("korvane-bench-" + std::to_string(::getpid()));
+    // `arguments` come after the program's name; "{port}" and "{dir}" in them are filled in.
+    ProgramProcess(const std::string& name, const fs::path& program,
+                   std::vector<std::string> arguments) {
+        mDir = fs::temp_directory_path() /
+               ("korvane-bench-" + name + "-" + std::to_string(::getpid()));
         fs::create_directories(mDir / "run");
-        fs::copy_file(program, mDir / "korvane-server", fs::copy_options::overwrite_existing);
+        fs::copy_file(program, mDir / program.filename(), fs::copy_options::overwrite_existing);
         mPort = freeLoopbackPort();
         std::ofstream ini(mDir / "korvane-server.ini");
         ini << "[Setting]\nIpAddress=127.0.0.1\nPortNo=" << mPort << "\nAutoStart=1\n";
         ini.close();
+        for (std::string& argument : arguments) {
+            replaceAll(argument, "{port}", std::to_string(mPort));
+            replaceAll(argument, "{dir}", mDir.string());
+        }
+        const std::string path = (mDir / program.filename()).string();
+        const std::string output = (mDir / "output.txt").string();
         mPid = ::fork();
         if (mPid == 0) {
             ::prctl(PR_SET_PDEATHSIG, SIGKILL);
             ::setenv("XDG_RUNTIME_DIR", (mDir / "run").c_str(), 1);
-            // What it writes there is not measured; a terminal would slow it down.
+            // The log lines go to a file, as they would to a journal; a terminal would be
+            // measured instead of the program.
+            if (!::freopen(output.c_str(), "w", stdout)) {
+                ::_exit(126);
+            }
             if (!std::getenv("KORVANE_TRACE")) {
                 ::freopen("/dev/null", "w", stderr);
             }
-            const std::string path = (mDir / "korvane-server").string();
-            ::execl(path.c_str(), path.c_str(), static_cast<char*>(nullptr));
+            std::vector<char*> argv{const_cast<char*>(path.c_str())};
+            for (std::string& argument : arguments) {
+                argv.push_back(argument.data());
+            }
+            argv.push_back(nullptr);
+            ::execv(path.c_str(), argv.data());
             ::_exit(127);
         }
-        // The splash window stays three seconds before the main window starts listening.
+        // The window program's splash window stays three seconds before it starts listening.
         for (int i = 0; i < 300; ++i) {
             net::SocketHandle probe = net::connectIPv4("127.0.0.1", mPort);
             if (probe != net::kNoSocket) {
@@ -197,9 +208,9 @@ class ProgramServer {
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
-        throw std::runtime_error("korvane-server did not listen on 127.0.0.1 within 30 s");
+        throw std::runtime_error(name + " did not listen on 127.0.0.1 within 30 s");
     }
-    ~ProgramServer() {
+    ~ProgramProcess() {
         if (mPid > 0) {
             ::kill(mPid, SIGKILL);
             int status = 0;
@@ -208,9 +219,18 @@ class ProgramServer {
         std::error_code ignored;
         fs::remove_all(mDir, ignored);
     }
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
     std::uint16_t port() const { return mPort; }
 
   private:
+    static void replaceAll(std::string& text, const std::string& from, const std::string& to) {
+        for (std::size_t at = text.find(from); at != std::string::npos;
+             at = text.find(from, at + to.size())) {
+            text.replace(at, from.size(), to);
+        }
+    }
+
     fs::path mDir;
     pid_t mPid = -1;
     std::uint16_t mPort = 0;
@@ -273,17 +293,21 @@ int main(int argc, char** argv) {
     double scale = 1;
     bool withProgram = true;
     std::string programPath = KORVANE_SERVER_PROGRAM;
+    std::string hostPath = KORVANE_HOST_PROGRAM;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--requests-scale") == 0 && i + 1 < argc) {
             scale = std::clamp(std::atof(argv[++i]), 0.01, 100.0);
         } else if (std::strcmp(argv[i], "--program") == 0 && i + 1 < argc) {
             programPath = argv[++i];
+        } else if (std::strcmp(argv[i], "--host") == 0 && i + 1 < argc) {
+            hostPath = argv[++i];
         } else if (std::strcmp(argv[i], "--no-program") == 0) {
             withProgram = false;
         } else {
             std::fprintf(
                 stderr,
-                "usage: bench_side_by_side [--requests-scale X] [--program PATH | --no-program]\n");
+                "usage: bench_side_by_side [--requests-scale X] [--host PATH] [--program PATH | "
+                "--no-program]\n");
             return 2;
         }
     }
@@ -300,11 +324,13 @@ int main(int argc, char** argv) {
     try {
         // Each row measures the three servers one after the other, so that a burst of noise on
         // the machine falls on one row rather than on one server.
-        std::optional<ProgramServer> window;
+        std::optional<ProgramProcess> window;
         if (withProgram) {
-            window.emplace(programPath);
+            window.emplace("korvane-server", programPath, std::vector<std::string>{});
         }
-        ChildServer hosted(serveHosted);
+        ProgramProcess hosted("korvane-host", hostPath,
+                              {"--address", "127.0.0.1", "--port", "{port}", "--settings",
+                               "{dir}/korvane-server.ini", "--capture", "{dir}/korvane-host.png"});
         ChildServer bare(serveReference);
         for (const Row& row : kRows) {
             reference.push_back(measure(bare.port(), row, scale));
