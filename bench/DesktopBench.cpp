@@ -1,47 +1,89 @@
-// What a capture and a paste into a Tk entry cost beyond the pauses they must take, next to a
-// bare PNG encode of the same picture. Needs an X server and python3-tk:
-//   xvfb-run -a -s "-screen 0 1280x1024x24" build/default/bench/bench_desktop [runs]
+// What a capture costs beyond the pause it must take, stage by stage (focused window and caret
+// with a Tk and a GTK entry, the pause itself, the grab, the PNG encode, the file's write and
+// rename, the whole capture, and a whole 103 as the phone sees it over 127.0.0.1), next to a bare
+// PNG encode of the same picture; and what a paste into a Tk entry costs. Needs an X server, a
+// session bus (for the accessibility bus), python3-tk, zenity and xdotool:
+//   dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24"
+//       build/default/bench/bench_desktop [runs [other applications]]
+// A desktop has more applications on the accessibility bus than the entry: `other applications`
+// starts that many more GTK programs (zenity dialogs) before the entry. A window manager changes
+// what the focus and the grab cost: start one (openbox, say) on the display first to see it.
+#include <X11/Xlib.h>
 #include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "desktop/CaptureGeometry.h"
+#include "desktop/PngWriter.h"
+#include "desktop/atspi/AtspiCaret.h"
 #include "desktop/x11/X11Desktop.h"
+#include "desktop/x11/XFocus.h"
+#include "desktop/x11/XScreenGrab.h"
+#include "handling/RequestHandler.h"
+#include "server/RequestServer.h"
 #include "tests/desktop/ChildProcess.h"
+#include "tools/HostedServer.h"
+#include "tools/PhoneClient.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using korvane::test::ChildProcess;
 
-struct Times {
-    double median;
-    double worst;
+double msSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+struct Stats {
+    double p50 = 0;
+    double p90 = 0;
+    double max = 0;
 };
 
-Times timesMs(int runs, const std::function<void()>& run) {
+Stats statsOf(std::vector<double> times, double minus = 0) {
+    std::sort(times.begin(), times.end());
+    const std::size_t n = times.size();
+    return {times[n / 2] - minus, times[n * 9 / 10] - minus, times.back() - minus};
+}
+
+Stats timed(int runs, const std::function<void()>& run, double minus = 0) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         const auto start = Clock::now();
         run();
-        times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        times.push_back(msSince(start));
     }
-    std::sort(times.begin(), times.end());
-    return {times[runs / 2], times.back()};
+    return statsOf(std::move(times), minus);
 }
 
-double medianMs(int runs, const std::function<void()>& run) {
-    return timesMs(runs, run).median;
+void row(const std::string& name, Stats s, const std::string& note = "") {
+    std::printf("  %-44s %8.3f %8.3f %8.3f  %s\n", name.c_str(), s.p50, s.p90, s.max, note.c_str());
 }
 
-// The PNG as libpng would encode it with nothing around it: into memory, level 5.
+// A strategy below 0 and filters 0 leave libpng's choice.
+struct PngSetting {
+    const char* name;
+    int level;
+    int strategy;
+    int filters;
+};
+
+// The PNG as libpng encodes it with nothing around it: into memory.
 void encodeInMemory(const std::vector<png_byte>& rgb, int width, int height,
-                    std::vector<png_byte>& out) {
+                    const PngSetting& setting, std::vector<png_byte>& out) {
     out.clear();
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -56,7 +98,13 @@ void encodeInMemory(const std::vector<png_byte>& rgb, int width, int height,
             sink->insert(sink->end(), data, data + size);
         },
         nullptr);
-    png_set_compression_level(png, 5);
+    png_set_compression_level(png, setting.level);
+    if (setting.strategy >= 0) {
+        png_set_compression_strategy(png, setting.strategy);
+    }
+    if (setting.filters != 0) {
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, setting.filters);
+    }
     png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
@@ -67,15 +115,34 @@ void encodeInMemory(const std::vector<png_byte>& rgb, int width, int height,
     png_destroy_write_struct(&png, &info);
 }
 
-bool readRgb(const std::string& path, std::vector<png_byte>& rgb) {
+bool decodeRgb(const void* bytes, std::size_t size, std::vector<png_byte>& rgb) {
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_file(&image, path.c_str())) {
+    if (!png_image_begin_read_from_memory(&image, bytes, size)) {
         return false;
     }
     image.format = PNG_FORMAT_RGB;
     rgb.resize(PNG_IMAGE_SIZE(image));
     return png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr) != 0;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A zenity entry under X11, given the keyboard focus.
+bool startGtkEntry(std::unique_ptr<ChildProcess>& zenity) {
+    const std::string title = "korvane-bench-gtk";
+    zenity = std::make_unique<ChildProcess>(
+        std::vector<std::string>{"zenity", "--entry", "--title=" + title,
+                                 "--entry-text=4901234567894"},
+        std::vector<std::string>{"GDK_BACKEND=x11"});
+    ChildProcess focus({"sh", "-c",
+                        "w=$(xdotool search --sync --name '^" + title +
+                            "$' | head -n 1) && xdotool windowactivate --sync \"$w\" 2>/dev/null;"
+                            " xdotool windowfocus --sync \"$w\" && echo ok"});
+    return focus.readLine(15000) == "ok";
 }
 
 }  // namespace
@@ -85,11 +152,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "needs an X server (DISPLAY); see the first lines of this file\n");
         return 2;
     }
-    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 50;
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "korvane-bench-capture.png").string();
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
+    const int others = argc > 2 ? std::max(0, std::atoi(argv[2])) : 0;
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("korvane-bench-capture-" + std::to_string(::getpid()) + ".png"))
+                                 .string();
+    std::printf("%d runs; p50, p90 and max in ms\n", runs);
+
     // A real text field takes the pastes: the paste returns once the field has the text.
-    korvane::test::ChildProcess tk({"python3", KORVANE_TK_TARGET});
+    ChildProcess tk({"python3", KORVANE_TK_TARGET});
     tk.writeLine("focus");
     if (tk.readLine() != "\"ready\"" || tk.readLine().empty()) {
         std::fprintf(stderr, "the Tk entry did not start (python3-tk)\n");
@@ -98,47 +169,204 @@ int main(int argc, char** argv) {
     korvane::X11Desktop desktop;
     // The first question also connects to the display and starts the accessibility lookup.
     const auto coldStart = Clock::now();
-    const auto focused = desktop.focusedWindow();
-    const double coldFocus =
-        std::chrono::duration<double, std::milli>(Clock::now() - coldStart).count();
-    const korvane::WindowHandle window = focused ? focused->window : 0;
-    const korvane::Point caret{400, 300};
-    const auto shape = korvane::CaptureShape::centred();
-    korvane::DesktopError error =
-        focused ? desktop.capture(window, caret, shape, 0, path) : focused.error();
-    if (window == 0 || error) {
-        std::fprintf(stderr, "no window to capture around: %s\n", error.message().c_str());
+    const auto tkFocused = desktop.focusedWindow();
+    const double coldFocus = msSince(coldStart);
+    if (!tkFocused) {
+        std::fprintf(stderr, "no focused window: %s\n", tkFocused.error().message().c_str());
         return 1;
+    }
+    row("focus + caret, Tk entry (first)", {coldFocus, coldFocus, coldFocus});
+    row("focus + caret, Tk entry", timed(runs, [&] { (void)desktop.focusedWindow(); }));
+    korvane::DesktopError error;
+    row("paste into the Tk entry (+ clear) - 100", timed(
+                                                       runs,
+                                                       [&] {
+                                                           error = desktop.pasteText(
+                                                               tkFocused->window, "4901234567894");
+                                                           tk.writeLine("clear");
+                                                           tk.readLine();
+                                                       },
+                                                       100.0));
+
+    std::vector<std::unique_ptr<ChildProcess>> otherApplications;
+    for (int i = 0; i < others; ++i) {
+        otherApplications.push_back(std::make_unique<ChildProcess>(
+            std::vector<std::string>{"zenity", "--info", "--text=other " + std::to_string(i)},
+            std::vector<std::string>{"GDK_BACKEND=x11"}));
+    }
+    std::unique_ptr<ChildProcess> zenity;
+    if (!startGtkEntry(zenity)) {
+        std::fprintf(stderr, "the GTK entry did not come up (zenity, xdotool)\n");
+        return 1;
+    }
+    // Give the toolkit time to join the accessibility bus, as a user takes before scanning.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto gtkStart = Clock::now();
+    korvane::DesktopResult<korvane::FocusedWindow> focused = desktop.focusedWindow();
+    const double gtkCold = msSince(gtkStart);
+    if (!focused) {
+        std::fprintf(stderr, "no focused window: %s\n", focused.error().message().c_str());
+        return 1;
+    }
+    row("focus + caret, GTK entry (first)", {gtkCold, gtkCold, gtkCold},
+        focused->caret ? "caret found" : "no caret");
+    int withCaret = 0;
+    const Stats gtkFocus = timed(runs, [&] {
+        const auto again = desktop.focusedWindow();
+        withCaret += again && again->caret ? 1 : 0;
+    });
+    row("focus + caret, GTK entry", gtkFocus,
+        std::to_string(withCaret) + "/" + std::to_string(runs) + " with the caret, " +
+            std::to_string(others) + " other applications");
+
+    Display* display = XOpenDisplay(nullptr);
+    pid_t pid = 0;
+    row("  X11: focused window and its process", timed(runs, [&] {
+            pid = korvane::x11::windowProcess(display, korvane::x11::keyboardWindow(display));
+        }));
+    row("  AT-SPI: caret of that process", timed(runs, [&] {
+            (void)korvane::atspi::atspiCaretOf(pid, std::chrono::milliseconds(250));
+        }));
+
+    row("pause: sleep_for(100 ms) - 100",
+        timed(
+            runs, [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }, 100.0));
+
+    const korvane::WindowHandle window = focused->window;
+    const korvane::Point caret = focused->caret.value_or(korvane::Point{});
+    std::int64_t originX = 0;
+    std::int64_t originY = 0;
+    row("window origin (XTranslateCoordinates)", timed(runs, [&] {
+            korvane::x11::windowOrigin(display, static_cast<Window>(window), originX, originY);
+        }));
+    const auto rect = korvane::captureRect({originX + caret.x, originY + caret.y},
+                                           korvane::CaptureShape::centred());
+    std::vector<std::uint8_t> grabbed(static_cast<std::size_t>(rect->width) * rect->height * 3);
+    row("grab 320x240 (XGetImage + conversion)",
+        timed(runs, [&] { korvane::x11::grabScreen(display, *rect, grabbed); }));
+    XCloseDisplay(display);
+
+    const korvane::RgbImage picture{rect->width, rect->height, grabbed};
+    row("PNG file: encode + write + rename",
+        timed(runs, [&] { error = korvane::writePngFile(path, picture); }));
+    const std::string written = readFile(path);
+    std::vector<png_byte> decoded;
+    const bool same = decodeRgb(written.data(), written.size(), decoded) && decoded == grabbed;
+    std::printf("    the file: %zu bytes, %s\n", written.size(),
+                same ? "decodes to the grabbed pixels" : "DOES NOT DECODE TO THE GRABBED PIXELS");
+    row("  write + rename of those bytes alone", timed(runs, [&] {
+            std::string temp = path + ".XXXXXX";
+            const int fd = ::mkstemp(temp.data());
+            ::fchmod(fd, 0600);
+            (void)!::write(fd, written.data(), written.size());
+            ::close(fd);
+            std::rename(temp.c_str(), path.c_str());
+        }));
+
+    const PngSetting settings[] = {
+        {"level 5, adaptive filters (libpng's own)", 5, -1, 0},
+        {"level 1, no filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE},
+        {"level 1, Sub filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_SUB},
+        {"level 1, adaptive filters", 1, Z_DEFAULT_STRATEGY, 0},
+        {"Z_RLE, Sub filter", 1, Z_RLE, PNG_FILTER_SUB},
+        {"Z_RLE, no filter", 1, Z_RLE, PNG_FILTER_NONE},
+        {"level 5, Sub filter", 5, Z_DEFAULT_STRATEGY, PNG_FILTER_SUB},
+        {"level 5, no filter", 5, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE},
+        {"level 3, no filter", 3, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE},
+    };
+    for (const PngSetting& setting : settings) {
+        std::vector<png_byte> encoded;
+        const Stats encode = timed(
+            runs, [&] { encodeInMemory(grabbed, rect->width, rect->height, setting, encoded); });
+        std::vector<png_byte> back;
+        const bool ok = decodeRgb(encoded.data(), encoded.size(), back) && back == grabbed;
+        row(std::string("bare encode, ") + setting.name, encode,
+            std::to_string(encoded.size()) + " bytes" + (ok ? "" : ", WRONG PIXELS"));
     }
 
-    // What every capture request asks first: the focused window and its caret.
-    const Times focus = timesMs(runs, [&] { (void)desktop.focusedWindow(); });
-    const Times captured =
-        timesMs(runs, [&] { error = desktop.capture(window, caret, shape, 0, path); });
-    const double capture = captured.median - 100.0;
-    const double paste = medianMs(runs,
-                                  [&] {
-                                      error = desktop.pasteText(window, "4901234567894");
-                                      tk.writeLine("clear");
-                                      tk.readLine();
-                                  }) -
-                         100.0;
-    std::vector<png_byte> rgb;
-    if (!readRgb(path, rgb)) {
-        std::fprintf(stderr, "cannot read back %s\n", path.c_str());
-        return 1;
+    // The same stages as the capture takes them, each right after a pause: what a process that
+    // slept finds (caches, a server that slept too) is not what a loop of them finds.
+    {
+        Display* again = XOpenDisplay(nullptr);
+        std::vector<double> origin;
+        std::vector<double> grab;
+        std::vector<double> file;
+        for (int i = 0; i < runs; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            auto start = Clock::now();
+            korvane::x11::windowOrigin(again, static_cast<Window>(window), originX, originY);
+            origin.push_back(msSince(start));
+            start = Clock::now();
+            korvane::x11::grabScreen(again, *rect, grabbed);
+            grab.push_back(msSince(start));
+            start = Clock::now();
+            error = korvane::writePngFile(path, picture);
+            file.push_back(msSince(start));
+        }
+        XCloseDisplay(again);
+        row("after a pause: window origin", statsOf(origin));
+        row("after a pause: grab", statsOf(grab));
+        row("after a pause: PNG file", statsOf(file));
     }
-    std::vector<png_byte> encoded;
-    const double encode = medianMs(runs, [&] { encodeInMemory(rgb, 320, 240, encoded); });
+    row("capture (pause 100) - 100",
+        timed(
+            runs,
+            [&] {
+                error = desktop.capture(window, caret, korvane::CaptureShape::centred(), 0, path);
+            },
+            100.0));
     std::filesystem::remove(path);
 
-    std::printf("median over %d runs, beyond the mandated pauses:\n", runs);
-    std::printf("  capture 320x240 (grab + PNG + file) %8.3f ms (worst %.3f ms)\n", capture,
-                captured.worst - 100.0);
-    std::printf("  focused window and caret            %8.3f ms (worst %.3f ms, first %.3f ms)\n",
-                focus.median, focus.worst, coldFocus);
-    std::printf("  paste into a Tk entry (+ clear)      %8.3f ms\n", paste);
-    std::printf("  bare libpng encode of that picture  %8.3f ms (%zu bytes)\n", encode,
-                encoded.size());
+    // The phone's side: the real server and request handling around this desktop.
+    {
+        const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                             ("korvane-bench-road-" + std::to_string(::getpid()));
+        std::filesystem::create_directories(folder);
+        korvane::QuietWindow quiet;
+        korvane::RequestHandler handler(desktop, quiet, quiet, quiet,
+                                        (folder / "korvane-server.png").string());
+        korvane::RequestServer server(
+            [&](const korvane::ServerEvent& event) { handler.onServerEvent(event); });
+        handler.attach(server);
+        const std::uint16_t port = korvane::freeLoopbackPort();
+        if (server.start("127.0.0.1", port)) {
+            std::fprintf(stderr, "the server did not start\n");
+            return 1;
+        }
+        while (quiet.logLines == 0) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        std::vector<double> toFile;
+        std::vector<double> toReply;
+        std::vector<double> whole;
+        int failures = 0;
+        for (int i = 0; i < runs; ++i) {
+            try {
+                const auto start = Clock::now();
+                korvane::phone::PhoneConnection phone("127.0.0.1", port);
+                phone.sendRequest("bench", "103");
+                const korvane::phone::Message file = phone.receiveMessage();
+                const double fileAt = msSince(start);
+                phone.sendAcknowledgement();
+                const auto ackAt = Clock::now();
+                const korvane::phone::Message reply = phone.receiveMessage();
+                toReply.push_back(msSince(ackAt));
+                phone.close();
+                whole.push_back(msSince(start));
+                toFile.push_back(fileAt);
+                failures += file.type == 3 && reply.body.find("103") != std::string::npos ? 0 : 1;
+            } catch (const korvane::phone::PhoneError& failure) {
+                ++failures;
+            }
+        }
+        if (!whole.empty()) {
+            row("phone: a whole 103 - 100", statsOf(whole, 100.0),
+                failures == 0 ? "" : std::to_string(failures) + " failed");
+            row("  request to the file's end - 100", statsOf(toFile, 100.0));
+            row("  acknowledgement to the reply", statsOf(toReply));
+        }
+        server.stop();
+        std::filesystem::remove_all(folder);
+    }
     return 0;
 }
