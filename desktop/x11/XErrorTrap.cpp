@@ -84,18 +84,29 @@ XErrorTrap::XErrorTrap(Display* display) : mDisplay(display), mOuter(tInnermost)
     tInnermost = this;
 }
 
-// Errors of the bracketed calls arrive while the trap still holds them, not in a later one. A
-// trap whose last call was sync() has nothing left on its way and spares the round trip.
+namespace {
+
+// The server answers requests in order: once the answer to the last request sent has been read
+// (a reply or an error), the errors of all earlier ones have reached the handler as well, and a
+// round trip would bring nothing more. Most calls here wait for a reply anyway.
+bool allAnswered(Display* display) {
+    return LastKnownRequestProcessed(display) == XNextRequest(display) - 1;
+}
+
+}  // namespace
+
+// Errors of the bracketed calls arrive while the trap still holds them, not in a later one.
 XErrorTrap::~XErrorTrap() {
-    if (XNextRequest(mDisplay) != mSyncedBefore) {
+    if (!allAnswered(mDisplay)) {
         XSync(mDisplay, False);
     }
     tInnermost = mOuter;
 }
 
 int XErrorTrap::sync() {
-    XSync(mDisplay, False);
-    mSyncedBefore = XNextRequest(mDisplay);
+    if (!allAnswered(mDisplay)) {
+        XSync(mDisplay, False);
+    }
     return mError;
 }
 

@@ -14,7 +14,8 @@ void releaseDisplay(Display* display);
 
 // Brackets Xlib calls on one adopted connection and records the first error they cause. Traps
 // nest; the innermost one on the thread records. The end of a trap waits for the server, so
-// no error of its calls is left to arrive later.
+// no error of its calls is left to arrive later; when the last call sent has already been
+// answered (a reply was read), nothing is left on its way and there is no wait.
 class XErrorTrap {
   public:
     explicit XErrorTrap(Display* display);
@@ -22,8 +23,9 @@ class XErrorTrap {
     XErrorTrap(const XErrorTrap&) = delete;
     XErrorTrap& operator=(const XErrorTrap&) = delete;
 
-    // Waits until the server has handled every request sent so far, then returns the first
-    // error code recorded since the trap began (0: none).
+    // Waits until the server has handled every request sent so far (no wait when the last one
+    // has been answered already), then returns the first error code recorded since the trap
+    // began (0: none).
     int sync();
 
   private:
@@ -31,8 +33,6 @@ class XErrorTrap {
     Display* mDisplay;
     XErrorTrap* mOuter;
     int mError = 0;
-    // The next request's number right after the last sync(); 0 before any.
-    unsigned long mSyncedBefore = 0;
 };
 
 }  // namespace korvane::x11
