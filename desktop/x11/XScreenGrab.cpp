@@ -3,7 +3,9 @@
 #include <X11/Xutil.h>
 
 #include <algorithm>
+#include <array>
 #include <bit>
+#include <optional>
 
 #include "desktop/x11/XErrorTrap.h"
 
@@ -28,6 +30,56 @@ class Channel {
     int mShift = 0;
     unsigned long mMax = 0;
 };
+
+// Where red, green and blue lie in the bytes of a pixel, for images of 32 bits a pixel whose
+// channels are whole bytes (the usual depth 24 and 32 visuals); nothing for any other layout.
+std::optional<std::array<int, 3>> byteOffsets(const XImage& image) {
+    if (image.bits_per_pixel != 32) {
+        return std::nullopt;
+    }
+    std::array<int, 3> offsets{};
+    const unsigned long masks[3] = {image.red_mask, image.green_mask, image.blue_mask};
+    for (int i = 0; i < 3; ++i) {
+        const int shift = masks[i] == 0 ? 0 : std::countr_zero(masks[i]);
+        if (masks[i] != 0xffUL << shift || shift % 8 != 0 || shift > 24) {
+            return std::nullopt;
+        }
+        offsets[i] = image.byte_order == LSBFirst ? shift / 8 : 3 - shift / 8;
+    }
+    return offsets;
+}
+
+// Reading the bytes directly: XGetPixel, a call per pixel, cost more than the rest of the grab.
+void copyBytes(const XImage& image, std::array<int, 3> offsets, unsigned width, unsigned height,
+               std::uint8_t* out, std::size_t stride) {
+    for (unsigned y = 0; y < height; ++y, out += stride) {
+        const auto* in =
+            reinterpret_cast<const std::uint8_t*>(image.data) +
+            static_cast<std::size_t>(y) * static_cast<std::size_t>(image.bytes_per_line);
+        std::uint8_t* pixel = out;
+        for (unsigned x = 0; x < width; ++x, in += 4, pixel += 3) {
+            pixel[0] = in[offsets[0]];
+            pixel[1] = in[offsets[1]];
+            pixel[2] = in[offsets[2]];
+        }
+    }
+}
+
+void copyPixels(XImage* image, unsigned width, unsigned height, std::uint8_t* out,
+                std::size_t stride) {
+    const Channel red(image->red_mask);
+    const Channel green(image->green_mask);
+    const Channel blue(image->blue_mask);
+    for (unsigned y = 0; y < height; ++y, out += stride) {
+        std::uint8_t* pixel = out;
+        for (unsigned x = 0; x < width; ++x, pixel += 3) {
+            const unsigned long value = XGetPixel(image, static_cast<int>(x), static_cast<int>(y));
+            pixel[0] = red(value);
+            pixel[1] = green(value);
+            pixel[2] = blue(value);
+        }
+    }
+}
 
 }  // namespace
 
@@ -59,19 +111,13 @@ bool grabScreen(Display* display, const CaptureRect& rect, std::vector<std::uint
     if (image == nullptr) {
         return false;
     }
-    const Channel red(image->red_mask);
-    const Channel green(image->green_mask);
-    const Channel blue(image->blue_mask);
     const std::size_t stride = static_cast<std::size_t>(rect.width) * 3;
-    for (unsigned y = 0; y < height; ++y) {
-        std::uint8_t* out = rgb.data() + static_cast<std::size_t>(top - rect.top + y) * stride +
-                            static_cast<std::size_t>(left - rect.left) * 3;
-        for (unsigned x = 0; x < width; ++x, out += 3) {
-            const unsigned long pixel = XGetPixel(image, static_cast<int>(x), static_cast<int>(y));
-            out[0] = red(pixel);
-            out[1] = green(pixel);
-            out[2] = blue(pixel);
-        }
+    std::uint8_t* out = rgb.data() + static_cast<std::size_t>(top - rect.top) * stride +
+                        static_cast<std::size_t>(left - rect.left) * 3;
+    if (const std::optional<std::array<int, 3>> offsets = byteOffsets(*image)) {
+        copyBytes(*image, *offsets, width, height, out, stride);
+    } else {
+        copyPixels(image, width, height, out, stride);
     }
     XDestroyImage(image);
     return true;
