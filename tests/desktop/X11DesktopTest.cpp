@@ -329,6 +329,8 @@ TEST_F(X11DesktopTest, ExistingCaptureFileIsReplacedWhole) {
     // A reader of the old file still sees the old bytes, never a mix.
     std::string seen((std::istreambuf_iterator<char>(reader)), std::istreambuf_iterator<char>());
     EXPECT_TRUE(seen == old);
+    // Nor is the old file left behind under another name.
+    EXPECT_EQ(std::distance(fs::directory_iterator(mFolder), fs::directory_iterator()), 1);
 }
 
 TEST_F(X11DesktopTest, FailedCapturesWriteNoFile) {
