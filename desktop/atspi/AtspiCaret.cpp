@@ -4,7 +4,10 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <string>
 #include <thread>
+#include <unordered_map>
+#include <vector>
 
 namespace korvane::atspi {
 namespace {
@@ -158,24 +161,68 @@ struct Worker {
     [[noreturn]] void run();
 };
 
-std::optional<ScreenPoint> lookUp(pid_t pid, GMainContext* context) {
+// What the worker keeps between questions to spare round trips on the bus.
+struct Memory {
+    // The process of each application on the bus by its unique bus name, which the bus never
+    // gives to another connection. Asking the bus costs a round trip per application and
+    // question: on a desktop of a few dozen applications, milliseconds before every capture.
+    std::unordered_map<std::string, pid_t> processIds;
+    // Where the last caret was found: the next question is most likely about the same
+    // application, and going there straight spares listing the applications on the bus.
+    pid_t lastPid = 0;
+    GRef<AtspiAccessible> lastApp;
+};
+
+pid_t processOf(AtspiAccessible* app, const Memory& memory,
+                std::unordered_map<std::string, pid_t>& seen) {
+    const AtspiApplication* owner = ATSPI_OBJECT(app)->app;
+    const std::string busName =
+        owner != nullptr && owner->bus_name != nullptr ? owner->bus_name : "";
+    if (const auto found = memory.processIds.find(busName);
+        !busName.empty() && found != memory.processIds.end()) {
+        seen.insert(*found);
+        return found->second;
+    }
+    ErrorSink error;
+    const auto pid = static_cast<pid_t>(atspi_accessible_get_process_id(app, error.out()));
+    if (!busName.empty() && !error.failed()) {
+        seen.emplace(busName, pid);
+    }
+    return pid;
+}
+
+std::optional<ScreenPoint> lookUp(pid_t pid, GMainContext* context, Memory& memory) {
     // Applications that joined or left since the last question are announced as signals.
     while (g_main_context_iteration(context, FALSE)) {
     }
+    // An application that left the bus answers nothing and is looked for below like any other.
+    if (memory.lastApp && memory.lastPid == pid) {
+        if (GRef<AtspiAccessible> focused = focusedIn(memory.lastApp.get())) {
+            return caretCorner(focused.get());
+        }
+    }
+    memory.lastApp.reset();
     GRef<AtspiAccessible> desktop(atspi_get_desktop(0));
     if (!desktop) {
         return std::nullopt;
     }
     ErrorSink error;
     const gint count = atspi_accessible_get_child_count(desktop.get(), error.out());
+    // Every application is looked at, so that those that left are forgotten.
+    std::unordered_map<std::string, pid_t> seen;
+    std::vector<GRef<AtspiAccessible>> candidates;
     for (gint i = 0; i < count; ++i) {
         GRef<AtspiAccessible> app(
             atspi_accessible_get_child_at_index(desktop.get(), i, error.out()));
-        if (!app ||
-            static_cast<pid_t>(atspi_accessible_get_process_id(app.get(), error.out())) != pid) {
-            continue;
+        if (app && processOf(app.get(), memory, seen) == pid) {
+            candidates.push_back(std::move(app));
         }
+    }
+    memory.processIds = std::move(seen);
+    for (GRef<AtspiAccessible>& app : candidates) {
         if (GRef<AtspiAccessible> focused = focusedIn(app.get())) {
+            memory.lastPid = pid;
+            memory.lastApp = std::move(app);
             return caretCorner(focused.get());
         }
     }
@@ -192,13 +239,14 @@ void Worker::run() {
         atspi_set_main_context(context);
         atspi_set_timeout(kCallTimeoutMs, kCallTimeoutMs);
     }
+    Memory memory;
     std::unique_lock guard(lock);
     for (;;) {
         changed.wait(guard, [this] { return asked != answered; });
         const pid_t pid = question;
         const std::uint64_t number = asked;
         guard.unlock();
-        std::optional<ScreenPoint> found = ready ? lookUp(pid, context) : std::nullopt;
+        std::optional<ScreenPoint> found = ready ? lookUp(pid, context, memory) : std::nullopt;
         guard.lock();
         answer = found;
         answered = number;
