@@ -191,8 +191,20 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<ChildProcess>> otherApplications;
     for (int i = 0; i < others; ++i) {
         otherApplications.push_back(std::make_unique<ChildProcess>(
-            std::vector<std::string>{"zenity", "--info", "--text=other " + std::to_string(i)},
+            std::vector<std::string>{"zenity", "--info",
+                                     "--title=korvane-bench-other-" + std::to_string(i)},
             std::vector<std::string>{"GDK_BACKEND=x11"}));
+    }
+    // Their windows come up before the entry's, so that none takes the focus from it.
+    if (others > 0) {
+        ChildProcess shown({"sh", "-c",
+                            "for i in $(seq 0 " + std::to_string(others - 1) +
+                                "); do xdotool search --sync --name \"^korvane-bench-other-$i$\""
+                                " >/dev/null; done; echo ok"});
+        if (shown.readLine(30000) != "ok") {
+            std::fprintf(stderr, "the other applications did not come up (zenity)\n");
+            return 1;
+        }
     }
     std::unique_ptr<ChildProcess> zenity;
     if (!startGtkEntry(zenity)) {
@@ -267,6 +279,9 @@ int main(int argc, char** argv) {
         {"level 5, adaptive filters (libpng's own)", 5, -1, 0},
         {"level 1, no filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE},
         {"level 1, Sub filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_SUB},
+        {"level 1, Up filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_UP},
+        {"level 1, None or Up by row", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE | PNG_FILTER_UP},
+        {"Z_RLE, Up filter", 1, Z_RLE, PNG_FILTER_UP},
         {"level 1, adaptive filters", 1, Z_DEFAULT_STRATEGY, 0},
         {"Z_RLE, Sub filter", 1, Z_RLE, PNG_FILTER_SUB},
         {"Z_RLE, no filter", 1, Z_RLE, PNG_FILTER_NONE},
