@@ -62,12 +62,15 @@ class X11Desktop::Impl {
     const std::string mDisplayName;
     std::mutex mLock;
     std::unique_ptr<x11::XConnection> mConnection;
+    // Goes with its connection; declared after it, so it ends first.
+    std::unique_ptr<x11::XScreenGrab> mScreenGrab;
     bool mHasXTest = false;
     x11::XClipboardOwner mClipboard;
 };
 
 Display* X11Desktop::Impl::connection(std::string& error) {
     if (!mConnection || mConnection->lost()) {
+        mScreenGrab.reset();
         mConnection = std::make_unique<x11::XConnection>(mDisplayName);
         if (mConnection->display() == nullptr) {
             error = mConnection->failure();
@@ -75,6 +78,7 @@ Display* X11Desktop::Impl::connection(std::string& error) {
             return nullptr;
         }
         mHasXTest = x11::hasXTest(mConnection->display());
+        mScreenGrab = std::make_unique<x11::XScreenGrab>(mConnection->display());
     }
     return mConnection->display();
 }
@@ -223,8 +227,8 @@ DesktopResult<ScreenPoint> X11Desktop::Impl::clientToScreen(WindowHandle window,
 void X11Desktop::Impl::grab(const CaptureRect& rect, RgbImage& image) {
     std::lock_guard lock(mLock);
     std::string error;
-    if (Display* display = connection(error)) {
-        x11::grabScreen(display, rect, image.pixels);
+    if (connection(error) != nullptr) {
+        mScreenGrab->grab(rect, image.pixels);
     }
 }
 

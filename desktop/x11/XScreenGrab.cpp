@@ -1,6 +1,9 @@
 #include "desktop/x11/XScreenGrab.h"
 
 #include <X11/Xutil.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <array>
@@ -81,9 +84,89 @@ void copyPixels(XImage* image, unsigned width, unsigned height, std::uint8_t* ou
     }
 }
 
+// Shared memory is only for a server on this machine: a segment id means another segment there.
+bool isLocal(Display* display) {
+    sockaddr_storage address{};
+    socklen_t length = sizeof address;
+    return ::getsockname(ConnectionNumber(display), reinterpret_cast<sockaddr*>(&address),
+                         &length) == 0 &&
+           address.ss_family == AF_UNIX;
+}
+
+// An image made by XShmCreateImage owns neither its pixels nor its segment information.
+void destroySharedImage(XImage* image) {
+    image->data = nullptr;
+    image->obdata = nullptr;
+    XDestroyImage(image);
+}
+
 }  // namespace
 
-bool grabScreen(Display* display, const CaptureRect& rect, std::vector<std::uint8_t>& rgb) {
+XScreenGrab::XScreenGrab(Display* display)
+    : mDisplay(display), mShared(isLocal(display) && XShmQueryExtension(display)) {}
+
+XScreenGrab::~XScreenGrab() {
+    if (mCapacity > 0) {
+        ::shmdt(mSegment.shmaddr);
+    }
+}
+
+void XScreenGrab::dropSegment() {
+    if (mCapacity > 0) {
+        XShmDetach(mDisplay, &mSegment);
+        ::shmdt(mSegment.shmaddr);
+    }
+    mSegment = {};
+    mCapacity = 0;
+}
+
+XImage* XScreenGrab::sharedImage(unsigned width, unsigned height) {
+    if (!mShared) {
+        return nullptr;
+    }
+    const int screen = DefaultScreen(mDisplay);
+    XImage* image = XShmCreateImage(mDisplay, DefaultVisual(mDisplay, screen),
+                                    static_cast<unsigned>(DefaultDepth(mDisplay, screen)), ZPixmap,
+                                    nullptr, &mSegment, width, height);
+    if (image == nullptr) {
+        return nullptr;
+    }
+    const std::size_t size =
+        static_cast<std::size_t>(image->bytes_per_line) * static_cast<std::size_t>(image->height);
+    if (size > mCapacity) {
+        dropSegment();
+        const int id = ::shmget(IPC_PRIVATE, size, IPC_CREAT | 0600);
+        void* address = id < 0 ? reinterpret_cast<void*>(-1) : ::shmat(id, nullptr, 0);
+        int error = -1;
+        if (address != reinterpret_cast<void*>(-1)) {
+            mSegment.shmid = id;
+            mSegment.shmaddr = static_cast<char*>(address);
+            mSegment.readOnly = False;
+            XErrorTrap trap(mDisplay);
+            XShmAttach(mDisplay, &mSegment);
+            error = trap.sync();
+        }
+        // Gone once both sides have let go, however this process ends.
+        if (id >= 0) {
+            ::shmctl(id, IPC_RMID, nullptr);
+        }
+        if (error != 0) {
+            if (address != reinterpret_cast<void*>(-1)) {
+                ::shmdt(address);
+            }
+            mSegment = {};
+            mShared = false;
+            destroySharedImage(image);
+            return nullptr;
+        }
+        mCapacity = size;
+    }
+    image->data = mSegment.shmaddr;
+    return image;
+}
+
+bool XScreenGrab::grab(const CaptureRect& rect, std::vector<std::uint8_t>& rgb) {
+    Display* display = mDisplay;
     Window root = DefaultRootWindow(display);
     const std::int64_t screenW = DisplayWidth(display, DefaultScreen(display));
     const std::int64_t screenH = DisplayHeight(display, DefaultScreen(display));
@@ -99,7 +182,22 @@ bool grabScreen(Display* display, const CaptureRect& rect, std::vector<std::uint
     const unsigned height = static_cast<unsigned>(bottom - top);
 
     XImage* image = nullptr;
-    {
+    bool shared = false;
+    if (XImage* target = sharedImage(width, height)) {
+        XErrorTrap trap(display);
+        if (XShmGetImage(display, root, target, static_cast<int>(left), static_cast<int>(top),
+                         AllPlanes) &&
+            trap.sync() == 0) {
+            image = target;
+            shared = true;
+        } else {
+            // Not again on this connection: the reply to XGetImage always serves.
+            destroySharedImage(target);
+            dropSegment();
+            mShared = false;
+        }
+    }
+    if (image == nullptr) {
         XErrorTrap trap(display);
         image = XGetImage(display, root, static_cast<int>(left), static_cast<int>(top), width,
                           height, AllPlanes, ZPixmap);
@@ -119,7 +217,11 @@ bool grabScreen(Display* display, const CaptureRect& rect, std::vector<std::uint
     } else {
         copyPixels(image, width, height, out, stride);
     }
-    XDestroyImage(image);
+    if (shared) {
+        destroySharedImage(image);
+    } else {
+        XDestroyImage(image);
+    }
     return true;
 }
 
