@@ -282,7 +282,7 @@ int main(int argc, char** argv) {
         {"level 5, adaptive filters (libpng's own)", 5, -1, 0},
         {"level 1, no filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE},
         {"level 1, Sub filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_SUB},
-        {"level 1, Up filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_UP},
+        {"level 1, Up filter (the writer's)", 1, -1, PNG_FILTER_UP},
         {"level 1, None or Up by row", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE | PNG_FILTER_UP},
         {"Z_RLE, Up filter", 1, Z_RLE, PNG_FILTER_UP},
         {"level 1, adaptive filters", 1, Z_DEFAULT_STRATEGY, 0},
