@@ -191,10 +191,36 @@ pid_t processOf(AtspiAccessible* app, const Memory& memory,
     return pid;
 }
 
-std::optional<ScreenPoint> lookUp(pid_t pid, GMainContext* context, Memory& memory) {
+// The applications of process `pid` on the bus. Every application is looked at, so that those
+// that left are forgotten.
+std::vector<GRef<AtspiAccessible>> applicationsOf(pid_t pid, Memory& memory) {
+    std::vector<GRef<AtspiAccessible>> found;
+    GRef<AtspiAccessible> desktop(atspi_get_desktop(0));
+    if (!desktop) {
+        return found;
+    }
+    ErrorSink error;
+    const gint count = atspi_accessible_get_child_count(desktop.get(), error.out());
+    std::unordered_map<std::string, pid_t> seen;
+    for (gint i = 0; i < count; ++i) {
+        GRef<AtspiAccessible> app(
+            atspi_accessible_get_child_at_index(desktop.get(), i, error.out()));
+        if (app && processOf(app.get(), memory, seen) == pid) {
+            found.push_back(std::move(app));
+        }
+    }
+    memory.processIds = std::move(seen);
+    return found;
+}
+
+void takeSignals(GMainContext* context) {
     // Applications that joined or left since the last question are announced as signals.
     while (g_main_context_iteration(context, FALSE)) {
     }
+}
+
+std::optional<ScreenPoint> lookUp(pid_t pid, GMainContext* context, Memory& memory) {
+    takeSignals(context);
     // An application that left the bus answers nothing and is looked for below like any other.
     if (memory.lastApp && memory.lastPid == pid) {
         if (GRef<AtspiAccessible> focused = focusedIn(memory.lastApp.get())) {
@@ -202,24 +228,7 @@ std::optional<ScreenPoint> lookUp(pid_t pid, GMainContext* context, Memory& memo
         }
     }
     memory.lastApp.reset();
-    GRef<AtspiAccessible> desktop(atspi_get_desktop(0));
-    if (!desktop) {
-        return std::nullopt;
-    }
-    ErrorSink error;
-    const gint count = atspi_accessible_get_child_count(desktop.get(), error.out());
-    // Every application is looked at, so that those that left are forgotten.
-    std::unordered_map<std::string, pid_t> seen;
-    std::vector<GRef<AtspiAccessible>> candidates;
-    for (gint i = 0; i < count; ++i) {
-        GRef<AtspiAccessible> app(
-            atspi_accessible_get_child_at_index(desktop.get(), i, error.out()));
-        if (app && processOf(app.get(), memory, seen) == pid) {
-            candidates.push_back(std::move(app));
-        }
-    }
-    memory.processIds = std::move(seen);
-    for (GRef<AtspiAccessible>& app : candidates) {
+    for (GRef<AtspiAccessible>& app : applicationsOf(pid, memory)) {
         if (GRef<AtspiAccessible> focused = focusedIn(app.get())) {
             memory.lastPid = pid;
             memory.lastApp = std::move(app);
@@ -240,6 +249,11 @@ void Worker::run() {
         atspi_set_timeout(kCallTimeoutMs, kCallTimeoutMs);
     }
     Memory memory;
+    if (ready) {
+        // The applications already on the bus, met before any question is about them.
+        takeSignals(context);
+        applicationsOf(0, memory);
+    }
     std::unique_lock guard(lock);
     for (;;) {
         changed.wait(guard, [this] { return asked != answered; });
@@ -255,15 +269,24 @@ void Worker::run() {
     }
 }
 
-}  // namespace
-
-std::optional<ScreenPoint> atspiCaretOf(pid_t pid, std::chrono::milliseconds budget) {
+Worker* theWorker() {
     // Never destroyed: the thread waits on it until the process ends.
     static Worker* const worker = [] {
         auto* created = new Worker;
         std::thread([created] { created->run(); }).detach();
         return created;
     }();
+    return worker;
+}
+
+}  // namespace
+
+void startAtspi() {
+    theWorker();
+}
+
+std::optional<ScreenPoint> atspiCaretOf(pid_t pid, std::chrono::milliseconds budget) {
+    Worker* const worker = theWorker();
     std::unique_lock guard(worker->lock);
     if (worker->busy) {
         return std::nullopt;

@@ -21,4 +21,8 @@ namespace korvane::atspi {
 // most its budget; while such a question is still pending, later ones get "nothing" at once.
 std::optional<ScreenPoint> atspiCaretOf(pid_t pid, std::chrono::milliseconds budget);
 
+// Starts that thread and its connection to the bus now, if not yet started, without waiting for
+// them: the first question then finds them ready instead of paying for them.
+void startAtspi();
+
 }  // namespace korvane::atspi

@@ -83,6 +83,7 @@ WlrootsDesktop::WlrootsDesktop(const std::string& displayName, std::vector<std::
     }
     const char* sway = std::getenv("SWAYSOCK");
     mSwaySocket = sway ? sway : "";
+    atspi::startAtspi();
 }
 
 WlrootsDesktop::~WlrootsDesktop() = default;

@@ -233,7 +233,9 @@ void X11Desktop::Impl::grab(const CaptureRect& rect, RgbImage& image) {
 }
 
 X11Desktop::X11Desktop(const std::string& displayName)
-    : mImpl(std::make_unique<Impl>(displayName)) {}
+    : mImpl(std::make_unique<Impl>(displayName)) {
+    atspi::startAtspi();
+}
 
 X11Desktop::~X11Desktop() = default;
 

@@ -10,7 +10,7 @@ namespace korvane {
 
 // The desktop of an X11 session. Keys are synthesized with XTEST (typed text included), the
 // clipboard is held by a selection owner of this object's own, and the caret is asked of the
-// accessibility bus.
+// accessibility bus, whose connection is started with the first desktop made.
 //
 // This program's own windows: the focused window belongs to this program when the nearest window
 // on its way up to the root that carries _NET_WM_PID names this process (and, where it is set,
