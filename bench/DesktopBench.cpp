@@ -69,6 +69,15 @@ Stats timed(int runs, const std::function<void()>& run, double minus = 0) {
     return statsOf(std::move(times), minus);
 }
 
+// For a stage that must follow something not to be counted (a pause): each run gives its time.
+Stats timedBy(int runs, const std::function<double()>& run) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        times.push_back(run());
+    }
+    return statsOf(std::move(times));
+}
+
 void row(const std::string& name, Stats s, const std::string& note = "") {
     std::printf("  %-44s %8.3f %8.3f %8.3f  %s\n", name.c_str(), s.p50, s.p90, s.max, note.c_str());
 }
@@ -144,6 +153,54 @@ bool startGtkEntry(std::unique_ptr<ChildProcess>& zenity) {
                             " xdotool windowfocus --sync \"$w\" && echo ok"});
     return focus.readLine(15000) == "ok";
 }
+
+// The real desktop, with the time of each focus lookup and capture noted, so that a whole 103
+// can be told apart into the desktop's share and the rest (server, handling, phone).
+class TimedDesktop : public korvane::Desktop {
+  public:
+    explicit TimedDesktop(korvane::Desktop& real) : mReal(real) {}
+
+    korvane::DesktopResult<korvane::FocusedWindow> focusedWindow() override {
+        const auto start = Clock::now();
+        auto result = mReal.focusedWindow();
+        focusTimes.push_back(msSince(start));
+        return result;
+    }
+    korvane::DesktopError pasteText(korvane::WindowHandle window,
+                                    const std::string& text) override {
+        return mReal.pasteText(window, text);
+    }
+    korvane::DesktopError pasteTextRestoringClipboard(korvane::WindowHandle window,
+                                                      const std::string& text) override {
+        return mReal.pasteTextRestoringClipboard(window, text);
+    }
+    korvane::DesktopError typeText(korvane::WindowHandle window, const std::string& text,
+                                   std::chrono::milliseconds keyDelay) override {
+        return mReal.typeText(window, text, keyDelay);
+    }
+    korvane::DesktopError pressSuffixKey(korvane::WindowHandle window,
+                                         const std::string& code) override {
+        return mReal.pressSuffixKey(window, code);
+    }
+    korvane::DesktopError pressPrefixKey(korvane::WindowHandle window,
+                                         const std::string& code) override {
+        return mReal.pressPrefixKey(window, code);
+    }
+    korvane::DesktopError capture(korvane::WindowHandle window, korvane::Point caret,
+                                  const korvane::CaptureShape& shape, std::int32_t delayCode,
+                                  const std::string& pngPath) override {
+        const auto start = Clock::now();
+        auto error = mReal.capture(window, caret, shape, delayCode, pngPath);
+        captureTimes.push_back(msSince(start));
+        return error;
+    }
+
+    std::vector<double> focusTimes;
+    std::vector<double> captureTimes;
+
+  private:
+    korvane::Desktop& mReal;
+};
 
 }  // namespace
 
@@ -231,6 +288,12 @@ int main(int argc, char** argv) {
         std::to_string(withCaret) + "/" + std::to_string(runs) + " with the caret, " +
             std::to_string(others) + " other applications");
 
+    row("focus + caret, GTK entry, after a pause", timedBy(runs, [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            const auto start = Clock::now();
+            (void)desktop.focusedWindow();
+            return msSince(start);
+        }));
     Display* display = XOpenDisplay(nullptr);
     pid_t pid = 0;
     row("  X11: focused window and its process", timed(runs, [&] {
@@ -343,7 +406,8 @@ int main(int argc, char** argv) {
                                              ("korvane-bench-road-" + std::to_string(::getpid()));
         std::filesystem::create_directories(folder);
         korvane::QuietWindow quiet;
-        korvane::RequestHandler handler(desktop, quiet, quiet, quiet,
+        TimedDesktop measured(desktop);
+        korvane::RequestHandler handler(measured, quiet, quiet, quiet,
                                         (folder / "korvane-server.png").string());
         korvane::RequestServer server(
             [&](const korvane::ServerEvent& event) { handler.onServerEvent(event); });
@@ -384,6 +448,15 @@ int main(int argc, char** argv) {
                 failures == 0 ? "" : std::to_string(failures) + " failed");
             row("  request to the file's end - 100", statsOf(toFile, 100.0));
             row("  acknowledgement to the reply", statsOf(toReply));
+            std::vector<double> rest;
+            for (std::size_t i = 0; i < whole.size() && i < measured.focusTimes.size() &&
+                                    i < measured.captureTimes.size();
+                 ++i) {
+                rest.push_back(whole[i] - measured.focusTimes[i] - measured.captureTimes[i]);
+            }
+            row("  its focus + caret lookup", statsOf(measured.focusTimes));
+            row("  its capture - 100", statsOf(measured.captureTimes, 100.0));
+            row("  the rest (server, handling, phone)", statsOf(rest));
         }
         server.stop();
         std::filesystem::remove_all(folder);
