@@ -33,6 +33,7 @@
 #include "desktop/x11/XFocus.h"
 #include "desktop/x11/XScreenGrab.h"
 #include "handling/RequestHandler.h"
+#include "platform/PreciseSleep.h"
 #include "server/RequestServer.h"
 #include "tests/desktop/ChildProcess.h"
 #include "tools/HostedServer.h"
@@ -306,6 +307,9 @@ int main(int argc, char** argv) {
     row("pause: sleep_for(100 ms) - 100",
         timed(
             runs, [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }, 100.0));
+    row("pause: sleepPrecisely(100 ms) - 100 (the capture's)",
+        timed(
+            runs, [] { korvane::sleepPrecisely(std::chrono::milliseconds(100)); }, 100.0));
 
     const korvane::WindowHandle window = focused->window;
     const korvane::Point caret = focused->caret.value_or(korvane::Point{});

@@ -2,9 +2,9 @@
 
 #include <chrono>
 #include <new>
-#include <thread>
 
 #include "desktop/PngWriter.h"
+#include "platform/PreciseSleep.h"
 
 namespace korvane {
 
@@ -31,7 +31,7 @@ DesktopError NativeDesktop::pressCodedKey(WindowHandle window, const std::string
 
 DesktopError NativeDesktop::capture(WindowHandle window, Point caret, const CaptureShape& shape,
                                     std::int32_t delayCode, const std::string& pngPath) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(captureDelayMs(delayCode)));
+    sleepPrecisely(std::chrono::milliseconds(captureDelayMs(delayCode)));
     // Asked after the pause: the window may have moved or closed meanwhile.
     DesktopResult<ScreenPoint> onScreen = clientToScreen(window, caret);
     if (!onScreen) {
