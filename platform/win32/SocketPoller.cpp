@@ -18,30 +18,26 @@ struct SocketPoller::State {
     std::map<SOCKET, Entry> watched;
     // Raised when the set changes, so that a wait under way starts again with the new set.
     WakeSignal changed;
-};
 
-namespace {
-
-void add(SocketPoller::State& state, SocketHandle sock, void* key, bool always) {
-    {
-        std::lock_guard guard(state.lock);
-        state.watched[static_cast<SOCKET>(sock)] = {key, always};
+    void add(SocketHandle sock, void* key, bool always) {
+        {
+            std::lock_guard guard(lock);
+            watched[static_cast<SOCKET>(sock)] = {key, always};
+        }
+        changed.raise();
     }
-    state.changed.raise();
-}
-
-}  // namespace
+};
 
 SocketPoller::SocketPoller() : mState(std::make_unique<State>()) {}
 
 SocketPoller::~SocketPoller() = default;
 
 void SocketPoller::watch(SocketHandle sock, void* key) {
-    add(*mState, sock, key, false);
+    mState->add(sock, key, false);
 }
 
 void SocketPoller::watchAlways(SocketHandle sock, void* key) {
-    add(*mState, sock, key, true);
+    mState->add(sock, key, true);
 }
 
 void SocketPoller::forget(SocketHandle sock) {

@@ -46,6 +46,15 @@ TEST(Listener, RefusesASecondStartAndAStartWhileStopping) {
     harness.startListening();
     EXPECT_EQ(harness.server().start("127.0.0.1", harness.port()), msg::kAlreadyListening);
 
+    // A request nobody answers keeps the listener stopping for seconds: a stop with nothing
+    // open would end before the second start could come.
+    net::SocketHandle client = harness.connect();
+    test::sendAll(client,
+                  "0000000035800002"
+                  "123456789012"
+                  "KEY                 "
+                  "101");
+    harness.events().waitForKind(EventKind::Request);
     harness.server().stop();
     EXPECT_EQ(harness.server().start("127.0.0.1", harness.port()), msg::kAlreadyListening);
     harness.events().waitForKind(EventKind::ListenerEnded);
