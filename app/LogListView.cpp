@@ -1,17 +1,30 @@
 #include "app/LogListView.h"
 
 #include <QAbstractItemDelegate>
+#include <QAccessibleEvent>
 #include <QCursor>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
 
+#include "app/LogListAccessible.h"
+#include "app/LogRowAccessible.h"
+
 namespace korvane {
 
 LogListView::LogListView(int rowHeight, QWidget* parent)
     : QAbstractItemView(parent), mRowHeight(rowHeight) {
+    static const bool factoryInstalled = [] {
+        QAccessible::installFactory(&LogListAccessible::create);
+        return true;
+    }();
+    Q_UNUSED(factoryInstalled);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+LogListView::~LogListView() {
+    forgetAccessibleRows();
 }
 
 QRect LogListView::visualRect(const QModelIndex& index) const {
@@ -57,6 +70,32 @@ QModelIndex LogListView::indexAt(const QPoint& point) const {
     }
     const int row = topRow() + point.y() / mRowHeight;
     return row < rowCount() ? model()->index(row, 0, rootIndex()) : QModelIndex();
+}
+
+void LogListView::setModel(QAbstractItemModel* newModel) {
+    forgetAccessibleRows();
+    if (model() != nullptr) {
+        disconnect(model(), &QAbstractItemModel::layoutChanged, this,
+                   &LogListView::forgetAccessibleRows);
+        disconnect(model(), &QAbstractItemModel::rowsMoved, this,
+                   &LogListView::forgetAccessibleRows);
+    }
+    QAbstractItemView::setModel(newModel);
+    if (newModel != nullptr) {
+        connect(newModel, &QAbstractItemModel::layoutChanged, this,
+                &LogListView::forgetAccessibleRows);
+        connect(newModel, &QAbstractItemModel::rowsMoved, this, &LogListView::forgetAccessibleRows);
+    }
+}
+
+void LogListView::setRootIndex(const QModelIndex& index) {
+    forgetAccessibleRows();
+    QAbstractItemView::setRootIndex(index);
+}
+
+void LogListView::reset() {
+    forgetAccessibleRows();
+    QAbstractItemView::reset();
 }
 
 QModelIndex LogListView::moveCursor(CursorAction action, Qt::KeyboardModifiers) {
@@ -186,6 +225,10 @@ void LogListView::paintEvent(QPaintEvent* event) {
 void LogListView::rowsInserted(const QModelIndex& parent, int start, int end) {
     QAbstractItemView::rowsInserted(parent, start, end);
     if (parent == rootIndex()) {
+        // Rows above the new ones now have other line numbers.
+        if (start != 0) {
+            forgetAccessibleRows();
+        }
         setScrollRange(rowCount());
         viewport()->update();
     }
@@ -196,9 +239,30 @@ void LogListView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int
     // Set now for the rows that stay: a layout delayed until after the removal would come after
     // the frame's painting and paint the whole list a second time.
     if (parent == rootIndex()) {
+        if (end == rowCount() - 1) {
+            const qint64 leaving = end - start + 1;
+            const auto kept = mAccessibleRows.lower_bound(mOldestLine + leaving);
+            for (auto it = mAccessibleRows.begin(); it != kept; ++it) {
+                QAccessible::deleteAccessibleInterface(it->second);
+            }
+            mAccessibleRows.erase(mAccessibleRows.begin(), kept);
+            mOldestLine += leaving;
+        } else {
+            forgetAccessibleRows();
+        }
         setScrollRange(rowCount() - (end - start + 1));
         viewport()->update();
     }
+}
+
+void LogListView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QAbstractItemView::currentChanged(current, previous);
+    if (!QAccessible::isActive() || !current.isValid() || current.parent() != rootIndex()) {
+        return;
+    }
+    QAccessibleEvent event(this, hasFocus() ? QAccessible::Focus : QAccessible::Selection);
+    event.setChild(current.row());
+    QAccessible::updateAccessibility(&event);
 }
 
 int LogListView::rowCount() const {
@@ -222,6 +286,33 @@ int LogListView::fullRows() const {
 
 QRect LogListView::rowRect(int row) const {
     return {0, (row - topRow()) * mRowHeight, viewport()->width(), mRowHeight};
+}
+
+QAccessibleInterface* LogListView::accessibleRow(int row) {
+    const qint64 line = lineOfRow(row);
+    const auto found = mAccessibleRows.find(line);
+    if (found != mAccessibleRows.end()) {
+        return QAccessible::accessibleInterface(found->second);
+    }
+    auto* made = new LogRowAccessible(this, line);
+    mAccessibleRows.emplace(line, QAccessible::registerAccessibleInterface(made));
+    return made;
+}
+
+qint64 LogListView::lineOfRow(int row) const {
+    return mOldestLine + rowCount() - 1 - row;
+}
+
+int LogListView::rowOfLine(qint64 line) const {
+    const qint64 row = mOldestLine + rowCount() - 1 - line;
+    return row >= 0 && row < rowCount() ? static_cast<int>(row) : -1;
+}
+
+void LogListView::forgetAccessibleRows() {
+    for (const auto& [line, id] : mAccessibleRows) {
+        QAccessible::deleteAccessibleInterface(id);
+    }
+    mAccessibleRows.clear();
 }
 
 }  // namespace korvane
