@@ -44,12 +44,4 @@ QVariant LogListModel::data(const QModelIndex& index, int role) const {
     return role == Qt::DisplayRole ? oneRowText(line) : line;
 }
 
-FixedRowHeightDelegate::FixedRowHeightDelegate(int height, QObject* parent)
-    : QStyledItemDelegate(parent), mHeight(height) {}
-
-QSize FixedRowHeightDelegate::sizeHint(const QStyleOptionViewItem& option,
-                                       const QModelIndex& index) const {
-    return {QStyledItemDelegate::sizeHint(option, index).width(), mHeight};
-}
-
 }  // namespace korvane

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QAbstractListModel>
-#include <QStyledItemDelegate>
 #include <deque>
 #include <string>
 #include <vector>
@@ -35,17 +34,6 @@ class LogListModel : public QAbstractListModel {
 
   private:
     std::deque<QString> mLines;
-};
-
-// Every row of the log is drawn at the same fixed height.
-class FixedRowHeightDelegate : public QStyledItemDelegate {
-    Q_OBJECT
-  public:
-    FixedRowHeightDelegate(int height, QObject* parent);
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-  private:
-    int mHeight;
 };
 
 }  // namespace korvane

@@ -11,7 +11,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -231,18 +230,13 @@ void MainWindow::createControls() {
     statusLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     statusLabel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     statusLabel->setAutoFillBackground(true);
-    logList = new QListView(logBand);
+    // Lines come once a frame (UiUpdateQueue) into a log of up to 100,000: the list places rows
+    // by arithmetic, so a frame costs the same however long the log is (bench_log,
+    // BM_FrameWithView). Lines stay on one row (line breaks shown as a mark, see LogList.h) and
+    // are cut at the edge; the detail box shows a whole line.
+    logList = new LogListView(kLogRowHeight, logBand);
     logList->setModel(&mLogModel);
-    // Lines stay on one row (line breaks shown as a mark, see LogList.h) and are cut at the
-    // edge; the detail box shows a whole line.
-    logList->setUniformItemSizes(true);
-    // Lines come at most once a frame (UiUpdateQueue), and the list lays out all rows after every
-    // insertion: in one pass that costs less than in batches of 100 rows spread over timer events,
-    // which a steady stream restarts before they end (bench_log, BM_FrameWithView).
-    logList->setLayoutMode(QListView::SinglePass);
-    logList->setWordWrap(false);
     logList->setTextElideMode(Qt::ElideNone);
-    logList->setItemDelegate(new FixedRowHeightDelegate(kLogRowHeight, logList));
     logList->setSelectionMode(QAbstractItemView::SingleSelection);
     logList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     logList->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -284,11 +278,11 @@ void MainWindow::createControls() {
     connect(listenButton, &QPushButton::clicked, this, &MainWindow::toggleListening);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     connect(devicesButton, &QPushButton::clicked, this, &MainWindow::showDevices);
-    connect(logList, &QListView::clicked, this, &MainWindow::showSelectedLine);
+    connect(logList, &LogListView::clicked, this, &MainWindow::showSelectedLine);
     connect(autoStartTimer, &QTimer::timeout, this, &MainWindow::startAutomatically);
     connect(optionsButton, &QPushButton::clicked, this, &MainWindow::openOptions);
     connect(qrBox, &QrPaintBox::clicked, this, &MainWindow::showLargeQr);
-    connect(logList, &QListView::customContextMenuRequested, this, &MainWindow::showLogMenu);
+    connect(logList, &LogListView::customContextMenuRequested, this, &MainWindow::showLogMenu);
 }
 
 void MainWindow::fillAbout() {

@@ -13,6 +13,7 @@
 #include "app/ApprovalWindow.h"
 #include "app/LocalAddresses.h"
 #include "app/LogList.h"
+#include "app/LogListView.h"
 #include "app/Settings.h"
 #include "app/UiUpdateQueue.h"
 #include "desktop/Desktop.h"
@@ -29,7 +30,6 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QListView;
 class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
@@ -118,7 +118,7 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     QGroupBox* qrGroup;
     QrPaintBox* qrBox;
     QLabel* statusLabel;
-    QListView* logList;
+    LogListView* logList;
     QSplitter* logSplitter;
     QPlainTextEdit* detailText;
     QPushButton* listenButton;

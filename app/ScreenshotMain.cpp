@@ -3,8 +3,10 @@
 // menu, and once the large QR code window. Run by scripts/screenshots under a private X server;
 // it starts no server and types nothing.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QListView>
 #include <QMenu>
+#include <QThread>
 #include <QTimer>
 #include <QTranslator>
 #include <filesystem>
@@ -25,8 +27,12 @@ namespace {
 
 bool save(QWidget& widget, const std::filesystem::path& file) {
     widget.show();
-    for (int i = 0; i < 20; ++i) {
+    // Long enough for the log's next frame (a timer) and the window's first layout.
+    QElapsedTimer shown;
+    shown.start();
+    while (shown.elapsed() < 300) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
     }
     const bool saved = widget.grab().save(QString::fromStdString(file.string()), "PNG");
     std::cout << (saved ? "wrote " : "cannot write ") << file.string() << "\n";

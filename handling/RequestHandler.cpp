@@ -55,6 +55,23 @@ RequestHandler::RequestHandler(Desktop& desktop, LogView& logView, ListenerView&
       mPendingReplies(boxes),
       mDesktopQueue(kDesktopCommandsPerPeer) {}
 
+void RequestHandler::attach(RequestServer& server) {
+    mServer = &server;
+    // Only the desktop's commands wait (for the desktop, a pause, a prompt); the settings check,
+    // the unsupported codes and the malformed requests are answered at once.
+    server.setQuickRequests([](const std::string& data) {
+        const std::vector<std::string> fields = splitRequest(data);
+        if (fields.empty()) {
+            return true;
+        }
+        try {
+            return !protocol::usesDesktop(parseInt32(fields[protocol::kCodeField]));
+        } catch (...) {
+            return true;
+        }
+    });
+}
+
 void RequestHandler::addLog(const std::string& source, const std::string& text) {
     std::lock_guard guard(mLogLock);
     try {

@@ -40,7 +40,7 @@ class RequestHandler {
     void setOptions(HandlingOptions options);
 
     // The server whose events arrive here; set once, before it starts.
-    void attach(RequestServer& server) { mServer = &server; }
+    void attach(RequestServer& server);
 
     // The server's event handler. Lets an error escape only for a malformed request, so that the
     // server closes that connection and reports it.

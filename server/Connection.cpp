@@ -1,7 +1,6 @@
 #include "server/Connection.h"
 
-#include <chrono>
-#include <thread>
+#include "platform/SocketPoller.h"
 
 namespace korvane {
 
@@ -20,14 +19,33 @@ void Connection::close() {
     }
 }
 
-void Connection::release() {
-    for (int i = 0; i < 50 && !closed(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+void Connection::shutDown() {
     // Under the lock, so that the number cannot be closed and handed to another socket between
     // the look and the shutdown.
     std::lock_guard guard(mCloseLock);
     shutdownLocked();
+}
+
+void Connection::setWaiting(Waiting waiting, std::chrono::steady_clock::time_point deadline) {
+    mDeadline = deadline.time_since_epoch().count();
+    mWaiting = waiting;
+}
+
+bool Connection::awaitClose(net::SocketPoller& poller,
+                            std::chrono::steady_clock::time_point deadline) {
+    // Under the lock, so that the listener cannot close the socket (and the number go to a new
+    // connection) while it is being handed over.
+    std::lock_guard guard(mCloseLock);
+    const net::SocketHandle socket = mSocket;
+    if (socket == net::kNoSocket) {
+        return true;
+    }
+    if (mStage == Stage::TakenBack) {
+        return false;
+    }
+    setWaiting(Waiting::ForClose, deadline);
+    poller.watch(socket, this);
+    return true;
 }
 
 bool Connection::finishIntake() {

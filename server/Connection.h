@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -8,11 +9,17 @@
 
 #include "platform/Socket.h"
 
+namespace korvane::net {
+class SocketPoller;
+}
+
 namespace korvane {
 
 // One accepted connection and the state of the request on it; also the handle that events carry.
-// The listener and the thread serving the connection share it, so a worker that outlives the
-// listener's wait still finds its record alive.
+// The listener and the task serving the connection share it, so a task that outlives the
+// listener's wait still finds its record alive. The connection is in one hand at a time: the
+// listener's while it waits for the request and while it waits for the peer's close after the
+// reply, a task's in between; the hand-overs order what each side wrote before.
 class Connection : public std::enable_shared_from_this<Connection> {
   public:
     Connection(net::SocketHandle socket, std::uint64_t id, std::string address);
@@ -26,12 +33,28 @@ class Connection : public std::enable_shared_from_this<Connection> {
     std::uint64_t id() const { return mId; }
     const std::string& address() const { return mAddress; }
 
-    // The worker's last act on the connection: close the socket and mark the record finished.
+    // Closes the socket and marks the record finished; the last act of whoever holds it.
     void close();
-    // The listener's release: waits up to 5 seconds for the worker to finish; after that the
-    // connection is shut down so that the worker ends too (the descriptor is closed by whoever
-    // drops the record last, so its number is never reused under a running worker).
-    void release();
+    // Ends the connection in both directions so that a task blocked on it ends too; the
+    // descriptor is closed by whoever closes the record, so its number is never reused under a
+    // running task.
+    void shutDown();
+
+    // Who waits on the socket now: the listener for the request, the listener for the peer's
+    // close, or nobody (a task serves the connection).
+    enum class Waiting { ForRequest, ForClose, Nobody };
+    Waiting waiting() const { return mWaiting; }
+    // Until when the listener waits.
+    std::chrono::steady_clock::time_point deadline() const {
+        return std::chrono::steady_clock::time_point(
+            std::chrono::steady_clock::duration(mDeadline.load()));
+    }
+    // The listener's, when the request is read or the connection taken back and closed.
+    void setWaiting(Waiting waiting, std::chrono::steady_clock::time_point deadline);
+    // A task's last act once the reply is sent: hands the connection to the listener's `poller`
+    // to wait for the peer's close until `deadline`. False, with nothing done, when the
+    // connection gave way meanwhile (the caller closes it); true for a connection closed already.
+    bool awaitClose(net::SocketPoller& poller, std::chrono::steady_clock::time_point deadline);
 
     // Where the connection stands, settled between the thread serving it and a listener that
     // needs room. finishIntake is true when the request counts as read; finishReply marks the
@@ -44,6 +67,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     bool takeBack();
     bool takenBack() const { return mStage == Stage::TakenBack; }
 
+    // The request's bytes as the listener receives them.
+    std::string received;
     // The request, set by the intake before it is reported, and the serial number of the
     // reply or transfer under way.
     std::string clientKey;
@@ -59,6 +84,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     const std::string mAddress;
     std::mutex mCloseLock;
     std::atomic<Stage> mStage{Stage::Reading};
+    std::atomic<Waiting> mWaiting{Waiting::ForRequest};
+    std::atomic<std::chrono::steady_clock::rep> mDeadline{0};
 };
 
 }  // namespace korvane

@@ -153,25 +153,4 @@ void FramedSocket::sendFile(std::FILE* stream) {
     trace("mdlSendFile_END");
 }
 
-void FramedSocket::waitForClose(Deadline deadline) {
-    trace("mdlCloseWait_START");
-    for (;;) {
-        if (waitReady(false)) {
-            char byte;
-            if (net::receiveSome(mSocket, &byte, 1) <= 0) {
-                trace("mdlCloseWait_END");
-                throw ServerError(msg::kDisconnected);
-            }
-        }
-        if (mStopping) {
-            trace("mdlCloseWait_END");
-            throw ServerError(msg::kCancelled);
-        }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            trace("mdlCloseWait_END");
-            throw ServerError(msg::kTimedOut);
-        }
-    }
-}
-
 }  // namespace korvane

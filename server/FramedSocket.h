@@ -36,9 +36,6 @@ class FramedSocket {
     void receiveFile(std::FILE* stream, std::int64_t count, Deadline deadline = kNoDeadline);
     // Sends the whole of `stream` from its start, in pieces of at most 2048 bytes.
     void sendFile(std::FILE* stream);
-    // Discards what the peer still sends until it closes, or until `deadline` (kTimedOut);
-    // always ends by throwing.
-    [[noreturn]] void waitForClose(Deadline deadline = kNoDeadline);
 
   private:
     bool waitReady(bool forWrite) { return waitSocketReady(mSocket, forWrite); }

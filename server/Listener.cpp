@@ -1,11 +1,13 @@
 #include "server/Listener.h"
 
 #include <algorithm>
+#include <thread>
 
+#include "platform/Cp932.h"
+#include "platform/SocketPoller.h"
 #include "platform/Trace.h"
 #include "server/Connection.h"
-#include "server/FramedSocket.h"
-#include "server/RequestIntake.h"
+#include "server/Framing.h"
 #include "server/RequestServer.h"
 #include "server/ServerError.h"
 #include "server/ServerMessages.h"
@@ -14,6 +16,18 @@ namespace korvane {
 namespace {
 
 constexpr int kReceiveBuffer = 8192;
+// Reads go in pieces of this size at most, so a peer that announces a large body and sends
+// little holds little memory.
+constexpr std::size_t kReceivePiece = 64 * 1024;
+// A phone's requests are shorter than this.
+constexpr std::size_t kFirstPiece = 1024;
+// What a peer sends after its reply is read and dropped this much at a time; a peer that keeps
+// sending gets its turn again after the others.
+constexpr int kDrainPieces = 16;
+// While tasks hold connections, the listener looks at least this often whether one came back.
+constexpr int kLongestWaitMs = 1000;
+// On stop, the time the tasks still serving connections get to finish.
+constexpr auto kReleaseTime = std::chrono::seconds(5);
 
 net::SocketHandle openListeningSocket(const std::string& address, std::int32_t port) {
     net::SocketHandle socket = net::openTcpSocket();
@@ -43,6 +57,30 @@ bool isClosed(const std::shared_ptr<Connection>& connection) {
     return connection->closed();
 }
 
+// The size of the whole request: of its header until that is in, then of header and body.
+// Throws the intake's error for a faulty header.
+std::size_t requestSize(const std::string& received) {
+    if (received.size() < kHeaderLength) {
+        return kHeaderLength;
+    }
+    const std::string header = Cp932::decode(std::string_view(received).substr(0, kHeaderLength));
+    std::int32_t bodyLength = 0;
+    try {
+        verifyCheckDigit(header);
+        bodyLength = headerLength(header);
+        // Refused before anything is read for it: no phone request comes near this size.
+        if (bodyLength > kMaxRequestBody) {
+            throw ServerError(msg::kInvalidMessage);
+        }
+    } catch (...) {
+        throw ServerError(joinError(msg::kRequestReceiveFailed, currentErrorText()));
+    }
+    if (headerType(header) != static_cast<std::int32_t>(MessageType::Request)) {
+        throw ServerError(msg::kRequestReceiveFailed);
+    }
+    return kHeaderLength + static_cast<std::size_t>(std::max(bodyLength, 0));
+}
+
 }  // namespace
 
 Listener::Listener(RequestServer& server)
@@ -51,6 +89,7 @@ Listener::Listener(RequestServer& server)
 
 void Listener::run() {
     trace("TSSStartThread.Execute");
+    net::SocketPoller& poller = mServer.mPoller;
     net::SocketHandle listening = net::kNoSocket;
     try {
         try {
@@ -60,20 +99,24 @@ void Listener::run() {
             throw ServerError(joinError(msg::kStartListeningFailed, currentErrorText()));
         }
         try {
-            for (;;) {
-                const net::WakeResult ready =
-                    net::waitSocketOrWake(listening, mServer.mStopSignal, 1000);
-                if (ready == net::WakeResult::Failed) {
+            // The keys tell the two apart from the connections, whose keys are their records.
+            poller.watchAlways(listening, this);
+            poller.watchAlways(mServer.mStopSignal.descriptor(), &mServer);
+            std::vector<void*> ready;
+            int waitMs = -1;
+            while (!mServer.mStopping) {
+                ready.clear();
+                if (!poller.wait(waitMs, ready)) {
                     throw ServerError(msg::kSelectFailed);
                 }
-                if (ready == net::WakeResult::Ready) {
-                    accept(listening);
-                    continue;
+                for (void* key : ready) {
+                    if (key == this) {
+                        accept(listening);
+                    } else if (key != &mServer) {
+                        serve(*static_cast<Connection*>(key));
+                    }
                 }
-                if (mServer.mStopping) {
-                    break;
-                }
-                std::erase_if(mConnections, isClosed);
+                waitMs = endWaits(Clock::now());
             }
         } catch (...) {
             throw ServerError(joinError(msg::kListeningError, currentErrorText()));
@@ -85,11 +128,10 @@ void Listener::run() {
             // What the handler lets escape from a ListenerError ends nothing further.
         }
     }
-    for (auto& connection : mConnections) {
-        connection->release();
-    }
-    mConnections.clear();
+    releaseAll();
+    poller.forget(mServer.mStopSignal.descriptor());
     if (listening != net::kNoSocket) {
+        poller.forget(listening);
         net::closeSocket(listening);
     }
     mServer.mStarted = false;
@@ -106,20 +148,27 @@ void Listener::accept(net::SocketHandle listening) {
     if (socket == net::kNoSocket) {
         throw ServerError(msg::kAcceptFailed);
     }
-    // Swept here too: a steady stream of short connections leaves no idle second.
+    // Only records closed by their tasks go: the listener's own are open until it closes them.
     std::erase_if(mConnections, isClosed);
     if (!mPeerLimits.makeRoom(mConnections, peer)) {
         refuse(socket, peer);
         return;
     }
     auto connection = std::make_shared<Connection>(socket, ++mLastId, peer);
+    connection->setWaiting(Connection::Waiting::ForRequest,
+                           Clock::now() + mServer.limits().requestTime);
     mConnections.push_back(connection);
     try {
-        mServer.startTask(std::make_shared<RequestIntake>(mServer, connection));
+        mServer.raise({.kind = EventKind::Information,
+                       .connectionId = connection->id(),
+                       .address = connection->address(),
+                       .data = msg::kConnectionRequest});
     } catch (...) {
-        connection->close();
-        throw;
+        fail(*connection, currentErrorText());
+        return;
     }
+    // A phone sends its request with the connection: it is often there already.
+    receive(*connection);
 }
 
 void Listener::refuse(net::SocketHandle socket, const std::string& peer) {
@@ -130,6 +179,187 @@ void Listener::refuse(net::SocketHandle socket, const std::string& peer) {
     } catch (...) {
         // The listener goes on whatever the report met.
     }
+}
+
+void Listener::serve(Connection& connection) {
+    if (connection.closed()) {
+        return;
+    }
+    switch (connection.waiting()) {
+        case Connection::Waiting::ForRequest:
+            receive(connection);
+            break;
+        case Connection::Waiting::ForClose:
+            drain(connection);
+            break;
+        case Connection::Waiting::Nobody:
+            break;
+    }
+}
+
+void Listener::receive(Connection& connection) {
+    std::string& received = connection.received;
+    try {
+        for (;;) {
+            const std::size_t wanted = requestSize(received);
+            if (received.size() >= wanted) {
+                // What a peer sends beyond its request is dropped, as after the reply.
+                received.resize(wanted);
+                break;
+            }
+            const std::size_t had = received.size();
+            // Until the header tells the size, a phone's whole request is asked for at once.
+            const std::size_t piece = had < kHeaderLength ? kFirstPiece : wanted - had;
+            received.resize(had + std::min(piece, kReceivePiece));
+            const long n =
+                net::receiveNow(connection.socket(), received.data() + had, received.size() - had);
+            received.resize(had + static_cast<std::size_t>(std::max(n, 0L)));
+            if (n == net::kWouldBlock) {
+                mServer.mPoller.watch(connection.socket(), &connection);
+                return;
+            }
+            if (n <= 0) {
+                throw ServerError(joinError(msg::kRequestReceiveFailed, msg::kDisconnected));
+            }
+        }
+        if (!connection.finishIntake()) {
+            throw ServerError(msg::kTooManyConnections);
+        }
+        RequestBody request =
+            parseRequestBody(Cp932::decode(std::string_view(received).substr(kHeaderLength)));
+        received = std::string();
+        connection.clientKey = std::move(request.clientKey);
+        connection.data = std::move(request.data);
+    } catch (...) {
+        fail(connection, currentErrorText());
+        return;
+    }
+    connection.setWaiting(Connection::Waiting::Nobody, {});
+    if (mServer.isQuick(connection.data)) {
+        mServer.reportRequest(connection);
+        return;
+    }
+    try {
+        mServer.runTask([&server = mServer, shared = connection.shared_from_this()] {
+            server.reportRequest(*shared);
+        });
+    } catch (...) {
+        fail(connection, currentErrorText());
+    }
+}
+
+void Listener::drain(Connection& connection) {
+    char scrap[1024];
+    for (int i = 0; i < kDrainPieces; ++i) {
+        const long n = net::receiveNow(connection.socket(), scrap, sizeof scrap);
+        if (n == net::kWouldBlock) {
+            break;
+        }
+        if (n <= 0) {
+            close(connection);
+            return;
+        }
+    }
+    mServer.mPoller.watch(connection.socket(), &connection);
+}
+
+void Listener::fail(Connection& connection, std::string error) {
+    // Taken back by the listener: whatever the read met was its doing.
+    if (connection.takenBack()) {
+        error = msg::kTooManyConnections;
+    }
+    close(connection);
+    try {
+        mServer.raise({.kind = EventKind::ClientError,
+                       .connectionId = connection.id(),
+                       .address = connection.address(),
+                       .error = std::move(error)});
+    } catch (...) {
+        // Escaping from a ClientError ends nothing further.
+    }
+}
+
+void Listener::close(Connection& connection) {
+    mServer.mPoller.forget(connection.socket());
+    connection.close();
+}
+
+int Listener::endWaits(Clock::time_point now) {
+    Clock::time_point next = Clock::time_point::max();
+    bool tasksHoldSome = false;
+    for (const auto& connection : mConnections) {
+        if (connection->closed()) {
+            continue;
+        }
+        switch (connection->waiting()) {
+            case Connection::Waiting::ForRequest:
+                if (connection->takenBack()) {
+                    fail(*connection, {});
+                } else if (now >= connection->deadline()) {
+                    fail(*connection, joinError(msg::kRequestReceiveFailed, msg::kTimedOut));
+                } else {
+                    next = std::min(next, connection->deadline());
+                }
+                break;
+            case Connection::Waiting::ForClose:
+                if (connection->takenBack() || now >= connection->deadline()) {
+                    close(*connection);
+                } else {
+                    next = std::min(next, connection->deadline());
+                }
+                break;
+            case Connection::Waiting::Nobody:
+                tasksHoldSome = true;
+                break;
+        }
+    }
+    std::erase_if(mConnections, isClosed);
+    int waitMs = tasksHoldSome ? kLongestWaitMs : -1;
+    if (next != Clock::time_point::max()) {
+        // Rounded up: a wait that ends just before the deadline would only wait again.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(next - now).count();
+        const int untilNext = static_cast<int>(std::min<long long>(left, kLongestWaitMs));
+        waitMs = waitMs < 0 ? untilNext : std::min(waitMs, untilNext);
+    }
+    return waitMs;
+}
+
+void Listener::releaseAll() {
+    for (const auto& connection : mConnections) {
+        if (connection->closed()) {
+            continue;
+        }
+        if (connection->waiting() == Connection::Waiting::ForRequest) {
+            fail(*connection, joinError(msg::kRequestReceiveFailed, msg::kCancelled));
+        } else if (connection->waiting() == Connection::Waiting::ForClose) {
+            close(*connection);
+        }
+    }
+    const Clock::time_point until = Clock::now() + kReleaseTime;
+    for (;;) {
+        bool tasksHoldSome = false;
+        for (const auto& connection : mConnections) {
+            if (connection->closed()) {
+                continue;
+            }
+            if (connection->waiting() == Connection::Waiting::ForClose) {
+                close(*connection);
+            } else {
+                tasksHoldSome = true;
+            }
+        }
+        if (!tasksHoldSome || Clock::now() >= until) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    // Their tasks end at the shutdown; the records close when the tasks let go of them.
+    for (const auto& connection : mConnections) {
+        if (!connection->closed()) {
+            connection->shutDown();
+        }
+    }
+    mConnections.clear();
 }
 
 }  // namespace korvane

@@ -22,13 +22,7 @@ void ReplySender::run() {
     }
     // From here the connection may give way at the connection limit: its work is done.
     connection.finishReply();
-    try {
-        socket.waitForClose(std::chrono::steady_clock::now() + mServer.limits().closeTime);
-    } catch (...) {
-        // The normal end: the client has closed, its time is up, it gave way, or the server is
-        // stopping.
-    }
-    connection.close();
+    mServer.awaitClose(connection);
 }
 
 }  // namespace korvane

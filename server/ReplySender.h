@@ -8,9 +8,9 @@ namespace korvane {
 class Connection;
 class RequestServer;
 
-// Sends the final reply on a connection, reports it (Finished), then waits until the phone
-// closes, at most the server's close time; a reply that cannot be sent closes the connection
-// with a ClientError event.
+// Sends the final reply on a connection, reports it (Finished), then leaves the connection to the
+// listener until the phone closes it, at most the server's close time; a reply that cannot be
+// sent closes the connection with a ClientError event.
 class ReplySender {
   public:
     ReplySender(RequestServer& server, std::shared_ptr<Connection> connection, std::string payload)

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/Socket.h"
+#include "platform/Trace.h"
 #include "server/Connection.h"
 #include "server/FileReceiver.h"
 #include "server/FileSender.h"
@@ -113,6 +114,37 @@ void RequestServer::reportFinished(Connection& connection) {
                                  .address = connection.address(),
                                  .clientKey = connection.clientKey,
                                  .data = connection.data});
+}
+
+void RequestServer::reportRequest(Connection& connection) {
+    trace("TSSAcceptThread.Execute");
+    try {
+        raiseContinuing(connection, {.kind = EventKind::Request,
+                                     .connection = &connection,
+                                     .connectionId = connection.id(),
+                                     .address = connection.address(),
+                                     .clientKey = connection.clientKey,
+                                     .data = connection.data});
+    } catch (...) {
+        std::string error = currentErrorText();
+        connection.close();
+        try {
+            raise({.kind = EventKind::ClientError,
+                   .connectionId = connection.id(),
+                   .address = connection.address(),
+                   .error = std::move(error)});
+        } catch (...) {
+            // Escaping from a ClientError ends the report without a further event.
+        }
+    }
+}
+
+void RequestServer::awaitClose(Connection& connection) {
+    // A stopping listener closes what it waits on; this one would come too late for it.
+    if (mStopping ||
+        !connection.awaitClose(mPoller, std::chrono::steady_clock::now() + mLimits.closeTime)) {
+        connection.close();
+    }
 }
 
 void RequestServer::runTask(std::function<void()> body) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/SocketPoller.h"
 #include "platform/WakeSignal.h"
 #include "server/ServerEvent.h"
 #include "server/WorkerPool.h"
@@ -78,6 +79,12 @@ class RequestServer {
     // Raises an event that continues `connection` (Request, Finished), then runs the step the
     // handler handed over, if any. Lets what the handler throws escape, dropping the step.
     void raiseContinuing(Connection& connection, const ServerEvent& event);
+    // Reports the request the listener has read on `connection` (Request) and runs the step the
+    // handler hands over; a handler that throws closes the connection with a ClientError event.
+    void reportRequest(Connection& connection);
+    // A task's last act on a connection whose reply is sent: the listener waits for the peer to
+    // close it, at most the close time, and closes it then; the task's thread is free at once.
+    void awaitClose(Connection& connection);
 
     // Runs `body` on a thread of the server's pool, at once (a new thread when none is idle); the
     // destructor waits for it. A step handed over by the handler of its own connection's event
@@ -91,6 +98,15 @@ class RequestServer {
     void startTask(std::shared_ptr<Task> task) {
         runTask([task = std::move(task)] { task->run(); });
     }
+
+    // Which requests (by their data) the handler answers at once, neither waiting nor blocking
+    // on anything but short locks: those are reported and answered from the listener's own
+    // thread, with no task of their own. Any other request gets a task. Set before start;
+    // none is answered on the listener's thread until it is set.
+    void setQuickRequests(std::function<bool(const std::string& data)> quick) {
+        mQuickRequest = std::move(quick);
+    }
+    bool isQuick(const std::string& data) const { return mQuickRequest && mQuickRequest(data); }
 
     // True from a successful start until the listener's task has ended.
     bool running() const { return mStarted; }
@@ -107,6 +123,7 @@ class RequestServer {
                        std::function<void(std::shared_ptr<Connection>)> run);
 
     const EventHandler mHandler;
+    std::function<bool(const std::string&)> mQuickRequest;
     const ServerLimits mLimits;
     std::atomic<bool> mStarted{false};
     std::atomic<bool> mStopping{false};
@@ -115,6 +132,8 @@ class RequestServer {
 
     // Raised by stop, so that the listener's wait ends at once.
     net::WakeSignal mStopSignal;
+    // The listener's wait: its socket, the stop signal, and the connections waiting for a peer.
+    net::SocketPoller mPoller;
     // Last: destroyed first, waiting for every task while the rest is intact.
     WorkerPool mPool;
 };

@@ -14,10 +14,12 @@ WorkerPool::~WorkerPool() {
 }
 
 void WorkerPool::run(std::function<void()> task) {
-    std::lock_guard lock(mLock);
+    std::unique_lock lock(mLock);
     mTasks.push_back(std::move(task));
     // Every idle thread may already be promised to a task queued before this one.
     if (mTasks.size() <= static_cast<std::size_t>(mIdle)) {
+        // Woken after the lock is let go, so that the thread does not wake only to wait for it.
+        lock.unlock();
         mTaskAdded.notify_one();
         return;
     }

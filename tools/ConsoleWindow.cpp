@@ -3,8 +3,22 @@
 namespace korvane {
 
 void ConsoleWindow::insertLogLine(const std::string& line) {
-    std::lock_guard lock(mLock);
-    mLog << line << std::endl;
+    std::unique_lock lock(mLock);
+    mPending += line;
+    mPending += '\n';
+    if (mWriting) {
+        return;
+    }
+    mWriting = true;
+    std::string piece;
+    while (!mPending.empty()) {
+        piece.swap(mPending);
+        mPending.clear();
+        lock.unlock();
+        mLog << piece << std::flush;
+        lock.lock();
+    }
+    mWriting = false;
 }
 
 void ConsoleWindow::listenerStopped() {

@@ -10,8 +10,9 @@
 namespace korvane {
 
 // The window's side of request handling for a program without one: each log line is written to
-// `log` as it comes (oldest first, flushed), an error box's text to `errors`, and the end of
-// listening is remembered for the program to wait on. Any thread.
+// `log` as it comes (oldest first, flushed before insertLogLine returns or by a thread writing at
+// the same time), an error box's text to `errors`, and the end of listening is remembered for the
+// program to wait on. Any thread.
 class ConsoleWindow : public LogView, public ListenerView, public MessageBoxes {
   public:
     ConsoleWindow(std::ostream& log, std::ostream& errors) : mLog(log), mErrors(errors) {}
@@ -29,6 +30,10 @@ class ConsoleWindow : public LogView, public ListenerView, public MessageBoxes {
     std::ostream& mLog;
     std::ostream& mErrors;
     bool mStopped = false;
+    // Lines that came while another thread was writing: that thread writes them with its next
+    // piece, so lines from many connections at once cost one write, not one each.
+    std::string mPending;
+    bool mWriting = false;
 };
 
 }  // namespace korvane

@@ -8,9 +8,9 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
@@ -29,7 +29,6 @@
 #include "tests/app/AppFakes.h"
 #include "tests/app/QtTestHelpers.h"
 #include "tests/app/TempFolder.h"
-
 
 namespace korvane {
 namespace {
@@ -455,6 +454,63 @@ TEST_F(MainWindowTest, TheLogKeepsItsNewestLinesAndCutsLongOnes) {
         30000));
     EXPECT_EQ(model->rowCount(), 100000);
     EXPECT_EQ(model->index(99999, 0).data().toString().toStdString(), "line 5");
+}
+
+// The list places rows by arithmetic (LogListView): after a frame that both adds lines at the top
+// and drops the oldest at the cap, the newest is selected and drawn on top, the oldest can be
+// scrolled to at the bottom, and a click anywhere picks the line drawn there.
+TEST_F(MainWindowTest, AShownFullLogKeepsTheNewestSelectedOnTopAndAClickPicksTheLineUnderIt) {
+    MainWindow& f = form();
+    f.resize(800, 600);
+    f.show();
+    QAbstractItemModel* model = f.logList->model();
+    QWidget* rows = f.logList->viewport();
+    const auto newestIs = [&](const std::string& line) {
+        return model->index(0, 0).data().toString().toStdString() == line;
+    };
+    const auto add = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            f.insertLogLine("line " + std::to_string(i));
+        }
+    };
+    add(0, 100000);
+    ASSERT_TRUE(waitUntil([&] { return newestIs("line 99999"); }, 30000));
+    // A frame at the cap: 50 lines come in on top and the 50 oldest go.
+    add(100000, 100050);
+    ASSERT_TRUE(waitUntil([&] { return newestIs("line 100049"); }));
+    ASSERT_EQ(model->rowCount(), 100000);
+    const QModelIndex newest = model->index(0, 0);
+    EXPECT_EQ(f.logList->selectionModel()->selectedIndexes(), QModelIndexList{newest});
+    EXPECT_EQ(f.logList->verticalScrollBar()->value(), 0);
+    const int rowHeight = f.logList->visualRect(newest).height();
+    ASSERT_GT(rowHeight, 0);
+    EXPECT_EQ(f.logList->visualRect(newest).top(), 0);
+    EXPECT_EQ(f.logList->indexAt(QPoint(5, rowHeight + rowHeight / 2)), model->index(1, 0));
+    // Only the top row is drawn as selected.
+    const QImage drawn = rows->grab().toImage();
+    const QColor highlight = f.logList->palette().color(QPalette::Normal, QPalette::Highlight);
+    EXPECT_EQ(drawn.pixelColor(rows->width() - 2, rowHeight / 2), highlight);
+    EXPECT_NE(drawn.pixelColor(rows->width() - 2, rowHeight + rowHeight / 2), highlight);
+
+    // The oldest line kept is the bottom row once scrolled to the end, and a click shows it.
+    f.logList->scrollToBottom();
+    const QModelIndex oldest = model->index(99999, 0);
+    const QRect oldestRect = f.logList->visualRect(oldest);
+    EXPECT_TRUE(rows->rect().contains(oldestRect)) << oldestRect.y() << " in " << rows->height();
+    EXPECT_GT(oldestRect.bottom() + rowHeight, rows->height());
+    QTest::mouseClick(rows, Qt::LeftButton, {}, oldestRect.center());
+    EXPECT_EQ(f.detailText->toPlainText().toStdString(), "line 50");
+    const QModelIndex above = model->index(99990, 0);
+    QTest::mouseClick(rows, Qt::LeftButton, {}, f.logList->visualRect(above).center());
+    EXPECT_EQ(f.detailText->toPlainText().toStdString(), "line 59");
+
+    // The next frame selects its newest line and brings the top back into view.
+    add(100050, 100051);
+    ASSERT_TRUE(waitUntil([&] { return newestIs("line 100050"); }));
+    EXPECT_EQ(model->rowCount(), 100000);
+    EXPECT_EQ(f.logList->selectionModel()->selectedIndexes(), QModelIndexList{model->index(0, 0)});
+    EXPECT_EQ(f.logList->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(f.detailText->toPlainText().toStdString(), "line 59");
 }
 
 }  // namespace

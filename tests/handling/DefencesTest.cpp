@@ -172,6 +172,22 @@ TEST(Defences, OnePeersDelayedCapturesDoNotHoldTheDesktop) {
     EXPECT_EQ(pastes, (Lines{"paste 42 [SLOW]", "paste 42 [FAST]", "paste 42 [SLOW]"}));
 }
 
+// A desktop command that takes seconds holds neither the listener nor another phone's settings
+// check: the check is answered while the command still runs.
+TEST(Defences, ASettingsCheckIsAnsweredWhileTheDesktopIsBusy) {
+    HandlerHarness harness;
+    harness.desktop.delayUnit = std::chrono::milliseconds(600);  // delay code 5: 3 s
+    std::future<phone::Outcome> slow = std::async(std::launch::async, [&] {
+        return converse(harness, "SLOW", "102\tSLOW\t1\t1\t5", "127.0.0.5");
+    });
+    harness.window.waitForLines("SLOW", 1);
+    const phone::Outcome check = converse(harness, "CHECK", "101", "127.0.0.6");
+    EXPECT_EQ(check.reply, "101\t1");
+    EXPECT_EQ(slow.wait_for(std::chrono::seconds(0)), std::future_status::timeout)
+        << "the settings check waited for the desktop";
+    EXPECT_EQ(slow.get().reply, "102\t1");
+}
+
 // A megabyte of request data costs the log and the trace a kilobyte a line, and a code with a
 // million leading zeros comes back as the code.
 TEST(Defences, AMegabyteRequestCostsTheLogAndTheReplyLittle) {

@@ -14,6 +14,19 @@ using namespace std::chrono_literals;
 using test::Event;
 using test::ServerHarness;
 
+// A connection whose request has been reported, and that nobody answers: the listener waits for
+// it when stopping, five seconds at most.
+net::SocketHandle sendUnansweredRequest(ServerHarness& harness) {
+    net::SocketHandle client = harness.connect();
+    test::sendAll(client,
+                  "0000000035800002"
+                  "123456789012"
+                  "KEY                 "
+                  "101");
+    harness.events().waitForKind(EventKind::Request);
+    return client;
+}
+
 TEST(Listener, StartsStopsAndStartsAgainOnTheSamePort) {
     ServerHarness harness;
     harness.startListening();
@@ -46,6 +59,9 @@ TEST(Listener, RefusesASecondStartAndAStartWhileStopping) {
     harness.startListening();
     EXPECT_EQ(harness.server().start("127.0.0.1", harness.port()), msg::kAlreadyListening);
 
+    // A request nobody answers keeps the listener stopping for seconds: a stop with nothing
+    // open would end before the second start could come.
+    sendUnansweredRequest(harness);
     harness.server().stop();
     EXPECT_EQ(harness.server().start("127.0.0.1", harness.port()), msg::kAlreadyListening);
     harness.events().waitForKind(EventKind::ListenerEnded);
@@ -101,13 +117,7 @@ TEST(Listener, StopClosesAConnectionThatWasNeverAnswered) {
     // Event 3 arrives, nobody replies: the listener waits for it, then closes it itself.
     ServerHarness harness;
     harness.startListening();
-    net::SocketHandle client = harness.connect();
-    test::sendAll(client,
-                  "0000000035800002"
-                  "123456789012"
-                  "KEY                 "
-                  "101");
-    harness.events().waitForKind(EventKind::Request);
+    net::SocketHandle client = sendUnansweredRequest(harness);
     auto start = std::chrono::steady_clock::now();
     harness.server().stop();
     EXPECT_TRUE(test::waitForPeerClose(client));

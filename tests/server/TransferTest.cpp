@@ -72,7 +72,6 @@ TEST_F(Transfer, StopFlagCancelsEveryWaitWithinAboutASecond) {
     auto start = std::chrono::steady_clock::now();
     std::string text;
     EXPECT_EQ(errorOf([&] { server.receiveText(text, 16); }), msg::kCancelled);
-    EXPECT_EQ(errorOf([&] { server.waitForClose(); }), msg::kCancelled);
     stopper.join();
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
@@ -114,13 +113,6 @@ TEST_F(Transfer, FilesMoveWhole) {
         std::fclose(target);
         EXPECT_EQ(received, content);
     }
-}
-
-TEST_F(Transfer, CloseWaitDiscardsWhatThePeerStillSends) {
-    test::sendAll(pair.client, "abc");
-    net::closeSocket(pair.client);
-    pair.client = net::kNoSocket;
-    EXPECT_EQ(errorOf([&] { server.waitForClose(); }), msg::kDisconnected);
 }
 
 }  // namespace
