@@ -58,7 +58,10 @@ bool SocketPoller::wait(int timeoutMs, std::vector<void*>& ready) {
         return errno == EINTR;
     }
     for (int i = 0; i < count; ++i) {
-        ready.push_back(events[i].data.ptr);
+        // Copied out first: epoll_event is packed, so its pointer may sit unaligned, and a
+        // reference to it (push_back takes one) would be undefined.
+        void* const key = events[i].data.ptr;
+        ready.push_back(key);
     }
     return true;
 }
