@@ -19,7 +19,7 @@ void LogListModel::addNewest(const std::vector<std::string>& oldestFirst) {
     }
     beginInsertRows(QModelIndex(), 0, static_cast<int>(oldestFirst.size()) - 1);
     for (const std::string& line : oldestFirst) {
-        mLines.push_back(QString::fromStdString(line));
+        mLines.push_back(line);
     }
     endInsertRows();
     if (mLines.size() > kMaxLogLines) {
@@ -40,7 +40,8 @@ QVariant LogListModel::data(const QModelIndex& index, int role) const {
         index.row() >= rowCount()) {
         return {};
     }
-    const QString& line = mLines[mLines.size() - 1 - static_cast<std::size_t>(index.row())];
+    const QString line =
+        QString::fromStdString(mLines[mLines.size() - 1 - static_cast<std::size_t>(index.row())]);
     return role == Qt::DisplayRole ? oneRowText(line) : line;
 }
 

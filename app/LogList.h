@@ -18,7 +18,8 @@ inline constexpr std::size_t kMaxLogLines = 100000;
 // The log's lines, newest first, at most kMaxLogLines of them. DisplayRole gives a line on one row
 // (oneRowText), kWholeLineRole the line as it was added. Lines are stored oldest first so that
 // adding one at the top costs no more than appending, and dropping the oldest no more than taking
-// from the front.
+// from the front; they are kept as they come (UTF-8) and converted only when a row is shown, as a
+// flood of lines would otherwise cost the window's thread a conversion each.
 class LogListModel : public QAbstractListModel {
     Q_OBJECT
   public:
@@ -33,7 +34,7 @@ class LogListModel : public QAbstractListModel {
     static constexpr int kWholeLineRole = Qt::UserRole;
 
   private:
-    std::deque<QString> mLines;
+    std::deque<std::string> mLines;
 };
 
 }  // namespace korvane

@@ -1,5 +1,7 @@
 #include "app/UiUpdateQueue.h"
 
+#include <utility>
+
 #include "app/LogList.h"
 
 namespace korvane {
@@ -41,11 +43,13 @@ void UiUpdateQueue::post(Update update) {
 
 void UiUpdateQueue::flush() {
     std::deque<Update> updates;
+    std::size_t lineCount = 0;
     {
         std::lock_guard guard(mLock);
         updates.swap(mPending);
-        mPendingLines = 0;
+        lineCount = std::exchange(mPendingLines, 0);
     }
+    mFrame.setInterval(lineCount >= kBusyFrameLines ? kBusyFrameMs : kFrameMs);
     std::vector<std::string> lines;
     for (Update& update : updates) {
         if (!update.stopped) {

@@ -34,6 +34,11 @@ class UiUpdateQueue : public QObject {
     void flush();
 
     static constexpr int kFrameMs = 16;
+    // A frame that brought this many lines means they stream in faster than anyone reads them (a
+    // flood of peers): the next frame comes after kBusyFrameMs instead, so that drawing them takes
+    // less of a small machine from the server's threads.
+    static constexpr std::size_t kBusyFrameLines = 100;
+    static constexpr int kBusyFrameMs = 50;
 
   private:
     struct Update {
