@@ -8,11 +8,11 @@
 
 namespace korvane {
 
-// Threads for the server's tasks (the listener, each connection's intake, reply and file
-// transfer), kept for reuse: a task goes to an idle thread, or to a new one when none is idle, so
-// a task never waits behind another, however long that one blocks on a slow peer. A thread idle
-// for `idleTime` ends, so the pool shrinks back to nothing between bursts and an idle pool
-// costs no wake-ups.
+// Threads for the server's tasks (the listener; the report of a request that may wait, its reply
+// and its file transfers), kept for reuse: a task goes to an idle thread, or to a new one when none
+// is idle, so a task never waits behind another, however long that one blocks on a slow peer. A
+// thread idle for `idleTime` ends, so the pool shrinks back to nothing between bursts and an idle
+// pool costs no wake-ups.
 class WorkerPool {
   public:
     explicit WorkerPool(std::chrono::milliseconds idleTime = std::chrono::seconds(10));
