@@ -19,11 +19,19 @@ void Connection::close() {
     }
 }
 
-void Connection::shutDown() {
+bool Connection::release() {
     // Under the lock, so that the number cannot be closed and handed to another socket between
-    // the look and the shutdown.
+    // the look and the shutdown, and no task hands the connection back meanwhile.
     std::lock_guard guard(mCloseLock);
+    mReleased = true;
+    if (mSocket == net::kNoSocket) {
+        return false;
+    }
+    if (mWaiting == Waiting::ForClose) {
+        return true;
+    }
     shutdownLocked();
+    return false;
 }
 
 void Connection::setWaiting(Waiting waiting, std::chrono::steady_clock::time_point deadline) {
@@ -40,7 +48,8 @@ bool Connection::awaitClose(net::SocketPoller& poller,
     if (socket == net::kNoSocket) {
         return true;
     }
-    if (mStage == Stage::TakenBack) {
+    // A stopped listener waits on nothing any more.
+    if (mStage == Stage::TakenBack || mReleased) {
         return false;
     }
     setWaiting(Waiting::ForClose, deadline);

@@ -35,10 +35,12 @@ class Connection : public std::enable_shared_from_this<Connection> {
 
     // Closes the socket and marks the record finished; the last act of whoever holds it.
     void close();
-    // Ends the connection in both directions so that a task blocked on it ends too; the
-    // descriptor is closed by whoever closes the record, so its number is never reused under a
-    // running task.
-    void shutDown();
+    // The stopping listener's last word: false, with the connection shut down in both directions
+    // so that a task blocked on it ends too (the descriptor is closed by whoever closes the record,
+    // so its number is never reused under a running task); true, with nothing done, for a
+    // connection handed back to wait for its close, which the caller closes. Either way it is never
+    // handed back again.
+    bool release();
 
     // Who waits on the socket now: the listener for the request, the listener for the peer's
     // close, or nobody (a task serves the connection).
@@ -53,7 +55,8 @@ class Connection : public std::enable_shared_from_this<Connection> {
     void setWaiting(Waiting waiting, std::chrono::steady_clock::time_point deadline);
     // A task's last act once the reply is sent: hands the connection to the listener's `poller`
     // to wait for the peer's close until `deadline`. False, with nothing done, when the
-    // connection gave way meanwhile (the caller closes it); true for a connection closed already.
+    // connection gave way or was released meanwhile (the caller closes it); true for a connection
+    // closed already.
     bool awaitClose(net::SocketPoller& poller, std::chrono::steady_clock::time_point deadline);
 
     // Where the connection stands, settled between the thread serving it and a listener that
@@ -85,6 +88,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     std::mutex mCloseLock;
     std::atomic<Stage> mStage{Stage::Reading};
     std::atomic<Waiting> mWaiting{Waiting::ForRequest};
+    bool mReleased = false;  // under mCloseLock
     std::atomic<std::chrono::steady_clock::rep> mDeadline{0};
 };
 

@@ -353,10 +353,11 @@ void Listener::releaseAll() {
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    // Their tasks end at the shutdown; the records close when the tasks let go of them.
+    // Their tasks end at the shutdown; the records close when the tasks let go of them. One handed
+    // back since the last look is closed here: nothing will wait on it.
     for (const auto& connection : mConnections) {
-        if (!connection->closed()) {
-            connection->shutDown();
+        if (connection->release()) {
+            close(*connection);
         }
     }
     mConnections.clear();
