@@ -27,13 +27,13 @@ std::string readQuoted(std::string_view text, std::size_t& i) {
 
 }  // namespace
 
-std::vector<std::string> splitFields(std::string_view text, char separator) {
+std::vector<std::string> splitFields(std::string_view text, char separator, std::size_t maxFields) {
     std::vector<std::string> fields;
     std::size_t i = 0;
-    while (i < text.size()) {
+    while (i < text.size() && fields.size() < maxFields) {
         if (text[i] == '"') {
             fields.push_back(readQuoted(text, i));
-            if (i < text.size() && text[i] != separator) {
+            if (i < text.size() && text[i] != separator && fields.size() < maxFields) {
                 std::size_t end = std::min(text.find(separator, i), text.size());
                 fields.emplace_back(text.substr(i, end - i));
                 i = end;
@@ -45,7 +45,7 @@ std::vector<std::string> splitFields(std::string_view text, char separator) {
         }
         if (i < text.size()) {
             ++i;  // the separator
-            if (i == text.size()) {
+            if (i == text.size() && fields.size() < maxFields) {
                 fields.emplace_back();
             }
         }
@@ -53,8 +53,8 @@ std::vector<std::string> splitFields(std::string_view text, char separator) {
     return fields;
 }
 
-std::vector<std::string> splitRequest(std::string_view data) {
-    std::vector<std::string> fields = splitFields(data);
+std::vector<std::string> splitRequest(std::string_view data, std::size_t maxFields) {
+    std::vector<std::string> fields = splitFields(data, '\t', maxFields);
     for (auto& field : fields) {
         field = trimRight(field);
     }

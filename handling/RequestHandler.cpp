@@ -60,7 +60,8 @@ void RequestHandler::attach(RequestServer& server) {
     // Only the desktop's commands wait (for the desktop, a pause, a prompt); the settings check,
     // the unsupported codes and the malformed requests are answered at once.
     server.setQuickRequests([](const std::string& data) {
-        const std::vector<std::string> fields = splitRequest(data);
+        // Only the code is read: this runs on the listener's thread, whatever the request's size.
+        const std::vector<std::string> fields = splitRequest(data, protocol::kCodeField + 1);
         if (fields.empty()) {
             return true;
         }

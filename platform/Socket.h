@@ -8,8 +8,6 @@
 // Windows. Every call may be made from any thread.
 namespace korvane::net {
 
-class WakeSignal;
-
 // A descriptor (POSIX) or a SOCKET (Windows, whose INVALID_SOCKET is kNoSocket here too).
 using SocketHandle = std::intptr_t;
 inline constexpr SocketHandle kNoSocket = -1;
@@ -48,10 +46,6 @@ enum class WaitResult { Failed, TimedOut, Ready };
 // Waits until `sock` can be read (or written, when `forWrite`), at most `timeoutMs`. A socket with
 // an error or a hang-up counts as ready, so that the following call reports it.
 WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs);
-// Waits until `sock` can be read or `wake` is raised (Woken; at once while it stays raised), at
-// most `timeoutMs`. A socket ready at the same time gives Ready.
-enum class WakeResult { Failed, TimedOut, Ready, Woken };
-WakeResult waitSocketOrWake(SocketHandle sock, const WakeSignal& wake, int timeoutMs);
 
 // recv / send with flags 0, except that a send to a vanished peer never raises SIGPIPE.
 // Negative on failure, 0 for a receive when the peer has closed.

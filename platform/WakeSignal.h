@@ -4,7 +4,7 @@
 
 namespace korvane::net {
 
-// A flag that a thread waiting on a socket can wait on at the same time (waitSocketOrWake), so
+// A flag that a thread waiting on a socket can wait on at the same time (SocketPoller), so
 // that it wakes the moment another thread raises it, however long its wait. An eventfd on Linux;
 // on Windows a UDP socket on 127.0.0.1 that sends itself a byte.
 // raise and clear may be called from any thread; raising twice is the same as once.
@@ -19,7 +19,7 @@ class WakeSignal {
     void raise();
     // Lowers it again, so that the next wait waits.
     void clear();
-    // What waitSocketOrWake waits on: readable while raised.
+    // What a SocketPoller watches: readable while raised.
     SocketHandle descriptor() const { return mHandle; }
 
   private:

@@ -10,7 +10,6 @@
 
 #include <cerrno>
 
-#include "platform/WakeSignal.h"
 
 namespace korvane::net {
 
@@ -108,22 +107,6 @@ WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs) {
         return WaitResult::TimedOut;
     }
     return (entry.revents & POLLNVAL) ? WaitResult::Failed : WaitResult::Ready;
-}
-
-WakeResult waitSocketOrWake(SocketHandle sock, const WakeSignal& wake, int timeoutMs) {
-    pollfd entries[2] = {{static_cast<int>(sock), POLLIN, 0},
-                         {static_cast<int>(wake.descriptor()), POLLIN, 0}};
-    int rc = ::poll(entries, 2, timeoutMs);
-    if (rc < 0) {
-        return errno == EINTR ? WakeResult::TimedOut : WakeResult::Failed;
-    }
-    if (rc == 0) {
-        return WakeResult::TimedOut;
-    }
-    if (entries[0].revents & POLLNVAL) {
-        return WakeResult::Failed;
-    }
-    return entries[0].revents != 0 ? WakeResult::Ready : WakeResult::Woken;
 }
 
 long receiveSome(SocketHandle sock, void* buffer, std::size_t size) {

@@ -1,7 +1,5 @@
 #include "platform/Socket.h"
 
-#include "platform/WakeSignal.h"
-
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -178,34 +176,6 @@ WaitResult waitSocket(SocketHandle sock, bool forWrite, int timeoutMs) {
         }
         if (timeoutMs >= 0 && left <= kWaitSliceMs) {
             return WaitResult::TimedOut;
-        }
-    }
-}
-
-WakeResult waitSocketOrWake(SocketHandle sock, const WakeSignal& wake, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if (isShut(native(sock))) {
-            return WakeResult::Ready;
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                              deadline - std::chrono::steady_clock::now())
-                              .count();
-        const int slice = static_cast<int>(std::clamp<long long>(left, 0, kWaitSliceMs));
-        fd_set ready;
-        FD_ZERO(&ready);
-        FD_SET(native(sock), &ready);
-        FD_SET(native(wake.descriptor()), &ready);
-        timeval timeout{0, slice * 1000};
-        int rc = ::select(0, &ready, nullptr, nullptr, &timeout);
-        if (rc == SOCKET_ERROR) {
-            return WakeResult::Failed;
-        }
-        if (rc > 0) {
-            return FD_ISSET(native(sock), &ready) ? WakeResult::Ready : WakeResult::Woken;
-        }
-        if (left <= kWaitSliceMs) {
-            return WakeResult::TimedOut;
         }
     }
 }

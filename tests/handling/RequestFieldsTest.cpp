@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "handling/RequestFields.h"
 
 namespace korvane {
@@ -25,6 +27,11 @@ TEST(RequestFields, SplitsAtTabsWithQuotedFields) {
     };
     for (const auto& [text, fields] : cases) {
         EXPECT_EQ(splitFields(text), fields) << text;
+        // Fewer fields asked for: the same first ones.
+        for (std::size_t most : {std::size_t{1}, std::size_t{2}}) {
+            const Fields first(fields.begin(), fields.begin() + std::min(most, fields.size()));
+            EXPECT_EQ(splitFields(text, '\t', most), first) << text << " at most " << most;
+        }
     }
 }
 
