@@ -13,13 +13,13 @@ QString oneRowText(const QString& line) {
     return row;
 }
 
-void LogListModel::addNewest(const std::vector<std::string>& oldestFirst) {
+void LogListModel::addNewest(std::vector<std::string> oldestFirst) {
     if (oldestFirst.empty()) {
         return;
     }
     beginInsertRows(QModelIndex(), 0, static_cast<int>(oldestFirst.size()) - 1);
-    for (const std::string& line : oldestFirst) {
-        mLines.push_back(line);
+    for (std::string& line : oldestFirst) {
+        mLines.push_back(std::move(line));
     }
     endInsertRows();
     if (mLines.size() > kMaxLogLines) {

@@ -26,7 +26,7 @@ class LogListModel : public QAbstractListModel {
     using QAbstractListModel::QAbstractListModel;
 
     // Puts the lines at the top; the last one given ends up first.
-    void addNewest(const std::vector<std::string>& oldestFirst);
+    void addNewest(std::vector<std::string> oldestFirst);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

@@ -57,13 +57,12 @@ void UiUpdateQueue::flush() {
             continue;
         }
         if (!lines.empty()) {
-            mOnLines(lines);
-            lines.clear();
+            mOnLines(std::exchange(lines, {}));
         }
         mOnStopped();
     }
     if (!lines.empty()) {
-        mOnLines(lines);
+        mOnLines(std::move(lines));
     }
 }
 

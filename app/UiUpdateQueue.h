@@ -19,7 +19,7 @@ namespace korvane {
 class UiUpdateQueue : public QObject {
     Q_OBJECT
   public:
-    using LinesHandler = std::function<void(const std::vector<std::string>& oldestFirst)>;
+    using LinesHandler = std::function<void(std::vector<std::string> oldestFirst)>;
     using StoppedHandler = std::function<void()>;
 
     UiUpdateQueue(LinesHandler onLines, StoppedHandler onStopped);
@@ -35,10 +35,12 @@ class UiUpdateQueue : public QObject {
 
     static constexpr int kFrameMs = 16;
     // A frame that brought this many lines means they stream in faster than anyone reads them (a
-    // flood of peers): the next frame comes after kBusyFrameMs instead, so that drawing them takes
-    // less of a small machine from the server's threads.
+    // flood of peers): the next frame comes after kBusyFrameMs instead, and the log moves five
+    // times a second while it lasts. Each frame draws a screenful of new rows (a few ms of a core,
+    // mostly text shaping); at 60 a second that delayed the server's replies in its wake on a
+    // 2-core machine (the slowest 1 % of them twice as slow), at 5 a second no longer measurably.
     static constexpr std::size_t kBusyFrameLines = 100;
-    static constexpr int kBusyFrameMs = 50;
+    static constexpr int kBusyFrameMs = 200;
 
   private:
     struct Update {

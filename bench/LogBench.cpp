@@ -37,7 +37,8 @@ class QueuedLogView : public LogView {
 
 struct Log {
     Log()
-        : queue([this](const std::vector<std::string>& lines) { model.addNewest(lines); }, [] {}),
+        : queue([this](std::vector<std::string> lines) { model.addNewest(std::move(lines)); },
+                [] {}),
           view(queue),
           handler(desktop, view, window, window, "/dev/null") {}
 

@@ -10,7 +10,7 @@
 //   xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" build/default/bench/bench_side_by_side
 // Options: --requests-scale X (default 1) multiplies every run's requests; --program PATH and
 // --host PATH run other builds of korvane-server and korvane-host; --no-program leaves the window
-// program out (no display needed).
+// program out (no display needed); --phones N measures only the row of N phones (for a profiler).
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -264,8 +264,8 @@ Figures measure(std::uint16_t port, const Row& row, double scale) {
     return figures;
 }
 
-void printTable(const char* name, const std::vector<Figures>& measured,
-                const std::vector<Figures>& reference) {
+void printTable(const char* name, const std::vector<Row>& rows,
+                const std::vector<Figures>& measured, const std::vector<Figures>& reference) {
     std::printf("\n%s against the reference poll() server:\n\n", name);
     std::printf(
         "| phones at once | %s req/s | reference req/s | ratio | %s p50 / p99 | reference p50 / "
@@ -276,13 +276,13 @@ void printTable(const char* name, const std::vector<Figures>& measured,
         const Figures& m = measured[i];
         const Figures& r = reference[i];
         if (!m.ok || !r.ok) {
-            std::printf("| %d | %s | %s | | | | | | |\n", kRows[i].phones,
+            std::printf("| %d | %s | %s | | | | | | |\n", rows[i].phones,
                         m.ok ? "ok" : m.failure.c_str(), r.ok ? "ok" : r.failure.c_str());
             continue;
         }
         std::printf(
             "| %d | %.0f | %.0f | %.2f | %.2f / %.2f ms | %.2f / %.2f ms | %.2f | %ld | %ld |\n",
-            kRows[i].phones, m.perSecond, r.perSecond, m.perSecond / r.perSecond, m.p50Ms, m.p99Ms,
+            rows[i].phones, m.perSecond, r.perSecond, m.perSecond / r.perSecond, m.p50Ms, m.p99Ms,
             r.p50Ms, r.p99Ms, m.p99Ms / r.p99Ms, m.listenDrops, m.retransmits);
     }
 }
@@ -292,6 +292,7 @@ void printTable(const char* name, const std::vector<Figures>& measured,
 int main(int argc, char** argv) {
     double scale = 1;
     bool withProgram = true;
+    int onlyPhones = 0;
     std::string programPath = KORVANE_SERVER_PROGRAM;
     std::string hostPath = KORVANE_HOST_PROGRAM;
     for (int i = 1; i < argc; ++i) {
@@ -303,11 +304,13 @@ int main(int argc, char** argv) {
             hostPath = argv[++i];
         } else if (std::strcmp(argv[i], "--no-program") == 0) {
             withProgram = false;
+        } else if (std::strcmp(argv[i], "--phones") == 0 && i + 1 < argc) {
+            onlyPhones = std::atoi(argv[++i]);
         } else {
             std::fprintf(
                 stderr,
-                "usage: bench_side_by_side [--requests-scale X] [--host PATH] [--program PATH | "
-                "--no-program]\n");
+                "usage: bench_side_by_side [--requests-scale X] [--phones N] [--host PATH] "
+                "[--program PATH | --no-program]\n");
             return 2;
         }
     }
@@ -318,6 +321,16 @@ int main(int argc, char** argv) {
         return 2;
     }
     setTraceSink([](const std::string&) {});
+    std::vector<Row> rows;
+    for (const Row& row : kRows) {
+        if (onlyPhones == 0 || row.phones == onlyPhones) {
+            rows.push_back(row);
+        }
+    }
+    if (rows.empty()) {
+        std::fprintf(stderr, "bench_side_by_side: --phones is one of 1, 16, 64\n");
+        return 2;
+    }
     std::vector<Figures> reference;
     std::vector<Figures> program;
     std::vector<Figures> host;
@@ -332,7 +345,7 @@ int main(int argc, char** argv) {
                               {"--address", "127.0.0.1", "--port", "{port}", "--settings",
                                "{dir}/korvane-server.ini", "--capture", "{dir}/korvane-host.png"});
         ChildServer bare(serveReference);
-        for (const Row& row : kRows) {
+        for (const Row& row : rows) {
             reference.push_back(measure(bare.port(), row, scale));
             if (window) {
                 program.push_back(measure(window->port(), row, scale));
@@ -344,8 +357,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     if (withProgram) {
-        printTable("program", program, reference);
+        printTable("program", rows, program, reference);
     }
-    printTable("console host", host, reference);
+    printTable("console host", rows, host, reference);
     return 0;
 }
