@@ -13,20 +13,18 @@ QString oneRowText(const QString& line) {
     return row;
 }
 
-void LogListModel::addNewest(std::vector<std::string> oldestFirst) {
+void LogListModel::addNewest(LogLines oldestFirst) {
     if (oldestFirst.empty()) {
         return;
     }
     beginInsertRows(QModelIndex(), 0, static_cast<int>(oldestFirst.size()) - 1);
-    for (std::string& line : oldestFirst) {
-        mLines.push_back(std::move(line));
-    }
+    mLines.append(std::move(oldestFirst));
     endInsertRows();
     if (mLines.size() > kMaxLogLines) {
         const auto extra = static_cast<int>(mLines.size() - kMaxLogLines);
         beginRemoveRows(QModelIndex(), static_cast<int>(kMaxLogLines),
                         static_cast<int>(kMaxLogLines) + extra - 1);
-        mLines.erase(mLines.begin(), mLines.begin() + extra);
+        mLines.dropOldest(static_cast<std::size_t>(extra));
         endRemoveRows();
     }
 }
@@ -40,8 +38,8 @@ QVariant LogListModel::data(const QModelIndex& index, int role) const {
         index.row() >= rowCount()) {
         return {};
     }
-    const QString line =
-        QString::fromStdString(mLines[mLines.size() - 1 - static_cast<std::size_t>(index.row())]);
+    const std::string_view text = mLines[mLines.size() - 1 - static_cast<std::size_t>(index.row())];
+    const QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     return role == Qt::DisplayRole ? oneRowText(line) : line;
 }
 

@@ -1,9 +1,8 @@
 #pragma once
 
 #include <QAbstractListModel>
-#include <deque>
-#include <string>
-#include <vector>
+
+#include "app/LogLines.h"
 
 namespace korvane {
 
@@ -18,15 +17,16 @@ inline constexpr std::size_t kMaxLogLines = 100000;
 // The log's lines, newest first, at most kMaxLogLines of them. DisplayRole gives a line on one row
 // (oneRowText), kWholeLineRole the line as it was added. Lines are stored oldest first so that
 // adding one at the top costs no more than appending, and dropping the oldest no more than taking
-// from the front; they are kept as they come (UTF-8) and converted only when a row is shown, as a
-// flood of lines would otherwise cost the window's thread a conversion each.
+// from the front; they are kept as they come (UTF-8, in LogLines' texts) and converted only when a
+// row is shown, as a flood of lines would otherwise cost the window's thread a conversion and an
+// allocation each.
 class LogListModel : public QAbstractListModel {
     Q_OBJECT
   public:
     using QAbstractListModel::QAbstractListModel;
 
     // Puts the lines at the top; the last one given ends up first.
-    void addNewest(std::vector<std::string> oldestFirst);
+    void addNewest(LogLines oldestFirst);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -34,7 +34,7 @@ class LogListModel : public QAbstractListModel {
     static constexpr int kWholeLineRole = Qt::UserRole;
 
   private:
-    std::deque<std::string> mLines;
+    LogLines mLines;
 };
 
 }  // namespace korvane

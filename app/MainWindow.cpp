@@ -84,7 +84,7 @@ MainWindow::MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::p
     : mDialogs(dialogs),
       mSettingsFile(std::move(settingsFile)),
       mAddressSource(std::move(addresses)),
-      mUpdates([this](std::vector<std::string> lines) { showLines(std::move(lines)); },
+      mUpdates([this](LogLines lines) { showLines(std::move(lines)); },
                [this] { showListening(false); }) {
     DeviceSettings devices = readDeviceSettings(mSettingsFile);
     mApproval =
@@ -439,7 +439,7 @@ void MainWindow::showListening(bool listening) {
     emit listeningChanged(listening);
 }
 
-void MainWindow::showLines(std::vector<std::string> oldestFirst) {
+void MainWindow::showLines(LogLines oldestFirst) {
     mLogModel.addNewest(std::move(oldestFirst));
     // The newest line becomes the selection; only a click shows a line in the detail box.
     logList->selectionModel()->setCurrentIndex(mLogModel.index(0),

@@ -146,7 +146,7 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     bool fillAddresses(QComboBox& combo);
     // The controls, status and QR code of the listening (or stopped) state.
     void showListening(bool listening);
-    void showLines(std::vector<std::string> oldestFirst);
+    void showLines(LogLines oldestFirst);
     void setStatus(const char* text, QColor colour);
     void showQr(bool shown);
     void showSelectedLine();

@@ -13,56 +13,58 @@ UiUpdateQueue::UiUpdateQueue(LinesHandler onLines, StoppedHandler onStopped)
     connect(&mFrame, &QTimer::timeout, this, &UiUpdateQueue::flush);
 }
 
-void UiUpdateQueue::postLine(std::string line) {
-    post({false, std::move(line)});
-}
-
-void UiUpdateQueue::postStopped() {
-    post({true, {}});
-}
-
-void UiUpdateQueue::post(Update update) {
-    const bool stopped = update.stopped;
+void UiUpdateQueue::postLine(std::string_view line) {
     bool wasEmpty = false;
     {
         std::lock_guard guard(mLock);
         wasEmpty = mPending.empty();
-        if (!update.stopped && ++mPendingLines > kMaxLogLines && !mPending.front().stopped) {
-            mPending.pop_front();
-            --mPendingLines;
+        if (wasEmpty || mPending.back().stoppedAfter) {
+            mPending.emplace_back();
         }
-        mPending.push_back(std::move(update));
+        mPending.back().lines.add(line);
+        if (++mPendingLines > kMaxLogLines) {
+            for (Pending& pending : mPending) {
+                if (!pending.lines.empty()) {
+                    pending.lines.dropOldest(1);
+                    --mPendingLines;
+                    break;
+                }
+            }
+        }
     }
     // One wake-up per batch: a burst of lines costs one event, not one per line.
-    if (stopped) {
-        QMetaObject::invokeMethod(this, &UiUpdateQueue::flush, Qt::QueuedConnection);
-    } else if (wasEmpty) {
+    if (wasEmpty) {
         QMetaObject::invokeMethod(&mFrame, qOverload<>(&QTimer::start), Qt::QueuedConnection);
     }
 }
 
+void UiUpdateQueue::postStopped() {
+    {
+        std::lock_guard guard(mLock);
+        if (mPending.empty() || mPending.back().stoppedAfter) {
+            mPending.emplace_back();
+        }
+        mPending.back().stoppedAfter = true;
+    }
+    QMetaObject::invokeMethod(this, &UiUpdateQueue::flush, Qt::QueuedConnection);
+}
+
 void UiUpdateQueue::flush() {
-    std::deque<Update> updates;
+    std::vector<Pending> pending;
     std::size_t lineCount = 0;
     {
         std::lock_guard guard(mLock);
-        updates.swap(mPending);
+        pending.swap(mPending);
         lineCount = std::exchange(mPendingLines, 0);
     }
     mFrame.setInterval(lineCount >= kBusyFrameLines ? kBusyFrameMs : kFrameMs);
-    std::vector<std::string> lines;
-    for (Update& update : updates) {
-        if (!update.stopped) {
-            lines.push_back(std::move(update.text));
-            continue;
+    for (Pending& part : pending) {
+        if (!part.lines.empty()) {
+            mOnLines(std::move(part.lines));
         }
-        if (!lines.empty()) {
-            mOnLines(std::exchange(lines, {}));
+        if (part.stoppedAfter) {
+            mOnStopped();
         }
-        mOnStopped();
-    }
-    if (!lines.empty()) {
-        mOnLines(std::move(lines));
     }
 }
 

@@ -2,11 +2,12 @@
 
 #include <QObject>
 #include <QTimer>
-#include <deque>
 #include <functional>
 #include <mutex>
-#include <string>
+#include <string_view>
 #include <vector>
+
+#include "app/LogLines.h"
 
 namespace korvane {
 
@@ -19,13 +20,13 @@ namespace korvane {
 class UiUpdateQueue : public QObject {
     Q_OBJECT
   public:
-    using LinesHandler = std::function<void(std::vector<std::string> oldestFirst)>;
+    using LinesHandler = std::function<void(LogLines oldestFirst)>;
     using StoppedHandler = std::function<void()>;
 
     UiUpdateQueue(LinesHandler onLines, StoppedHandler onStopped);
 
     // Any thread.
-    void postLine(std::string line);
+    void postLine(std::string_view line);
     void postStopped();
 
     // Window thread: applies everything posted so far. Runs by itself from the event loop: lines
@@ -43,18 +44,18 @@ class UiUpdateQueue : public QObject {
     static constexpr int kBusyFrameMs = 200;
 
   private:
-    struct Update {
-        bool stopped;
-        std::string text;
+    // Lines, then a stopped state if one was posted after them.
+    struct Pending {
+        LogLines lines;
+        bool stoppedAfter = false;
     };
-    void post(Update update);
 
     // Started on the window's thread when a batch begins.
     QTimer mFrame;
     LinesHandler mOnLines;
     StoppedHandler mOnStopped;
     std::mutex mLock;
-    std::deque<Update> mPending;
+    std::vector<Pending> mPending;
     std::size_t mPendingLines = 0;
 };
 

@@ -37,8 +37,7 @@ class QueuedLogView : public LogView {
 
 struct Log {
     Log()
-        : queue([this](std::vector<std::string> lines) { model.addNewest(std::move(lines)); },
-                [] {}),
+        : queue([this](LogLines lines) { model.addNewest(std::move(lines)); }, [] {}),
           view(queue),
           handler(desktop, view, window, window, "/dev/null") {}
 

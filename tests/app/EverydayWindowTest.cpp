@@ -32,7 +32,6 @@
 #include "tests/app/TempFolder.h"
 #include "tests/support/Loopback.h"
 
-
 namespace korvane {
 namespace {
 

@@ -33,11 +33,11 @@ class LogListViewAccessibleTest : public ::testing::Test {
     // Lines "line <from>" to "line <to - 1>", the last on top and selected, as
     // MainWindow::showLines does.
     void frame(int from, int to) {
-        std::vector<std::string> lines;
+        LogLines lines;
         for (int i = from; i < to; ++i) {
-            lines.push_back("line " + std::to_string(i));
+            lines.add("line " + std::to_string(i));
         }
-        mModel.addNewest(lines);
+        mModel.addNewest(std::move(lines));
         mView->selectionModel()->setCurrentIndex(mModel.index(0),
                                                  QItemSelectionModel::ClearAndSelect);
     }
@@ -140,7 +140,9 @@ TEST_F(LogListViewAccessibleTest, RowInterfacesGoWithTheirLinesAndWithTheView) {
 
     // Another model: none of the old rows' interfaces stays.
     LogListModel other;
-    other.addNewest({"other"});
+    LogLines otherLines;
+    otherLines.add("other");
+    other.addNewest(std::move(otherLines));
     mView->setModel(&other);
     EXPECT_EQ(QAccessible::accessibleInterface(staying), nullptr);
     rows = list();

@@ -51,11 +51,11 @@ QApplication& xcbApp() {
 // Lines "line <from>" to "line <to - 1>", the last on top and current, as MainWindow::showLines
 // puts a frame's lines into the window's list.
 void frame(LogListModel& model, LogListView& view, int from, int to) {
-    std::vector<std::string> lines;
+    LogLines lines;
     for (int i = from; i < to; ++i) {
-        lines.push_back("line " + std::to_string(i));
+        lines.add("line " + std::to_string(i));
     }
-    model.addNewest(lines);
+    model.addNewest(std::move(lines));
     view.selectionModel()->setCurrentIndex(model.index(0), QItemSelectionModel::ClearAndSelect);
 }
 
