@@ -57,10 +57,14 @@ class Desktop {
     // The phone's prefix code: "1" F2, another integer nothing; not an integer is a BadKeyCode
     // error.
     virtual DesktopError pressPrefixKey(WindowHandle window, const std::string& code) = 0;
-    // After the pause the phone's delay code asks for, the picture of `shape` around the caret
-    // (client coordinates of `window`), written as a PNG file to `pngPath`, replacing it whole.
+    // Once the pause the phone's delay code asks for has passed since `pauseFrom`, the picture of
+    // `shape` around the caret (client coordinates of `window`), written as a PNG file to
+    // `pngPath`, replacing it whole. A caller whose own work may run within the pause (finding
+    // the window) starts it before that work.
     virtual DesktopError capture(WindowHandle window, Point caret, const CaptureShape& shape,
-                                 std::int32_t delayCode, const std::string& pngPath) = 0;
+                                 std::int32_t delayCode,
+                                 std::chrono::steady_clock::time_point pauseFrom,
+                                 const std::string& pngPath) = 0;
 };
 
 }  // namespace korvane

@@ -30,8 +30,10 @@ DesktopError NativeDesktop::pressCodedKey(WindowHandle window, const std::string
 }
 
 DesktopError NativeDesktop::capture(WindowHandle window, Point caret, const CaptureShape& shape,
-                                    std::int32_t delayCode, const std::string& pngPath) {
-    sleepPrecisely(std::chrono::milliseconds(captureDelayMs(delayCode)));
+                                    std::int32_t delayCode,
+                                    std::chrono::steady_clock::time_point pauseFrom,
+                                    const std::string& pngPath) {
+    sleepPreciselyUntil(pauseFrom + std::chrono::milliseconds(captureDelayMs(delayCode)));
     // Asked after the pause: the window may have moved or closed meanwhile.
     DesktopResult<ScreenPoint> onScreen = clientToScreen(window, caret);
     if (!onScreen) {

@@ -166,6 +166,9 @@ void RequestHandler::runDesktopCommand(const Request& request, std::int32_t code
         refuse(request, code, kTooManyCommands);
         return;
     }
+    // A capture alone pauses from here, with finding the window inside its pause rather than
+    // before it; after typing, the pause starts once the keys are in.
+    const auto turnStart = std::chrono::steady_clock::now();
     const HandlingOptions options = currentOptions();
     DesktopResult<FocusedWindow> focused = mDesktop.focusedWindow();
     if (!focused) {
@@ -206,7 +209,7 @@ void RequestHandler::runDesktopCommand(const Request& request, std::int32_t code
             }
         }
         if (captureFirst) {
-            captureError = capture(request, code, window, caret);
+            captureError = capture(request, code, window, caret, std::chrono::steady_clock::now());
         }
         if (!typingError && !repeat) {
             const DesktopError keyError =
@@ -218,14 +221,14 @@ void RequestHandler::runDesktopCommand(const Request& request, std::int32_t code
             }
         }
         if (!captureFirst) {
-            captureError = capture(request, code, window, caret);
+            captureError = capture(request, code, window, caret, std::chrono::steady_clock::now());
         }
         recordScan(options, request, barcode,
                    repeat        ? "skipped: duplicate"
                    : typingError ? "not typed: " + typingError.message()
                                  : "typed");
     } else {
-        captureError = capture(request, code, window, caret);
+        captureError = capture(request, code, window, caret, turnStart);
     }
 
     if (!captureError) {
@@ -273,27 +276,29 @@ HandlingOptions RequestHandler::currentOptions() {
 }
 
 DesktopError RequestHandler::capture(const Request& request, std::int32_t code, WindowHandle window,
-                                     Point caret) {
+                                     Point caret, std::chrono::steady_clock::time_point pauseFrom) {
     using protocol::RequestCode;
     const std::vector<std::string>& fields = request.fields;
     switch (static_cast<RequestCode>(code)) {
         case RequestCode::Barcode:
             return mDesktop.capture(window, caret, CaptureShape::centred(),
-                                    intField(fields, protocol::kDelayField), mCaptureFile);
+                                    intField(fields, protocol::kDelayField), pauseFrom,
+                                    mCaptureFile);
         case RequestCode::Capture:
-            return mDesktop.capture(window, caret, CaptureShape::centred(), 0, mCaptureFile);
+            return mDesktop.capture(window, caret, CaptureShape::centred(), 0, pauseFrom,
+                                    mCaptureFile);
         case RequestCode::BarcodeShaped:
             return mDesktop.capture(
                 window, caret,
                 CaptureShape::ratio(intField(fields, protocol::kBarcodeWidthField),
                                     intField(fields, protocol::kBarcodeHeightField)),
-                intField(fields, protocol::kDelayField), mCaptureFile);
+                intField(fields, protocol::kDelayField), pauseFrom, mCaptureFile);
         default:
             return mDesktop.capture(
                 window, caret,
                 CaptureShape::ratio(intField(fields, protocol::kCaptureWidthField),
                                     intField(fields, protocol::kCaptureHeightField)),
-                0, mCaptureFile);
+                0, pauseFrom, mCaptureFile);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -65,8 +66,9 @@ class RequestHandler {
     void handleRequest(const ServerEvent& event);
     void confirmSettings(const Request& request);
     void runDesktopCommand(const Request& request, std::int32_t code);
+    // The capture the request asks for, its pause counted from `pauseFrom`.
     DesktopError capture(const Request& request, std::int32_t code, WindowHandle window,
-                         Point caret);
+                         Point caret, std::chrono::steady_clock::time_point pauseFrom);
     DesktopError enterText(WindowHandle window, const std::string& text,
                            const HandlingOptions& options);
     static void recordScan(const HandlingOptions& options, const Request& request,

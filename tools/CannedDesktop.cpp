@@ -55,6 +55,7 @@ DesktopError CannedDesktop::pressPrefixKey(WindowHandle, const std::string&) {
 }
 
 DesktopError CannedDesktop::capture(WindowHandle, Point, const CaptureShape&, std::int32_t,
+                                    std::chrono::steady_clock::time_point,
                                     const std::string& pngPath) {
     // Beside the file and renamed over it, as a real capture is: a transfer that still sends the
     // previous capture keeps reading the old bytes.

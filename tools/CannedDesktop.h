@@ -22,7 +22,8 @@ class CannedDesktop : public Desktop {
     DesktopError pressSuffixKey(WindowHandle window, const std::string& code) override;
     DesktopError pressPrefixKey(WindowHandle window, const std::string& code) override;
     DesktopError capture(WindowHandle window, Point caret, const CaptureShape& shape,
-                         std::int32_t delayCode, const std::string& pngPath) override;
+                         std::int32_t delayCode, std::chrono::steady_clock::time_point pauseFrom,
+                         const std::string& pngPath) override;
 
     std::size_t pictureBytes() const { return mPicture.size(); }
     long captures() const { return mCaptures; }

@@ -6,13 +6,20 @@
 
 namespace korvane {
 
-void sleepPrecisely(std::chrono::milliseconds duration) {
-    const auto deadline = std::chrono::steady_clock::now() + duration;
-    const int slack = ::prctl(PR_GET_TIMERSLACK);
-    ::prctl(PR_SET_TIMERSLACK, 1UL);
-    std::this_thread::sleep_until(deadline);
-    if (slack > 0) {
-        ::prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(slack));
+namespace {
+constexpr std::chrono::microseconds kClockWatch{200};
+}  // namespace
+
+void sleepPreciselyUntil(std::chrono::steady_clock::time_point deadline) {
+    if (std::chrono::steady_clock::now() + kClockWatch < deadline) {
+        const int slack = ::prctl(PR_GET_TIMERSLACK);
+        ::prctl(PR_SET_TIMERSLACK, 1UL);
+        std::this_thread::sleep_until(deadline - kClockWatch);
+        if (slack > 0) {
+            ::prctl(PR_SET_TIMERSLACK, static_cast<unsigned long>(slack));
+        }
+    }
+    while (std::chrono::steady_clock::now() < deadline) {
     }
 }
 

@@ -4,8 +4,8 @@
 
 namespace korvane {
 
-void sleepPrecisely(std::chrono::milliseconds duration) {
-    std::this_thread::sleep_for(duration);
+void sleepPreciselyUntil(std::chrono::steady_clock::time_point deadline) {
+    std::this_thread::sleep_until(deadline);
 }
 
 }  // namespace korvane

@@ -54,7 +54,7 @@ class NoDesktop : public Desktop {
     DesktopError pressSuffixKey(WindowHandle, const std::string&) override { return failure(); }
     DesktopError pressPrefixKey(WindowHandle, const std::string&) override { return failure(); }
     DesktopError capture(WindowHandle, Point, const CaptureShape&, std::int32_t,
-                         const std::string&) override {
+                         std::chrono::steady_clock::time_point, const std::string&) override {
         return failure();
     }
 

@@ -46,7 +46,8 @@ TEST(ServerLoss, OperationsFailCleanlyAndRecoverWhenTheServerReturns) {
     ASSERT_FALSE(focused);
     EXPECT_NE(focused.error().message().find(display), std::string::npos)
         << focused.error().message();
-    error = desktop.capture(1, Point{}, CaptureShape::centred(), 0, path);
+    error = desktop.capture(1, Point{}, CaptureShape::centred(), 0,
+                            std::chrono::steady_clock::now(), path);
     EXPECT_TRUE(error);
     EXPECT_FALSE(error.message().empty());
 

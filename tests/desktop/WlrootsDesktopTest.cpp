@@ -221,7 +221,7 @@ TEST_F(WlrootsDesktopTest, CaptureShowsTheEntry) {
     ASSERT_TRUE(focused->caret.has_value())
         << "the caret did not come from the accessibility bus (needs a session bus)";
     ASSERT_FALSE(mDesktop->capture(focused->window, *focused->caret, CaptureShape::centred(), 0,
-                                   capturePath()));
+                                   std::chrono::steady_clock::now(), capturePath()));
     PngFile png;
     std::string error;
     ASSERT_TRUE(test::readPngFile(capturePath(), png, error)) << error;
@@ -302,13 +302,15 @@ TEST_F(WlrootsDesktopTest, WithoutSwayIpcTheCaptureIsCentredOnTheOutput) {
     std::vector<std::string> traced;
     setTraceSink([&](const std::string& line) { traced.push_back(line); });
     const DesktopError captured =
-        blind.capture(focused->window, Point{5, 5}, CaptureShape::centred(), 0, capturePath());
+        blind.capture(focused->window, Point{5, 5}, CaptureShape::centred(), 0,
+                      std::chrono::steady_clock::now(), capturePath());
     setTraceSink({});
     ASSERT_FALSE(captured) << captured.message();
     EXPECT_EQ(traced, std::vector<std::string>{
                           "Wayland: the compositor does not tell where the window \"" +
                           zenity->title + "\" lies; the capture is centred on its output."});
-    ASSERT_FALSE(mDesktop->capture(window, centre, CaptureShape::centred(), 0, placed));
+    ASSERT_FALSE(mDesktop->capture(window, centre, CaptureShape::centred(), 0,
+                                   std::chrono::steady_clock::now(), placed));
 
     PngFile blindPng;
     PngFile placedPng;
@@ -335,8 +337,8 @@ TEST_F(WlrootsDesktopTest, WithoutSwayIpcTheCaptureIsCentredOnTheOutput) {
 TEST_F(WlrootsDesktopTest, CaptureOffTheOutputIsBlack) {
     const WindowHandle window = startZenity({"--entry", "--text=KORVANE"});
     ASSERT_NE(window, 0u);
-    ASSERT_FALSE(
-        mDesktop->capture(window, Point{-2000, -2000}, CaptureShape::centred(), 0, capturePath()));
+    ASSERT_FALSE(mDesktop->capture(window, Point{-2000, -2000}, CaptureShape::centred(), 0,
+                                   std::chrono::steady_clock::now(), capturePath()));
     PngFile png;
     std::string error;
     ASSERT_TRUE(test::readPngFile(capturePath(), png, error)) << error;
@@ -357,7 +359,8 @@ TEST_F(WlrootsDesktopTest, ClosedWindowIsGone) {
     DesktopError error;
     do {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        error = mDesktop->capture(window, Point{0, 0}, CaptureShape::centred(), 0, capturePath());
+        error = mDesktop->capture(window, Point{0, 0}, CaptureShape::centred(), 0,
+                                  std::chrono::steady_clock::now(), capturePath());
     } while (!error && std::chrono::steady_clock::now() < deadline);
     EXPECT_EQ(error.kind(), DesktopError::Kind::WindowGone);
     EXPECT_EQ(error.message(), "[ClientToScreen]が失敗しました。");

@@ -79,8 +79,8 @@ TEST_F(X11DesktopTest, FocusLookupFindsTheTkWindowAndLeavesAnUnknownCaret) {
     EXPECT_FALSE(found->caret);
     // The window found is Tk's: its origin is where Tk put its window, so right of and below
     // it lies the entry's white field.
-    const DesktopError error =
-        mDesktop.capture(found->window, Point{}, CaptureShape::centred(), 0, capturePath());
+    const DesktopError error = mDesktop.capture(found->window, Point{}, CaptureShape::centred(), 0,
+                                                std::chrono::steady_clock::now(), capturePath());
     ASSERT_FALSE(error) << error.message();
     const PngFile png = readCapture();
     ASSERT_EQ(png.height, 240u);
@@ -270,9 +270,10 @@ TEST_F(X11DesktopTest, CaretLandsWhereTheRectangleSaysInAnRgbPng) {
         const DesktopError error =
             c.width == 0
                 ? mDesktop.capture(mWindow, Point{clientX, clientY}, CaptureShape::centred(), 0,
-                                   capturePath())
+                                   std::chrono::steady_clock::now(), capturePath())
                 : mDesktop.capture(mWindow, Point{clientX, clientY},
-                                   CaptureShape::ratio(c.width, c.height), -1, capturePath());
+                                   CaptureShape::ratio(c.width, c.height), -1,
+                                   std::chrono::steady_clock::now(), capturePath());
         ASSERT_FALSE(error) << error.message();
         const PngFile png = readCapture();
         EXPECT_EQ(png.width, 320u);
@@ -299,9 +300,9 @@ TEST_F(X11DesktopTest, CaretLandsWhereTheRectangleSaysInAnRgbPng) {
 TEST_F(X11DesktopTest, PartBeyondTheScreenEdgeIsBlack) {
     ASSERT_NE(mTk->ask("patch 0 0 60 60 #ffffff"), "");
     // The caret 10 pixels from the top-left corner of the screen.
-    const DesktopError error =
-        mDesktop.capture(mWindow, Point{10 - TkTarget::kLeft, 10 - TkTarget::kTop},
-                         CaptureShape::centred(), 0, capturePath());
+    const DesktopError error = mDesktop.capture(
+        mWindow, Point{10 - TkTarget::kLeft, 10 - TkTarget::kTop}, CaptureShape::centred(), 0,
+        std::chrono::steady_clock::now(), capturePath());
     ASSERT_FALSE(error) << error.message();
     const PngFile png = readCapture();
     ASSERT_EQ(png.width, 320u);
@@ -320,8 +321,8 @@ TEST_F(X11DesktopTest, ExistingCaptureFileIsReplacedWhole) {
     const std::string old(1 << 20, 'x');
     std::ofstream(capturePath(), std::ios::binary) << old;
     std::ifstream reader(capturePath(), std::ios::binary);
-    const DesktopError error =
-        mDesktop.capture(mWindow, Point{}, CaptureShape::centred(), 0, capturePath());
+    const DesktopError error = mDesktop.capture(mWindow, Point{}, CaptureShape::centred(), 0,
+                                                std::chrono::steady_clock::now(), capturePath());
     ASSERT_FALSE(error) << error.message();
     const PngFile png = readCapture();
     EXPECT_EQ(png.width, 320u);
@@ -359,7 +360,9 @@ TEST_F(X11DesktopTest, FailedCapturesWriteNoFile) {
     };
     for (const Case& c : cases) {
         const std::string error =
-            mDesktop.capture(c.window, Point{}, CaptureShape::ratio(c.width, c.height), 0, c.path)
+            mDesktop
+                .capture(c.window, Point{}, CaptureShape::ratio(c.width, c.height), 0,
+                         std::chrono::steady_clock::now(), c.path)
                 .message();
         EXPECT_FALSE(error.empty()) << c.what;
         if (c.message.rfind("ファイル", 0) == 0) {
@@ -379,7 +382,7 @@ TEST_F(X11DesktopTest, WindowMovedDuringThePauseIsCapturedAtItsNewPlace) {
     DesktopError error;
     std::thread capture([&] {
         error = mDesktop.capture(mWindow, Point{}, CaptureShape::centred(), 3,
-                                 capturePath());  // 1000 ms
+                                 std::chrono::steady_clock::now(), capturePath());  // 1000 ms
     });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     mTk->ask("move 700 600");

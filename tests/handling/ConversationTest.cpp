@@ -172,6 +172,20 @@ TEST_F(Conversation, CaptureCommandsSendTheFileThenTheReply) {
         EXPECT_EQ(outcome.fileBytes.substr(1, 3), "PNG");
         Lines calls = harness.desktop.calls();
         EXPECT_EQ(Lines(calls.begin() + static_cast<long>(before), calls.end()), c.calls) << c.data;
+        // A capture alone pauses from before the window is looked up, the lookup inside the pause;
+        // after typing, the pause follows what came before it.
+        std::size_t captureAt = before;
+        while (captureAt < calls.size() && calls[captureAt].rfind("capture", 0) != 0) {
+            ++captureAt;
+        }
+        ASSERT_LT(captureAt, calls.size()) << c.data;
+        const auto times = harness.desktop.callTimes();
+        const auto pauseFrom = harness.desktop.pauseStarts().back();
+        if (captureAt == before + 1) {
+            EXPECT_LE(pauseFrom, times[before]) << c.data;
+        } else {
+            EXPECT_GE(pauseFrom, times[captureAt - 1]) << c.data;
+        }
         std::string from = "[" + key + "][127.0.0.1]";
         EXPECT_EQ(linesOf(key, 3), (Lines{from + c.request + c.data, from + "[Client_SendFile]",
                                           from + "[Client_Send]キャプチャ成功"}));

@@ -14,6 +14,16 @@ std::vector<std::string> FakeDesktop::calls() {
     return mCalls;
 }
 
+std::vector<std::chrono::steady_clock::time_point> FakeDesktop::callTimes() {
+    std::lock_guard lock(mLock);
+    return mCallTimes;
+}
+
+std::vector<std::chrono::steady_clock::time_point> FakeDesktop::pauseStarts() {
+    std::lock_guard lock(mLock);
+    return mPauseStarts;
+}
+
 std::vector<std::string> FakeDesktop::captures() {
     std::lock_guard lock(mLock);
     return mCaptures;
@@ -22,6 +32,7 @@ std::vector<std::string> FakeDesktop::captures() {
 void FakeDesktop::record(std::string call) {
     std::lock_guard lock(mLock);
     mCalls.push_back(std::move(call));
+    mCallTimes.push_back(std::chrono::steady_clock::now());
 }
 
 DesktopResult<FocusedWindow> FakeDesktop::focusedWindow() {
@@ -75,7 +86,9 @@ DesktopError FakeDesktop::pressPrefixKey(WindowHandle, const std::string& code) 
 }
 
 DesktopError FakeDesktop::capture(WindowHandle window, Point at, const CaptureShape& shape,
-                                  std::int32_t delayCode, const std::string& pngPath) {
+                                  std::int32_t delayCode,
+                                  std::chrono::steady_clock::time_point pauseFrom,
+                                  const std::string& pngPath) {
     std::string call = (shape.isCentred() ? "capture " : "capture2 ") + std::to_string(window) +
                        " " + std::to_string(at.x) + "," + std::to_string(at.y) + " wait " +
                        std::to_string(delayCode);
@@ -84,7 +97,11 @@ DesktopError FakeDesktop::capture(WindowHandle window, Point at, const CaptureSh
                 std::to_string(shape.ratioHeight());
     }
     record(std::move(call));
-    std::this_thread::sleep_for(delayUnit * delayCode);
+    {
+        std::lock_guard lock(mLock);
+        mPauseStarts.push_back(pauseFrom);
+    }
+    std::this_thread::sleep_until(pauseFrom + delayUnit * delayCode);
     return writePicture(pngPath);
 }
 

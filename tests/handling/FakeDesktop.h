@@ -22,6 +22,10 @@ class FakeDesktop : public Desktop {
     std::chrono::milliseconds delayUnit{0};
 
     std::vector<std::string> calls();
+    // When each call of calls() began.
+    std::vector<std::chrono::steady_clock::time_point> callTimes();
+    // Where each capture's pause was counted from.
+    std::vector<std::chrono::steady_clock::time_point> pauseStarts();
     // The bytes each successful capture wrote, in order.
     std::vector<std::string> captures();
 
@@ -33,7 +37,8 @@ class FakeDesktop : public Desktop {
     DesktopError pressSuffixKey(WindowHandle window, const std::string& code) override;
     DesktopError pressPrefixKey(WindowHandle window, const std::string& code) override;
     DesktopError capture(WindowHandle window, Point caret, const CaptureShape& shape,
-                         std::int32_t delayCode, const std::string& pngPath) override;
+                         std::int32_t delayCode, std::chrono::steady_clock::time_point pauseFrom,
+                         const std::string& pngPath) override;
 
   private:
     void record(std::string call);
@@ -41,6 +46,8 @@ class FakeDesktop : public Desktop {
 
     std::mutex mLock;
     std::vector<std::string> mCalls;
+    std::vector<std::chrono::steady_clock::time_point> mCallTimes;
+    std::vector<std::chrono::steady_clock::time_point> mPauseStarts;
     std::vector<std::string> mCaptures;
 };
 

@@ -99,8 +99,8 @@ TEST_F(Win32DesktopTest, WhatLiesBeyondTheScreenStaysBlack) {
 
 TEST_F(Win32DesktopTest, ACaptureIsAnEightBitRgbPngOfTheShape) {
     auto path = std::filesystem::temp_directory_path() / "korvane-win32-capture.png";
-    DesktopError error =
-        desktop.capture(handle(), Point{10, 10}, CaptureShape::ratio(1080, 1920), 0, path.string());
+    DesktopError error = desktop.capture(handle(), Point{10, 10}, CaptureShape::ratio(1080, 1920),
+                                         0, std::chrono::steady_clock::now(), path.string());
     ASSERT_FALSE(error) << error.message();
     std::ifstream in(path, std::ios::binary);
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
