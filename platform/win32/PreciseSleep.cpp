@@ -5,7 +5,12 @@
 namespace korvane {
 
 void sleepPreciselyUntil(std::chrono::steady_clock::time_point deadline) {
-    std::this_thread::sleep_until(deadline);
+    // A sleep of the MinGW runtime can end up to a millisecond before the time asked for (seen
+    // under Wine): what is left is slept again.
+    for (auto now = std::chrono::steady_clock::now(); now < deadline;
+         now = std::chrono::steady_clock::now()) {
+        std::this_thread::sleep_for(deadline - now);
+    }
 }
 
 }  // namespace korvane
