@@ -64,6 +64,8 @@ bool putInPlace(const std::string& temp, const std::string& path) {
     return std::rename(temp.c_str(), path.c_str()) == 0;
 }
 
+constexpr std::size_t kWriteBuffer = 64 * 1024;
+
 DesktopError captureError(std::string text) {
     return DesktopError(DesktopError::Kind::Capture, std::move(text));
 }
@@ -79,13 +81,13 @@ DesktopError writePngFile(const std::string& path, const RgbImage& image) {
         return captureError("画像の大きさが不正です。(" + std::to_string(width) + " x " +
                             std::to_string(height) + ")");
     }
+    // mkstemp makes the file readable by this user alone (0600): the screen around the caret may
+    // show anything.
     std::string temp = path + ".XXXXXX";
     int fd = ::mkstemp(temp.data());
     if (fd < 0) {
         return captureError(createError(path, errno));
     }
-    // The screen around the caret may show anything: only this user may read it.
-    ::fchmod(fd, 0600);
     std::FILE* file = ::fdopen(fd, "wb");
     if (file == nullptr) {
         int err = errno;
@@ -93,6 +95,8 @@ DesktopError writePngFile(const std::string& path, const RgbImage& image) {
         ::unlink(temp.c_str());
         return captureError(createError(path, err));
     }
+    // A capture's file in one write rather than a few of stdio's 4 KB.
+    std::setvbuf(file, nullptr, _IOFBF, kWriteBuffer);
     bool encoded = encode(file, width, height, image.pixels.data());
     int err = errno;
     bool closed = std::fclose(file) == 0;
