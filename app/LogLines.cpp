@@ -1,6 +1,7 @@
 #include "app/LogLines.h"
 
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 namespace korvane {
@@ -20,6 +21,13 @@ std::size_t LogLines::nextRoom(std::size_t lineLength) const {
 }
 
 void LogLines::append(LogLines&& newer) {
+    if (newer.mBytes < kCopiedBytes) {
+        for (std::size_t i = 0; i < newer.size(); ++i) {
+            add(newer[i]);
+        }
+        newer = LogLines();
+        return;
+    }
     const std::size_t renumbered = mFirstText + mTexts.size();
     for (const Span& span : newer.mSpans) {
         mSpans.push_back({span.text - newer.mFirstText + renumbered, span.begin, span.length});

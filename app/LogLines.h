@@ -15,7 +15,9 @@ namespace korvane {
 class LogLines {
   public:
     void add(std::string_view line);
-    // Takes `newer`'s lines after these, moving their texts instead of copying them.
+    // Takes `newer`'s lines (another object's) after these: a flood's texts are moved, a few
+    // lines copied into the room these texts have, so that a log fed a line a frame does not keep
+    // a text (and its spare room) per line.
     void append(LogLines&& newer);
     // Forgets the `count` oldest lines (all of them if there are fewer); a text goes once none of
     // its lines is left.
@@ -38,6 +40,8 @@ class LogLines {
 
     static constexpr std::size_t kLeastRoom = 256;
     static constexpr std::size_t kMostRoom = 64 * 1024;
+    // Appended lines of fewer bytes in all are copied rather than moved.
+    static constexpr std::size_t kCopiedBytes = 4 * 1024;
 
     std::deque<std::string> mTexts;
     std::size_t mFirstText = 0;  // the number of mTexts.front()

@@ -50,7 +50,7 @@ void UiUpdateQueue::postStopped() {
 }
 
 void UiUpdateQueue::flush() {
-    std::vector<Pending> pending;
+    std::deque<Pending> pending;
     std::size_t lineCount = 0;
     {
         std::lock_guard guard(mLock);

@@ -2,10 +2,10 @@
 
 #include <QObject>
 #include <QTimer>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string_view>
-#include <vector>
 
 #include "app/LogLines.h"
 
@@ -38,7 +38,7 @@ class UiUpdateQueue : public QObject {
     // A frame that brought this many lines means they stream in faster than anyone reads them (a
     // flood of peers): the next frame comes after kBusyFrameMs instead, and the log moves five
     // times a second while it lasts. Each frame draws a screenful of new rows (a few ms of a core,
-    // mostly text shaping); at 60 a second that delayed the server's replies in its wake on a
+    // mostly text shaping); at twenty a second they delayed the server's replies in its wake on a
     // 2-core machine (the slowest 1 % of them twice as slow), at 5 a second no longer measurably.
     static constexpr std::size_t kBusyFrameLines = 100;
     static constexpr int kBusyFrameMs = 200;
@@ -55,7 +55,9 @@ class UiUpdateQueue : public QObject {
     LinesHandler mOnLines;
     StoppedHandler mOnStopped;
     std::mutex mLock;
-    std::vector<Pending> mPending;
+    // A deque: growing it never moves (or, LogLines' move being allowed to throw, copies) the
+    // lines already waiting, which the lock would be held for.
+    std::deque<Pending> mPending;
     std::size_t mPendingLines = 0;
 };
 

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
+#include <new>
 
 namespace korvane {
 namespace {
@@ -95,8 +97,12 @@ DesktopError writePngFile(const std::string& path, const RgbImage& image) {
         ::unlink(temp.c_str());
         return captureError(createError(path, err));
     }
-    // A capture's file in one write rather than a few of stdio's 4 KB.
-    std::setvbuf(file, nullptr, _IOFBF, kWriteBuffer);
+    // A capture's file in one write rather than a few of stdio's 4 KB; stdio ignores the size
+    // asked for unless it is given the buffer. Without one it still works, in 4 KB writes.
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kWriteBuffer]);
+    if (buffer != nullptr) {
+        std::setvbuf(file, buffer.get(), _IOFBF, kWriteBuffer);
+    }
     bool encoded = encode(file, width, height, image.pixels.data());
     int err = errno;
     bool closed = std::fclose(file) == 0;

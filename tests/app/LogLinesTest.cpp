@@ -19,7 +19,7 @@ void expectSame(const LogLines& lines, const std::deque<std::string>& expected) 
 
 // Lines of every length that matters to how texts are filled: empty, short, longer than a new
 // text's least room, longer than its most; added one by one, appended in frames as the window
-// takes them, and dropped across the texts they were in, against the same done to a deque.
+// takes them (a few lines copied, many moved), and dropped across the texts they were in, against the same done to a deque.
 TEST(LogLines, KeepEveryLineWholeAcrossTextsAppendsAndDrops) {
     const std::string lengths[] = {"",
                                    "x",
@@ -58,6 +58,18 @@ TEST(LogLines, KeepEveryLineWholeAcrossTextsAppendsAndDrops) {
         }
         expectSame(log, expected);
     }
+    // A flood's frame whose first text went entirely while it waited: its texts are moved and
+    // numbered on from these.
+    LogLines waited;
+    waited.add(std::string(70000, 'w'));
+    waited.add(std::string(5000, 'v'));
+    waited.add("last");
+    waited.dropOldest(1);
+    log.append(std::move(waited));
+    expected.push_back(std::string(5000, 'v'));
+    expected.push_back("last");
+    expectSame(log, expected);
+
     log.dropOldest(expected.size() + 5);
     EXPECT_TRUE(log.empty());
     log.add("after");

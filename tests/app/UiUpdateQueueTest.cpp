@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/LogList.h"
 #include "tests/app/AppFakes.h"
+#include "tests/app/QtTestHelpers.h"
 
 namespace korvane {
 namespace {
@@ -46,6 +48,24 @@ TEST(UiUpdateQueue, ABusyWindowGetsTheNewestLinesAndTheStoppedStateInOrder) {
     EXPECT_EQ(seen,
               (std::vector<std::string>{"stopped", "lines b1 to b" + std::to_string(kMaxLogLines) +
                                                        ", " + std::to_string(kMaxLogLines)}));
+}
+
+// With nobody flushing by hand: what a server thread posts reaches the window's thread by its
+// event loop, the lines after a stopped state with it, and the lines of a later batch by their
+// frame.
+TEST(UiUpdateQueue, PostsFromAnotherThreadArriveByTheEventLoop) {
+    test::app();
+    std::vector<std::string> seen;
+    UiUpdateQueue queue([&](LogLines lines) { seen.push_back(std::string(lines[0])); },
+                        [&] { seen.push_back("stopped"); });
+    std::thread([&] {
+        queue.postStopped();
+        queue.postLine("after the stop");
+    }).join();
+    ASSERT_TRUE(test::waitUntil([&] { return seen.size() == 2; }));
+    std::thread([&] { queue.postLine("later"); }).join();
+    ASSERT_TRUE(test::waitUntil([&] { return seen.size() == 3; }));
+    EXPECT_EQ(seen, (std::vector<std::string>{"stopped", "after the stop", "later"}));
 }
 
 }  // namespace
