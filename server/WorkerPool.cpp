@@ -4,55 +4,59 @@
 
 namespace korvane {
 
-WorkerPool::WorkerPool(std::chrono::milliseconds idleTime) : mIdleTime(idleTime) {}
+WorkerPool::WorkerPool(std::chrono::milliseconds idleTime)
+    : mShared(std::make_shared<Shared>(idleTime)) {}
 
 WorkerPool::~WorkerPool() {
-    std::unique_lock lock(mLock);
-    mClosing = true;
-    mTaskAdded.notify_all();
-    mThreadEnded.wait(lock, [this] { return mThreads == 0; });
+    Shared& shared = *mShared;
+    std::unique_lock lock(shared.lock);
+    shared.closing = true;
+    shared.taskAdded.notify_all();
+    shared.threadEnded.wait(lock, [&] { return shared.threads == 0; });
 }
 
 void WorkerPool::run(std::function<void()> task) {
-    std::unique_lock lock(mLock);
-    mTasks.push_back(std::move(task));
+    Shared& shared = *mShared;
+    std::unique_lock lock(shared.lock);
+    shared.tasks.push_back(std::move(task));
     // Every idle thread may already be promised to a task queued before this one.
-    if (mTasks.size() <= static_cast<std::size_t>(mIdle)) {
+    if (shared.tasks.size() <= static_cast<std::size_t>(shared.idle)) {
         // Woken after the lock is let go, so that the thread does not wake only to wait for it.
         lock.unlock();
-        mTaskAdded.notify_one();
+        shared.taskAdded.notify_one();
         return;
     }
     try {
-        std::thread([this] { work(); }).detach();
+        std::thread([kept = mShared] { work(kept); }).detach();
     } catch (...) {
-        mTasks.pop_back();
+        shared.tasks.pop_back();
         throw;
     }
-    ++mThreads;
+    ++shared.threads;
 }
 
 int WorkerPool::threads() const {
-    std::lock_guard lock(mLock);
-    return mThreads;
+    std::lock_guard lock(mShared->lock);
+    return mShared->threads;
 }
 
 int WorkerPool::idleThreads() const {
-    std::lock_guard lock(mLock);
-    return mIdle;
+    std::lock_guard lock(mShared->lock);
+    return mShared->idle;
 }
 
 int WorkerPool::busyThreads() const {
-    std::lock_guard lock(mLock);
-    return mThreads - mIdle;
+    std::lock_guard lock(mShared->lock);
+    return mShared->threads - mShared->idle;
 }
 
-void WorkerPool::work() {
-    std::unique_lock lock(mLock);
+void WorkerPool::work(const std::shared_ptr<Shared>& kept) {
+    Shared& shared = *kept;
+    std::unique_lock lock(shared.lock);
     for (;;) {
-        if (!mTasks.empty()) {
-            std::function<void()> task = std::move(mTasks.front());
-            mTasks.pop_front();
+        if (!shared.tasks.empty()) {
+            std::function<void()> task = std::move(shared.tasks.front());
+            shared.tasks.pop_front();
             lock.unlock();
             try {
                 task();
@@ -64,20 +68,21 @@ void WorkerPool::work() {
             lock.lock();
             continue;
         }
-        if (mClosing) {
+        if (shared.closing) {
             break;
         }
-        ++mIdle;
-        const bool woken =
-            mTaskAdded.wait_for(lock, mIdleTime, [this] { return !mTasks.empty() || mClosing; });
-        --mIdle;
+        ++shared.idle;
+        const bool woken = shared.taskAdded.wait_for(
+            lock, shared.idleTime, [&] { return !shared.tasks.empty() || shared.closing; });
+        --shared.idle;
         if (!woken) {
             break;
         }
     }
-    --mThreads;
-    // Notified under the lock: the destructor may end the pool the moment it sees the count.
-    mThreadEnded.notify_all();
+    --shared.threads;
+    // Notified under the lock: the destructor may return the moment it sees the count, and only
+    // this thread's share keeps the lock and the conditions alive after that.
+    shared.threadEnded.notify_all();
 }
 
 }  // namespace korvane

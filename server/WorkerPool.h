@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 
 namespace korvane {
@@ -16,7 +17,7 @@ namespace korvane {
 class WorkerPool {
   public:
     explicit WorkerPool(std::chrono::milliseconds idleTime = std::chrono::seconds(10));
-    // Waits until every task handed over has run and every thread has ended.
+    // Waits until every task handed over has run and every thread is done with the pool.
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
@@ -34,16 +35,23 @@ class WorkerPool {
     int busyThreads() const;
 
   private:
-    void work();
+    // What the threads share with the pool. Each thread keeps it alive too: its last step, letting
+    // go of the lock after counting itself out, may come after the destructor has seen the count
+    // and returned (with the MinGW runtime, letting go of a mutex still touches it afterwards).
+    struct Shared {
+        explicit Shared(std::chrono::milliseconds idle) : idleTime(idle) {}
+        const std::chrono::milliseconds idleTime;
+        std::mutex lock;
+        std::condition_variable taskAdded;
+        std::condition_variable threadEnded;
+        std::deque<std::function<void()>> tasks;
+        int threads = 0;
+        int idle = 0;
+        bool closing = false;
+    };
+    static void work(const std::shared_ptr<Shared>& shared);
 
-    const std::chrono::milliseconds mIdleTime;
-    mutable std::mutex mLock;
-    std::condition_variable mTaskAdded;
-    std::condition_variable mThreadEnded;
-    std::deque<std::function<void()>> mTasks;
-    int mThreads = 0;
-    int mIdle = 0;
-    bool mClosing = false;
+    std::shared_ptr<Shared> mShared;
 };
 
 }  // namespace korvane
