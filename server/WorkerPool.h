@@ -37,7 +37,7 @@ class WorkerPool {
   private:
     // What the threads share with the pool. Each thread keeps it alive too: its last step, letting
     // go of the lock after counting itself out, may come after the destructor has seen the count
-    // and returned (with the MinGW runtime, letting go of a mutex still touches it afterwards).
+    // and returned, and an unlock may still touch the mutex after releasing it.
     struct Shared {
         explicit Shared(std::chrono::milliseconds idle) : idleTime(idle) {}
         const std::chrono::milliseconds idleTime;
