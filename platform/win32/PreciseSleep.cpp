@@ -5,7 +5,7 @@
 namespace korvane {
 
 void sleepPreciselyUntil(std::chrono::steady_clock::time_point deadline) {
-    // A sleep of the MinGW runtime can end up to a millisecond before the time asked for (seen
+    // A sleep of the MinGW runtime can end before the time asked for (sleep_until by up to 0.4 ms
     // under Wine): what is left is slept again.
     for (auto now = std::chrono::steady_clock::now(); now < deadline;
          now = std::chrono::steady_clock::now()) {

@@ -3,9 +3,9 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <thread>
 
 #include "desktop/PngWriter.h"
+#include "platform/PreciseSleep.h"
 
 namespace korvane::test {
 
@@ -101,7 +101,7 @@ DesktopError FakeDesktop::capture(WindowHandle window, Point at, const CaptureSh
         std::lock_guard lock(mLock);
         mPauseStarts.push_back(pauseFrom);
     }
-    std::this_thread::sleep_until(pauseFrom + delayUnit * delayCode);
+    sleepPreciselyUntil(pauseFrom + delayUnit * delayCode);
     return writePicture(pngPath);
 }
 
