@@ -14,11 +14,13 @@
 #include "app/TrayIcon.h"
 #include "desktop/DesktopFactory.h"
 #include "platform/AppPaths.h"
+#include "platform/FreedMemory.h"
 #include "platform/SingleInstance.h"
 
 using namespace korvane;
 
 int main(int argc, char* argv[]) {
+    keepFreedMemory();
     if (auto status = answerCommandLine(argc, argv, std::cout, std::cerr)) {
         return *status;
     }

@@ -4,7 +4,7 @@
 // PNG encode of the same picture; and what a paste into a Tk entry costs. Needs an X server, a
 // session bus (for the accessibility bus), python3-tk, zenity and xdotool:
 //   dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24"
-//       build/default/bench/bench_desktop [runs [other applications]]
+//       build/default/bench/bench_desktop [--phone] [runs [other applications]]
 // A desktop has more applications on the accessibility bus than the entry: `other applications`
 // starts that many more GTK programs (zenity dialogs) before the entry. A window manager changes
 // what the focus and the grab cost: start one (openbox, say) on the display first to see it.
@@ -33,6 +33,7 @@
 #include "desktop/x11/XFocus.h"
 #include "desktop/x11/XScreenGrab.h"
 #include "handling/RequestHandler.h"
+#include "platform/FreedMemory.h"
 #include "platform/PreciseSleep.h"
 #include "server/RequestServer.h"
 #include "tests/desktop/ChildProcess.h"
@@ -208,12 +209,94 @@ class TimedDesktop : public korvane::Desktop {
     korvane::Desktop& mReal;
 };
 
+// A whole 103 as the phone sees it: the real server and request handling around `desktop`,
+// whose focused window is the one to capture.
+int phoneRows(korvane::Desktop& desktop, int runs) {
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         ("korvane-bench-road-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    korvane::QuietWindow quiet;
+    TimedDesktop measured(desktop);
+    korvane::RequestHandler handler(measured, quiet, quiet, quiet,
+                                    (folder / "korvane-server.png").string());
+    korvane::RequestServer server(
+        [&](const korvane::ServerEvent& event) { handler.onServerEvent(event); });
+    handler.attach(server);
+    const std::uint16_t port = korvane::freeLoopbackPort();
+    if (server.start("127.0.0.1", port)) {
+        std::fprintf(stderr, "the server did not start\n");
+        return 1;
+    }
+    while (quiet.logLines == 0) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    std::vector<double> toFile;
+    std::vector<double> toTurn;
+    std::vector<double> afterCapture;
+    std::vector<double> toReply;
+    std::vector<double> whole;
+    int failures = 0;
+    for (int i = 0; i < runs; ++i) {
+        try {
+            const auto start = Clock::now();
+            korvane::phone::PhoneConnection phone("127.0.0.1", port);
+            phone.sendRequest("bench", "103");
+            const korvane::phone::Message file = phone.receiveMessage();
+            const double fileAt = msSince(start);
+            if (!measured.pauseStarts.empty()) {
+                toTurn.push_back(
+                    std::chrono::duration<double, std::milli>(measured.pauseStarts.back() - start)
+                        .count());
+                afterCapture.push_back(msSince(measured.captureEnds.back()));
+            }
+            phone.sendAcknowledgement();
+            const auto ackAt = Clock::now();
+            const korvane::phone::Message reply = phone.receiveMessage();
+            toReply.push_back(msSince(ackAt));
+            phone.close();
+            whole.push_back(msSince(start));
+            toFile.push_back(fileAt);
+            failures += file.type == 3 && reply.body.find("103") != std::string::npos ? 0 : 1;
+        } catch (const korvane::phone::PhoneError& failure) {
+            ++failures;
+        }
+    }
+    if (!whole.empty()) {
+        row("phone: a whole 103 - 100", statsOf(whole, 100.0),
+            failures == 0 ? "" : std::to_string(failures) + " failed");
+        row("  request to the file's end - 100", statsOf(toFile, 100.0));
+        row("  acknowledgement to the reply", statsOf(toReply));
+        // A 103's lookup runs inside its pause, so the capture's time from the pause's start
+        // holds both.
+        std::vector<double> rest;
+        for (std::size_t i = 0; i < whole.size() && i < measured.captureTimes.size(); ++i) {
+            rest.push_back(whole[i] - measured.captureTimes[i]);
+        }
+        row("  its focus + caret lookup (inside the pause)", statsOf(measured.focusTimes));
+        row("  its pause, lookup and capture - 100", statsOf(measured.captureTimes, 100.0));
+        row("  connect to its turn at the desktop", statsOf(toTurn));
+        row("  capture's end to the file's end", statsOf(afterCapture));
+        row("  the rest (server, handling, phone)", statsOf(rest));
+    }
+    server.stop();
+    std::filesystem::remove_all(folder);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // As the programs that serve the phone do.
+    korvane::keepFreedMemory();
     if (std::getenv("DISPLAY") == nullptr) {
         std::fprintf(stderr, "needs an X server (DISPLAY); see the first lines of this file\n");
         return 2;
+    }
+    // --phone: the whole 103 alone, a quick measure to repeat.
+    const bool phoneOnly = argc > 1 && std::string(argv[1]) == "--phone";
+    if (phoneOnly) {
+        --argc;
+        ++argv;
     }
     const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 100;
     const int others = argc > 2 ? std::max(0, std::atoi(argv[2])) : 0;
@@ -222,34 +305,36 @@ int main(int argc, char** argv) {
                                  .string();
     std::printf("%d runs; p50, p90 and max in ms\n", runs);
 
-    // A real text field takes the pastes: the paste returns once the field has the text.
-    ChildProcess tk({"python3", KORVANE_TK_TARGET});
-    tk.writeLine("focus");
-    if (tk.readLine() != "\"ready\"" || tk.readLine().empty()) {
-        std::fprintf(stderr, "the Tk entry did not start (python3-tk)\n");
-        return 1;
-    }
     korvane::X11Desktop desktop;
-    // The first question also connects to the display and starts the accessibility lookup.
-    const auto coldStart = Clock::now();
-    const auto tkFocused = desktop.focusedWindow();
-    const double coldFocus = msSince(coldStart);
-    if (!tkFocused) {
-        std::fprintf(stderr, "no focused window: %s\n", tkFocused.error().message().c_str());
-        return 1;
-    }
-    row("focus + caret, Tk entry (first)", {coldFocus, coldFocus, coldFocus});
-    row("focus + caret, Tk entry", timed(runs, [&] { (void)desktop.focusedWindow(); }));
     korvane::DesktopError error;
-    row("paste into the Tk entry (+ clear) - 100", timed(
-                                                       runs,
-                                                       [&] {
-                                                           error = desktop.pasteText(
-                                                               tkFocused->window, "4901234567894");
-                                                           tk.writeLine("clear");
-                                                           tk.readLine();
-                                                       },
-                                                       100.0));
+    if (!phoneOnly) {
+        // A real text field takes the pastes: the paste returns once the field has the text.
+        ChildProcess tk({"python3", KORVANE_TK_TARGET});
+        tk.writeLine("focus");
+        if (tk.readLine() != "\"ready\"" || tk.readLine().empty()) {
+            std::fprintf(stderr, "the Tk entry did not start (python3-tk)\n");
+            return 1;
+        }
+        // The first question also connects to the display and starts the accessibility lookup.
+        const auto coldStart = Clock::now();
+        const auto tkFocused = desktop.focusedWindow();
+        const double coldFocus = msSince(coldStart);
+        if (!tkFocused) {
+            std::fprintf(stderr, "no focused window: %s\n", tkFocused.error().message().c_str());
+            return 1;
+        }
+        row("focus + caret, Tk entry (first)", {coldFocus, coldFocus, coldFocus});
+        row("focus + caret, Tk entry", timed(runs, [&] { (void)desktop.focusedWindow(); }));
+        row("paste into the Tk entry (+ clear) - 100",
+            timed(
+                runs,
+                [&] {
+                    error = desktop.pasteText(tkFocused->window, "4901234567894");
+                    tk.writeLine("clear");
+                    tk.readLine();
+                },
+                100.0));
+    }
 
     std::vector<std::unique_ptr<ChildProcess>> otherApplications;
     for (int i = 0; i < others; ++i) {
@@ -285,203 +370,135 @@ int main(int argc, char** argv) {
     }
     row("focus + caret, GTK entry (first)", {gtkCold, gtkCold, gtkCold},
         focused->caret ? "caret found" : "no caret");
-    int withCaret = 0;
-    const Stats gtkFocus = timed(runs, [&] {
-        const auto again = desktop.focusedWindow();
-        withCaret += again && again->caret ? 1 : 0;
-    });
-    row("focus + caret, GTK entry", gtkFocus,
-        std::to_string(withCaret) + "/" + std::to_string(runs) + " with the caret, " +
-            std::to_string(others) + " other applications");
+    if (!phoneOnly) {
+        int withCaret = 0;
+        const Stats gtkFocus = timed(runs, [&] {
+            const auto again = desktop.focusedWindow();
+            withCaret += again && again->caret ? 1 : 0;
+        });
+        row("focus + caret, GTK entry", gtkFocus,
+            std::to_string(withCaret) + "/" + std::to_string(runs) + " with the caret, " +
+                std::to_string(others) + " other applications");
 
-    row("focus + caret, GTK entry, after a pause", timedBy(runs, [&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            const auto start = Clock::now();
-            (void)desktop.focusedWindow();
-            return msSince(start);
-        }));
-    Display* display = XOpenDisplay(nullptr);
-    pid_t pid = 0;
-    row("  X11: focused window and its process", timed(runs, [&] {
-            pid = korvane::x11::windowProcess(display, korvane::x11::keyboardWindow(display));
-        }));
-    row("  AT-SPI: caret of that process", timed(runs, [&] {
-            (void)korvane::atspi::atspiCaretOf(pid, std::chrono::milliseconds(250));
-        }));
-
-    row("pause: sleep_for(100 ms) - 100",
-        timed(
-            runs, [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }, 100.0));
-    row("pause: sleepPreciselyUntil(100 ms on) - 100 (the capture's)",
-        timed(
-            runs,
-            [] { korvane::sleepPreciselyUntil(Clock::now() + std::chrono::milliseconds(100)); },
-            100.0));
-
-    const korvane::WindowHandle window = focused->window;
-    const korvane::Point caret = focused->caret.value_or(korvane::Point{});
-    std::int64_t originX = 0;
-    std::int64_t originY = 0;
-    row("window origin (XTranslateCoordinates)", timed(runs, [&] {
-            korvane::x11::windowOrigin(display, static_cast<Window>(window), originX, originY);
-        }));
-    const auto rect = korvane::captureRect({originX + caret.x, originY + caret.y},
-                                           korvane::CaptureShape::centred());
-    std::vector<std::uint8_t> grabbed(static_cast<std::size_t>(rect->width) * rect->height * 3);
-    {
-        korvane::x11::XScreenGrab screenGrab(display);
-        row("grab 320x240 (+ conversion to RGB)",
-            timed(runs, [&] { screenGrab.grab(*rect, grabbed); }));
-    }
-    XCloseDisplay(display);
-
-    const korvane::RgbImage picture{rect->width, rect->height, grabbed};
-    row("PNG file: encode + write + rename",
-        timed(runs, [&] { error = korvane::writePngFile(path, picture); }));
-    const std::string written = readFile(path);
-    std::vector<png_byte> decoded;
-    const bool same = decodeRgb(written.data(), written.size(), decoded) && decoded == grabbed;
-    std::printf("    the file: %zu bytes, %s\n", written.size(),
-                same ? "decodes to the grabbed pixels" : "DOES NOT DECODE TO THE GRABBED PIXELS");
-    row("  write + rename of those bytes alone", timed(runs, [&] {
-            std::string temp = path + ".XXXXXX";
-            const int fd = ::mkstemp(temp.data());
-            ::fchmod(fd, 0600);
-            (void)!::write(fd, written.data(), written.size());
-            ::close(fd);
-            std::rename(temp.c_str(), path.c_str());
-        }));
-
-    const PngSetting settings[] = {
-        {"level 5, adaptive filters (libpng's own)", 5, -1, 0},
-        {"level 1, no filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE},
-        {"level 1, Sub filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_SUB},
-        {"level 1, Up filter (the writer's)", 1, -1, PNG_FILTER_UP},
-        {"level 1, None or Up by row", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE | PNG_FILTER_UP},
-        {"Z_RLE, Up filter", 1, Z_RLE, PNG_FILTER_UP},
-        {"level 1, adaptive filters", 1, Z_DEFAULT_STRATEGY, 0},
-        {"Z_RLE, Sub filter", 1, Z_RLE, PNG_FILTER_SUB},
-        {"Z_RLE, no filter", 1, Z_RLE, PNG_FILTER_NONE},
-        {"level 5, Sub filter", 5, Z_DEFAULT_STRATEGY, PNG_FILTER_SUB},
-        {"level 5, no filter", 5, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE},
-        {"level 3, no filter", 3, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE},
-    };
-    for (const PngSetting& setting : settings) {
-        std::vector<png_byte> encoded;
-        const Stats encode = timed(
-            runs, [&] { encodeInMemory(grabbed, rect->width, rect->height, setting, encoded); });
-        std::vector<png_byte> back;
-        const bool ok = decodeRgb(encoded.data(), encoded.size(), back) && back == grabbed;
-        row(std::string("bare encode, ") + setting.name, encode,
-            std::to_string(encoded.size()) + " bytes" + (ok ? "" : ", WRONG PIXELS"));
-    }
-
-    // The same stages as the capture takes them, each right after a pause: what a process that
-    // slept finds (caches, a server that slept too) is not what a loop of them finds.
-    {
-        Display* again = XOpenDisplay(nullptr);
-        auto againGrab = std::make_unique<korvane::x11::XScreenGrab>(again);
-        std::vector<double> origin;
-        std::vector<double> grab;
-        std::vector<double> file;
-        for (int i = 0; i < runs; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-            auto start = Clock::now();
-            korvane::x11::windowOrigin(again, static_cast<Window>(window), originX, originY);
-            origin.push_back(msSince(start));
-            start = Clock::now();
-            againGrab->grab(*rect, grabbed);
-            grab.push_back(msSince(start));
-            start = Clock::now();
-            error = korvane::writePngFile(path, picture);
-            file.push_back(msSince(start));
-        }
-        againGrab.reset();
-        XCloseDisplay(again);
-        row("after a pause: window origin", statsOf(origin));
-        row("after a pause: grab", statsOf(grab));
-        row("after a pause: PNG file", statsOf(file));
-    }
-    row("capture (pause 100) - 100", timed(
-                                         runs,
-                                         [&] {
-                                             error = desktop.capture(
-                                                 window, caret, korvane::CaptureShape::centred(), 0,
-                                                 std::chrono::steady_clock::now(), path);
-                                         },
-                                         100.0));
-    std::filesystem::remove(path);
-
-    // The phone's side: the real server and request handling around this desktop.
-    {
-        const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                             ("korvane-bench-road-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-        korvane::QuietWindow quiet;
-        TimedDesktop measured(desktop);
-        korvane::RequestHandler handler(measured, quiet, quiet, quiet,
-                                        (folder / "korvane-server.png").string());
-        korvane::RequestServer server(
-            [&](const korvane::ServerEvent& event) { handler.onServerEvent(event); });
-        handler.attach(server);
-        const std::uint16_t port = korvane::freeLoopbackPort();
-        if (server.start("127.0.0.1", port)) {
-            std::fprintf(stderr, "the server did not start\n");
-            return 1;
-        }
-        while (quiet.logLines == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        std::vector<double> toFile;
-        std::vector<double> toTurn;
-        std::vector<double> afterCapture;
-        std::vector<double> toReply;
-        std::vector<double> whole;
-        int failures = 0;
-        for (int i = 0; i < runs; ++i) {
-            try {
+        row("focus + caret, GTK entry, after a pause", timedBy(runs, [&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
                 const auto start = Clock::now();
-                korvane::phone::PhoneConnection phone("127.0.0.1", port);
-                phone.sendRequest("bench", "103");
-                const korvane::phone::Message file = phone.receiveMessage();
-                const double fileAt = msSince(start);
-                if (!measured.pauseStarts.empty()) {
-                    toTurn.push_back(std::chrono::duration<double, std::milli>(
-                                         measured.pauseStarts.back() - start)
-                                         .count());
-                    afterCapture.push_back(msSince(measured.captureEnds.back()));
-                }
-                phone.sendAcknowledgement();
-                const auto ackAt = Clock::now();
-                const korvane::phone::Message reply = phone.receiveMessage();
-                toReply.push_back(msSince(ackAt));
-                phone.close();
-                whole.push_back(msSince(start));
-                toFile.push_back(fileAt);
-                failures += file.type == 3 && reply.body.find("103") != std::string::npos ? 0 : 1;
-            } catch (const korvane::phone::PhoneError& failure) {
-                ++failures;
-            }
+                (void)desktop.focusedWindow();
+                return msSince(start);
+            }));
+        Display* display = XOpenDisplay(nullptr);
+        pid_t pid = 0;
+        row("  X11: focused window and its process", timed(runs, [&] {
+                pid = korvane::x11::windowProcess(display, korvane::x11::keyboardWindow(display));
+            }));
+        row("  AT-SPI: caret of that process", timed(runs, [&] {
+                (void)korvane::atspi::atspiCaretOf(pid, std::chrono::milliseconds(250));
+            }));
+
+        row("pause: sleep_for(100 ms) - 100",
+            timed(
+                runs, [] { std::this_thread::sleep_for(std::chrono::milliseconds(100)); }, 100.0));
+        row("pause: sleepPreciselyUntil(100 ms on) - 100 (the capture's)",
+            timed(
+                runs,
+                [] { korvane::sleepPreciselyUntil(Clock::now() + std::chrono::milliseconds(100)); },
+                100.0));
+
+        const korvane::WindowHandle window = focused->window;
+        const korvane::Point caret = focused->caret.value_or(korvane::Point{});
+        std::int64_t originX = 0;
+        std::int64_t originY = 0;
+        row("window origin (XTranslateCoordinates)", timed(runs, [&] {
+                korvane::x11::windowOrigin(display, static_cast<Window>(window), originX, originY);
+            }));
+        const auto rect = korvane::captureRect({originX + caret.x, originY + caret.y},
+                                               korvane::CaptureShape::centred());
+        std::vector<std::uint8_t> grabbed(static_cast<std::size_t>(rect->width) * rect->height * 3);
+        {
+            korvane::x11::XScreenGrab screenGrab(display);
+            row("grab 320x240 (+ conversion to RGB)",
+                timed(runs, [&] { screenGrab.grab(*rect, grabbed); }));
         }
-        if (!whole.empty()) {
-            row("phone: a whole 103 - 100", statsOf(whole, 100.0),
-                failures == 0 ? "" : std::to_string(failures) + " failed");
-            row("  request to the file's end - 100", statsOf(toFile, 100.0));
-            row("  acknowledgement to the reply", statsOf(toReply));
-            // A 103's lookup runs inside its pause, so the capture's time from the pause's start
-            // holds both.
-            std::vector<double> rest;
-            for (std::size_t i = 0; i < whole.size() && i < measured.captureTimes.size(); ++i) {
-                rest.push_back(whole[i] - measured.captureTimes[i]);
-            }
-            row("  its focus + caret lookup (inside the pause)", statsOf(measured.focusTimes));
-            row("  its pause, lookup and capture - 100", statsOf(measured.captureTimes, 100.0));
-            row("  connect to its turn at the desktop", statsOf(toTurn));
-            row("  capture's end to the file's end", statsOf(afterCapture));
-            row("  the rest (server, handling, phone)", statsOf(rest));
+        XCloseDisplay(display);
+
+        const korvane::RgbImage picture{rect->width, rect->height, grabbed};
+        row("PNG file: encode + write + rename",
+            timed(runs, [&] { error = korvane::writePngFile(path, picture); }));
+        const std::string written = readFile(path);
+        std::vector<png_byte> decoded;
+        const bool same = decodeRgb(written.data(), written.size(), decoded) && decoded == grabbed;
+        std::printf(
+            "    the file: %zu bytes, %s\n", written.size(),
+            same ? "decodes to the grabbed pixels" : "DOES NOT DECODE TO THE GRABBED PIXELS");
+        row("  write + rename of those bytes alone", timed(runs, [&] {
+                std::string temp = path + ".XXXXXX";
+                const int fd = ::mkstemp(temp.data());
+                ::fchmod(fd, 0600);
+                (void)!::write(fd, written.data(), written.size());
+                ::close(fd);
+                std::rename(temp.c_str(), path.c_str());
+            }));
+
+        const PngSetting settings[] = {
+            {"level 5, adaptive filters (libpng's own)", 5, -1, 0},
+            {"level 1, no filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE},
+            {"level 1, Sub filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_SUB},
+            {"level 1, Up filter (the writer's)", 1, -1, PNG_FILTER_UP},
+            {"level 1, None or Up by row", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE | PNG_FILTER_UP},
+            {"Z_RLE, Up filter", 1, Z_RLE, PNG_FILTER_UP},
+            {"level 1, adaptive filters", 1, Z_DEFAULT_STRATEGY, 0},
+            {"Z_RLE, Sub filter", 1, Z_RLE, PNG_FILTER_SUB},
+            {"Z_RLE, no filter", 1, Z_RLE, PNG_FILTER_NONE},
+            {"level 5, Sub filter", 5, Z_DEFAULT_STRATEGY, PNG_FILTER_SUB},
+            {"level 5, no filter", 5, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE},
+            {"level 3, no filter", 3, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE},
+        };
+        for (const PngSetting& setting : settings) {
+            std::vector<png_byte> encoded;
+            const Stats encode = timed(runs, [&] {
+                encodeInMemory(grabbed, rect->width, rect->height, setting, encoded);
+            });
+            std::vector<png_byte> back;
+            const bool ok = decodeRgb(encoded.data(), encoded.size(), back) && back == grabbed;
+            row(std::string("bare encode, ") + setting.name, encode,
+                std::to_string(encoded.size()) + " bytes" + (ok ? "" : ", WRONG PIXELS"));
         }
-        server.stop();
-        std::filesystem::remove_all(folder);
+
+        // The same stages as the capture takes them, each right after a pause: what a process that
+        // slept finds (caches, a server that slept too) is not what a loop of them finds.
+        {
+            Display* again = XOpenDisplay(nullptr);
+            auto againGrab = std::make_unique<korvane::x11::XScreenGrab>(again);
+            std::vector<double> origin;
+            std::vector<double> grab;
+            std::vector<double> file;
+            for (int i = 0; i < runs; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                auto start = Clock::now();
+                korvane::x11::windowOrigin(again, static_cast<Window>(window), originX, originY);
+                origin.push_back(msSince(start));
+                start = Clock::now();
+                againGrab->grab(*rect, grabbed);
+                grab.push_back(msSince(start));
+                start = Clock::now();
+                error = korvane::writePngFile(path, picture);
+                file.push_back(msSince(start));
+            }
+            againGrab.reset();
+            XCloseDisplay(again);
+            row("after a pause: window origin", statsOf(origin));
+            row("after a pause: grab", statsOf(grab));
+            row("after a pause: PNG file", statsOf(file));
+        }
+        row("capture (pause 100) - 100",
+            timed(
+                runs,
+                [&] {
+                    error = desktop.capture(window, caret, korvane::CaptureShape::centred(), 0,
+                                            std::chrono::steady_clock::now(), path);
+                },
+                100.0));
+        std::filesystem::remove(path);
     }
-    return 0;
+    return phoneRows(desktop, runs);
 }

@@ -11,6 +11,7 @@
 #include "handling/RequestHandler.h"
 #include "platform/AppPaths.h"
 #include "platform/ConsoleText.h"
+#include "platform/FreedMemory.h"
 #include "platform/ProgramFile.h"
 #include "platform/ProgramVersion.h"
 #include "platform/SingleInstance.h"
@@ -111,6 +112,7 @@ std::filesystem::path defaultSettingsFile() {
 
 int main(int argc, char** argv) {
     using namespace korvane;
+    keepFreedMemory();
     useUtf8Console();
     Options options = parse(argc, argv);
     SingleInstance instance("ZRQ_KORVANE");
