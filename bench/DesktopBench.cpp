@@ -210,7 +210,7 @@ class TimedDesktop : public korvane::Desktop {
 };
 
 // A whole 103 as the phone sees it: the real server and request handling around `desktop`,
-// whose focused window is the one to capture.
+// whose focused window is the one to capture. Returns the program's exit status.
 int phoneRows(korvane::Desktop& desktop, int runs) {
     const std::filesystem::path folder = std::filesystem::temp_directory_path() /
                                          ("korvane-bench-road-" + std::to_string(::getpid()));
@@ -292,7 +292,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "needs an X server (DISPLAY); see the first lines of this file\n");
         return 2;
     }
-    // --phone: the whole 103 alone, a quick measure to repeat.
+    // --phone: the whole 103 and little else, a quick measure to repeat.
     const bool phoneOnly = argc > 1 && std::string(argv[1]) == "--phone";
     if (phoneOnly) {
         --argc;
@@ -361,6 +361,8 @@ int main(int argc, char** argv) {
     }
     // Give the toolkit time to join the accessibility bus, as a user takes before scanning.
     std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // With --phone, this is the run's first question: it also connects to the display and starts
+    // the accessibility lookup.
     const auto gtkStart = Clock::now();
     korvane::DesktopResult<korvane::FocusedWindow> focused = desktop.focusedWindow();
     const double gtkCold = msSince(gtkStart);

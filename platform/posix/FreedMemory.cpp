@@ -5,10 +5,10 @@
 namespace korvane {
 
 namespace {
-// glibc unmaps a block above the mmap threshold when it is freed, and gives back the top of a
-// heap once more than the trim threshold lies free there; both start at 128 KB. Well above what
-// a capture takes, and small beside what the window's log may hold. A still larger block (a very
-// tall picture) is mapped and unmapped as before.
+// glibc starts both thresholds at 128 KB and raises them itself when it unmaps a freed block, to
+// that block's size and twice that, which for a capture (the picture mapped, zlib's tables on the
+// heap) still ends short; setting either stops that raising, so both are set. Each heap then keeps
+// at most 8 MB free at its top. A block above 2 MB is mapped and unmapped every time.
 constexpr int kMappedAbove = 2 * 1024 * 1024;
 constexpr int kKeptFree = 8 * 1024 * 1024;
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <thread>
 
 namespace korvane {
@@ -39,8 +40,9 @@ void likeACapture() {
     }
 }
 
-// Captures run on the server's worker threads, each with a heap of its own in glibc: a second
-// capture there finds the first one's memory still at hand rather than faulting it in again.
+// Captures run on the server's worker threads, which glibc serves from an arena other than the
+// main one: a second capture there finds the first one's memory still at hand rather than faulting
+// it in again.
 TEST(FreedMemory, ASecondCaptureOnAWorkerThreadTakesNoNewPages) {
     if (kSanitizedHeap) {
         GTEST_SKIP() << "the sanitizer's allocator is in use";
@@ -54,7 +56,7 @@ TEST(FreedMemory, ASecondCaptureOnAWorkerThreadTakesNoNewPages) {
         faults = pageFaultsOfThisThread() - before;
     });
     worker.join();
-    // Without the setting: 56, a fault for each page of the picture.
+    // Without the setting: 56, a fault for each page of the picture, mapped anew.
     EXPECT_LT(faults, 8);
 }
 
