@@ -1,62 +1,68 @@
 #include "server/WorkerPool.h"
 
-#include <thread>
-
 namespace korvane {
 
-WorkerPool::WorkerPool(std::chrono::milliseconds idleTime)
-    : mShared(std::make_shared<Shared>(idleTime)) {}
+WorkerPool::WorkerPool(std::chrono::milliseconds idleTime) : mIdleTime(idleTime) {}
 
 WorkerPool::~WorkerPool() {
-    Shared& shared = *mShared;
-    std::unique_lock lock(shared.lock);
-    shared.closing = true;
-    shared.taskAdded.notify_all();
-    shared.threadEnded.wait(lock, [&] { return shared.threads == 0; });
+    std::unique_lock lock(mLock);
+    mClosing = true;
+    mTaskAdded.notify_all();
+    mThreadEnded.wait(lock, [&] { return mThreads.empty(); });
+    // Each thread joined the one that ended before it: joining the last joins them all.
+    std::thread last = std::move(mEnded);
+    lock.unlock();
+    if (last.joinable()) {
+        last.join();
+    }
 }
 
 void WorkerPool::run(std::function<void()> task) {
-    Shared& shared = *mShared;
-    std::unique_lock lock(shared.lock);
-    shared.tasks.push_back(std::move(task));
+    std::unique_lock lock(mLock);
+    mTasks.push_back(std::move(task));
     // Every idle thread may already be promised to a task queued before this one.
-    if (shared.tasks.size() <= static_cast<std::size_t>(shared.idle)) {
+    if (mTasks.size() <= static_cast<std::size_t>(mIdle)) {
         // Woken after the lock is let go, so that the thread does not wake only to wait for it.
         lock.unlock();
-        shared.taskAdded.notify_one();
+        mTaskAdded.notify_one();
         return;
     }
     try {
-        std::thread([kept = mShared] { work(kept); }).detach();
+        // The new thread first waits for the lock, held here until its place holds it.
+        const auto self = mThreads.emplace(mThreads.end());
+        try {
+            *self = std::thread([this, self] { work(self); });
+        } catch (...) {
+            mThreads.erase(self);
+            throw;
+        }
     } catch (...) {
-        shared.tasks.pop_back();
+        mTasks.pop_back();
         throw;
     }
-    ++shared.threads;
 }
 
 int WorkerPool::threads() const {
-    std::lock_guard lock(mShared->lock);
-    return mShared->threads;
+    std::lock_guard lock(mLock);
+    return static_cast<int>(mThreads.size());
 }
 
 int WorkerPool::idleThreads() const {
-    std::lock_guard lock(mShared->lock);
-    return mShared->idle;
+    std::lock_guard lock(mLock);
+    return mIdle;
 }
 
 int WorkerPool::busyThreads() const {
-    std::lock_guard lock(mShared->lock);
-    return mShared->threads - mShared->idle;
+    std::lock_guard lock(mLock);
+    return static_cast<int>(mThreads.size()) - mIdle;
 }
 
-void WorkerPool::work(const std::shared_ptr<Shared>& kept) {
-    Shared& shared = *kept;
-    std::unique_lock lock(shared.lock);
+void WorkerPool::work(std::list<std::thread>::iterator self) {
+    std::unique_lock lock(mLock);
     for (;;) {
-        if (!shared.tasks.empty()) {
-            std::function<void()> task = std::move(shared.tasks.front());
-            shared.tasks.pop_front();
+        if (!mTasks.empty()) {
+            std::function<void()> task = std::move(mTasks.front());
+            mTasks.pop_front();
             lock.unlock();
             try {
                 task();
@@ -68,21 +74,26 @@ void WorkerPool::work(const std::shared_ptr<Shared>& kept) {
             lock.lock();
             continue;
         }
-        if (shared.closing) {
+        if (mClosing) {
             break;
         }
-        ++shared.idle;
-        const bool woken = shared.taskAdded.wait_for(
-            lock, shared.idleTime, [&] { return !shared.tasks.empty() || shared.closing; });
-        --shared.idle;
+        ++mIdle;
+        const bool woken =
+            mTaskAdded.wait_for(lock, mIdleTime, [&] { return !mTasks.empty() || mClosing; });
+        --mIdle;
         if (!woken) {
             break;
         }
     }
-    --shared.threads;
-    // Notified under the lock: the destructor may return the moment it sees the count, and only
-    // this thread's share keeps the lock and the conditions alive after that.
-    shared.threadEnded.notify_all();
+    std::thread previous = std::move(mEnded);
+    mEnded = std::move(*self);
+    mThreads.erase(self);
+    mThreadEnded.notify_all();
+    lock.unlock();
+    // Nothing of the pool is touched from here on: the destructor may be returning.
+    if (previous.joinable()) {
+        previous.join();
+    }
 }
 
 }  // namespace korvane

@@ -4,8 +4,9 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
-#include <memory>
+#include <list>
 #include <mutex>
+#include <thread>
 
 namespace korvane {
 
@@ -17,7 +18,7 @@ namespace korvane {
 class WorkerPool {
   public:
     explicit WorkerPool(std::chrono::milliseconds idleTime = std::chrono::seconds(10));
-    // Waits until every task handed over has run and every thread is done with the pool.
+    // Waits until every task handed over has run and every thread of the pool has ended.
     ~WorkerPool();
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
@@ -35,23 +36,22 @@ class WorkerPool {
     int busyThreads() const;
 
   private:
-    // What the threads share with the pool. Each thread keeps it alive too: its last step, letting
-    // go of the lock after counting itself out, may come after the destructor has seen the count
-    // and returned, and an unlock may still touch the mutex after releasing it.
-    struct Shared {
-        explicit Shared(std::chrono::milliseconds idle) : idleTime(idle) {}
-        const std::chrono::milliseconds idleTime;
-        std::mutex lock;
-        std::condition_variable taskAdded;
-        std::condition_variable threadEnded;
-        std::deque<std::function<void()>> tasks;
-        int threads = 0;
-        int idle = 0;
-        bool closing = false;
-    };
-    static void work(const std::shared_ptr<Shared>& shared);
+    void work(std::list<std::thread>::iterator self);
 
-    std::shared_ptr<Shared> mShared;
+    const std::chrono::milliseconds mIdleTime;
+    mutable std::mutex mLock;
+    std::condition_variable mTaskAdded;
+    std::condition_variable mThreadEnded;
+    std::deque<std::function<void()>> mTasks;
+    // The threads alive. None is detached: each is joined by the next one to end, or by the
+    // destructor, so none is still on its way out when the pool is gone (on Linux none at all;
+    // MinGW's runtime may still be running a thread's thread-local destructors after its join).
+    // Windows test processes under Wine died as they ended while detached threads could be.
+    std::list<std::thread> mThreads;
+    // The thread that ended last, not yet joined.
+    std::thread mEnded;
+    int mIdle = 0;
+    bool mClosing = false;
 };
 
 }  // namespace korvane
