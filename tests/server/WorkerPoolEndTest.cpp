@@ -45,10 +45,13 @@ TEST(WorkerPool, NoThreadOutlivesThePool) {
                     released.wait();
                 });
             }
-            // Each task on a thread of its own before any is let go.
-            while (started < 4) {
+            // Each task on a thread of its own before any is let go; the bound only keeps a
+            // broken pool from hanging the test.
+            const auto deadline = std::chrono::steady_clock::now() + 15s;
+            while (started < 4 && std::chrono::steady_clock::now() < deadline) {
                 std::this_thread::sleep_for(1ms);
             }
+            ASSERT_EQ(started, 4);
             release.set_value();
             // With the short idle time the threads end for want of work, with the long one as
             // the pool closes.
