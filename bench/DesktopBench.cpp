@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "desktop/CaptureGeometry.h"
-#include "desktop/PngWriter.h"
+#include "desktop/PngFile.h"
 #include "desktop/atspi/AtspiCaret.h"
 #include "desktop/x11/X11Desktop.h"
 #include "desktop/x11/XFocus.h"

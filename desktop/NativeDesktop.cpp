@@ -2,11 +2,30 @@
 
 #include <chrono>
 #include <new>
+#include <optional>
 
-#include "desktop/PngWriter.h"
+#include "desktop/PngFile.h"
 #include "platform/PreciseSleep.h"
 
 namespace korvane {
+
+namespace {
+
+DesktopError blackPicture(int width, int height, RgbImage& image) {
+    image.width = width;
+    image.height = height;
+    try {
+        image.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3,
+                            0);
+    } catch (const std::bad_alloc&) {
+        return DesktopError(DesktopError::Kind::Capture, "キャプチャ画像を確保できません。(" +
+                                                             std::to_string(width) + " x " +
+                                                             std::to_string(height) + ")");
+    }
+    return {};
+}
+
+}  // namespace
 
 DesktopError NativeDesktop::pressSuffixKey(WindowHandle window, const std::string& code) {
     return pressCodedKey(window, code, &suffixKey);
@@ -33,6 +52,18 @@ DesktopError NativeDesktop::capture(WindowHandle window, Point caret, const Capt
                                     std::int32_t delayCode,
                                     std::chrono::steady_clock::time_point pauseFrom,
                                     const std::string& pngPath) {
+    // What needs no screen is made ready within the pause, to leave only the window's place, the
+    // grab and the encode for after it. Its failures wait until then, to come in the same order.
+    const DesktopResult<CaptureRect> size = captureRect({}, shape);
+    RgbImage image;
+    DesktopError unprepared;
+    std::optional<PngFile> file;
+    if (size) {
+        unprepared = blackPicture(size->width, size->height, image);
+        if (!unprepared) {
+            file.emplace(pngPath);
+        }
+    }
     sleepPreciselyUntil(pauseFrom + std::chrono::milliseconds(captureDelayMs(delayCode)));
     // Asked after the pause: the window may have moved or closed meanwhile.
     DesktopResult<ScreenPoint> onScreen = clientToScreen(window, caret);
@@ -43,17 +74,11 @@ DesktopError NativeDesktop::capture(WindowHandle window, Point caret, const Capt
     if (!rect) {
         return rect.error();
     }
-    RgbImage image{rect->width, rect->height, {}};
-    try {
-        image.pixels.assign(
-            static_cast<std::size_t>(rect->width) * static_cast<std::size_t>(rect->height) * 3, 0);
-    } catch (const std::bad_alloc&) {
-        return DesktopError(DesktopError::Kind::Capture, "キャプチャ画像を確保できません。(" +
-                                                             std::to_string(rect->width) + " x " +
-                                                             std::to_string(rect->height) + ")");
+    if (unprepared) {
+        return unprepared;
     }
     grabScreen(*rect, image);
-    return writePngFile(pngPath, image);
+    return file->write(image);
 }
 
 }  // namespace korvane

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "desktop/PngWriter.h"
+#include "desktop/PngFile.h"
 #include "platform/ProcessId.h"
 
 namespace korvane {

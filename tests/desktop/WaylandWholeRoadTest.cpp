@@ -10,7 +10,7 @@
 #include "handling/RequestHandler.h"
 #include "server/RequestServer.h"
 #include "tests/desktop/ChildProcess.h"
-#include "tests/desktop/PngFile.h"
+#include "tests/desktop/DecodedPng.h"
 #include "tests/desktop/SwaySession.h"
 #include "tools/HostedServer.h"
 #include "tools/PhoneClient.h"
@@ -62,7 +62,7 @@ TEST(WaylandWholeRoad, BarcodeFromThePhoneLandsInTheZenityEntryAndTheCaptureCome
 
     const std::string received = (folder / "received.png").string();
     std::ofstream(received, std::ios::binary) << outcome.fileBytes;
-    test::PngFile png;
+    test::DecodedPng png;
     std::string error;
     EXPECT_TRUE(test::readPngFile(received, png, error)) << error;
     EXPECT_EQ(png.width, 320u);

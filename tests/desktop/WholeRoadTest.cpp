@@ -12,7 +12,7 @@
 #include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
 #include "server/RequestServer.h"
-#include "tests/desktop/PngFile.h"
+#include "tests/desktop/DecodedPng.h"
 #include "tests/desktop/TkTarget.h"
 #include "tests/support/Loopback.h"
 #include "tools/PhoneClient.h"
@@ -87,7 +87,7 @@ TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
 
     const std::string received = (folder / "received.png").string();
     std::ofstream(received, std::ios::binary) << outcome.fileBytes;
-    test::PngFile png;
+    test::DecodedPng png;
     ASSERT_TRUE(test::readPngFile(received, png, error)) << error;
     EXPECT_EQ(png.width, 320u);
     EXPECT_EQ(png.height, 240u);

@@ -16,7 +16,7 @@
 #include "desktop/wayland/WaylandClipboardReader.h"
 #include "platform/Trace.h"
 #include "tests/desktop/ChildProcess.h"
-#include "tests/desktop/PngFile.h"
+#include "tests/desktop/DecodedPng.h"
 #include "tests/desktop/SwaySession.h"
 #include "tests/desktop/WaylandWindow.h"
 
@@ -26,7 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using test::ChildProcess;
-using test::PngFile;
+using test::DecodedPng;
 using test::SwaySession;
 
 const std::string kKanji = "漢字テキスト";
@@ -222,7 +222,7 @@ TEST_F(WlrootsDesktopTest, CaptureShowsTheEntry) {
         << "the caret did not come from the accessibility bus (needs a session bus)";
     ASSERT_FALSE(mDesktop->capture(focused->window, *focused->caret, CaptureShape::centred(), 0,
                                    std::chrono::steady_clock::now(), capturePath()));
-    PngFile png;
+    DecodedPng png;
     std::string error;
     ASSERT_TRUE(test::readPngFile(capturePath(), png, error)) << error;
     ASSERT_EQ(png.width, 320u);
@@ -232,7 +232,7 @@ TEST_F(WlrootsDesktopTest, CaptureShowsTheEntry) {
     // The caret is at the end of the text: the text lies left of the centre, on its row.
     for (std::uint32_t x = 0; x < 160; ++x) {
         for (std::uint32_t y = 110; y < 130; ++y) {
-            const PngFile::Pixel p = png.at(x, y);
+            const DecodedPng::Pixel p = png.at(x, y);
             const int sum = p.r + p.g + p.b;
             light += sum > 600;
             dark += sum < 200;
@@ -312,8 +312,8 @@ TEST_F(WlrootsDesktopTest, WithoutSwayIpcTheCaptureIsCentredOnTheOutput) {
     ASSERT_FALSE(mDesktop->capture(window, centre, CaptureShape::centred(), 0,
                                    std::chrono::steady_clock::now(), placed));
 
-    PngFile blindPng;
-    PngFile placedPng;
+    DecodedPng blindPng;
+    DecodedPng placedPng;
     std::string error;
     ASSERT_TRUE(test::readPngFile(capturePath(), blindPng, error)) << error;
     ASSERT_TRUE(test::readPngFile(placed, placedPng, error)) << error;
@@ -323,7 +323,7 @@ TEST_F(WlrootsDesktopTest, WithoutSwayIpcTheCaptureIsCentredOnTheOutput) {
     std::set<int> colours;
     for (std::uint32_t y = 0; y < blindPng.height; ++y) {
         for (std::uint32_t x = 0; x < blindPng.width; ++x) {
-            const PngFile::Pixel p = blindPng.at(x, y);
+            const DecodedPng::Pixel p = blindPng.at(x, y);
             differing += !(p == placedPng.at(x, y));
             colours.insert(p.r << 16 | p.g << 8 | p.b);
         }
@@ -339,13 +339,13 @@ TEST_F(WlrootsDesktopTest, CaptureOffTheOutputIsBlack) {
     ASSERT_NE(window, 0u);
     ASSERT_FALSE(mDesktop->capture(window, Point{-2000, -2000}, CaptureShape::centred(), 0,
                                    std::chrono::steady_clock::now(), capturePath()));
-    PngFile png;
+    DecodedPng png;
     std::string error;
     ASSERT_TRUE(test::readPngFile(capturePath(), png, error)) << error;
     ASSERT_EQ(png.width, 320u);
     for (std::uint32_t y = 0; y < png.height; y += 7) {
         for (std::uint32_t x = 0; x < png.width; x += 7) {
-            ASSERT_EQ(png.at(x, y), (PngFile::Pixel{0, 0, 0})) << x << "," << y;
+            ASSERT_EQ(png.at(x, y), (DecodedPng::Pixel{0, 0, 0})) << x << "," << y;
         }
     }
 }

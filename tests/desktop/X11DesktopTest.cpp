@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "desktop/x11/XClipboardOwner.h"
-#include "tests/desktop/PngFile.h"
+#include "tests/desktop/DecodedPng.h"
 #include "tests/desktop/TkTarget.h"
 
 // Last: its macros (None) clash with names in the headers above.
@@ -23,12 +23,12 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using test::PngFile;
+using test::DecodedPng;
 using test::TkTarget;
 
-constexpr PngFile::Pixel kBlack{0, 0, 0};
-constexpr PngFile::Pixel kWhite{255, 255, 255};
-constexpr PngFile::Pixel kRed{255, 0, 0};
+constexpr DecodedPng::Pixel kBlack{0, 0, 0};
+constexpr DecodedPng::Pixel kWhite{255, 255, 255};
+constexpr DecodedPng::Pixel kRed{255, 0, 0};
 
 class X11DesktopTest : public ::testing::Test {
   protected:
@@ -58,8 +58,8 @@ class X11DesktopTest : public ::testing::Test {
         return keys;
     }
 
-    PngFile readCapture() {
-        PngFile png;
+    DecodedPng readCapture() {
+        DecodedPng png;
         std::string error;
         EXPECT_TRUE(test::readPngFile(capturePath(), png, error)) << error;
         return png;
@@ -82,7 +82,7 @@ TEST_F(X11DesktopTest, FocusLookupFindsTheTkWindowAndLeavesAnUnknownCaret) {
     const DesktopError error = mDesktop.capture(found->window, Point{}, CaptureShape::centred(), 0,
                                                 std::chrono::steady_clock::now(), capturePath());
     ASSERT_FALSE(error) << error.message();
-    const PngFile png = readCapture();
+    const DecodedPng png = readCapture();
     ASSERT_EQ(png.height, 240u);
     EXPECT_EQ(png.at(175, 135), kWhite);
     EXPECT_EQ(png.at(300, 165), kWhite);
@@ -275,7 +275,7 @@ TEST_F(X11DesktopTest, CaretLandsWhereTheRectangleSaysInAnRgbPng) {
                                    CaptureShape::ratio(c.width, c.height), -1,
                                    std::chrono::steady_clock::now(), capturePath());
         ASSERT_FALSE(error) << error.message();
-        const PngFile png = readCapture();
+        const DecodedPng png = readCapture();
         EXPECT_EQ(png.width, 320u);
         EXPECT_EQ(png.height, c.expectedHeight);
         EXPECT_EQ(png.bitDepth, 8);
@@ -304,7 +304,7 @@ TEST_F(X11DesktopTest, PartBeyondTheScreenEdgeIsBlack) {
         mWindow, Point{10 - TkTarget::kLeft, 10 - TkTarget::kTop}, CaptureShape::centred(), 0,
         std::chrono::steady_clock::now(), capturePath());
     ASSERT_FALSE(error) << error.message();
-    const PngFile png = readCapture();
+    const DecodedPng png = readCapture();
     ASSERT_EQ(png.width, 320u);
     ASSERT_EQ(png.height, 240u);
     // The screen's corner is at (150, 110) in the picture.
@@ -324,7 +324,7 @@ TEST_F(X11DesktopTest, ExistingCaptureFileIsReplacedWhole) {
     const DesktopError error = mDesktop.capture(mWindow, Point{}, CaptureShape::centred(), 0,
                                                 std::chrono::steady_clock::now(), capturePath());
     ASSERT_FALSE(error) << error.message();
-    const PngFile png = readCapture();
+    const DecodedPng png = readCapture();
     EXPECT_EQ(png.width, 320u);
     EXPECT_LT(fs::file_size(capturePath()), old.size());
     // A reader of the old file still sees the old bytes, never a mix.
@@ -357,6 +357,13 @@ TEST_F(X11DesktopTest, FailedCapturesWriteNoFile) {
          "ファイル \"" + missingFolder + "\" を作成できません。"},
         {"read-only folder", mWindow, "/proc/korvane-capture.png", 1080, 1920,
          "ファイル \"/proc/korvane-capture.png\" を作成できません。"},
+        // Of two faults, the window's is told first, then the shape's, then the file's.
+        {"closed window, zero width", vanished, capturePath(), 0, 1920,
+         "[ClientToScreen]が失敗しました。"},
+        {"closed window, missing folder", vanished, missingFolder, 1080, 1920,
+         "[ClientToScreen]が失敗しました。"},
+        {"zero height, missing folder", mWindow, missingFolder, 1080, 0,
+         "キャプチャの高さが 0 以下になります。(幅 1080, 高さ 0)"},
     };
     for (const Case& c : cases) {
         const std::string error =
@@ -388,7 +395,7 @@ TEST_F(X11DesktopTest, WindowMovedDuringThePauseIsCapturedAtItsNewPlace) {
     mTk->ask("move 700 600");
     capture.join();
     ASSERT_FALSE(error) << error.message();
-    const PngFile png = readCapture();
+    const DecodedPng png = readCapture();
     ASSERT_EQ(png.height, 240u);
     // Right of and below the caret lies the entry's white field, wherever the window went.
     for (std::uint32_t y = 130; y < 165; y += 5) {

@@ -4,7 +4,7 @@
 #include <iterator>
 #include <random>
 
-#include "desktop/PngWriter.h"
+#include "desktop/PngFile.h"
 #include "platform/PreciseSleep.h"
 
 namespace korvane::test {

@@ -121,6 +121,46 @@ TEST_F(Win32DesktopTest, ACaptureIsAnEightBitRgbPngOfTheShape) {
     EXPECT_EQ(bytes[25], 2);    // colour type RGB
 }
 
+// The file is made beside the old capture before the pause ends and put over it at the end; a
+// capture that fails leaves the old one as it was, and none leaves a temporary file behind.
+TEST_F(Win32DesktopTest, ACaptureReplacesTheOldFileWholeOrNotAtAll) {
+    const auto folder = std::filesystem::temp_directory_path() / "korvane-win32-files";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "korvane-server.png").string();
+    std::ofstream(path, std::ios::binary) << "old capture";
+    auto contents = [&] {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    auto entries = [&] {
+        return std::distance(std::filesystem::directory_iterator(folder),
+                             std::filesystem::directory_iterator());
+    };
+    HWND gone = ::CreateWindowExW(0, L"KorvaneOwnWindow", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                  nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ::DestroyWindow(gone);
+    DesktopError error =
+        desktop.capture(static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(gone)), Point{},
+                        CaptureShape::centred(), 0, std::chrono::steady_clock::now(), path);
+    EXPECT_EQ(error.message(), "[ClientToScreen]が失敗しました。");
+    EXPECT_EQ(entries(), 1);
+    EXPECT_EQ(contents(), "old capture");
+
+    error = desktop.capture(handle(), Point{}, CaptureShape::centred(), 0,
+                            std::chrono::steady_clock::now(), path);
+    ASSERT_FALSE(error) << error.message();
+    EXPECT_EQ(entries(), 1);
+    EXPECT_EQ(contents().substr(0, 8), "\x89PNG\r\n\x1A\n");
+
+    const std::string missing = (folder / "missing" / "capture.png").string();
+    error = desktop.capture(handle(), Point{}, CaptureShape::centred(), 0,
+                            std::chrono::steady_clock::now(), missing);
+    EXPECT_EQ(error.message().rfind("ファイル \"", 0), 0u) << error.message();
+    EXPECT_EQ(entries(), 1);
+    std::filesystem::remove_all(folder);
+}
+
 TEST_F(Win32DesktopTest, AWindowThatIsGoneHasNoPlaceOnTheScreen) {
     HWND gone = ::CreateWindowExW(0, L"KorvaneOwnWindow", L"", WS_POPUP, 0, 0, 10, 10, nullptr,
                                   nullptr, ::GetModuleHandleW(nullptr), nullptr);

@@ -1,4 +1,4 @@
-#include "desktop/PngWriter.h"
+#include "desktop/PngFile.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -15,7 +17,7 @@ namespace {
 
 // A capture shows whatever was on the screen: whatever the umask, only this user may read it,
 // and a file that was there before (readable by all) is replaced by one that is not.
-TEST(PngWriter, CapturesAreReadableByTheirOwnerOnly) {
+TEST(PngFile, CapturesAreReadableByTheirOwnerOnly) {
     const auto folder =
         std::filesystem::temp_directory_path() / ("korvane-png-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);
@@ -31,9 +33,31 @@ TEST(PngWriter, CapturesAreReadableByTheirOwnerOnly) {
     std::filesystem::remove_all(folder);
 }
 
+// The temporary file is made with the object, so that a capture can make it within its pause; one
+// that is never written leaves nothing behind and the old capture as it was.
+TEST(PngFile, FileNeverWrittenLeavesTheOldOneAlone) {
+    const auto folder = std::filesystem::temp_directory_path() /
+                        ("korvane-unwritten-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "korvane-server.png").string();
+    std::ofstream(path, std::ios::binary) << "old capture";
+    auto entries = [&] {
+        return std::distance(std::filesystem::directory_iterator(folder),
+                             std::filesystem::directory_iterator());
+    };
+    {
+        PngFile file(path);
+        EXPECT_EQ(entries(), 2) << "the temporary file is made at once";
+    }
+    EXPECT_EQ(entries(), 1);
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "old capture");
+    std::filesystem::remove_all(folder);
+}
+
 // The encoder's settings trade size for time, never pixels: a picture of flat areas, gradients
 // and noise, at an odd width, decodes (by libpng) to exactly what was written.
-TEST(PngWriter, FileDecodesToThePicturePixelForPixel) {
+TEST(PngFile, FileDecodesToThePicturePixelForPixel) {
     const auto folder =
         std::filesystem::temp_directory_path() / ("korvane-pixels-" + std::to_string(::getpid()));
     std::filesystem::create_directories(folder);

@@ -1,6 +1,6 @@
-// The PNG writer of the Windows build: the Windows Imaging Component's encoder, since libpng is
+// PngFile on Windows: the Windows Imaging Component's encoder, since libpng is
 // not at hand there.
-#include "desktop/PngWriter.h"
+#include "desktop/PngFile.h"
 
 #include <wincodec.h>
 #include <windows.h>
@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 #include <vector>
 
 #include "platform/ProcessId.h"
@@ -21,23 +22,24 @@ template <typename T>
 class ComPtr {
   public:
     ComPtr() = default;
-    ~ComPtr() {
-        if (mPointer != nullptr) {
-            mPointer->Release();
-        }
-    }
+    ~ComPtr() { reset(); }
     ComPtr(const ComPtr&) = delete;
     ComPtr& operator=(const ComPtr&) = delete;
 
     T* operator->() const { return mPointer; }
     T* get() const { return mPointer; }
     T** out() { return &mPointer; }
+    void reset() {
+        if (mPointer != nullptr) {
+            std::exchange(mPointer, nullptr)->Release();
+        }
+    }
 
   private:
     T* mPointer = nullptr;
 };
 
-// COM on the calling thread for the time of one write; a thread that has it already keeps it.
+// COM on the calling thread for the time of one file; a thread that has it already keeps it.
 class ComScope {
   public:
     ComScope() : mResult(::CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
@@ -77,25 +79,13 @@ std::string createError(const std::wstring& path, HRESULT result) {
     return "ファイル \"" + win32::narrow(full) + "\" を作成できません。" + systemMessage(result);
 }
 
-// Encodes the picture into the file `path`, which it creates or truncates.
-HRESULT encode(const std::wstring& path, int width, int height, const std::uint8_t* rgb) {
-    ComPtr<IWICImagingFactory> factory;
-    HRESULT hr =
-        ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                           IID_IWICImagingFactory, reinterpret_cast<void**>(factory.out()));
-    ComPtr<IWICStream> stream;
-    if (SUCCEEDED(hr)) {
-        hr = factory->CreateStream(stream.out());
-    }
-    if (SUCCEEDED(hr)) {
-        hr = stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE);
-    }
+// Encodes the picture into `stream`.
+HRESULT encode(IWICImagingFactory* factory, IWICStream* stream, int width, int height,
+               const std::uint8_t* rgb) {
     ComPtr<IWICBitmapEncoder> encoder;
+    HRESULT hr = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.out());
     if (SUCCEEDED(hr)) {
-        hr = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder.out());
-    }
-    if (SUCCEEDED(hr)) {
-        hr = encoder->Initialize(stream.get(), WICBitmapEncoderNoCache);
+        hr = encoder->Initialize(stream, WICBitmapEncoderNoCache);
     }
     ComPtr<IWICBitmapFrameEncode> frame;
     ComPtr<IPropertyBag2> options;
@@ -162,7 +152,43 @@ std::wstring temporaryBeside(const std::wstring& path) {
 
 }  // namespace
 
-DesktopError writePngFile(const std::string& path, const RgbImage& image) {
+// Members end in reverse order: the stream (which holds the file open) before COM.
+struct PngFile::Parts {
+    ComScope com;
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICStream> stream;
+    std::wstring target;
+    // The temporary file until it is put in place; empty when there is none.
+    std::wstring temp;
+    // Why the temporary file could not be made, for write to report.
+    HRESULT created = E_FAIL;
+};
+
+PngFile::PngFile(const std::string& path) : mParts(std::make_unique<Parts>()) {
+    Parts& parts = *mParts;
+    parts.target = win32::widen(path);
+    parts.temp = temporaryBeside(parts.target);
+    HRESULT hr =
+        ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                           IID_IWICImagingFactory, reinterpret_cast<void**>(parts.factory.out()));
+    if (SUCCEEDED(hr)) {
+        hr = parts.factory->CreateStream(parts.stream.out());
+    }
+    if (SUCCEEDED(hr)) {
+        hr = parts.stream->InitializeFromFilename(parts.temp.c_str(), GENERIC_WRITE);
+    }
+    parts.created = hr;
+}
+
+PngFile::~PngFile() {
+    mParts->stream.reset();
+    if (!mParts->temp.empty()) {
+        ::DeleteFileW(mParts->temp.c_str());
+    }
+}
+
+DesktopError PngFile::write(const RgbImage& image) {
+    Parts& parts = *mParts;
     const int width = image.width;
     const int height = image.height;
     if (width <= 0 || height <= 0 ||
@@ -172,20 +198,22 @@ DesktopError writePngFile(const std::string& path, const RgbImage& image) {
                                                              std::to_string(width) + " x " +
                                                              std::to_string(height) + ")");
     }
-    const std::wstring target = win32::widen(path);
-    const std::wstring temp = temporaryBeside(target);
-    HRESULT hr;
-    {
-        ComScope com;
-        hr = encode(temp, width, height, image.pixels.data());
+    HRESULT hr = parts.created;
+    if (SUCCEEDED(hr) && parts.stream.get() == nullptr) {
+        hr = HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE);
     }
     if (SUCCEEDED(hr)) {
-        hr = replaceFile(temp, target);
+        hr = encode(parts.factory.get(), parts.stream.get(), width, height, image.pixels.data());
+    }
+    // The stream closes the file as it goes, so that it can be renamed.
+    parts.stream.reset();
+    if (SUCCEEDED(hr)) {
+        hr = replaceFile(parts.temp, parts.target);
     }
     if (FAILED(hr)) {
-        ::DeleteFileW(temp.c_str());
-        return DesktopError(DesktopError::Kind::Capture, createError(target, hr));
+        return DesktopError(DesktopError::Kind::Capture, createError(parts.target, hr));
     }
+    parts.temp.clear();
     return {};
 }
 

@@ -8,7 +8,7 @@ namespace korvane::test {
 
 // A PNG file as a reader sees it: the header fields, the chunk names in file order, and the
 // pixels of an 8-bit RGB picture.
-struct PngFile {
+struct DecodedPng {
     std::uint32_t width = 0;
     std::uint32_t height = 0;
     int bitDepth = 0;
@@ -25,6 +25,6 @@ struct PngFile {
 };
 
 // Decodes `path` with libpng; false with the reason if it is not a readable PNG file.
-bool readPngFile(const std::string& path, PngFile& png, std::string& error);
+bool readPngFile(const std::string& path, DecodedPng& png, std::string& error);
 
 }  // namespace korvane::test

@@ -1,4 +1,4 @@
-#include "tests/desktop/PngFile.h"
+#include "tests/desktop/DecodedPng.h"
 
 #include <png.h>
 
@@ -30,7 +30,7 @@ bool listChunks(const std::string& path, std::vector<std::string>& chunks) {
     return at == bytes.size();
 }
 
-bool decode(std::FILE* file, PngFile& png) {
+bool decode(std::FILE* file, DecodedPng& png) {
     png_structp reader = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(reader);
     if (setjmp(png_jmpbuf(reader))) {
@@ -58,12 +58,12 @@ bool decode(std::FILE* file, PngFile& png) {
 
 }  // namespace
 
-PngFile::Pixel PngFile::at(std::uint32_t x, std::uint32_t y) const {
+DecodedPng::Pixel DecodedPng::at(std::uint32_t x, std::uint32_t y) const {
     const std::uint8_t* p = rgb.data() + (static_cast<std::size_t>(y) * width + x) * 3;
     return Pixel{p[0], p[1], p[2]};
 }
 
-bool readPngFile(const std::string& path, PngFile& png, std::string& error) {
+bool readPngFile(const std::string& path, DecodedPng& png, std::string& error) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         error = "cannot open " + path;

@@ -1,4 +1,4 @@
-#include "desktop/PngWriter.h"
+#include "desktop/PngFile.h"
 
 #include <fcntl.h>
 #include <png.h>
@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <utility>
 
 namespace korvane {
 namespace {
@@ -74,7 +75,55 @@ DesktopError captureError(std::string text) {
 
 }  // namespace
 
-DesktopError writePngFile(const std::string& path, const RgbImage& image) {
+struct PngFile::Parts {
+    std::string path;
+    // The temporary file until it is put in place; empty when there is none.
+    std::string temp;
+    std::FILE* file = nullptr;
+    // Why the temporary file could not be made (errno), for write to report.
+    int createError = 0;
+    std::unique_ptr<char[]> buffer;
+};
+
+PngFile::PngFile(const std::string& path) : mParts(std::make_unique<Parts>()) {
+    Parts& parts = *mParts;
+    parts.path = path;
+    // mkstemp makes the file readable by this user alone (0600): the screen around the caret may
+    // show anything.
+    parts.temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(parts.temp.data());
+    if (fd < 0) {
+        parts.createError = errno;
+        parts.temp.clear();
+        return;
+    }
+    parts.file = ::fdopen(fd, "wb");
+    if (parts.file == nullptr) {
+        parts.createError = errno;
+        ::close(fd);
+        ::unlink(parts.temp.c_str());
+        parts.temp.clear();
+        return;
+    }
+    // A capture's file in one write rather than a few of stdio's 4 KB; stdio ignores the size
+    // asked for unless it is given the buffer. Without one it still works, in 4 KB writes.
+    parts.buffer.reset(new (std::nothrow) char[kWriteBuffer]);
+    if (parts.buffer != nullptr) {
+        std::setvbuf(parts.file, parts.buffer.get(), _IOFBF, kWriteBuffer);
+    }
+}
+
+PngFile::~PngFile() {
+    if (mParts->file != nullptr) {
+        std::fclose(mParts->file);
+    }
+    if (!mParts->temp.empty()) {
+        ::unlink(mParts->temp.c_str());
+    }
+}
+
+DesktopError PngFile::write(const RgbImage& image) {
+    Parts& parts = *mParts;
     const int width = image.width;
     const int height = image.height;
     if (width <= 0 || height <= 0 ||
@@ -83,39 +132,23 @@ DesktopError writePngFile(const std::string& path, const RgbImage& image) {
         return captureError("画像の大きさが不正です。(" + std::to_string(width) + " x " +
                             std::to_string(height) + ")");
     }
-    // mkstemp makes the file readable by this user alone (0600): the screen around the caret may
-    // show anything.
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        return captureError(createError(path, errno));
+    if (parts.file == nullptr) {
+        return captureError(
+            createError(parts.path, parts.createError == 0 ? EBADF : parts.createError));
     }
-    std::FILE* file = ::fdopen(fd, "wb");
-    if (file == nullptr) {
-        int err = errno;
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return captureError(createError(path, err));
-    }
-    // A capture's file in one write rather than a few of stdio's 4 KB; stdio ignores the size
-    // asked for unless it is given the buffer. Without one it still works, in 4 KB writes.
-    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kWriteBuffer]);
-    if (buffer != nullptr) {
-        std::setvbuf(file, buffer.get(), _IOFBF, kWriteBuffer);
-    }
-    bool encoded = encode(file, width, height, image.pixels.data());
+    bool encoded = encode(parts.file, width, height, image.pixels.data());
     int err = errno;
-    bool closed = std::fclose(file) == 0;
+    bool closed = std::fclose(std::exchange(parts.file, nullptr)) == 0;
     if (!closed) {
         err = errno;
     }
-    if (!encoded || !closed || !putInPlace(temp, path)) {
+    if (!encoded || !closed || !putInPlace(parts.temp, parts.path)) {
         if (encoded && closed) {
             err = errno;
         }
-        ::unlink(temp.c_str());
-        return captureError(createError(path, err == 0 ? EIO : err));
+        return captureError(createError(parts.path, err == 0 ? EIO : err));
     }
+    parts.temp.clear();
     return {};
 }
 
