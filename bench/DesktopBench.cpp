@@ -210,7 +210,7 @@ class TimedDesktop : public korvane::Desktop {
     korvane::Desktop& mReal;
 };
 
-// How late this machine wakes a thread from a 100 ms sleep, all the while `running` holds: a
+// How late this machine wakes a thread from a 100 ms sleep, until `stop`: a
 // worst case of the 103s that this shares came from the machine, not the program.
 class LateWakes {
   public:

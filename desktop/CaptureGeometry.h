@@ -36,6 +36,7 @@ int captureDelayMs(std::int32_t delayCode);
 
 // The rectangle of `shape` around the caret (screen coordinates). A ratio that cannot be formed,
 // gives no usable height or is taller than kMaxCaptureRatio is a BadShape error with the reason.
+// The rectangle moves with the caret: its size and its errors depend on the shape alone.
 DesktopResult<CaptureRect> captureRect(ScreenPoint caret, const CaptureShape& shape);
 
 // 320 x ratio rounded to the nearest integer, an exact half to the even neighbour.

@@ -52,14 +52,15 @@ DesktopError NativeDesktop::capture(WindowHandle window, Point caret, const Capt
                                     std::int32_t delayCode,
                                     std::chrono::steady_clock::time_point pauseFrom,
                                     const std::string& pngPath) {
-    // What needs no screen is made ready within the pause, to leave only the window's place, the
-    // grab and the encode for after it. Its failures wait until then, to come in the same order.
-    const DesktopResult<CaptureRect> size = captureRect({}, shape);
+    // What needs no screen is made within the pause, to leave only the window's place, the grab
+    // and the encode for after it. A fault found now is told after the pause: the window's first,
+    // then the shape's, the picture's, the file's.
+    const DesktopResult<CaptureRect> aroundOrigin = captureRect({}, shape);
     RgbImage image;
     DesktopError unprepared;
     std::optional<PngFile> file;
-    if (size) {
-        unprepared = blackPicture(size->width, size->height, image);
+    if (aroundOrigin) {
+        unprepared = blackPicture(aroundOrigin->width, aroundOrigin->height, image);
         if (!unprepared) {
             file.emplace(pngPath);
         }
@@ -70,14 +71,16 @@ DesktopError NativeDesktop::capture(WindowHandle window, Point caret, const Capt
     if (!onScreen) {
         return onScreen.error();
     }
-    DesktopResult<CaptureRect> rect = captureRect(*onScreen, shape);
-    if (!rect) {
-        return rect.error();
+    if (!aroundOrigin) {
+        return aroundOrigin.error();
     }
     if (unprepared) {
         return unprepared;
     }
-    grabScreen(*rect, image);
+    CaptureRect rect = *aroundOrigin;
+    rect.left += onScreen->x;
+    rect.top += onScreen->y;
+    grabScreen(rect, image);
     return file->write(image);
 }
 

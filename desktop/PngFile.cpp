@@ -88,10 +88,11 @@ struct PngFile::Parts {
 PngFile::PngFile(const std::string& path) : mParts(std::make_unique<Parts>()) {
     Parts& parts = *mParts;
     parts.path = path;
-    // mkstemp makes the file readable by this user alone (0600): the screen around the caret may
+    // mkostemp makes the file readable by this user alone (0600): the screen around the caret may
     // show anything.
     parts.temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(parts.temp.data());
+    // Not inherited by a program started meanwhile: the file is open for the whole pause.
+    const int fd = ::mkostemp(parts.temp.data(), O_CLOEXEC);
     if (fd < 0) {
         parts.createError = errno;
         parts.temp.clear();
@@ -136,6 +137,8 @@ DesktopError PngFile::write(const RgbImage& image) {
         return captureError(
             createError(parts.path, parts.createError == 0 ? EBADF : parts.createError));
     }
+    // What the pause and the grab left in errno is not the encode's.
+    errno = 0;
     bool encoded = encode(parts.file, width, height, image.pixels.data());
     int err = errno;
     bool closed = std::fclose(std::exchange(parts.file, nullptr)) == 0;

@@ -14,7 +14,8 @@ namespace korvane {
 // holds the old file open keeps reading the old bytes. Making that temporary file takes a tenth
 // of a millisecond, a fifth of a small picture's encode, so it is made at once: a capture makes
 // it within its pause and is left with the encode once the picture is taken. What was not put in
-// place is removed when the object ends.
+// place is removed when the object ends. Write it and end it on the thread that made it: on
+// Windows it holds COM there.
 class PngFile {
   public:
     explicit PngFile(const std::string& path);
@@ -23,8 +24,8 @@ class PngFile {
     PngFile& operator=(const PngFile&) = delete;
 
     // Encodes the picture into the file and puts it at its path, replacing what was there whole;
-    // once. On failure (making the temporary file included) nothing is left behind and the
-    // Capture error says why.
+    // once. On failure (making the temporary file included) the Capture error says why, the old
+    // file is as it was, and nothing else is left once the object ends.
     DesktopError write(const RgbImage& image);
 
   private:

@@ -161,7 +161,7 @@ struct PngFile::Parts {
     // The temporary file until it is put in place; empty when there is none.
     std::wstring temp;
     // Why the temporary file could not be made, for write to report.
-    HRESULT created = E_FAIL;
+    HRESULT created;
 };
 
 PngFile::PngFile(const std::string& path) : mParts(std::make_unique<Parts>()) {

@@ -55,6 +55,61 @@ TEST(PngFile, FileNeverWrittenLeavesTheOldOneAlone) {
     std::filesystem::remove_all(folder);
 }
 
+// A write that fails, or comes a second time, leaves the old file as it was and nothing beside it.
+TEST(PngFile, FailedWriteLeavesTheOldFileAndNothingElse) {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("korvane-failed-" + std::to_string(::getpid()));
+    const std::string path = (folder / "korvane-server.png").string();
+    const RgbImage good{2, 2, std::vector<std::uint8_t>(12, 0x80)};
+    struct Case {
+        const char* what;
+        bool folderAtPath;
+        bool writtenBefore;
+        RgbImage picture;
+        std::string message;
+    };
+    const std::string cannotCreate = "ファイル \"" + path + "\" を作成できません。";
+    const Case cases[] = {
+        {"a folder in the way", true, false, good, cannotCreate},
+        {"no picture", false, false, RgbImage{}, "画像の大きさが不正です。(0 x 0)"},
+        {"too few pixels", false, false, RgbImage{2, 2, std::vector<std::uint8_t>(11)},
+         "画像の大きさが不正です。(2 x 2)"},
+        {"written twice", false, true, good, cannotCreate},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(folder);
+        std::filesystem::create_directories(folder);
+        if (c.folderAtPath) {
+            std::filesystem::create_directory(path);
+        } else {
+            std::ofstream(path, std::ios::binary) << "old capture";
+        }
+        std::string error;
+        std::string before;
+        {
+            PngFile file(path);
+            if (c.writtenBefore) {
+                ASSERT_FALSE(file.write(good)) << c.what;
+            }
+            if (!c.folderAtPath) {
+                std::ifstream in(path, std::ios::binary);
+                before.assign(std::istreambuf_iterator<char>(in), {});
+            }
+            error = file.write(c.picture).message();
+        }
+        EXPECT_EQ(error.substr(0, c.message.size()), c.message) << c.what << ": " << error;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder),
+                                std::filesystem::directory_iterator()),
+                  1)
+            << c.what;
+        if (!c.folderAtPath) {
+            std::ifstream in(path, std::ios::binary);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), before) << c.what;
+        }
+    }
+    std::filesystem::remove_all(folder);
+}
+
 // The encoder's settings trade size for time, never pixels: a picture of flat areas, gradients
 // and noise, at an odd width, decodes (by libpng) to exactly what was written.
 TEST(PngFile, FileDecodesToThePicturePixelForPixel) {
