@@ -125,13 +125,8 @@ PngFile::~PngFile() {
 
 DesktopError PngFile::write(const RgbImage& image) {
     Parts& parts = *mParts;
-    const int width = image.width;
-    const int height = image.height;
-    if (width <= 0 || height <= 0 ||
-        image.pixels.size() <
-            static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3) {
-        return captureError("画像の大きさが不正です。(" + std::to_string(width) + " x " +
-                            std::to_string(height) + ")");
+    if (DesktopError bad = badPicture(image)) {
+        return bad;
     }
     if (parts.file == nullptr) {
         return captureError(
@@ -139,7 +134,7 @@ DesktopError PngFile::write(const RgbImage& image) {
     }
     // What the pause and the grab left in errno is not the encode's.
     errno = 0;
-    bool encoded = encode(parts.file, width, height, image.pixels.data());
+    bool encoded = encode(parts.file, image.width, image.height, image.pixels.data());
     int err = errno;
     bool closed = std::fclose(std::exchange(parts.file, nullptr)) == 0;
     if (!closed) {

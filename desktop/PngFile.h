@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,18 @@ class PngFile {
     DesktopError write(const RgbImage& image);
 
   private:
+    // The error for a picture with no pixel, or fewer bytes than its size needs; none otherwise.
+    static DesktopError badPicture(const RgbImage& image) {
+        if (image.width > 0 && image.height > 0 &&
+            image.pixels.size() >= static_cast<std::size_t>(image.width) *
+                                       static_cast<std::size_t>(image.height) * 3) {
+            return {};
+        }
+        return DesktopError(DesktopError::Kind::Capture, "画像の大きさが不正です。(" +
+                                                             std::to_string(image.width) + " x " +
+                                                             std::to_string(image.height) + ")");
+    }
+
     struct Parts;
     std::unique_ptr<Parts> mParts;
 };

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/ProcessId.h"
+#include "platform/win32/SystemMessage.h"
 #include "platform/win32/WideText.h"
 
 namespace korvane {
@@ -55,28 +56,11 @@ class ComScope {
     HRESULT mResult;
 };
 
-std::string systemMessage(HRESULT result) {
-    wchar_t* text = nullptr;
-    DWORD n = ::FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(result), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    std::wstring message = n > 0 ? std::wstring(text, n) : std::wstring();
-    ::LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r')) {
-        message.pop_back();
-    }
-    if (message.empty()) {
-        char code[32];
-        std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(result));
-        return code;
-    }
-    return win32::narrow(message);
-}
-
 std::string createError(const std::wstring& path, HRESULT result) {
     std::error_code ignored;
     std::wstring full = std::filesystem::absolute(std::filesystem::path(path), ignored).wstring();
-    return "ファイル \"" + win32::narrow(full) + "\" を作成できません。" + systemMessage(result);
+    return "ファイル \"" + win32::narrow(full) + "\" を作成できません。" +
+           win32::systemMessage(static_cast<unsigned long>(result));
 }
 
 // Encodes the picture into `stream`.
@@ -189,21 +173,16 @@ PngFile::~PngFile() {
 
 DesktopError PngFile::write(const RgbImage& image) {
     Parts& parts = *mParts;
-    const int width = image.width;
-    const int height = image.height;
-    if (width <= 0 || height <= 0 ||
-        image.pixels.size() <
-            static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3) {
-        return DesktopError(DesktopError::Kind::Capture, "画像の大きさが不正です。(" +
-                                                             std::to_string(width) + " x " +
-                                                             std::to_string(height) + ")");
+    if (DesktopError bad = badPicture(image)) {
+        return bad;
     }
     HRESULT hr = parts.created;
     if (SUCCEEDED(hr) && parts.stream.get() == nullptr) {
         hr = HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE);
     }
     if (SUCCEEDED(hr)) {
-        hr = encode(parts.factory.get(), parts.stream.get(), width, height, image.pixels.data());
+        hr = encode(parts.factory.get(), parts.stream.get(), image.width, image.height,
+                    image.pixels.data());
     }
     // The stream closes the file as it goes, so that it can be renamed.
     parts.stream.reset();
