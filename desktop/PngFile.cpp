@@ -81,7 +81,7 @@ struct PngFile::Parts {
     std::string temp;
     std::FILE* file = nullptr;
     // Why the temporary file could not be made (errno), for write to report.
-    int createError = 0;
+    int createErrno = 0;
     std::unique_ptr<char[]> buffer;
 };
 
@@ -94,13 +94,13 @@ PngFile::PngFile(const std::string& path) : mParts(std::make_unique<Parts>()) {
     // Not inherited by a program started meanwhile: the file is open for the whole pause.
     const int fd = ::mkostemp(parts.temp.data(), O_CLOEXEC);
     if (fd < 0) {
-        parts.createError = errno;
+        parts.createErrno = errno;
         parts.temp.clear();
         return;
     }
     parts.file = ::fdopen(fd, "wb");
     if (parts.file == nullptr) {
-        parts.createError = errno;
+        parts.createErrno = errno;
         ::close(fd);
         ::unlink(parts.temp.c_str());
         parts.temp.clear();
@@ -130,7 +130,7 @@ DesktopError PngFile::write(const RgbImage& image) {
     }
     if (parts.file == nullptr) {
         return captureError(
-            createError(parts.path, parts.createError == 0 ? EBADF : parts.createError));
+            createError(parts.path, parts.createErrno == 0 ? EBADF : parts.createErrno));
     }
     // What the pause and the grab left in errno is not the encode's.
     errno = 0;

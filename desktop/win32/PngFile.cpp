@@ -1,5 +1,4 @@
-// PngFile on Windows: the Windows Imaging Component's encoder, since libpng is
-// not at hand there.
+// PngFile on Windows, with the Windows Imaging Component's encoder: libpng is not at hand there.
 #include "desktop/PngFile.h"
 
 #include <wincodec.h>
