@@ -210,8 +210,8 @@ class TimedDesktop : public korvane::Desktop {
     korvane::Desktop& mReal;
 };
 
-// How late this machine wakes a thread from a 100 ms sleep, until `stop`: a
-// worst case of the 103s that this shares came from the machine, not the program.
+// How late this machine wakes a thread from a 100 ms sleep, until `stop`: a worst case of the
+// 103s that this shares came from the machine, not the program.
 class LateWakes {
   public:
     LateWakes() : mThread([this] { run(); }) {}

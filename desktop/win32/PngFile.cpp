@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <atomic>
-#include <cstring>
 #include <filesystem>
 #include <utility>
 #include <vector>
