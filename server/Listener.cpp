@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <utility>
 
 #include "platform/Cp932.h"
 #include "platform/SocketPoller.h"
@@ -90,49 +91,86 @@ Listener::Listener(RequestServer& server)
 void Listener::run() {
     trace("TSSStartThread.Execute");
     net::SocketPoller& poller = mServer.mPoller;
-    net::SocketHandle listening = net::kNoSocket;
     try {
-        try {
-            listening = openListeningSocket(mServer.mAddress, mServer.mPort);
-            mServer.raise({.kind = EventKind::Information, .data = msg::kListeningStarted});
-        } catch (...) {
-            throw ServerError(joinError(msg::kStartListeningFailed, currentErrorText()));
-        }
-        try {
-            // The keys tell the two apart from the connections, whose keys are their records.
-            poller.watchAlways(listening, this);
-            poller.watchAlways(mServer.mStopSignal.descriptor(), &mServer);
-            std::vector<void*> ready;
-            int waitMs = -1;
-            while (!mServer.mStopping) {
-                ready.clear();
-                if (!poller.wait(waitMs, ready)) {
+        mListening = openListeningSocket(mServer.mAddress, mServer.mPort);
+        mServer.raise({.kind = EventKind::Information, .data = msg::kListeningStarted});
+    } catch (...) {
+        reportFailure(joinError(msg::kStartListeningFailed, currentErrorText()));
+        finish();
+        return;
+    }
+    try {
+        // The keys tell the two apart from the connections, whose keys are their records.
+        poller.watchAlways(mListening, this);
+        poller.watchAlways(mServer.mStopSignal.descriptor(), &mServer);
+    } catch (...) {
+        reportFailure(joinError(msg::kListeningError, currentErrorText()));
+        finish();
+        return;
+    }
+    listen();
+}
+
+void Listener::listen() {
+    try {
+        while (!mServer.mStopping) {
+            if (mNextReady == mReady.size()) {
+                const int waitMs = endWaits(Clock::now());
+                mReady.clear();
+                mNextReady = 0;
+                if (!mServer.mPoller.wait(waitMs, mReady)) {
                     throw ServerError(msg::kSelectFailed);
                 }
-                for (void* key : ready) {
-                    if (key == this) {
-                        accept(listening);
-                    } else if (key != &mServer) {
-                        serve(*static_cast<Connection*>(key));
-                    }
-                }
-                waitMs = endWaits(Clock::now());
             }
-        } catch (...) {
-            throw ServerError(joinError(msg::kListeningError, currentErrorText()));
+            while (mNextReady < mReady.size()) {
+                void* const key = mReady[mNextReady++];
+                if (key == this) {
+                    accept();
+                } else if (key != &mServer) {
+                    serve(*static_cast<Connection*>(key));
+                }
+                if (mTaken != nullptr && handOver()) {
+                    return;
+                }
+            }
         }
     } catch (...) {
-        try {
-            mServer.raise({.kind = EventKind::ListenerError, .error = currentErrorText()});
-        } catch (...) {
-            // What the handler lets escape from a ListenerError ends nothing further.
-        }
+        reportFailure(joinError(msg::kListeningError, currentErrorText()));
     }
+    if (mTaken != nullptr) {
+        startRequestTask(*std::exchange(mTaken, nullptr));
+    }
+    finish();
+}
+
+bool Listener::handOver() {
+    const std::shared_ptr<Connection> request = std::move(mTaken);
+    try {
+        mServer.runTask([self = shared_from_this()] { self->listen(); });
+    } catch (...) {
+        startRequestTask(*request);
+        return false;
+    }
+    // From here on another thread listens: nothing of the listener's own is touched again.
+    mServer.reportRequest(*request);
+    return true;
+}
+
+void Listener::reportFailure(const std::string& error) {
+    try {
+        mServer.raise({.kind = EventKind::ListenerError, .error = error});
+    } catch (...) {
+        // What the handler lets escape from a ListenerError ends nothing further.
+    }
+}
+
+void Listener::finish() {
+    net::SocketPoller& poller = mServer.mPoller;
     releaseAll();
     poller.forget(mServer.mStopSignal.descriptor());
-    if (listening != net::kNoSocket) {
-        poller.forget(listening);
-        net::closeSocket(listening);
+    if (mListening != net::kNoSocket) {
+        poller.forget(mListening);
+        net::closeSocket(mListening);
     }
     mServer.mStarted = false;
     try {
@@ -142,9 +180,9 @@ void Listener::run() {
     }
 }
 
-void Listener::accept(net::SocketHandle listening) {
+void Listener::accept() {
     std::string peer;
-    net::SocketHandle socket = net::acceptIPv4(listening, peer);
+    net::SocketHandle socket = net::acceptIPv4(mListening, peer);
     if (socket == net::kNoSocket) {
         throw ServerError(msg::kAcceptFailed);
     }
@@ -239,6 +277,12 @@ void Listener::receive(Connection& connection) {
         mServer.reportRequest(connection);
         return;
     }
+    // Served by this thread while another one listens on, so the request does not wait for a
+    // thread to wake.
+    mTaken = connection.shared_from_this();
+}
+
+void Listener::startRequestTask(Connection& connection) {
     try {
         mServer.runTask([&server = mServer, shared = connection.shared_from_this()] {
             server.reportRequest(*shared);

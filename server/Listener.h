@@ -14,21 +14,34 @@ namespace korvane {
 class Connection;
 class RequestServer;
 
-// Opens the listening socket and waits, in one thread, on it and on every connection that waits
-// for its peer: it accepts connections, reads each one's request and hands it to a task of its
-// own (or answers it itself, when the server's handler answers it at once), and after the reply
-// waits for the peer to close. It keeps the number of open connections
-// bounded, ends those whose peer is too slow, and releases finished ones.
-class Listener {
+// Opens the listening socket and waits, in one thread at a time, on it and on every connection
+// that waits for its peer: it accepts connections, reads each one's request and hands it to a
+// task of its own (or answers it itself, when the server's handler answers it at once), and after
+// the reply waits for the peer to close. It keeps the number of open connections bounded, ends
+// those whose peer is too slow, and releases finished ones.
+class Listener : public std::enable_shared_from_this<Listener> {
   public:
     explicit Listener(RequestServer& server);
-    // The task's body.
+    // The first task's body: opens the socket, then listens.
     void run();
 
   private:
     using Clock = std::chrono::steady_clock;
 
-    void accept(net::SocketHandle listening);
+    // Waits and serves until the server stops, then finishes; or returns early, having handed
+    // the listening (and the rest of what the last wait reported) to a task of its own and
+    // served a request on this thread.
+    void listen();
+    // Starts a task that listens on, then reports the taken request on this thread. False when
+    // no task could be started: the request then went the usual way, and this thread listens on.
+    bool handOver();
+    // Hands a request to a task of its own, or fails its connection when there is none.
+    void startRequestTask(Connection& connection);
+    void reportFailure(const std::string& error);
+    // Closes everything and reports the end.
+    void finish();
+
+    void accept();
     void refuse(net::SocketHandle socket, const std::string& peer);
     // A connection the poller reported: its request or its close.
     void serve(Connection& connection);
@@ -52,7 +65,13 @@ class Listener {
     // not take the server from the phones: at the limit such a connection gives way to the
     // newcomer.
     const PeerLimits mPeerLimits;
+    net::SocketHandle mListening = net::kNoSocket;
     std::vector<std::shared_ptr<Connection>> mConnections;
+    // What the last wait reported, and the next of it to serve.
+    std::vector<void*> mReady;
+    std::size_t mNextReady = 0;
+    // A request just read that needs a task: this thread serves it, and hands the listening on.
+    std::shared_ptr<Connection> mTaken;
     std::uint64_t mLastId = 0;
 };
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <future>
 #include <thread>
 
 #include "platform/Cp932.h"
@@ -156,6 +157,40 @@ TEST_F(Intake, ServesTwoClientsAtOnce) {
     Event second = harness.events().waitFor(
         [](const Event& e) { return e.kind == EventKind::Request && e.key == "SLOW"; });
     EXPECT_EQ(second.data, "101");
+}
+
+// A request that waits is served on the thread that read it, which hands the listening on: the
+// server must go on accepting, reading and answering, both requests that wait and those
+// answered on the listener's own thread.
+TEST(IntakeWhileServing, ARequestThatWaitsHoldsUpNoOther) {
+    std::promise<void> entered;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    ServerHarness harness([&, released](RequestServer& server, Connection* handle, const Event& e) {
+        if (e.kind != EventKind::Request) {
+            return;
+        }
+        if (e.key == "WAIT") {
+            entered.set_value();
+            released.wait();
+        }
+        server.reply(*handle, 99, e.key);
+    });
+    harness.server().setQuickRequests([](const std::string& data) { return data == "101"; });
+    harness.startListening();
+    net::SocketHandle waiting = harness.connect();
+    test::sendAll(waiting, Request("123456789012WAIT                103"));
+    entered.get_future().wait();
+    for (const char* body :
+         {"123456789012QUICK               101", "123456789012TASK                103"}) {
+        SCOPED_TRACE(body);
+        net::SocketHandle other = harness.connect();
+        test::sendAll(other, Request(body));
+        const std::string key = std::string(body).substr(12, 4);
+        EXPECT_NE(test::receiveUpTo(other, kHeaderLength + 4, 5000).find(key), std::string::npos);
+    }
+    release.set_value();
+    EXPECT_NE(test::receiveUpTo(waiting, kHeaderLength + 4, 5000).find("WAIT"), std::string::npos);
 }
 
 TEST_F(Intake, AFailureEscapingTheRequestEventClosesTheConnection) {
