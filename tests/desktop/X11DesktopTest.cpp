@@ -384,7 +384,7 @@ TEST_F(X11DesktopTest, FailedCapturesWriteNoFile) {
     EXPECT_TRUE(fs::is_empty(mFolder)) << "no temporary file left behind";
 }
 
-// The window is looked up after the pause, so a window that moved is captured where it is now.
+// The window is looked up as the pause ends, so a window that moved is captured where it is now.
 TEST_F(X11DesktopTest, WindowMovedDuringThePauseIsCapturedAtItsNewPlace) {
     DesktopError error;
     std::thread capture([&] {
