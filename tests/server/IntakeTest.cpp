@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <future>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/Cp932.h"
 #include "server/Framing.h"
@@ -191,6 +194,70 @@ TEST(IntakeWhileServing, ARequestThatWaitsHoldsUpNoOther) {
     }
     release.set_value();
     EXPECT_NE(test::receiveUpTo(waiting, kHeaderLength + 4, 5000).find("WAIT"), std::string::npos);
+}
+
+// Requests that arrive together come from one wait of the listener: each that waits hands the
+// listening on with the rest of them, so the next thread must serve that rest, and each must be
+// handed on before it is reported (the ones that wait here wait for one another).
+TEST(IntakeWhileServing, RequestsFromOneWaitAreEachServed) {
+    constexpr int kWaiting = 3;
+    std::mutex lock;
+    std::condition_variable changed;
+    bool held = false;
+    bool letGo = false;
+    int entered = 0;
+    ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
+        if (e.kind != EventKind::Request) {
+            return;
+        }
+        std::unique_lock guard(lock);
+        if (e.key == "HOLD") {
+            // A quick request: it holds the listener's thread while the others arrive.
+            held = true;
+            changed.notify_all();
+            changed.wait_for(guard, 15s, [&] { return letGo; });
+        } else if (e.key == "WAIT") {
+            ++entered;
+            changed.notify_all();
+            changed.wait_for(guard, 15s, [&] { return entered == kWaiting; });
+        }
+        guard.unlock();
+        server.reply(*handle, 99, e.key);
+    });
+    harness.server().setQuickRequests([](const std::string& data) { return data == "101"; });
+    harness.startListening();
+    std::vector<net::SocketHandle> clients;
+    for (int i = 0; i <= kWaiting; ++i) {
+        clients.push_back(harness.connect());
+    }
+    // Accepted, and so watched, before the listener's thread is held.
+    ASSERT_TRUE(harness.events().waitForCount(
+        [](const Event& e) { return e.kind == EventKind::Information && !e.ip.empty(); },
+        clients.size()));
+    net::SocketHandle holder = harness.connect();
+    test::sendAll(holder, Request("123456789012HOLD                101"));
+    {
+        std::unique_lock guard(lock);
+        ASSERT_TRUE(changed.wait_for(guard, 15s, [&] { return held; }));
+    }
+    for (int i = 0; i < kWaiting; ++i) {
+        test::sendAll(clients[i], Request("123456789012WAIT                103"));
+    }
+    test::sendAll(clients[kWaiting], Request("123456789012FAST                101"));
+    // All there before the listener waits again.
+    std::this_thread::sleep_for(100ms);
+    {
+        std::lock_guard guard(lock);
+        letGo = true;
+    }
+    changed.notify_all();
+    EXPECT_NE(test::receiveUpTo(holder, kHeaderLength + 4, 5000).find("HOLD"), std::string::npos);
+    for (int i = 0; i <= kWaiting; ++i) {
+        const std::string key = i < kWaiting ? "WAIT" : "FAST";
+        EXPECT_NE(test::receiveUpTo(clients[i], kHeaderLength + 4, 5000).find(key),
+                  std::string::npos)
+            << i;
+    }
 }
 
 TEST_F(Intake, AFailureEscapingTheRequestEventClosesTheConnection) {
