@@ -113,15 +113,8 @@ void Listener::run() {
 
 void Listener::listen() {
     try {
-        while (!mServer.mStopping) {
-            if (mNextReady == mReady.size()) {
-                const int waitMs = endWaits(Clock::now());
-                mReady.clear();
-                mNextReady = 0;
-                if (!mServer.mPoller.wait(waitMs, mReady)) {
-                    throw ServerError(msg::kSelectFailed);
-                }
-            }
+        for (;;) {
+            // What the last wait reported is served whole, by one thread after another.
             while (mNextReady < mReady.size()) {
                 void* const key = mReady[mNextReady++];
                 if (key == this) {
@@ -133,26 +126,39 @@ void Listener::listen() {
                     return;
                 }
             }
+            if (mServer.mStopping) {
+                break;
+            }
+            const int waitMs = endWaits(Clock::now());
+            mReady.clear();
+            mNextReady = 0;
+            if (!mServer.mPoller.wait(waitMs, mReady)) {
+                throw ServerError(msg::kSelectFailed);
+            }
         }
     } catch (...) {
         reportFailure(joinError(msg::kListeningError, currentErrorText()));
-    }
-    if (mTaken != nullptr) {
-        startRequestTask(*std::exchange(mTaken, nullptr));
     }
     finish();
 }
 
 bool Listener::handOver() {
     const std::shared_ptr<Connection> request = std::move(mTaken);
+    RequestServer& server = mServer;
     try {
-        mServer.runTask([self = shared_from_this()] { self->listen(); });
+        server.runTask([self = shared_from_this()] { self->listen(); });
     } catch (...) {
         startRequestTask(*request);
         return false;
     }
-    // From here on another thread listens: nothing of the listener's own is touched again.
-    mServer.reportRequest(*request);
+    // From here on another thread listens: nothing of the listener's own is touched again, and
+    // what escapes the report ends nothing of it, as when a task of its own reports a request.
+    try {
+        server.reportRequest(*request);
+    } catch (...) {
+        // The report fails its connection itself; what still escapes (its trace, an allocation)
+        // has nowhere to go, as in the pool.
+    }
     return true;
 }
 
@@ -170,7 +176,7 @@ void Listener::finish() {
     poller.forget(mServer.mStopSignal.descriptor());
     if (mListening != net::kNoSocket) {
         poller.forget(mListening);
-        net::closeSocket(mListening);
+        net::closeSocket(std::exchange(mListening, net::kNoSocket));
     }
     mServer.mStarted = false;
     try {

@@ -15,10 +15,11 @@ class Connection;
 class RequestServer;
 
 // Opens the listening socket and waits, in one thread at a time, on it and on every connection
-// that waits for its peer: it accepts connections, reads each one's request and hands it to a
-// task of its own (or answers it itself, when the server's handler answers it at once), and after
-// the reply waits for the peer to close. It keeps the number of open connections bounded, ends
-// those whose peer is too slow, and releases finished ones.
+// that waits for its peer: it accepts connections and reads each one's request. A request the
+// server's handler answers at once it reports itself; for any other, it hands the listening to a
+// task of its own and reports the request on the thread that read it. After the reply it waits
+// for the peer to close. It keeps the number of open connections bounded, ends those whose peer
+// is too slow, and releases finished ones.
 class Listener : public std::enable_shared_from_this<Listener> {
   public:
     explicit Listener(RequestServer& server);

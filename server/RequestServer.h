@@ -101,8 +101,9 @@ class RequestServer {
 
     // Which requests (by their data) the handler answers at once, neither waiting nor blocking
     // on anything but short locks: those are reported and answered from the listener's own
-    // thread, with no task of their own. Any other request gets a task. Set before start;
-    // none is answered on the listener's thread until it is set.
+    // thread, with no task of their own. Any other request is reported by the thread that read
+    // it, once the listening has gone on to a task of its own. Set before start; none is
+    // answered on the listener's thread until it is set.
     void setQuickRequests(std::function<bool(const std::string& data)> quick) {
         mQuickRequest = std::move(quick);
     }

@@ -183,7 +183,7 @@ TEST(IntakeWhileServing, ARequestThatWaitsHoldsUpNoOther) {
     harness.startListening();
     net::SocketHandle waiting = harness.connect();
     test::sendAll(waiting, Request("123456789012WAIT                103"));
-    entered.get_future().wait();
+    ASSERT_EQ(entered.get_future().wait_for(15s), std::future_status::ready);
     for (const char* body :
          {"123456789012QUICK               101", "123456789012TASK                103"}) {
         SCOPED_TRACE(body);
