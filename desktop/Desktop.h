@@ -59,9 +59,9 @@ class Desktop {
     virtual DesktopError pressPrefixKey(WindowHandle window, const std::string& code) = 0;
     // Once the pause the phone's delay code asks for has passed since `pauseFrom`, the picture of
     // `shape` around the caret (client coordinates of `window`), written as a PNG file to
-    // `pngPath`, replacing it whole; the caret is placed on the screen where its window is as the
-    // pause ends. A caller whose own work may run within the pause (finding the window) starts it
-    // before that work.
+    // `pngPath`, replacing it whole; the caret is placed on the screen where its window is at
+    // the pause's end (on X11 a quarter of a millisecond before it). A caller whose own work may
+    // run within the pause (finding the window) starts it before that work.
     virtual DesktopError capture(WindowHandle window, Point caret, const CaptureShape& shape,
                                  std::int32_t delayCode,
                                  std::chrono::steady_clock::time_point pauseFrom,

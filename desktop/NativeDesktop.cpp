@@ -11,8 +11,6 @@ namespace korvane {
 
 namespace {
 
-constexpr std::chrono::microseconds kPlaceAskedBefore{250};
-
 DesktopError blackPicture(int width, int height, RgbImage& image) {
     image.width = width;
     image.height = height;
@@ -69,10 +67,11 @@ DesktopError NativeDesktop::capture(WindowHandle window, Point caret, const Capt
     }
     const auto pauseEnd = pauseFrom + std::chrono::milliseconds(captureDelayMs(delayCode));
     // The window's place is asked as the pause ends, as the window may have moved or closed
-    // meanwhile: a moment before its end, so that the display's answer (0.13 ms at the median,
-    // the display's server having slept through the pause) overlaps the pause rather than
-    // following it. The caret's place in the window was found as the pause began.
-    sleepPreciselyUntil(pauseEnd - kPlaceAskedBefore);
+    // meanwhile (the caret's place in the window was found as the pause began).
+    const std::chrono::microseconds askedBefore = placeAskedBefore();
+    if (askedBefore > std::chrono::microseconds::zero()) {
+        sleepPreciselyUntil(pauseEnd - askedBefore);
+    }
     DesktopResult<ScreenPoint> onScreen = clientToScreen(window, caret);
     sleepPreciselyUntil(pauseEnd);
     if (!onScreen) {

@@ -35,6 +35,10 @@ class X11Desktop : public NativeDesktop {
   protected:
     DesktopError pressKey(WindowHandle window, VirtualKey key) override;
     DesktopResult<ScreenPoint> clientToScreen(WindowHandle window, Point point) override;
+    // The X server's answer took 0.13 ms at the median after a 100 ms pause (0.005 ms in a loop).
+    std::chrono::microseconds placeAskedBefore() const override {
+        return std::chrono::microseconds(250);
+    }
     void grabScreen(const CaptureRect& rect, RgbImage& image) override;
 
   private:

@@ -38,6 +38,7 @@ class ClockedDesktop : public NativeDesktop {
         }
         return ScreenPoint{point.x, point.y};
     }
+    std::chrono::microseconds placeAskedBefore() const override { return 250us; }
     void grabScreen(const CaptureRect&, RgbImage&) override {
         grabbedAt = Clock::now();
         grabbed = true;
