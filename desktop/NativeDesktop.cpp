@@ -68,10 +68,7 @@ DesktopError NativeDesktop::capture(WindowHandle window, Point caret, const Capt
     const auto pauseEnd = pauseFrom + std::chrono::milliseconds(captureDelayMs(delayCode));
     // The window's place is asked as the pause ends, as the window may have moved or closed
     // meanwhile (the caret's place in the window was found as the pause began).
-    const std::chrono::microseconds askedBefore = placeAskedBefore();
-    if (askedBefore > std::chrono::microseconds::zero()) {
-        sleepPreciselyUntil(pauseEnd - askedBefore);
-    }
+    sleepPreciselyUntil(pauseEnd - placeAskedBefore());
     DesktopResult<ScreenPoint> onScreen = clientToScreen(window, caret);
     sleepPreciselyUntil(pauseEnd);
     if (!onScreen) {

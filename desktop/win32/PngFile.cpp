@@ -4,12 +4,11 @@
 #include <wincodec.h>
 #include <windows.h>
 
-#include <atomic>
 #include <filesystem>
 #include <utility>
 #include <vector>
 
-#include "platform/ProcessId.h"
+#include "platform/win32/FileMove.h"
 #include "platform/win32/SystemMessage.h"
 #include "platform/win32/WideText.h"
 
@@ -110,28 +109,6 @@ HRESULT encode(IWICImagingFactory* factory, IWICStream* stream, int width, int h
     return hr;
 }
 
-// Windows cannot replace a file while someone has it open. The server's sender holds the capture
-// only while it copies it (see platform/FileOpen.h), so a short wait outlasts it; a program of
-// the user's that keeps the file open makes the capture fail.
-HRESULT replaceFile(const std::wstring& from, const std::wstring& to) {
-    for (int attempt = 0;; ++attempt) {
-        if (::MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            return S_OK;
-        }
-        const DWORD error = ::GetLastError();
-        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt == 40) {
-            return HRESULT_FROM_WIN32(error);
-        }
-        ::Sleep(25);
-    }
-}
-
-std::wstring temporaryBeside(const std::wstring& path) {
-    static std::atomic<unsigned> counter{0};
-    return path + L"." + std::to_wstring(currentProcessId()) + L"-" + std::to_wstring(++counter) +
-           L".tmp";
-}
-
 }  // namespace
 
 // Members end in reverse order: the stream (which holds the file open) before COM.
@@ -149,7 +126,7 @@ struct PngFile::Parts {
 PngFile::PngFile(const std::string& path) : mParts(std::make_unique<Parts>()) {
     Parts& parts = *mParts;
     parts.target = win32::widen(path);
-    parts.temp = temporaryBeside(parts.target);
+    parts.temp = win32::temporaryPathBeside(parts.target);
     HRESULT hr =
         ::CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                            IID_IWICImagingFactory, reinterpret_cast<void**>(parts.factory.out()));
@@ -185,7 +162,10 @@ DesktopError PngFile::write(const RgbImage& image) {
     // The stream closes the file as it goes, so that it can be renamed.
     parts.stream.reset();
     if (SUCCEEDED(hr)) {
-        hr = replaceFile(parts.temp, parts.target);
+        // The server's sender holds the capture only while it copies it (see platform/FileOpen.h),
+        // which the move's short waits outlast; a program of the user's that keeps the file open
+        // makes the capture fail.
+        hr = HRESULT_FROM_WIN32(win32::moveReplacing(parts.temp, parts.target));
     }
     if (FAILED(hr)) {
         return DesktopError(DesktopError::Kind::Capture, createError(parts.target, hr));

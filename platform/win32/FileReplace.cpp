@@ -3,19 +3,12 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
 
-#include "platform/ProcessId.h"
+#include "platform/win32/FileMove.h"
 #include "platform/win32/SystemMessage.h"
 
 namespace korvane {
 namespace {
-
-std::wstring temporaryBeside(const std::filesystem::path& path) {
-    static std::atomic<unsigned> counter{0};
-    return path.wstring() + L"." + std::to_wstring(currentProcessId()) + L"-" +
-           std::to_wstring(++counter) + L".tmp";
-}
 
 bool writeAll(HANDLE file, std::string_view contents) {
     while (!contents.empty()) {
@@ -33,7 +26,7 @@ bool writeAll(HANDLE file, std::string_view contents) {
 
 bool replaceFileContents(const std::filesystem::path& path, std::string_view contents,
                          std::string& error) {
-    const std::wstring temp = temporaryBeside(path);
+    const std::wstring temp = win32::temporaryPathBeside(path.wstring());
     HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -51,19 +44,12 @@ bool replaceFileContents(const std::filesystem::path& path, std::string_view con
         code = ::GetLastError();
     }
     ::CloseHandle(file);
-    // Windows cannot replace a file that another program holds open without sharing its deletion
-    // (an editor, a virus scanner): a short wait outlasts a scanner's look.
-    for (int attempt = 0; !failed; ++attempt) {
-        if (::MoveFileExW(temp.c_str(), path.wstring().c_str(),
-                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (!failed) {
+        code = win32::moveReplacing(temp, path.wstring(), MOVEFILE_WRITE_THROUGH);
+        if (code == 0) {
             return true;
         }
-        code = ::GetLastError();
-        if ((code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) || attempt == 40) {
-            failed = "MoveFileEx";
-            break;
-        }
-        ::Sleep(25);
+        failed = "MoveFileEx";
     }
     ::DeleteFileW(temp.c_str());
     error = std::string(failed) + ": " + win32::systemMessage(code);
