@@ -155,9 +155,8 @@ void MainWindow::showDevices() {
 }
 
 void MainWindow::saveDevices() {
-    std::string error;
-    if (!writeApprovedDevices(mSettingsFile, mApproval->devices(), error)) {
-        traceOutput("saveDevices: " + mSettingsFile.string() + ": " + error);
+    if (auto failure = writeApprovedDevices(mSettingsFile, mApproval->devices())) {
+        traceOutput("saveDevices: " + mSettingsFile.string() + ": " + *failure);
     }
 }
 
@@ -340,9 +339,8 @@ void MainWindow::saveSettings() {
     settings.left = frame.left();
     settings.height = frame.height();
     settings.width = frame.width();
-    std::string error;
-    if (!writeSettings(mSettingsFile, settings, error)) {
-        traceOutput(error);
+    if (auto failure = writeSettings(mSettingsFile, settings)) {
+        traceOutput(*failure);
         if (!mSessionEnding) {
             // writeSettings's text, through the translation.
             mDialogs.showError(tr("%1 に書き込めません")
@@ -542,14 +540,12 @@ void MainWindow::openOptions() {
     }
     applyOptions(dialog.chosen(mOptions));
     if (dialog.startsWithSession() != startsWithSession) {
-        std::string error;
-        const bool done =
+        const std::optional<std::string> failure =
             dialog.startsWithSession()
-                ? enableAutostart(entry, QCoreApplication::applicationFilePath().toStdString(),
-                                  error)
-                : disableAutostart(entry, error);
-        if (!done) {
-            mDialogs.showError(error);
+                ? enableAutostart(entry, QCoreApplication::applicationFilePath().toStdString())
+                : disableAutostart(entry);
+        if (failure) {
+            mDialogs.showError(*failure);
         }
     }
 }

@@ -58,8 +58,8 @@ AppSettings readSettings(const std::filesystem::path& path) {
     return s;
 }
 
-bool writeSettings(const std::filesystem::path& path, const AppSettings& settings,
-                   std::string& error) {
+std::optional<std::string> writeSettings(const std::filesystem::path& path,
+                                         const AppSettings& settings) {
     ProfileFile file(path);
     file.load();
     file.writeString(kSetting, "IpAddress", settings.ipAddress);
@@ -83,13 +83,11 @@ bool writeSettings(const std::filesystem::path& path, const AppSettings& setting
     writeOption(file, "Language", settings.language, defaults.language);
     std::error_code ignored;
     std::filesystem::create_directories(path.parent_path(), ignored);
-    std::string reason;
-    if (!file.save(reason)) {
-        traceOutput("writeSettings: " + path.string() + ": " + reason);
-        error = path.string() + " に書き込めません";
-        return false;
+    if (auto reason = file.save()) {
+        traceOutput("writeSettings: " + path.string() + ": " + *reason);
+        return path.string() + " に書き込めません";
     }
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace korvane

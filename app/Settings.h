@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace korvane {
@@ -33,8 +34,8 @@ struct AppSettings {
 AppSettings readSettings(const std::filesystem::path& path);
 
 // Writes all keys at once, keeping whatever else the file holds. On failure the old file is left
-// as it was and error holds "<path> に書き込めません".
-bool writeSettings(const std::filesystem::path& path, const AppSettings& settings,
-                   std::string& error);
+// as it was and the text is "<path> に書き込めません".
+std::optional<std::string> writeSettings(const std::filesystem::path& path,
+                                         const AppSettings& settings);
 
 }  // namespace korvane

@@ -134,9 +134,8 @@ int main(int argc, char** argv) {
     prompt.attach(approval);
     // An approved phone's new address is kept, as the window keeps it.
     approval.onChanged([&approval, &window, settingsFile] {
-        std::string error;
-        if (!writeApprovedDevices(settingsFile, approval.devices(), error)) {
-            window.showError(utf8Of(settingsFile) + ": " + error);
+        if (auto failure = writeApprovedDevices(settingsFile, approval.devices())) {
+            window.showError(utf8Of(settingsFile) + ": " + *failure);
         }
     });
     RequestHandler handler(*desktop, window, window, window,

@@ -31,8 +31,7 @@ TEST(Settings, FirstRunGivesDefaultsAndTheFirstSaveWritesAllEightKeys) {
     EXPECT_EQ(defaults.height, 600);
     EXPECT_EQ(defaults.width, 800);
 
-    std::string error;
-    ASSERT_TRUE(writeSettings(path, defaults, error)) << error;
+    ASSERT_EQ(writeSettings(path, defaults), std::nullopt);
     EXPECT_EQ(readAll(path),
               "[Setting]\nIpAddress=\nPortNo=65001\nAutoStart=0\nMinimize=0\n"
               "[Window]\nTop=0\nLeft=0\nHeight=600\nWidth=800\n");
@@ -57,8 +56,7 @@ TEST(Settings, RoundTripKeepsWhatTheProgramDoesNotKnow) {
     s.autoStart = true;
     s.top = -20;
     s.width = 1024;
-    std::string error;
-    ASSERT_TRUE(writeSettings(path, s, error)) << error;
+    ASSERT_EQ(writeSettings(path, s), std::nullopt);
     // The key's line is replaced where it stood, new keys follow the section's last entry, and
     // the file keeps its CR LF line ends.
     EXPECT_EQ(readAll(path),
@@ -100,8 +98,7 @@ TEST(Settings, OptionsAreWrittenOnceTheyLeaveTheirDefaultsAndReadBack) {
     s.keyDelayMs = 15;
     s.duplicateSeconds = 3;
     s.language = "en";
-    std::string error;
-    ASSERT_TRUE(writeSettings(path, s, error)) << error;
+    ASSERT_EQ(writeSettings(path, s), std::nullopt);
     EXPECT_TRUE(readAll(path).ends_with(
         "[Options]\nInputMethod=1\nKeyDelay=15\nDuplicateSeconds=3\nLanguage=en\n"));
     AppSettings again = readSettings(path);
@@ -114,7 +111,7 @@ TEST(Settings, OptionsAreWrittenOnceTheyLeaveTheirDefaultsAndReadBack) {
     // Back to a default: a key the file has is kept, with the default value.
     again.inputMethod = 0;
     again.scanHistory = true;
-    ASSERT_TRUE(writeSettings(path, again, error)) << error;
+    ASSERT_EQ(writeSettings(path, again), std::nullopt);
     EXPECT_TRUE(readAll(path).ends_with(
         "[Options]\nInputMethod=0\nKeyDelay=15\nDuplicateSeconds=3\nLanguage=en\n"
         "ScanHistory=1\n"));
@@ -178,13 +175,11 @@ TEST(Settings, AFailedWriteLeavesTheOldFileAndNamesThePath) {
     small.rlim_cur = 4096;
     auto previous = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::string error;
-    bool written = writeSettings(path, AppSettings{}, error);
+    const std::optional<std::string> failure = writeSettings(path, AppSettings{});
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
 
-    EXPECT_FALSE(written);
-    EXPECT_EQ(error, path.string() + " に書き込めません");
+    EXPECT_EQ(failure, path.string() + " に書き込めません");
     EXPECT_EQ(readAll(path), old);
     int files = 0;
     for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) {
@@ -196,9 +191,7 @@ TEST(Settings, AFailedWriteLeavesTheOldFileAndNamesThePath) {
 TEST(Settings, AFolderNobodyMayWriteToRefusesTheSave) {
     // Not even root may create files in /proc/self.
     const std::filesystem::path path = "/proc/self/korvane-server.ini";
-    std::string error;
-    EXPECT_FALSE(writeSettings(path, AppSettings{}, error));
-    EXPECT_EQ(error, "/proc/self/korvane-server.ini に書き込めません");
+    EXPECT_EQ(writeSettings(path, AppSettings{}), "/proc/self/korvane-server.ini に書き込めません");
 }
 
 class AppPathsTest : public ::testing::Test {
