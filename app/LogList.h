@@ -2,7 +2,7 @@
 
 #include <QAbstractListModel>
 
-#include "app/LogLines.h"
+#include "core/LogLines.h"
 
 namespace korvane {
 

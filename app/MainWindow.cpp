@@ -19,23 +19,17 @@
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <chrono>
 
 #include "app/ApprovalWindow.h"
 #include "app/Autostart.h"
 #include "app/DevicesDialog.h"
 #include "app/Fonts.h"
-#include "app/IntegerText.h"
 #include "app/Logos.h"
 #include "app/OptionsDialog.h"
 #include "app/QrCode.h"
 #include "app/QrLargeWindow.h"
 #include "app/QrPaintBox.h"
-#include "app/Settings.h"
-#include "app/Version.h"
-#include "handling/DeviceSettings.h"
-#include "handling/ScanHistory.h"
+#include "core/Version.h"
 #include "platform/Trace.h"
 
 namespace korvane {
@@ -82,24 +76,14 @@ void useTooltipBackground(QPlainTextEdit* edit) {
 MainWindow::MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::path settingsFile,
                        std::string captureFile, AddressSource addresses)
     : mDialogs(dialogs),
-      mSettingsFile(std::move(settingsFile)),
       mAddressSource(std::move(addresses)),
       mUpdates([this](LogLines lines) { showLines(std::move(lines)); },
-               [this] { showListening(false); }) {
-    DeviceSettings devices = readDeviceSettings(mSettingsFile);
-    mApproval =
-        std::make_unique<DeviceApproval>(*this, std::move(devices.devices), devices.approvalOn);
-    // Saved by the window's thread: changes come from server threads too.
-    mApproval->onChanged([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { saveDevices(); }, Qt::QueuedConnection);
-    });
-    mHandler = std::make_unique<RequestHandler>(desktop, *this, *this, mDialogs,
-                                                std::move(captureFile), mApproval.get());
-    mServer = std::make_unique<RequestServer>(
-        [this](const ServerEvent& event) { mHandler->onServerEvent(event); });
-    mHandler->attach(*mServer);
-
+               [this] {
+                   mCore->listenerEnded();
+                   showListening(false);
+               }) {
+    mCore = std::make_unique<AppCore>(CorePorts{desktop, *this, *this, mDialogs, *this, *this},
+                                      std::move(settingsFile), std::move(captureFile));
     createControls();
     setWindowTitle(QString::fromStdString(versionTitle()));
     detailText->clear();
@@ -111,14 +95,24 @@ MainWindow::MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::p
     if (addressBox->count() > 0) {
         addressBox->setCurrentIndex(0);
     }
-    const QString savedAddress = QString::fromStdString(mSelectedAddress);
+    reportSavedAddressGone();
+}
+
+MainWindow::~MainWindow() {
+    // The server goes first: its threads report into the handler and this window until they end.
+    mCore->shutDown();
+    saveSettings();
+}
+
+void MainWindow::reportSavedAddressGone() {
+    const QString savedAddress = QString::fromStdString(mCore->selectedAddress());
     int saved = addressBox->findData(savedAddress);
     if (saved >= 0) {
         addressBox->setCurrentIndex(saved);
     } else if (!savedAddress.isEmpty()) {
         // The PC may have moved to another network since: the phone's QR code would point
         // nowhere, so say so before anyone starts listening.
-        mHandler->addLog(
+        mCore->handler().addLog(
             "Setting",
             tr("前回のIPアドレス %1 はこのPCにありません。IPアドレスを選び直してください。")
                 .arg(savedAddress)
@@ -126,10 +120,8 @@ MainWindow::MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::p
     }
 }
 
-MainWindow::~MainWindow() {
-    // The server goes first: its threads report into the handler and this window until they end.
-    mServer.reset();
-    saveSettings();
+void MainWindow::post(std::function<void()> fn) {
+    QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
 }
 
 void MainWindow::ask(const std::string& clientKey, const std::string& address) {
@@ -141,7 +133,7 @@ void MainWindow::ask(const std::string& clientKey, const std::string& address) {
 void MainWindow::showApprovalQuestion(const std::string& clientKey, const std::string& address) {
     auto* question = new ApprovalWindow(clientKey, address, this);
     mApprovalWindow = question;
-    DeviceApproval* approval = mApproval.get();
+    DeviceApproval* approval = &mCore->approval();
     connect(question, &ApprovalWindow::answered, this,
             [approval, clientKey, address](ApprovalAnswer answer) {
                 approval->answer(clientKey, address, answer);
@@ -150,14 +142,8 @@ void MainWindow::showApprovalQuestion(const std::string& clientKey, const std::s
 }
 
 void MainWindow::showDevices() {
-    DevicesDialog dialog(*mApproval, this);
+    DevicesDialog dialog(mCore->approval(), this);
     dialog.exec();
-}
-
-void MainWindow::saveDevices() {
-    if (auto failure = writeApprovedDevices(mSettingsFile, mApproval->devices())) {
-        traceOutput("saveDevices: " + mSettingsFile.string() + ": " + *failure);
-    }
 }
 
 void MainWindow::createControls() {
@@ -314,12 +300,10 @@ void MainWindow::fillAbout() {
 }
 
 void MainWindow::applySettings() {
-    AppSettings settings = readSettings(mSettingsFile);
-    mSelectedAddress = settings.ipAddress;
+    const AppSettings& settings = mCore->settings();
     portEdit->setText(QString::fromStdString(settings.portNo));
     autoStartCheck->setChecked(settings.autoStart);
     minimizeCheck->setChecked(settings.minimize);
-    applyOptions(settings);
     // Moving a window places its frame; its size is set as the inner size until the frame is
     // known (event()).
     move(settings.left, settings.top);
@@ -328,8 +312,8 @@ void MainWindow::applySettings() {
 }
 
 void MainWindow::saveSettings() {
-    AppSettings settings = mOptions;
-    settings.ipAddress = mSelectedAddress;
+    AppSettings settings;
+    settings.ipAddress = mCore->selectedAddress();
     settings.portNo = portEdit->text().toStdString();
     settings.autoStart = autoStartCheck->isChecked();
     settings.minimize = minimizeCheck->isChecked();
@@ -339,12 +323,12 @@ void MainWindow::saveSettings() {
     settings.left = frame.left();
     settings.height = frame.height();
     settings.width = frame.width();
-    if (auto failure = writeSettings(mSettingsFile, settings)) {
+    if (auto failure = mCore->saveSettings(settings)) {
         traceOutput(*failure);
-        if (!mSessionEnding) {
+        if (!mCore->sessionEnding()) {
             // writeSettings's text, through the translation.
             mDialogs.showError(tr("%1 に書き込めません")
-                                   .arg(QString::fromStdString(mSettingsFile.string()))
+                                   .arg(QString::fromStdString(mCore->settingsFile().string()))
                                    .toStdString());
         }
     }
@@ -376,29 +360,39 @@ bool MainWindow::fillAddresses(QComboBox& combo) {
 }
 
 void MainWindow::toggleListening() {
-    if (mListening) {
-        mServer->stop();
+    if (mCore->isListening()) {
+        mCore->stop();
         return;
     }
-    if (addressBox->currentIndex() < 0) {
-        mDialogs.showError(uiString(kPortInvalid));
-        return;
-    }
-    mSelectedAddress = addressBox->currentData().toString().toStdString();
-    std::string portText = portEdit->text().toStdString();
-    std::optional<std::int32_t> port = parseIntegerText(portText);
-    if (!port) {
-        // notAnIntegerMessage's text, through the translation.
-        mDialogs.showError(
-            uiString(kPortInvalid) + "\r" +
-            tr("''%1'' は整数ではありません").arg(QString::fromStdString(portText)).toStdString());
-        return;
-    }
-    if (auto failure = mServer->start(mSelectedAddress, *port)) {
-        mDialogs.showError(*failure);
+    const std::string address =
+        addressBox->currentIndex() < 0 ? "" : addressBox->currentData().toString().toStdString();
+    if (auto refusal = mCore->start(address, portEdit->text().toStdString())) {
+        showStartRefusal(*refusal);
         return;
     }
     showListening(true);
+    minimiseOnStart();
+}
+
+void MainWindow::showStartRefusal(const StartRefusal& refusal) {
+    switch (refusal.reason) {
+        case StartRefusal::Reason::NoAddress:
+            mDialogs.showError(uiString(kPortInvalid));
+            return;
+        case StartRefusal::Reason::PortNotInteger:
+            // notAnIntegerMessage's text, through the translation.
+            mDialogs.showError(uiString(kPortInvalid) + "\r" +
+                               tr("''%1'' は整数ではありません")
+                                   .arg(QString::fromStdString(refusal.detail))
+                                   .toStdString());
+            return;
+        case StartRefusal::Reason::ServerRefused:
+            mDialogs.showError(refusal.detail);
+            return;
+    }
+}
+
+void MainWindow::minimiseOnStart() {
     if (minimizeCheck->isChecked()) {
         if (mMinimizeToTray) {
             hide();
@@ -421,7 +415,6 @@ void MainWindow::listenerStopped() {
 }
 
 void MainWindow::showListening(bool listening) {
-    mListening = listening;
     listenButton->setText(uiText(listening ? kStopCaption : kListenCaption));
     for (QWidget* setting :
          {static_cast<QWidget*>(portEdit), static_cast<QWidget*>(addressBox),
@@ -460,15 +453,15 @@ void MainWindow::setStatus(const char* text, QColor colour) {
 }
 
 void MainWindow::showQr(bool shown) {
-    mQrBitmap = shown ? buildQrBitmap(qrPayload(mSelectedAddress, portEdit->text().toStdString()))
-                      : QImage();
+    mQrBitmap =
+        shown ? buildQrBitmap(qrPayload(mCore->selectedAddress(), portEdit->text().toStdString()))
+              : QImage();
     qrBox->repaint();
 }
 
 void MainWindow::announceDesktop(const DesktopChoice& choice) {
-    mHandler->addLog("Server", "[Desktop]" + choice.name);
+    mCore->announceDesktop(choice);
     if (!choice.notice.empty()) {
-        mHandler->addLog("Server", "[Desktop]" + choice.notice);
         detailText->setPlainText(QString::fromStdString(choice.notice));
     }
 }
@@ -485,25 +478,27 @@ void MainWindow::startAutomatically() {
 }
 
 void MainWindow::endSession() {
-    mSessionEnding = true;
+    mCore->endSession();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (mSessionEnding) {
-        event->accept();
-        return;
+    switch (mCore->requestClose()) {
+        case CloseAnswer::Accept:
+            event->accept();
+            return;
+        case CloseAnswer::StillListening:
+            mDialogs.showWarning(uiString(kStopFirst));
+            event->ignore();
+            return;
+        case CloseAnswer::AskToConfirm:
+            if (!mDialogs.confirm(uiString(kConfirmExit))) {
+                event->ignore();
+                return;
+            }
+            event->accept();
+            emit closed();
+            return;
     }
-    if (mListening) {
-        mDialogs.showWarning(uiString(kStopFirst));
-        event->ignore();
-        return;
-    }
-    if (!mDialogs.confirm(uiString(kConfirmExit))) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    emit closed();
 }
 
 void MainWindow::showFromTray() {
@@ -512,33 +507,20 @@ void MainWindow::showFromTray() {
     activateWindow();
 }
 
-std::filesystem::path MainWindow::historyFile() const {
-    return mSettingsFile.parent_path() / "history" / "korvane-scans.csv";
-}
-
-void MainWindow::applyOptions(const AppSettings& settings) {
-    mOptions = settings;
-    HandlingOptions options;
-    options.inputMethod = settings.inputMethod == 1 ? InputMethod::TypeKeys : InputMethod::Paste;
-    options.restoreClipboard = settings.restoreClipboard;
-    options.keyDelay = std::chrono::milliseconds(std::clamp(settings.keyDelayMs, 0, 1000));
-    options.duplicateWindow =
-        std::chrono::seconds(std::clamp(settings.duplicateSeconds, 0, 24 * 3600));
-    if (settings.scanHistory) {
-        options.history = std::make_shared<ScanHistory>(historyFile());
-    }
-    mHandler->setOptions(std::move(options));
-}
-
 void MainWindow::openOptions() {
     const std::filesystem::path entry = autostartFilePath();
     const bool startsWithSession = autostartEnabled(entry);
-    OptionsDialog dialog(mOptions, startsWithSession, this);
+    OptionsDialog dialog(mCore->settings(), startsWithSession, this);
     connect(&dialog, &OptionsDialog::historyFolderRequested, this, &MainWindow::openHistoryFolder);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    applyOptions(dialog.chosen(mOptions));
+    if (mCore->writeOptions(dialog.chosen(mCore->settings()))) {
+        // writeOptions's text, through the translation.
+        mDialogs.showError(tr("%1 に書き込めません")
+                               .arg(QString::fromStdString(mCore->settingsFile().string()))
+                               .toStdString());
+    }
     if (dialog.startsWithSession() != startsWithSession) {
         const std::optional<std::string> failure =
             dialog.startsWithSession()
@@ -594,7 +576,8 @@ void MainWindow::showLargeQr() {
     }
     auto* window = new QrLargeWindow(
         mQrBitmap,
-        QString::fromStdString(mSelectedAddress) + QStringLiteral(" : ") + portEdit->text(), this);
+        QString::fromStdString(mCore->selectedAddress()) + QStringLiteral(" : ") + portEdit->text(),
+        this);
     window->setAttribute(Qt::WA_DeleteOnClose);
     connect(window, &QObject::destroyed, this, [this, window] {
         if (largeQrWindow == window) {

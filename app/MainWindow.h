@@ -9,20 +9,18 @@
 #include <string>
 #include <vector>
 
-#include "app/AppDialogs.h"
 #include "app/ApprovalWindow.h"
-#include "app/LocalAddresses.h"
 #include "app/LogList.h"
 #include "app/LogListView.h"
-#include "app/Settings.h"
 #include "app/UiUpdateQueue.h"
+#include "core/AppCore.h"
+#include "core/AppDialogs.h"
+#include "core/LocalAddresses.h"
+#include "core/Settings.h"
 #include "desktop/Desktop.h"
 #include "desktop/DesktopChoice.h"
 #include "handling/ApprovalPrompt.h"
-#include "handling/DeviceApproval.h"
-#include "handling/RequestHandler.h"
 #include "handling/WindowPorts.h"
-#include "server/RequestServer.h"
 
 class QCheckBox;
 class QDialog;
@@ -50,12 +48,15 @@ inline constexpr char kStopCaption[] = QT_TRANSLATE_NOOP("korvane::MainWindow", 
 inline constexpr char kAlreadyRunning[] =
     QT_TRANSLATE_NOOP("korvane::MainWindow", "既に起動されています。ご確認ください。");
 
-// The main window: address, port, start and stop, the connection QR code and the log. It owns the
-// request server and the request handling that serves it, and asks the user about phones that
-// are not approved (the settings file keeps those approved for good). The options dialog, the
-// scan history and the tray icon hang off it; the history is kept in
-// "history/korvane-scans.csv" beside the settings file.
-class MainWindow : public QWidget, public LogView, public ListenerView, public ApprovalPrompt {
+// The main window: address, port, start and stop, the connection QR code and the log. A view of
+// the application core (AppCore), which owns the request server, request handling and the
+// approval of phones; the window asks the user about phones that are not approved, and the
+// options dialog and the tray icon hang off it.
+class MainWindow : public QWidget,
+                   public LogView,
+                   public ListenerView,
+                   public ApprovalPrompt,
+                   public UiThread {
     Q_OBJECT
   public:
     MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::path settingsFile,
@@ -68,13 +69,15 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void listenerStopped() override;
     // ApprovalPrompt: any thread; the window's thread shows the question.
     void ask(const std::string& clientKey, const std::string& address) override;
+    // UiThread: any thread; runs on the window's thread while the window exists.
+    void post(std::function<void()> fn) override;
 
     // The session ends (signal, logout): the window closes without asking, and a failure to save
     // is only traced, as nobody is left to confirm a box.
     void endSession();
 
     void toggleListening();
-    bool isListening() const { return mListening; }
+    bool isListening() const { return mCore->isListening(); }
     // With a tray icon, "minimise when listening starts" hides the window into the tray.
     void setMinimizeToTray(bool toTray) { mMinimizeToTray = toTray; }
     // Brings the window back from the tray or the task bar.
@@ -82,9 +85,9 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     // The options dialog; the user's choices apply at once (the language at the next start).
     void openOptions();
     // Applies the options part of `settings` to request handling.
-    void applyOptions(const AppSettings& settings);
-    const AppSettings& options() const { return mOptions; }
-    std::filesystem::path historyFile() const;
+    void applyOptions(const AppSettings& settings) { mCore->applyOptions(settings); }
+    const AppSettings& options() const { return mCore->settings(); }
+    std::filesystem::path historyFile() const { return mCore->historyFile(); }
     void openHistoryFolder();
     // Writes the log's lines, oldest first, to `path` as UTF-8 text; false when it cannot.
     bool exportLog(const QString& path);
@@ -96,14 +99,14 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     // Starts the automatic start's short timer (once the splash has closed): listening starts
     // then if the settings ask for it.
     void armAutomaticStart();
-    RequestHandler& handler() { return *mHandler; }
-    DeviceApproval& approval() { return *mApproval; }
+    RequestHandler& handler() { return mCore->handler(); }
+    DeviceApproval& approval() { return mCore->approval(); }
     // The open approval question, if any.
     ApprovalWindow* approvalWindow() const { return mApprovalWindow; }
     // The dialog of the devices approved for good, modal.
     void showDevices();
     const QImage& qrBitmap() const { return mQrBitmap; }
-    const std::string& selectedAddress() const { return mSelectedAddress; }
+    const std::string& selectedAddress() const { return mCore->selectedAddress(); }
 
     QGroupBox* aboutBox;
     QLabel* logoLabel;
@@ -154,30 +157,23 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void showLogMenu(const QPoint& at);
     void chooseExportFile();
     void showApprovalQuestion(const std::string& clientKey, const std::string& address);
-    void saveDevices();
+    void showStartRefusal(const StartRefusal& refusal);
+    void minimiseOnStart();
+    void reportSavedAddressGone();
 
     AppDialogs& mDialogs;
-    std::filesystem::path mSettingsFile;
     AddressSource mAddressSource;
-    bool mSessionEnding = false;
     bool mMinimizeToTray = false;
-    // The options part of the settings, as read and as the user changed them.
-    AppSettings mOptions;
-    // Set when a start succeeded, cleared when the listener reports its end.
-    bool mListening = false;
     // The outer size from the settings, applied once the window manager's frame is known.
     QSize mWantedOuterSize;
     bool mOuterSizeApplied = false;
 
     QImage mQrBitmap;
-    // The address listening uses: the saved one until a start attempt takes the list's choice.
-    std::string mSelectedAddress;
     LogListModel mLogModel;
     UiUpdateQueue mUpdates;
     QPointer<ApprovalWindow> mApprovalWindow;
-    std::unique_ptr<DeviceApproval> mApproval;
-    std::unique_ptr<RequestHandler> mHandler;
-    std::unique_ptr<RequestServer> mServer;
+    // Last, so that it is destroyed (waiting for the server's threads) before what they report to.
+    std::unique_ptr<AppCore> mCore;
 };
 
 }  // namespace korvane

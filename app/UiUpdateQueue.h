@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string_view>
 
-#include "app/LogLines.h"
+#include "core/LogLines.h"
 
 namespace korvane {
 

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/Trace.h"
 #include "platform/Utf8.h"
 

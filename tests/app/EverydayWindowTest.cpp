@@ -29,7 +29,7 @@
 #include "handling/ScanHistory.h"
 #include "tests/app/AppFakes.h"
 #include "tests/app/QtTestHelpers.h"
-#include "tests/app/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/Loopback.h"
 
 namespace korvane {

@@ -23,12 +23,12 @@
 
 #include "app/DevicesDialog.h"
 #include "app/QrCode.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "handling/DeviceSettings.h"
 #include "platform/Socket.h"
 #include "tests/app/AppFakes.h"
 #include "tests/app/QtTestHelpers.h"
-#include "tests/app/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace korvane {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "core/Settings.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "platform/AppPaths.h"
-#include "tests/app/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace korvane {
 namespace {
@@ -160,32 +160,55 @@ TEST(Settings, TextValuesAreCutAt2047Characters) {
 }
 
 TEST(Settings, AFailedWriteLeavesTheOldFileAndNamesThePath) {
+    // Both the save at exit and the options' own save replace the file whole or not at all.
+    using Writer = std::optional<std::string> (*)(const std::filesystem::path&, const AppSettings&);
+    for (Writer write : {Writer{&writeSettings}, Writer{&writeOptions}}) {
+        TempFolder folder;
+        const auto path = folder / "korvane-server.ini";
+        std::string old = "[Setting]\nPortNo=1\n";
+        for (int i = 0; i < 200; ++i) {
+            old += "; a line the user wrote, long enough to need more than the space left\n";
+        }
+        writeAll(path, old);
+
+        // A full disk: writes past 4 KB fail.
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        AppSettings options;
+        options.scanHistory = true;
+        const std::optional<std::string> failure = write(path, options);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+
+        EXPECT_EQ(failure, path.string() + " に書き込めません");
+        EXPECT_EQ(readAll(path), old);
+        int files = 0;
+        for ([[maybe_unused]] const auto& entry :
+             std::filesystem::directory_iterator(folder.path())) {
+            ++files;
+        }
+        EXPECT_EQ(files, 1) << "the temporary file was left behind";
+    }
+}
+
+TEST(Settings, WritingTheOptionsKeepsWhatTheFileGainedMeanwhile) {
     TempFolder folder;
     const auto path = folder / "korvane-server.ini";
-    std::string old = "[Setting]\nPortNo=1\n";
-    for (int i = 0; i < 200; ++i) {
-        old += "; a line the user wrote, long enough to need more than the space left\n";
-    }
-    writeAll(path, old);
-
-    // A full disk: writes past 4 KB fail.
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const std::optional<std::string> failure = writeSettings(path, AppSettings{});
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-
-    EXPECT_EQ(failure, path.string() + " に書き込めません");
-    EXPECT_EQ(readAll(path), old);
-    int files = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) {
-        ++files;
-    }
-    EXPECT_EQ(files, 1) << "the temporary file was left behind";
+    writeAll(path,
+             "[Setting]\nIpAddress=192.0.2.5\nPortNo=1234\n[Options]\nScanHistory=1\n"
+             "[Devices]\nCount=1\nDevice1=SHOP-1 192.0.2.7 2026/01/02 03:04:05\n");
+    AppSettings options;  // as read before the file gained its device: other [Setting] keys
+    options.duplicateSeconds = 60;
+    options.scanHistory = false;
+    ASSERT_EQ(writeOptions(path, options), std::nullopt);
+    EXPECT_EQ(readAll(path),
+              "[Setting]\nIpAddress=192.0.2.5\nPortNo=1234\n"
+              "[Options]\nScanHistory=0\nDuplicateSeconds=60\n"
+              "[Devices]\nCount=1\nDevice1=SHOP-1 192.0.2.7 2026/01/02 03:04:05\n");
 }
 
 TEST(Settings, AFolderNobodyMayWriteToRefusesTheSave) {

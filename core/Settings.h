@@ -38,4 +38,10 @@ AppSettings readSettings(const std::filesystem::path& path);
 std::optional<std::string> writeSettings(const std::filesystem::path& path,
                                          const AppSettings& settings);
 
+// Writes only the [Options] keys into the file as it is on disk now, so that what others wrote
+// meanwhile (the approved devices) stays; the [Setting] and [Window] keys are left alone. The
+// file is replaced whole or not at all; on failure the text is "<path> に書き込めません".
+std::optional<std::string> writeOptions(const std::filesystem::path& path,
+                                        const AppSettings& settings);
+
 }  // namespace korvane
