@@ -26,12 +26,14 @@ class QCheckBox;
 class QDialog;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QTimer;
+class QVBoxLayout;
 
 namespace korvane {
 
@@ -142,7 +144,12 @@ class MainWindow : public QWidget,
     bool event(QEvent* event) override;
 
   private:
+    // MainWindowControls.cpp.
     void createControls();
+    void createAboutBox(QWidget* band, QHBoxLayout* top);
+    void createSettingsBox(QWidget* band, QHBoxLayout* top);
+    void createLogBand(QVBoxLayout* root);
+    void createButtonBar(QVBoxLayout* root);
     void fillAbout();
     void applySettings();
     void saveSettings();
