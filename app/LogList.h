@@ -11,9 +11,6 @@ namespace korvane {
 inline constexpr char kLineBreakMark[] = " \u21B5 ";
 QString oneRowText(const QString& line);
 
-// The most lines the log keeps: the newest; older ones leave at the bottom.
-inline constexpr std::size_t kMaxLogLines = 100000;
-
 // The log's lines, newest first, at most kMaxLogLines of them. DisplayRole gives a line on one row
 // (oneRowText), kWholeLineRole the line as it was added. Lines are stored oldest first so that
 // adding one at the top costs no more than appending, and dropping the oldest no more than taking

@@ -55,12 +55,13 @@ MainWindow::MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::p
                        std::string captureFile, AddressSource addresses)
     : mDialogs(dialogs),
       mAddressSource(std::move(addresses)),
-      mUpdates([this](LogLines lines) { showLines(std::move(lines)); },
-               [this] {
-                   mCore->listenerEnded();
-                   showListening(false);
-               }) {
-    mCore = std::make_unique<AppCore>(CorePorts{desktop, *this, *this, mDialogs, *this, *this},
+      mUpdates(
+          mUiThread, [this](LogLines lines) { showLines(std::move(lines)); },
+          [this] {
+              mCore->listenerEnded();
+              showListening(false);
+          }) {
+    mCore = std::make_unique<AppCore>(CorePorts{desktop, *this, *this, mDialogs, *this, mUiThread},
                                       std::move(settingsFile), std::move(captureFile));
     createControls();
     setWindowTitle(QString::fromStdString(versionTitle()));
@@ -96,10 +97,6 @@ void MainWindow::reportSavedAddressGone() {
                 .arg(savedAddress)
                 .toStdString());
     }
-}
-
-void MainWindow::post(std::function<void()> fn) {
-    QMetaObject::invokeMethod(this, std::move(fn), Qt::QueuedConnection);
 }
 
 void MainWindow::ask(const std::string& clientKey, const std::string& address) {

@@ -12,11 +12,12 @@
 #include "app/ApprovalWindow.h"
 #include "app/LogList.h"
 #include "app/LogListView.h"
-#include "app/UiUpdateQueue.h"
+#include "app/QtUiThread.h"
 #include "core/AppCore.h"
 #include "core/AppDialogs.h"
 #include "core/LocalAddresses.h"
 #include "core/Settings.h"
+#include "core/UiUpdateQueue.h"
 #include "desktop/Desktop.h"
 #include "desktop/DesktopChoice.h"
 #include "handling/ApprovalPrompt.h"
@@ -54,11 +55,7 @@ inline constexpr char kAlreadyRunning[] =
 // the application core (AppCore), which owns the request server, request handling and the
 // approval of phones; the window asks the user about phones that are not approved, and the
 // options dialog and the tray icon hang off it.
-class MainWindow : public QWidget,
-                   public LogView,
-                   public ListenerView,
-                   public ApprovalPrompt,
-                   public UiThread {
+class MainWindow : public QWidget, public LogView, public ListenerView, public ApprovalPrompt {
     Q_OBJECT
   public:
     MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::path settingsFile,
@@ -71,8 +68,6 @@ class MainWindow : public QWidget,
     void listenerStopped() override;
     // ApprovalPrompt: any thread; the window's thread shows the question.
     void ask(const std::string& clientKey, const std::string& address) override;
-    // UiThread: any thread; runs on the window's thread while the window exists.
-    void post(std::function<void()> fn) override;
 
     // The session ends (signal, logout): the window closes without asking, and a failure to save
     // is only traced, as nobody is left to confirm a box.
@@ -177,6 +172,7 @@ class MainWindow : public QWidget,
 
     QImage mQrBitmap;
     LogListModel mLogModel;
+    QtUiThread mUiThread;
     UiUpdateQueue mUpdates;
     QPointer<ApprovalWindow> mApprovalWindow;
     // Last, so that it is destroyed (waiting for the server's threads) before what they report to.

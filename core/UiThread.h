@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <functional>
 
 namespace korvane {
@@ -12,6 +13,8 @@ class UiThread {
     // Any thread: runs `fn` on the front end's thread later, in the order of the calls; never
     // waits for that thread. Dropped when the front end is gone.
     virtual void post(std::function<void()> fn) = 0;
+    // Any thread: as post, but `delay` after the front end's thread took the call.
+    virtual void postAfter(std::chrono::milliseconds delay, std::function<void()> fn) = 0;
 };
 
 }  // namespace korvane

@@ -15,6 +15,10 @@ class InlineUiThread : public UiThread {
         std::lock_guard lock(mLock);
         fn();
     }
+    // Nothing here draws frames to wait for: at once too.
+    void postAfter(std::chrono::milliseconds, std::function<void()> fn) override {
+        post(std::move(fn));
+    }
 
   private:
     std::mutex mLock;

@@ -7,10 +7,10 @@
 
 #include <algorithm>
 #include <fstream>
-#include <mutex>
 #include <sstream>
 #include <thread>
 
+#include "tests/core/QueuedUiThread.h"
 #include "tests/handling/FakeDesktop.h"
 #include "tests/handling/HandlerHarness.h"
 #include "tests/support/Loopback.h"
@@ -26,30 +26,6 @@ std::string readAll(const std::filesystem::path& path) {
     text << in.rdbuf();
     return text.str();
 }
-
-// Runs what is posted when the test says so, as a window's event loop would later.
-class QueuedUiThread : public UiThread {
-  public:
-    void post(std::function<void()> fn) override {
-        std::lock_guard lock(mLock);
-        mPosted.push_back(std::move(fn));
-    }
-    std::size_t runPosted() {
-        std::vector<std::function<void()>> posted;
-        {
-            std::lock_guard lock(mLock);
-            posted.swap(mPosted);
-        }
-        for (auto& fn : posted) {
-            fn();
-        }
-        return posted.size();
-    }
-
-  private:
-    std::mutex mLock;
-    std::vector<std::function<void()>> mPosted;
-};
 
 class AppCoreTest : public ::testing::Test {
   protected:
@@ -80,7 +56,7 @@ class AppCoreTest : public ::testing::Test {
     test::FakeDesktop mDesktop;
     test::FakeWindow mWindow;
     test::FakePrompt mPrompt;
-    QueuedUiThread mUi;
+    test::QueuedUiThread mUi;
     std::unique_ptr<AppCore> mCore;
 };
 
