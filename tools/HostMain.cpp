@@ -158,7 +158,8 @@ int main(int argc, char** argv) {
         options.settingsFile.empty() ? defaultSettingsFile() : options.settingsFile;
     RefusingPrompt prompt(window);
     InlineUiThread uiThread;
-    // An approved phone's new address is kept, as the window keeps it.
+    // The core keeps an approved phone's new address in the settings file at once, on the
+    // server thread that saw it (InlineUiThread).
     AppCore core(CorePorts{*desktop, window, window, window, prompt, uiThread}, settingsFile,
                  options.captureFile.empty() ? defaultCaptureFile() : options.captureFile);
     prompt.attach(core.approval());
