@@ -74,7 +74,7 @@ MainWindow::MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::p
     if (addressBox->count() > 0) {
         addressBox->setCurrentIndex(0);
     }
-    reportSavedAddressGone();
+    selectSavedAddress();
 }
 
 MainWindow::~MainWindow() {
@@ -83,7 +83,7 @@ MainWindow::~MainWindow() {
     saveSettings();
 }
 
-void MainWindow::reportSavedAddressGone() {
+void MainWindow::selectSavedAddress() {
     const QString savedAddress = QString::fromStdString(mCore->selectedAddress());
     int saved = addressBox->findData(savedAddress);
     if (saved >= 0) {
@@ -100,9 +100,7 @@ void MainWindow::reportSavedAddressGone() {
 }
 
 void MainWindow::ask(const std::string& clientKey, const std::string& address) {
-    QMetaObject::invokeMethod(
-        this, [this, clientKey, address] { showApprovalQuestion(clientKey, address); },
-        Qt::QueuedConnection);
+    mUiThread.post([this, clientKey, address] { showApprovalQuestion(clientKey, address); });
 }
 
 void MainWindow::showApprovalQuestion(const std::string& clientKey, const std::string& address) {

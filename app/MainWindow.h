@@ -161,7 +161,8 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void showApprovalQuestion(const std::string& clientKey, const std::string& address);
     void showStartRefusal(const StartRefusal& refusal);
     void minimiseOnStart();
-    void reportSavedAddressGone();
+    // Selects the saved address in the list, or logs that this PC no longer has it.
+    void selectSavedAddress();
 
     AppDialogs& mDialogs;
     AddressSource mAddressSource;
