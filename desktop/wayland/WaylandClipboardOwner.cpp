@@ -18,6 +18,7 @@
 #include <set>
 #include <thread>
 
+#include "desktop/wayland/WaylandClipboardReader.h"
 #include "protocols/wlr-data-control-unstable-v1-client-protocol.h"
 
 namespace korvane::wayland {
@@ -32,6 +33,12 @@ constexpr const char* kMimeTypes[] = {"text/plain;charset=utf-8", "UTF8_STRING",
 constexpr std::chrono::milliseconds kSetBudget{2000};
 // How long one reader has to drain its pipe before the writer gives up on it.
 constexpr std::chrono::milliseconds kWriteBudget{2000};
+// How long a handed-over text stays on the clipboard before the next one replaces it. A GTK client
+// finishes its read only when it sees the end of the pipe, after the last byte; a selection change
+// before that cancels the paste, and the client then pastes the new text in its place.
+constexpr std::chrono::milliseconds kHandOverSettle{150};
+// An owner that cannot say what it holds within this time loses it to the barcode for good.
+constexpr std::chrono::milliseconds kReadBudget{300};
 
 // Writes all of `text` to the pipe before the budget runs out.
 bool writeAll(int fd, const std::string& text) {
@@ -72,6 +79,11 @@ bool drained(int fd) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     return true;
+}
+
+DesktopError clipboardError(const std::string& reason) {
+    return DesktopError(DesktopError::Kind::Clipboard,
+                        "クリップボード (" + reason + ") を開けません");
 }
 
 }  // namespace
@@ -145,16 +157,16 @@ class ClipboardSession {
         wl_display_disconnect(mDisplay);
     }
 
-    bool usable(std::string& reason) {
+    // Why the session cannot serve (any more); nothing while it can.
+    std::optional<std::string> failure() {
         std::lock_guard lock(mLock);
         if (!mThread.joinable() || mDead) {
-            reason = mFailure.empty() ? "Wayland ディスプレイとの接続が切れました" : mFailure;
-            return false;
+            return mFailure.empty() ? "Wayland ディスプレイとの接続が切れました" : mFailure;
         }
-        return true;
+        return std::nullopt;
     }
 
-    bool setText(const std::string& text, std::string& error) {
+    DesktopError setText(const std::string& text) {
         std::unique_lock lock(mLock);
         const std::uint64_t job = ++mRequested;
         mPendingText = text;
@@ -164,14 +176,12 @@ class ClipboardSession {
         const bool done =
             mChanged.wait_for(lock, kSetBudget, [&] { return mConfirmed >= job || mDead; });
         if (mDead) {
-            error = "クリップボード (" + mFailure + ") を開けません";
-            return false;
+            return clipboardError(mFailure);
         }
         if (!done) {
-            error = "クリップボード (コンポジターが応答しません) を開けません";
-            return false;
+            return clipboardError("コンポジターが応答しません");
         }
-        return true;
+        return {};
     }
 
     std::uint64_t deliveries() {
@@ -366,6 +376,8 @@ class WaylandClipboardOwner::Impl {
     std::unique_ptr<ClipboardSession> session;
     // Kept across sessions, so that a count taken before a reconnection still compares.
     std::uint64_t deliveriesBefore = 0;
+    // When a window last took a text.
+    Clock::time_point lastHandOver{};
 };
 
 WaylandClipboardOwner::WaylandClipboardOwner(const std::string& displayName)
@@ -373,21 +385,27 @@ WaylandClipboardOwner::WaylandClipboardOwner(const std::string& displayName)
 
 WaylandClipboardOwner::~WaylandClipboardOwner() = default;
 
-bool WaylandClipboardOwner::setText(const std::string& text, std::string& error) {
-    std::lock_guard lock(mImpl->lock);
-    std::string reason;
-    if (!mImpl->session || !mImpl->session->usable(reason)) {
+std::optional<std::string> WaylandClipboardOwner::text() {
+    return readClipboardText(mImpl->mDisplayName, kReadBudget);
+}
+
+DesktopError WaylandClipboardOwner::setText(const std::string& text) {
+    std::unique_lock lock(mImpl->lock);
+    const Clock::time_point settled = mImpl->lastHandOver + kHandOverSettle;
+    lock.unlock();
+    std::this_thread::sleep_until(settled);
+    lock.lock();
+    if (!mImpl->session || mImpl->session->failure()) {
         if (mImpl->session) {
             mImpl->deliveriesBefore += mImpl->session->deliveries();
         }
         mImpl->session = std::make_unique<ClipboardSession>(mImpl->mDisplayName);
-        if (!mImpl->session->usable(reason)) {
-            error = "クリップボード (" + reason + ") を開けません";
+        if (std::optional<std::string> reason = mImpl->session->failure()) {
             mImpl->session.reset();
-            return false;
+            return clipboardError(*reason);
         }
     }
-    return mImpl->session->setText(text, error);
+    return mImpl->session->setText(text);
 }
 
 std::uint64_t WaylandClipboardOwner::deliveries() {
@@ -404,7 +422,11 @@ bool WaylandClipboardOwner::waitForDelivery(std::uint64_t after, std::chrono::mi
     if (after < base) {
         return true;
     }
-    return mImpl->session->waitForDelivery(after - base, budget);
+    if (!mImpl->session->waitForDelivery(after - base, budget)) {
+        return false;
+    }
+    mImpl->lastHandOver = Clock::now();
+    return true;
 }
 
 }  // namespace korvane::wayland

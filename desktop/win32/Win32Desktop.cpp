@@ -4,18 +4,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <optional>
 #include <thread>
 #include <vector>
 
-#include "desktop/win32/ClipboardOwner.h"
+#include "desktop/win32/Win32ClipboardOwner.h"
 #include "platform/win32/WideText.h"
 
 namespace korvane {
 namespace {
-
-constexpr auto kPastePause = std::chrono::milliseconds(100);
-constexpr auto kDeliveryBudget = std::chrono::milliseconds(500);
 
 HWND windowOf(WindowHandle handle) {
     return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle));
@@ -74,7 +70,7 @@ DesktopError sendKeys(std::vector<INPUT> inputs) {
 
 }  // namespace
 
-Win32Desktop::Win32Desktop() : mClipboard(std::make_unique<win32::ClipboardOwner>()) {}
+Win32Desktop::Win32Desktop() : mClipboard(std::make_unique<win32::Win32ClipboardOwner>()) {}
 
 Win32Desktop::~Win32Desktop() = default;
 
@@ -111,38 +107,14 @@ DesktopResult<FocusedWindow> Win32Desktop::focusedWindow() {
     return focused;
 }
 
-DesktopError Win32Desktop::pasteText(WindowHandle, const std::string& text) {
-    std::lock_guard lock(mLock);
-    return paste(text);
+ClipboardOwner& Win32Desktop::clipboard() {
+    return *mClipboard;
 }
 
-DesktopError Win32Desktop::pasteTextRestoringClipboard(WindowHandle, const std::string& text) {
+DesktopError Win32Desktop::pressControlV() {
     std::lock_guard lock(mLock);
-    const std::optional<std::wstring> previous = mClipboard->text();
-    if (DesktopError error = paste(text)) {
-        return error;
-    }
-    // The window has taken the barcode (or the budget has passed): the user's text goes back.
-    if (previous) {
-        return mClipboard->setText(*previous);
-    }
-    return {};
-}
-
-DesktopError Win32Desktop::paste(const std::string& text) {
-    if (DesktopError error = mClipboard->setText(win32::widen(text))) {
-        return error;
-    }
-    std::this_thread::sleep_for(kPastePause);
-    const std::uint64_t before = mClipboard->deliveries();
-    if (DesktopError error = sendKeys({keyInput(VK_CONTROL, false), keyInput('V', false),
-                                       keyInput('V', true), keyInput(VK_CONTROL, true)})) {
-        return error;
-    }
-    // The window asks for the text when it handles the paste keys; returning once it has it
-    // keeps Enter or Tab behind the text. A window that does not paste costs the budget.
-    mClipboard->waitForDelivery(before, kDeliveryBudget);
-    return {};
+    return sendKeys({keyInput(VK_CONTROL, false), keyInput('V', false), keyInput('V', true),
+                     keyInput(VK_CONTROL, true)});
 }
 
 DesktopError Win32Desktop::typeText(WindowHandle, const std::string& text,

@@ -17,6 +17,7 @@
 #include <thread>
 #include <utility>
 
+#include "desktop/x11/XClipboardReader.h"
 #include "desktop/x11/XConnection.h"
 #include "desktop/x11/XErrorTrap.h"
 
@@ -27,6 +28,8 @@ namespace {
 // large text piece by piece may pause before the transfer is given up.
 constexpr auto kTakeTimeout = std::chrono::seconds(3);
 constexpr auto kTransferIdle = std::chrono::seconds(5);
+// An owner that cannot say what it holds within this time loses it to the barcode for good.
+constexpr auto kReadBudget = std::chrono::milliseconds(300);
 
 // The text as ISO Latin-1, or nothing when it holds a character beyond U+00FF or is not UTF-8.
 std::optional<std::string> toLatin1(const std::string& utf8) {
@@ -52,22 +55,26 @@ std::optional<std::string> toLatin1(const std::string& utf8) {
     return out;
 }
 
+DesktopError clipboardError(const std::string& reason) {
+    return DesktopError(DesktopError::Kind::Clipboard,
+                        "クリップボード (" + reason + ") を開けません");
+}
+
 }  // namespace
 
 class XClipboardOwner::Impl {
   public:
     explicit Impl(const std::string& displayName);
     ~Impl();
-    bool setText(const std::string& text, std::string& error);
+    DesktopError setText(const std::string& text);
     std::uint64_t deliveries();
     bool waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget);
 
   private:
     struct Request {
         std::string text;
-        std::optional<std::pair<bool, std::string>> result;
+        std::optional<DesktopError> result;
     };
-    using Result = std::pair<bool, std::string>;
     // A text too large for one request, going out piece by piece.
     struct Transfer {
         Atom type = None;
@@ -78,8 +85,8 @@ class XClipboardOwner::Impl {
     using TransferKey = std::pair<Window, Atom>;
 
     void run();
-    bool connect(std::string& error);
-    Result take(const std::string& text);
+    DesktopError connect();
+    DesktopError take(const std::string& text);
     bool serverTime(Time& time);
     void dropLostConnection();
     void handle(const XEvent& event);
@@ -129,7 +136,7 @@ XClipboardOwner::Impl::~Impl() {
     ::close(mWakeFd);
 }
 
-bool XClipboardOwner::Impl::setText(const std::string& text, std::string& error) {
+DesktopError XClipboardOwner::Impl::setText(const std::string& text) {
     auto request = std::make_shared<Request>(Request{text, std::nullopt});
     const auto deadline = std::chrono::steady_clock::now() + kTakeTimeout;
     std::unique_lock lock(mLock);
@@ -143,13 +150,9 @@ bool XClipboardOwner::Impl::setText(const std::string& text, std::string& error)
         if (mPending == request) {
             mPending.reset();
         }
-        error = "クリップボード (X サーバーが応答しません) を開けません";
-        return false;
+        return clipboardError("X サーバーが応答しません");
     }
-    if (!request->result->first) {
-        error = request->result->second;
-    }
-    return request->result->first;
+    return *request->result;
 }
 
 std::uint64_t XClipboardOwner::Impl::deliveries() {
@@ -189,7 +192,7 @@ void XClipboardOwner::Impl::run() {
             mDone.notify_all();
         }
         if (request) {
-            Result result = take(request->text);
+            DesktopError result = take(request->text);
             std::lock_guard lock(mLock);
             request->result = std::move(result);
             mDone.notify_all();
@@ -217,17 +220,16 @@ void XClipboardOwner::Impl::dropLostConnection() {
     }
 }
 
-bool XClipboardOwner::Impl::connect(std::string& error) {
+DesktopError XClipboardOwner::Impl::connect() {
     if (mConnection && mConnection->display() != nullptr && !mConnection->lost()) {
-        return true;
+        return {};
     }
     mTransfers.clear();
     mText.reset();
     mConnection = std::make_unique<XConnection>(mDisplayName);
     Display* display = mConnection->display();
     if (display == nullptr) {
-        error = "クリップボード (" + mConnection->failure() + ") を開けません";
-        return false;
+        return clipboardError(mConnection->failure());
     }
     XErrorTrap trap(display);
     mAtoms.clipboard = XInternAtom(display, "CLIPBOARD", False);
@@ -242,33 +244,31 @@ bool XClipboardOwner::Impl::connect(std::string& error) {
     mWindow = XCreateWindow(display, DefaultRootWindow(display), -10, -10, 1, 1, 0, 0, InputOnly,
                             CopyFromParent, CWEventMask, &attributes);
     if (trap.sync() != 0) {
-        error = "クリップボード (選択の所有者ウィンドウを作成できません) を開けません";
         mConnection.reset();
-        return false;
+        return clipboardError("選択の所有者ウィンドウを作成できません");
     }
-    return true;
+    return {};
 }
 
-XClipboardOwner::Impl::Result XClipboardOwner::Impl::take(const std::string& text) {
-    std::string error;
-    if (!connect(error)) {
-        return {false, error};
+DesktopError XClipboardOwner::Impl::take(const std::string& text) {
+    if (DesktopError failed = connect()) {
+        return failed;
     }
     Display* display = mConnection->display();
     Time time = CurrentTime;
     if (!serverTime(time)) {
         const std::string reason =
             mConnection->lost() ? mConnection->failure() : "X サーバーが応答しません";
-        return {false, "クリップボード (" + reason + ") を開けません"};
+        return clipboardError(reason);
     }
     XErrorTrap trap(display);
     XSetSelectionOwner(display, mAtoms.clipboard, mWindow, time);
     if (XGetSelectionOwner(display, mAtoms.clipboard) != mWindow) {
-        return {false, "クリップボード (CLIPBOARD の所有権を得られません) を開けません"};
+        return clipboardError("CLIPBOARD の所有権を得られません");
     }
     mText = std::make_shared<const std::string>(text);
     mOwnedSince = time;
-    return {true, std::string()};
+    return {};
 }
 
 // Taking a selection needs a real server time; appending nothing to a property of our own window
@@ -473,12 +473,16 @@ void XClipboardOwner::Impl::dropExpiredTransfers() {
 }
 
 XClipboardOwner::XClipboardOwner(const std::string& displayName)
-    : mImpl(std::make_unique<Impl>(displayName)) {}
+    : mDisplayName(displayName), mImpl(std::make_unique<Impl>(displayName)) {}
 
 XClipboardOwner::~XClipboardOwner() = default;
 
-bool XClipboardOwner::setText(const std::string& text, std::string& error) {
-    return mImpl->setText(text, error);
+std::optional<std::string> XClipboardOwner::text() {
+    return readClipboardText(mDisplayName, kReadBudget);
+}
+
+DesktopError XClipboardOwner::setText(const std::string& text) {
+    return mImpl->setText(text);
 }
 
 std::uint64_t XClipboardOwner::deliveries() {
