@@ -78,12 +78,11 @@ WlrootsDesktop::WlrootsDesktop(const std::string& displayName, std::vector<std::
 WlrootsDesktop::~WlrootsDesktop() = default;
 
 DesktopResult<WlrootsConnection*> WlrootsDesktop::connection() {
-    std::string reason;
-    if (!mConnection || !mConnection->session().usable(reason)) {
+    if (!mConnection || mConnection->session().failure()) {
         mConnection = std::make_unique<WlrootsConnection>(mDisplayName);
-        if (!mConnection->session().usable(reason)) {
+        if (std::optional<std::string> reason = mConnection->session().failure()) {
             mConnection.reset();
-            return DesktopError(DesktopError::Kind::Unavailable, reason);
+            return DesktopError(DesktopError::Kind::Unavailable, *reason);
         }
     }
     return mConnection.get();
@@ -104,9 +103,7 @@ DesktopResult<FocusedWindow> WlrootsDesktop::focusedWindow() {
         }
     });
     if (!asked) {
-        std::string error;
-        live->session().usable(error);
-        return DesktopError(DesktopError::Kind::NoFocus, error);
+        return DesktopError(DesktopError::Kind::NoFocus, live->session().failure().value_or(""));
     }
     if (!active) {
         return DesktopError(DesktopError::Kind::NoFocus, "");
@@ -169,11 +166,8 @@ DesktopError WlrootsDesktop::sendKeys(
     if (ran && failed.kind() != DesktopError::Kind::Unavailable) {
         return failed;
     }
-    std::string error;
-    if (live->session().usable(error)) {
-        error = wayland::VirtualKeyboard::kNoAnswer;
-    }
-    return DesktopError(DesktopError::Kind::Keys, error);
+    return DesktopError(DesktopError::Kind::Keys,
+                        live->session().failure().value_or(wayland::VirtualKeyboard::kNoAnswer));
 }
 
 DesktopResult<ScreenPoint> WlrootsDesktop::clientToScreen(WindowHandle window, Point point) {
@@ -192,9 +186,8 @@ DesktopResult<ScreenPoint> WlrootsDesktop::clientToScreen(WindowHandle window, P
         }
     });
     if (!asked) {
-        std::string error;
-        live->session().usable(error);
-        return DesktopError(DesktopError::Kind::Unavailable, error);
+        return DesktopError(DesktopError::Kind::Unavailable,
+                            live->session().failure().value_or(""));
     }
     if (!view) {
         return DesktopError(DesktopError::Kind::WindowGone, "[ClientToScreen]が失敗しました。");
