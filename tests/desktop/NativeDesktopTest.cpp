@@ -31,6 +31,7 @@ class ClockedDesktop : public NativeDesktop {
     }
 
   protected:
+    // Only captures are asked of this desktop.
     ClipboardOwner& clipboard() override { std::abort(); }
     DesktopError pressControlV() override { return {}; }
     DesktopError pressKey(WindowHandle, VirtualKey) override { return {}; }
