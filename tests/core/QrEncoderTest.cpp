@@ -76,6 +76,10 @@ std::vector<std::string> connectionPayloads() {
     }
     // A port as typed, leading zero and all.
     payloads.push_back(qrPayload("192.168.0.5", "065001"));
+    // Masks that only the dark share tells apart, and two masks of the same penalty (the lower
+    // number wins).
+    payloads.push_back(qrPayload("192.168.10.110", "12345"));
+    payloads.push_back(qrPayload("192.168.2.2", "12345"));
     return payloads;
 }
 
