@@ -37,7 +37,8 @@ std::optional<QrMatrix> encodeQrSymbol(std::string_view payload) {
     grid.placeCodewords(qrCodewords(payload, *version));
     QrMatrix best;
     int bestPenalty = std::numeric_limits<int>::max();
-    // On a tie the lower mask number stays, as ZXing's writer keeps it.
+    // The standard leaves a tie open; keeping the lower mask number gives the symbol that ZXing's
+    // writer draws on Linux.
     for (int mask = 0; mask < kMaskCount; ++mask) {
         QrMatrix candidate = grid.withMask(mask);
         const int penalty = qrMaskPenalty(candidate);

@@ -15,8 +15,10 @@ struct QrMatrix {
 };
 
 // The QR symbol of `payload` at level L with a light quiet zone of 4 modules, the bytes as they
-// are (no ECI designator). Built only where a QR encoder is (korvane_qr; not in the Windows
-// build yet).
+// are (no ECI designator). korvane_qr builds it with ZXing where ZXing is (Linux) and with the
+// own encoder (core/QrEncoder.h) elsewhere; both give the same modules for payloads of up to
+// kQrMaxPayloadBytes (271) bytes, far more than a connection payload. Past that the own encoder
+// gives an empty matrix (size 0), which draws as no symbol.
 QrMatrix encodeQr(const std::string& payload);
 
 }  // namespace korvane
