@@ -54,8 +54,9 @@ int runPenalty(const Line& line) {
     return penalty;
 }
 
-// Dark, light, three dark, light, dark with four light modules on at least one side; each such
-// sequence counts once.
+// Dark, light, three dark, light, dark with four light modules on at least one side. A sequence
+// light on both sides counts once: the standard's wording allows either reading, and this one
+// picks the mask that ZXing's writer picks.
 int finderLikePenalty(const Line& line) {
     int penalty = 0;
     const int length = static_cast<int>(kFinderLike.size());
