@@ -29,6 +29,7 @@ unsigned withBchCheck(unsigned value, unsigned generator, int degree) {
     return (value << degree) | remainder;
 }
 
+// The eight mask conditions; x is the column, y the row.
 bool maskInverts(int mask, int x, int y) {
     switch (mask) {
         case 0:
@@ -62,7 +63,7 @@ void writeFormatInformation(QrMatrix& symbol, int mask) {
     };
     for (int i = 0; i <= 5; ++i) {
         put(8, i, i);
-        put(14 - (i + 9), 8, i + 9);
+        put(5 - i, 8, 9 + i);
     }
     put(8, 7, 6);
     put(8, 8, 7);
