@@ -48,17 +48,27 @@ void AppCore::saveDevices() {
     }
 }
 
-std::optional<StartRefusal> AppCore::start(const std::string& address,
-                                           const std::string& portText) {
+std::optional<StartRefusal> AppCore::checkStart(const std::string& address,
+                                                const std::string& portText) {
     if (address.empty()) {
         return StartRefusal{StartRefusal::Reason::NoAddress, {}};
     }
-    mSelectedAddress = address;
-    std::optional<std::int32_t> port = parseIntegerText(portText);
-    if (!port) {
+    if (!parseIntegerText(portText)) {
         return StartRefusal{StartRefusal::Reason::PortNotInteger, portText};
     }
-    if (auto failure = mServer->start(mSelectedAddress, *port)) {
+    return std::nullopt;
+}
+
+std::optional<StartRefusal> AppCore::start(const std::string& address,
+                                           const std::string& portText) {
+    if (auto refusal = checkStart(address, portText)) {
+        if (!address.empty()) {
+            mSelectedAddress = address;
+        }
+        return refusal;
+    }
+    mSelectedAddress = address;
+    if (auto failure = mServer->start(mSelectedAddress, *parseIntegerText(portText))) {
         return StartRefusal{StartRefusal::Reason::ServerRefused, *failure};
     }
     mListening = true;

@@ -63,6 +63,9 @@ class AppCore {
     // Starts listening on `address` and the port in `portText`; why not, when it does not.
     // An address given becomes the selected one even when the port is refused.
     std::optional<StartRefusal> start(const std::string& address, const std::string& portText);
+    // What start refuses before it asks the server: no address, or a port that is no integer.
+    static std::optional<StartRefusal> checkStart(const std::string& address,
+                                                  const std::string& portText);
     // Asks the listener to end; the end comes later as listenerEnded().
     void stop();
     // The listener's end, passed on by the front end from ListenerView::listenerStopped.

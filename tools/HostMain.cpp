@@ -148,14 +148,26 @@ int main(int argc, char** argv) {
         std::cerr << "既に起動されています。ご確認ください。" << std::endl;
         return 1;
     }
+    const std::filesystem::path settingsFile =
+        options.settingsFile.empty() ? defaultSettingsFile() : options.settingsFile;
+    // Where to listen is settled before the desktop is made: a wrong setting ends the program
+    // before the desktop's threads start.
+    const AppSettings settings = readSettings(settingsFile);
+    std::string address = options.address.empty() ? settings.ipAddress : options.address;
+    if (address.empty()) {
+        address = firstOfferedAddress();
+    }
+    const std::string port = options.port.empty() ? settings.portNo : options.port;
+    if (auto refusal = AppCore::checkStart(address, port)) {
+        std::cerr << refusalLine(*refusal, utf8Of(settingsFile)) << std::endl;
+        return 1;
+    }
     ConsoleWindow window(std::cout, std::cerr);
     const DesktopChoice choice = detectDesktop();
     std::unique_ptr<Desktop> desktop = makeDesktop(choice);
     if (!choice.notice.empty()) {
         std::cerr << choice.notice << std::endl;
     }
-    const std::filesystem::path settingsFile =
-        options.settingsFile.empty() ? defaultSettingsFile() : options.settingsFile;
     RefusingPrompt prompt(window);
     InlineUiThread uiThread;
     // The core keeps an approved phone's new address in the settings file at once, on the
@@ -163,12 +175,6 @@ int main(int argc, char** argv) {
     AppCore core(CorePorts{*desktop, window, window, window, prompt, uiThread}, settingsFile,
                  options.captureFile.empty() ? defaultCaptureFile() : options.captureFile);
     prompt.attach(core.approval());
-    const AppSettings& settings = core.settings();
-    std::string address = options.address.empty() ? settings.ipAddress : options.address;
-    if (address.empty()) {
-        address = firstOfferedAddress();
-    }
-    const std::string port = options.port.empty() ? settings.portNo : options.port;
     if (auto refusal = core.start(address, port)) {
         std::cerr << refusalLine(*refusal, utf8Of(settingsFile)) << std::endl;
         return 1;
