@@ -107,9 +107,9 @@ std::string defaultCaptureFile() {
     return utf8Of(korvane::captureFilePath(program));
 }
 
-// The window program's settings file: korvane-server sits in the same folder as this program.
-std::filesystem::path defaultSettingsFile() {
-    return korvane::settingsFilePath(korvane::programFile().parent_path() / "korvane-server");
+// The window program's settings: korvane-server sits in the same folder as this program.
+korvane::SettingsPlace defaultSettings() {
+    return korvane::placeProgramSettings(korvane::programFile().parent_path() / "korvane-server");
 }
 
 // The window program's choice when nothing was chosen yet: the first address of its list, the
@@ -154,8 +154,9 @@ int main(int argc, char** argv) {
     if (!choice.notice.empty()) {
         std::cerr << choice.notice << std::endl;
     }
-    const std::filesystem::path settingsFile =
-        options.settingsFile.empty() ? defaultSettingsFile() : options.settingsFile;
+    const SettingsPlace place =
+        options.settingsFile.empty() ? defaultSettings() : SettingsPlace{options.settingsFile, {}};
+    const std::filesystem::path& settingsFile = place.file;
     RefusingPrompt prompt(window);
     InlineUiThread uiThread;
     // The core keeps an approved phone's new address in the settings file at once, on the
@@ -163,6 +164,7 @@ int main(int argc, char** argv) {
     AppCore core(CorePorts{*desktop, window, window, window, prompt, uiThread}, settingsFile,
                  options.captureFile.empty() ? defaultCaptureFile() : options.captureFile);
     prompt.attach(core.approval());
+    core.announceSettingsPlace(place);
     const AppSettings& settings = core.settings();
     std::string address = options.address.empty() ? settings.ipAddress : options.address;
     if (address.empty()) {
