@@ -27,9 +27,6 @@ int main(int argc, char* argv[]) {
     }
     SingleInstance instance("ZRQ_KORVANE");
     QApplication app(argc, argv);
-    if (auto status = answerCommandLine(argc, argv, std::cout, std::cerr)) {
-        return *status;
-    }
     QApplication::setApplicationName(QStringLiteral("korvane-server"));
     QApplication::setDesktopFileName(QStringLiteral("korvane-server"));
     const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
