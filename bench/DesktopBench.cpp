@@ -95,7 +95,7 @@ struct PngSetting {
     int filters;
 };
 
-constexpr PngSetting kWritersSetting{"level 5, adaptive filters (the writer's)", 5, -1, 0};
+constexpr PngSetting kWritersSetting{"level 5, Up filter (the writer's)", 5, -1, PNG_FILTER_UP};
 
 // The PNG as libpng encodes it with nothing around it: into memory.
 void encodeInMemory(const std::vector<png_byte>& rgb, int width, int height,
