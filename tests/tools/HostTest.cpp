@@ -174,6 +174,38 @@ TEST(HostApproval, OnlyPhonesApprovedInTheSettingsFileMayUseTheDesktop) {
     EXPECT_NE(settings.find("Port=65001"), std::string::npos) << settings;
 }
 
+// Phones that are not approved send settings checks whose keys (20 characters at most) would
+// clear the terminal, set its clipboard (OSC 52) and start a log line of their own: standard
+// output shows those bytes, but none of them reaches the terminal as a control.
+TEST(HostApproval, KeysFromTheNetworkNeverSteerTheTerminal) {
+    Host host(kApproved);
+    struct Case {
+        std::string key;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"\x1B[2J\x1B[H", "\u241B[2J\u241B[H"},
+        {"\x07\x1B]52;c;ZXZpbA==\x1B\\", "\u2407\u241B]52;c;ZXZpbA==\u241B\\"},
+        {"\r\n[Server]forged\x7F", " \u21B5 [Server]forged\u2421"},
+    };
+    for (const Case& c : cases) {
+        ::setenv("KORVANE_TEST_KEY", c.key.c_str(), 1);
+        EXPECT_EQ(phone(host.port(), "--key \"$KORVANE_TEST_KEY\" 101"), "reply 101\t1\n");
+    }
+    ::unsetenv("KORVANE_TEST_KEY");
+    const std::string log = host.log();
+    for (const Case& c : cases) {
+        EXPECT_NE(log.find("[" + c.shown + "][127.0.0.1][Client_Receive]設定確認要求:101"),
+                  std::string::npos)
+            << c.shown << "\n"
+            << log;
+    }
+    for (const char control : {'\x1B', '\x07', '\r', '\x7F'}) {
+        EXPECT_EQ(log.find(control), std::string::npos) << static_cast<int>(control) << log;
+    }
+    EXPECT_EQ(log.find("\n[Server]forged"), std::string::npos) << log;
+}
+
 TEST(HostApproval, ApprovalTurnedOffLetsEveryPhoneThrough) {
     Host host("[Setting]\nDeviceApproval=0\n");
     EXPECT_EQ(phone(host.port(), "--key STRANGER 101"), "reply 101\t1\n");
