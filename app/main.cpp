@@ -4,14 +4,14 @@
 #include <iostream>
 
 #include "app/CommandLine.h"
-#include "core/LocalAddresses.h"
 #include "app/MainWindow.h"
 #include "app/QtDialogs.h"
 #include "app/SessionEnd.h"
-#include "core/Settings.h"
 #include "app/SplashWindow.h"
 #include "app/Translations.h"
 #include "app/TrayIcon.h"
+#include "core/LocalAddresses.h"
+#include "core/Settings.h"
 #include "desktop/DesktopFactory.h"
 #include "platform/AppPaths.h"
 #include "platform/FreedMemory.h"
@@ -40,6 +40,12 @@ int main(int argc, char* argv[]) {
         dialogs.showError(
             QCoreApplication::translate("korvane::MainWindow", kAlreadyRunning).toStdString());
         return 0;
+    }
+    if (instance.state() == SingleInstance::Result::Unavailable) {
+        dialogs.showError(QCoreApplication::translate("korvane::MainWindow", kLockUnavailable)
+                              .arg(QString::fromStdString(instance.lockPath()))
+                              .toStdString());
+        return 1;
     }
     // The window decides when the program ends: after its close rule, or at the session's end.
     QApplication::setQuitOnLastWindowClosed(false);
