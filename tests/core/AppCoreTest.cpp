@@ -51,7 +51,7 @@ class AppCoreTest : public ::testing::Test {
         if (!mCore) {
             mCore = std::make_unique<AppCore>(
                 CorePorts{mDesktop, mWindow, mWindow, mWindow, mPrompt, mUi}, mIni,
-                (mFolder / "capture.png").string());
+                mCapture.string());
         }
         return *mCore;
     }
@@ -73,6 +73,7 @@ class AppCoreTest : public ::testing::Test {
 
     test::TempFolder mFolder;
     std::filesystem::path mIni = mFolder / "korvane-server.ini";
+    std::filesystem::path mCapture = mFolder / "capture.png";
     test::FakeDesktop mDesktop;
     test::FakeWindow mWindow;
     test::FakePrompt mPrompt;
@@ -220,17 +221,21 @@ TEST_F(AppCoreTest, TheSettingsAndTheHistoryAreWrittenForTheUserAlone) {
 }
 
 // Files of an earlier run, written when they were open to everyone, are tightened as the run
-// begins, a log line for each; the folder beside the program is left alone.
+// begins, a log line for each; folders that are not the program's own are left alone.
 TEST_F(AppCoreTest, FilesOpenToOthersAreTightenedAtTheStart) {
     OpenUmask umask;
     const auto own = mFolder / "korvane-server";
     const auto history = own / "history";
+    const auto cache = mFolder / "cache";
+    const auto captures = cache / "korvane-server";
     std::filesystem::create_directories(history);
+    std::filesystem::create_directories(captures);
+    mCapture = captures / "korvane-server.png";
     mIni = own / "korvane-server.ini";
     writeSettings("[Setting]\nPortNo=1234\n");
     std::ofstream(history / "korvane-scans.csv") << "x";
     std::ofstream(history / "korvane-scans.1.csv") << "y";
-    for (const auto& path : {own, history}) {
+    for (const auto& path : {own, history, cache, captures}) {
         ::chmod(path.c_str(), 0755);
     }
     for (const auto& path :
@@ -238,7 +243,8 @@ TEST_F(AppCoreTest, FilesOpenToOthersAreTightenedAtTheStart) {
         ::chmod(path.c_str(), 0644);
     }
     core();
-    for (const auto& path : {own, history}) {
+    EXPECT_EQ(modeOf(cache), 0755u);
+    for (const auto& path : {own, history, captures}) {
         EXPECT_EQ(modeOf(path), 0700u) << path;
         EXPECT_EQ(linesWith("[Server][Files]" + path.string() +
                             " を他のユーザーから読めないように変更しました。"),
