@@ -12,7 +12,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QUrl>
 
 #include "app/ApprovalWindow.h"
@@ -287,14 +286,8 @@ void MainWindow::announceDesktop(const DesktopChoice& choice) {
 }
 
 void MainWindow::armAutomaticStart() {
-    autoStartTimer->start();
-}
-
-void MainWindow::startAutomatically() {
-    autoStartTimer->stop();
-    if (autoStartCheck->isChecked()) {
-        toggleListening();
-    }
+    mCore->armAutomaticStart([this] { return autoStartCheck->isChecked(); },
+                             [this] { toggleListening(); });
 }
 
 void MainWindow::endSession() {
@@ -330,20 +323,21 @@ void MainWindow::showFromTray() {
 void MainWindow::openOptions() {
     const std::filesystem::path entry = autostartFilePath();
     const bool startsWithSession = autostartEnabled(entry);
-    OptionsDialog dialog(mCore->settings(), startsWithSession, this);
+    OptionsDialog dialog(OptionsForm::of(mCore->settings(), startsWithSession), this);
     connect(&dialog, &OptionsDialog::historyFolderRequested, this, &MainWindow::openHistoryFolder);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    if (mCore->writeOptions(dialog.chosen(mCore->settings()))) {
+    const OptionsForm chosen = dialog.form();
+    if (mCore->writeOptions(chosen.chosen(mCore->settings()))) {
         // writeOptions's text, through the translation.
         mDialogs.showError(tr("%1 に書き込めません")
                                .arg(QString::fromStdString(mCore->settingsFile().string()))
                                .toStdString());
     }
-    if (dialog.startsWithSession() != startsWithSession) {
+    if (chosen.startsWithSession != startsWithSession) {
         const std::optional<std::string> failure =
-            dialog.startsWithSession()
+            chosen.startsWithSession
                 ? enableAutostart(entry, QCoreApplication::applicationFilePath().toStdString())
                 : disableAutostart(entry);
         if (failure) {
