@@ -79,10 +79,10 @@ class AppCore {
     // The address listening uses: the saved one until a start takes another.
     const std::string& selectedAddress() const { return mSelectedAddress; }
 
-    // The automatic start, once the front end shows itself (after the splash): kAutomaticStartDelay
-    // later, on the front end's thread, `startListening` runs when `chosen` (the front end's
-    // "start listening at the start" box, as it is then) says so and nothing listens yet. Runs
-    // once: an arm while one is waiting is dropped. Both functions must live as long as the core.
+    // The automatic start, armed once the front end shows itself (after the splash):
+    // kAutomaticStartDelay later, on the front end's thread, `startListening` runs when `chosen`
+    // (the front end's automatic start box, as it is then) says so and nothing listens yet. Runs
+    // once: an arm while one waits is dropped. What the functions refer to must outlive the core.
     void armAutomaticStart(std::function<bool()> chosen, std::function<void()> startListening);
 
     CloseAnswer requestClose() const;
