@@ -4,23 +4,15 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDesktopServices>
-#include <QFile>
-#include <QFileDialog>
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
-#include <QUrl>
 
 #include "app/ApprovalWindow.h"
-#include "app/Autostart.h"
 #include "app/DevicesDialog.h"
-#include "app/OptionsDialog.h"
 #include "app/QrCode.h"
-#include "app/QrLargeWindow.h"
 #include "app/QrPaintBox.h"
 #include "core/Version.h"
 #include "platform/Trace.h"
@@ -296,14 +288,8 @@ void MainWindow::announceDesktop(const DesktopChoice& choice) {
 }
 
 void MainWindow::armAutomaticStart() {
-    autoStartTimer->start();
-}
-
-void MainWindow::startAutomatically() {
-    autoStartTimer->stop();
-    if (autoStartCheck->isChecked()) {
-        toggleListening();
-    }
+    mCore->armAutomaticStart([this] { return autoStartCheck->isChecked(); },
+                             [this] { toggleListening(); });
 }
 
 void MainWindow::endSession() {
@@ -334,87 +320,6 @@ void MainWindow::showFromTray() {
     showNormal();
     raise();
     activateWindow();
-}
-
-void MainWindow::openOptions() {
-    const std::filesystem::path entry = autostartFilePath();
-    const bool startsWithSession = autostartEnabled(entry);
-    OptionsDialog dialog(mCore->settings(), startsWithSession, this);
-    connect(&dialog, &OptionsDialog::historyFolderRequested, this, &MainWindow::openHistoryFolder);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
-    }
-    if (mCore->writeOptions(dialog.chosen(mCore->settings()))) {
-        // writeOptions's text, through the translation.
-        mDialogs.showError(tr("%1 に書き込めません")
-                               .arg(QString::fromStdString(mCore->settingsFile().string()))
-                               .toStdString());
-    }
-    if (dialog.startsWithSession() != startsWithSession) {
-        const std::optional<std::string> failure =
-            dialog.startsWithSession()
-                ? enableAutostart(entry, QCoreApplication::applicationFilePath().toStdString())
-                : disableAutostart(entry);
-        if (failure) {
-            mDialogs.showError(*failure);
-        }
-    }
-}
-
-void MainWindow::openHistoryFolder() {
-    const std::filesystem::path folder = historyFile().parent_path();
-    std::error_code ignored;
-    std::filesystem::create_directories(folder, ignored);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
-}
-
-bool MainWindow::exportLog(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return false;
-    }
-    for (int row = mLogModel.rowCount() - 1; row >= 0; --row) {
-        file.write(mLogModel.index(row).data(LogListModel::kWholeLineRole).toString().toUtf8());
-        file.write("\n");
-    }
-    return file.flush();
-}
-
-void MainWindow::chooseExportFile() {
-    const QString path =
-        QFileDialog::getSaveFileName(this, tr("ログを書き出す"), QStringLiteral("korvane-log.txt"),
-                                     tr("テキストファイル (*.txt);;すべてのファイル (*)"));
-    if (!path.isEmpty() && !exportLog(path)) {
-        mDialogs.showError(tr("%1 に書き込めません").arg(path).toStdString());
-    }
-}
-
-void MainWindow::showLogMenu(const QPoint& at) {
-    QMenu menu(this);
-    menu.addAction(tr("表示中のログを書き出す..."), this, &MainWindow::chooseExportFile);
-    menu.addAction(tr("スキャン履歴のフォルダーを開く"), this, &MainWindow::openHistoryFolder);
-    menu.exec(logList->viewport()->mapToGlobal(at));
-}
-
-void MainWindow::showLargeQr() {
-    if (mQrBitmap.isNull()) {
-        return;
-    }
-    if (largeQrWindow != nullptr) {
-        largeQrWindow->close();
-    }
-    auto* window = new QrLargeWindow(
-        mQrBitmap,
-        QString::fromStdString(mCore->selectedAddress()) + QStringLiteral(" : ") + portEdit->text(),
-        this);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    connect(window, &QObject::destroyed, this, [this, window] {
-        if (largeQrWindow == window) {
-            largeQrWindow = nullptr;
-        }
-    });
-    largeQrWindow = window;
-    window->show();
 }
 
 }  // namespace korvane

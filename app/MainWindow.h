@@ -33,7 +33,6 @@ class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
-class QTimer;
 class QVBoxLayout;
 
 namespace korvane {
@@ -99,8 +98,8 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void announceDesktop(const DesktopChoice& choice);
     // Says where the settings now live when they were just taken from beside the program.
     void announceSettingsPlace(const SettingsPlace& place) { mCore->announceSettingsPlace(place); }
-    // Starts the automatic start's short timer (once the splash has closed): listening starts
-    // then if the settings ask for it.
+    // Arms the core's automatic start (once the splash has closed): listening starts shortly
+    // after if the automatic start box is then checked.
     void armAutomaticStart();
     RequestHandler& handler() { return mCore->handler(); }
     DeviceApproval& approval() { return mCore->approval(); }
@@ -131,7 +130,6 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     QPushButton* devicesButton;
     QPushButton* closeButton;
     QPushButton* optionsButton;
-    QTimer* autoStartTimer;
     QDialog* largeQrWindow = nullptr;
 
   signals:
@@ -161,7 +159,6 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void setStatus(const char* text, QColor colour);
     void showQr(bool shown);
     void showSelectedLine();
-    void startAutomatically();
     void showLogMenu(const QPoint& at);
     void chooseExportFile();
     void showApprovalQuestion(const std::string& clientKey, const std::string& address);

@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QSplitter>
 #include <QTextCursor>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/Fonts.h"
@@ -61,14 +60,11 @@ void MainWindow::createControls() {
 
     createLogBand(root);
     createButtonBar(root);
-    autoStartTimer = new QTimer(this);
-    autoStartTimer->setInterval(100);
 
     connect(listenButton, &QPushButton::clicked, this, &MainWindow::toggleListening);
     connect(closeButton, &QPushButton::clicked, this, &QWidget::close);
     connect(devicesButton, &QPushButton::clicked, this, &MainWindow::showDevices);
     connect(logList, &LogListView::clicked, this, &MainWindow::showSelectedLine);
-    connect(autoStartTimer, &QTimer::timeout, this, &MainWindow::startAutomatically);
     connect(optionsButton, &QPushButton::clicked, this, &MainWindow::openOptions);
     connect(qrBox, &QrPaintBox::clicked, this, &MainWindow::showLargeQr);
     connect(logList, &LogListView::customContextMenuRequested, this, &MainWindow::showLogMenu);

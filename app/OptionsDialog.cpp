@@ -10,18 +10,10 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <algorithm>
 
 namespace korvane {
-namespace {
 
-// The language box's entries, in order, by their setting value.
-const char* const kLanguages[] = {"", "ja", "en"};
-
-}  // namespace
-
-OptionsDialog::OptionsDialog(const AppSettings& settings, bool startsWithSession, QWidget* parent)
-    : QDialog(parent) {
+OptionsDialog::OptionsDialog(const OptionsForm& shown, QWidget* parent) : QDialog(parent) {
     setWindowTitle(tr("詳細設定"));
     // A window does not take its parent's font as a child widget does: shown in the main
     // window's, not the desktop's.
@@ -35,28 +27,28 @@ OptionsDialog::OptionsDialog(const AppSettings& settings, bool startsWithSession
     inputMethodBox = new QComboBox(input);
     inputMethodBox->addItem(tr("貼り付け (クリップボード + Ctrl+V)"));
     inputMethodBox->addItem(tr("キー入力 (1文字ずつ)"));
-    inputMethodBox->setCurrentIndex(settings.inputMethod == 1 ? 1 : 0);
+    inputMethodBox->setCurrentIndex(shown.inputMethod);
     inputForm->addRow(tr("入力方法:"), inputMethodBox);
     keyDelayBox = new QSpinBox(input);
-    keyDelayBox->setRange(0, 1000);
+    keyDelayBox->setRange(0, OptionsForm::kMaxKeyDelayMs);
     keyDelayBox->setSuffix(tr(" ミリ秒"));
-    keyDelayBox->setValue(std::clamp(settings.keyDelayMs, 0, 1000));
+    keyDelayBox->setValue(shown.keyDelayMs);
     inputForm->addRow(tr("キーの間隔:"), keyDelayBox);
     restoreClipboardCheck = new QCheckBox(tr("貼り付けの後、クリップボードを元に戻す"), input);
-    restoreClipboardCheck->setChecked(settings.restoreClipboard);
+    restoreClipboardCheck->setChecked(shown.restoreClipboard);
     inputForm->addRow(restoreClipboardCheck);
     duplicateBox = new QSpinBox(input);
-    duplicateBox->setRange(0, 3600);
+    duplicateBox->setRange(0, OptionsForm::kMaxDuplicateSeconds);
     duplicateBox->setSuffix(tr(" 秒"));
     duplicateBox->setSpecialValueText(tr("しない"));
-    duplicateBox->setValue(std::clamp(settings.duplicateSeconds, 0, 3600));
+    duplicateBox->setValue(shown.duplicateSeconds);
     inputForm->addRow(tr("同じバーコードを無視:"), duplicateBox);
     root->addWidget(input);
 
     auto* history = new QGroupBox(tr("スキャン履歴"), this);
     auto* historyRow = new QHBoxLayout(history);
     historyCheck = new QCheckBox(tr("CSVファイルに記録する"), history);
-    historyCheck->setChecked(settings.scanHistory);
+    historyCheck->setChecked(shown.scanHistory);
     historyFolderButton = new QPushButton(tr("フォルダーを開く"), history);
     historyRow->addWidget(historyCheck, 1);
     historyRow->addWidget(historyFolderButton);
@@ -68,14 +60,10 @@ OptionsDialog::OptionsDialog(const AppSettings& settings, bool startsWithSession
     languageBox->addItem(tr("デスクトップの言語"));
     languageBox->addItem(QStringLiteral("日本語"));
     languageBox->addItem(QStringLiteral("English"));
-    for (int i = 0; i < 3; ++i) {
-        if (settings.language == kLanguages[i]) {
-            languageBox->setCurrentIndex(i);
-        }
-    }
+    languageBox->setCurrentIndex(shown.language);
     programForm->addRow(tr("表示言語 (次回の起動から):"), languageBox);
     sessionStartCheck = new QCheckBox(tr("ログイン時に起動する"), program);
-    sessionStartCheck->setChecked(startsWithSession);
+    sessionStartCheck->setChecked(shown.startsWithSession);
     programForm->addRow(sessionStartCheck);
     root->addWidget(program);
 
@@ -91,23 +79,21 @@ OptionsDialog::OptionsDialog(const AppSettings& settings, bool startsWithSession
 }
 
 void OptionsDialog::showInputMethod() {
-    const bool typed = inputMethodBox->currentIndex() == 1;
-    keyDelayBox->setEnabled(typed);
-    restoreClipboardCheck->setEnabled(!typed);
+    const OptionsForm shown = form();
+    keyDelayBox->setEnabled(shown.keyDelayEnabled());
+    restoreClipboardCheck->setEnabled(shown.restoreClipboardEnabled());
 }
 
-AppSettings OptionsDialog::chosen(AppSettings settings) const {
-    settings.inputMethod = inputMethodBox->currentIndex();
-    settings.keyDelayMs = keyDelayBox->value();
-    settings.restoreClipboard = restoreClipboardCheck->isChecked();
-    settings.duplicateSeconds = duplicateBox->value();
-    settings.scanHistory = historyCheck->isChecked();
-    settings.language = kLanguages[std::max(0, languageBox->currentIndex())];
-    return settings;
-}
-
-bool OptionsDialog::startsWithSession() const {
-    return sessionStartCheck->isChecked();
+OptionsForm OptionsDialog::form() const {
+    OptionsForm shown;
+    shown.inputMethod = inputMethodBox->currentIndex();
+    shown.keyDelayMs = keyDelayBox->value();
+    shown.restoreClipboard = restoreClipboardCheck->isChecked();
+    shown.duplicateSeconds = duplicateBox->value();
+    shown.scanHistory = historyCheck->isChecked();
+    shown.language = languageBox->currentIndex();
+    shown.startsWithSession = sessionStartCheck->isChecked();
+    return shown;
 }
 
 }  // namespace korvane

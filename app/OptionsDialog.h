@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "core/Settings.h"
+#include "core/OptionsForm.h"
 
 class QCheckBox;
 class QComboBox;
@@ -13,16 +13,16 @@ class QSpinBox;
 namespace korvane {
 
 // The options beyond address and port: how barcodes are typed, the duplicate guard, the scan
-// history, the language and starting with the session. Shows `settings` and hands the user's
-// choices back through chosen(); the caller applies them. GUI thread.
+// history, the language and starting with the session. A view of an OptionsForm, which decides
+// what is enabled and what the choices mean: shows the form given and hands the user's back
+// through form(); the caller applies them. GUI thread.
 class OptionsDialog : public QDialog {
     Q_OBJECT
   public:
-    OptionsDialog(const AppSettings& settings, bool startsWithSession, QWidget* parent);
+    OptionsDialog(const OptionsForm& shown, QWidget* parent);
 
-    // `settings` with the options as the dialog shows them now.
-    AppSettings chosen(AppSettings settings) const;
-    bool startsWithSession() const;
+    // The fields as the dialog shows them now.
+    OptionsForm form() const;
 
     QComboBox* inputMethodBox;
     QSpinBox* keyDelayBox;
@@ -38,6 +38,7 @@ class OptionsDialog : public QDialog {
     void historyFolderRequested();
 
   private:
+    // Enables the fields that mean something with the input method chosen.
     void showInputMethod();
 };
 

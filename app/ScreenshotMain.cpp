@@ -74,7 +74,7 @@ bool drawLanguage(const QString& language, const std::filesystem::path& folder, 
         log.addLog("PHONE-A", "[192.168.1.31][Client_Send]キャプチャ成功");
         ok &= save(window, folder / ("main-window" + suffix));
 
-        OptionsDialog options(window.options(), false, &window);
+        OptionsDialog options(OptionsForm::of(window.options(), false), &window);
         ok &= save(options, folder / ("options" + suffix));
         options.hide();
 

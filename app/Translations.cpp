@@ -7,18 +7,12 @@
 
 namespace korvane {
 
-QString chooseLanguage(const std::string& setting, const QStringList& sessionLanguages) {
-    if (setting == "ja" || setting == "en") {
-        return QString::fromStdString(setting);
+std::vector<std::string> sessionLanguages() {
+    std::vector<std::string> languages;
+    for (const QString& language : QLocale::system().uiLanguages()) {
+        languages.push_back(language.toStdString());
     }
-    // A session that names no language (none, or the "C" / "POSIX" locale of a bare system)
-    // keeps the program's own language.
-    if (sessionLanguages.isEmpty() || sessionLanguages.first() == QStringLiteral("C") ||
-        sessionLanguages.first() == QStringLiteral("POSIX") ||
-        sessionLanguages.first().startsWith(QStringLiteral("ja"))) {
-        return QStringLiteral("ja");
-    }
-    return QStringLiteral("en");
+    return languages;
 }
 
 void installTranslations(const QString& language, bool followSession) {

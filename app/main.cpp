@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QLocale>
 #include <QSystemTrayIcon>
 #include <iostream>
 
@@ -10,6 +9,7 @@
 #include "app/SplashWindow.h"
 #include "app/Translations.h"
 #include "app/TrayIcon.h"
+#include "core/LanguageChoice.h"
 #include "core/LocalAddresses.h"
 #include "core/Settings.h"
 #include "core/SettingsPlace.h"
@@ -32,7 +32,7 @@ int main(int argc, char* argv[]) {
     const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
     const SettingsPlace settings = placeProgramSettings(program);
     const std::string languageSetting = readSettings(settings.file).language;
-    installTranslations(chooseLanguage(languageSetting, QLocale::system().uiLanguages()),
+    installTranslations(QString::fromStdString(chooseLanguage(languageSetting, sessionLanguages())),
                         languageSetting.empty());
     QtDialogs dialogs(QStringLiteral("KORVANE Server"));
     if (instance.state() == SingleInstance::Result::AlreadyRunning) {

@@ -93,6 +93,21 @@ void AppCore::stop() {
     mServer->stop();
 }
 
+void AppCore::armAutomaticStart(std::function<bool()> chosen,
+                                std::function<void()> startListening) {
+    if (mAutomaticStartArmed) {
+        return;
+    }
+    mAutomaticStartArmed = true;
+    mPorts.uiThread.postAfter(kAutomaticStartDelay, [this, chosen = std::move(chosen),
+                                                     startListening = std::move(startListening)] {
+        mAutomaticStartArmed = false;
+        if (!mListening && chosen()) {
+            startListening();
+        }
+    });
+}
+
 CloseAnswer AppCore::requestClose() const {
     if (mSessionEnding) {
         return CloseAnswer::Accept;

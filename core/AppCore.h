@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,6 +40,9 @@ struct StartRefusal {
     Reason reason;
     std::string detail;
 };
+
+// How long after the window first shows the automatic start comes: the window is drawn first.
+inline constexpr std::chrono::milliseconds kAutomaticStartDelay{100};
 
 // What a request to close the program meets.
 enum class CloseAnswer { Accept, StillListening, AskToConfirm };
@@ -78,6 +83,12 @@ class AppCore {
     // The address listening uses: the saved one until a start takes another.
     const std::string& selectedAddress() const { return mSelectedAddress; }
 
+    // The automatic start, armed once the front end shows itself (after the splash):
+    // kAutomaticStartDelay later, on the front end's thread, `startListening` runs when `chosen`
+    // (the front end's automatic start box, as it is then) says so and nothing listens yet. Runs
+    // once: an arm while one waits is dropped. What the functions refer to must outlive the core.
+    void armAutomaticStart(std::function<bool()> chosen, std::function<void()> startListening);
+
     CloseAnswer requestClose() const;
     // The session ends (signal, logout): the program closes without asking.
     void endSession() { mSessionEnding = true; }
@@ -109,6 +120,7 @@ class AppCore {
     std::string mSelectedAddress;
     bool mListening = false;
     bool mSessionEnding = false;
+    bool mAutomaticStartArmed = false;
     std::unique_ptr<DeviceApproval> mApproval;
     std::unique_ptr<RequestHandler> mHandler;
     // Last, so that it is destroyed (waiting for its threads) before what its events use.

@@ -179,7 +179,7 @@ TEST_F(EverydayWindowTest, OptionsDialogShowsAndReturnsTheChoicesAndTheyAreSaved
     settings.keyDelayMs = 20;
     settings.duplicateSeconds = 3;
     settings.language = "en";
-    OptionsDialog dialog(settings, true, nullptr);
+    OptionsDialog dialog(OptionsForm::of(settings, true), nullptr);
     EXPECT_EQ(dialog.inputMethodBox->currentIndex(), 0);
     EXPECT_FALSE(dialog.keyDelayBox->isEnabled()) << "a key delay means nothing to a paste";
     EXPECT_TRUE(dialog.restoreClipboardCheck->isEnabled());
@@ -195,7 +195,8 @@ TEST_F(EverydayWindowTest, OptionsDialogShowsAndReturnsTheChoicesAndTheyAreSaved
     dialog.duplicateBox->setValue(0);
     EXPECT_EQ(dialog.duplicateBox->text().toStdString(), "しない");
 
-    const AppSettings chosen = dialog.chosen(settings);
+    EXPECT_TRUE(dialog.form().startsWithSession);
+    const AppSettings chosen = dialog.form().chosen(settings);
     EXPECT_EQ(chosen.inputMethod, 1);
     EXPECT_EQ(chosen.keyDelayMs, 35);
     EXPECT_EQ(chosen.duplicateSeconds, 0);
@@ -216,7 +217,7 @@ TEST_F(EverydayWindowTest, OptionsDialogShowsAndReturnsTheChoicesAndTheyAreSaved
 // the options dialog shows in the main window's font all the same.
 TEST_F(EverydayWindowTest, OptionsDialogShowsInTheMainWindowsFont) {
     ASSERT_NE(form().font(), QApplication::font()) << "nothing to tell apart";
-    OptionsDialog dialog(form().options(), false, &form());
+    OptionsDialog dialog(OptionsForm::of(form().options(), false), &form());
     EXPECT_EQ(dialog.font().toString(), form().font().toString());
     EXPECT_EQ(dialog.inputMethodBox->font().toString(), form().portEdit->font().toString());
 }
@@ -295,24 +296,6 @@ TEST_F(EverydayWindowTest, SavedAddressThatIsGoneIsReportedInTheLog) {
     EXPECT_TRUE(mDialogs.shown.empty());
 }
 
-TEST(Translations, LanguageFromTheSettingElseTheSession) {
-    struct Case {
-        std::string setting;
-        QStringList session;
-        const char* language;
-    };
-    const Case cases[] = {
-        {"", {"ja-JP", "ja"}, "ja"}, {"", {"en-US"}, "en"},
-        {"", {"de-DE", "ja"}, "en"}, {"", {}, "ja"},
-        {"", {"C"}, "ja"},           {"ja", {"en-GB"}, "ja"},
-        {"en", {"ja-JP"}, "en"},     {"fr", {"ja-JP"}, "ja"},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(chooseLanguage(c.setting, c.session).toStdString(), c.language)
-            << c.setting << " " << c.session.join(',').toStdString();
-    }
-}
-
 // Qt's own translations (Debian's qt6-translations-l10n) give the standard buttons the language.
 TEST(Translations, StandardButtonsFollowTheChosenLanguage) {
     test::app();
@@ -340,7 +323,7 @@ TEST_F(EverydayWindowTest, EnglishWindowHasNoJapaneseLeft) {
     TrayIcon tray(form(), false);
     collectTexts(&tray.menu(), texts);
     texts.emplace_back("tray tooltip", tray.icon().toolTip());
-    OptionsDialog options(form().options(), false, &form());
+    OptionsDialog options(OptionsForm::of(form().options(), false), &form());
     collectTexts(&options, texts);
     form().portEdit->setText(QStringLiteral("x"));
     form().listenButton->click();

@@ -99,8 +99,6 @@ TEST_F(MainWindowTest, FirstRunWithoutSettings) {
     EXPECT_EQ(f.addressBox->currentData().toString().toStdString(), "192.0.2.10");
     EXPECT_EQ(f.pos(), QPoint(0, 0));
     EXPECT_EQ(f.size(), QSize(800, 600));
-    EXPECT_FALSE(f.autoStartTimer->isActive());
-    EXPECT_EQ(f.autoStartTimer->interval(), 100);
     expectState(false);
     QStringList memo = f.aboutText->toPlainText().split('\n');
     ASSERT_EQ(memo.size(), 11);
@@ -385,12 +383,36 @@ TEST_F(MainWindowTest, AutomaticStartRunsOnceWhenChosen) {
     settings.portNo = "abc";
     settings.autoStart = true;
     ASSERT_EQ(writeSettings(mIni, settings), std::nullopt);
-    form().autoStartTimer->start();
+    form().armAutomaticStart();
     ASSERT_TRUE(waitUntil([&] { return !mDialogs.shown.empty(); }));
-    EXPECT_FALSE(form().autoStartTimer->isActive());
     EXPECT_EQ(mDialogs.shown.front().rfind(std::string("error:") + kPortInvalid, 0), 0u);
     QTest::qWait(300);
     EXPECT_EQ(mDialogs.shown.size(), 1u);
+}
+
+// The window's box decides, as the user left it: checked, the window starts listening on its own;
+// unchecked, it stays stopped.
+TEST_F(MainWindowTest, AutomaticStartListensOnItsOwnOnlyWhenTheBoxIsChecked) {
+    for (const bool checked : {false, true}) {
+        SCOPED_TRACE(checked);
+        AppSettings settings;
+        settings.ipAddress = "127.0.0.1";
+        settings.portNo = std::to_string(test::freePort());
+        settings.autoStart = !checked;
+        ASSERT_EQ(writeSettings(mIni, settings), std::nullopt);
+        form().autoStartCheck->setChecked(checked);
+        form().armAutomaticStart();
+        if (checked) {
+            ASSERT_TRUE(waitUntil([&] { return listening(); }));
+            expectState(true);
+            stopAndWait();
+        } else {
+            QTest::qWait(300);
+            EXPECT_FALSE(listening());
+        }
+        EXPECT_TRUE(mDialogs.shown.empty());
+        destroy();
+    }
 }
 
 }  // namespace

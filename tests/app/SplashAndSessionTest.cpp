@@ -4,29 +4,40 @@
 #include <QTest>
 #include <QTimer>
 #include <csignal>
+#include <vector>
 
 #include "app/MainWindow.h"
 #include "app/SessionEnd.h"
 #include "app/SplashWindow.h"
+#include "core/Settings.h"
 #include "tests/app/AppFakes.h"
+#include "tests/app/QtTestHelpers.h"
+#include "tests/support/Loopback.h"
 #include "tests/support/TempFolder.h"
 
 namespace korvane {
 namespace {
 
-class SplashTest : public ::testing::Test {
-  protected:
-    QApplication& mApp = test::app();
-    test::TempFolder mFolder;
-    test::NoDesktop mDesktop;
-    test::FakeDialogs mDialogs;
-    MainWindow mForm{mDesktop, mDialogs, mFolder / "korvane-server.ini", "",
-                     [](auto&) { return false; }};
-};
+// The splash's close arms the window's automatic start: a window whose settings ask for it
+// starts listening on its own once the splash is gone, and not before.
+TEST(SplashTest, ShowsTheTitleClosesItselfAndArmsTheAutomaticStart) {
+    test::app();
+    test::TempFolder folder;
+    AppSettings settings;
+    settings.ipAddress = "127.0.0.1";
+    settings.portNo = std::to_string(test::freePort());
+    settings.autoStart = true;
+    ASSERT_EQ(writeSettings(folder / "korvane-server.ini", settings), std::nullopt);
+    test::NoDesktop desktop;
+    test::FakeDialogs dialogs;
+    MainWindow form{desktop, dialogs, folder / "korvane-server.ini", "",
+                    [](std::vector<LocalAddress>& addresses) {
+                        addresses = {{"127.0.0.1", "lo"}};
+                        return true;
+                    }};
 
-TEST_F(SplashTest, ShowsTheTitleClosesItselfAndArmsTheAutomaticStart) {
     SplashWindow splash;
-    QObject::connect(&splash, &SplashWindow::accepted, &mForm, &MainWindow::armAutomaticStart);
+    QObject::connect(&splash, &SplashWindow::accepted, &form, &MainWindow::armAutomaticStart);
     EXPECT_EQ(splash.titleLabel->text().toStdString(), "KORVANE Server Ver1.1.2.0");
     EXPECT_TRUE(splash.headerLabel->text().isEmpty());
     EXPECT_TRUE(splash.closeTimer->isActive());
@@ -38,14 +49,16 @@ TEST_F(SplashTest, ShowsTheTitleClosesItselfAndArmsTheAutomaticStart) {
     splash.reject();
     EXPECT_FALSE(splash.close());
     EXPECT_TRUE(splash.isVisible());
-    EXPECT_FALSE(mForm.autoStartTimer->isActive());
+    QTest::qWait(300);
+    EXPECT_FALSE(form.isListening()) << "the automatic start waits for the splash";
 
     splash.closeTimer->setInterval(10);  // rather than wait three seconds
     int result = splash.exec();
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_FALSE(splash.isVisible());
     EXPECT_FALSE(splash.closeTimer->isActive());
-    EXPECT_TRUE(mForm.autoStartTimer->isActive());
+    EXPECT_TRUE(test::waitUntil([&] { return form.isListening(); }));
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST(SessionEnd, ASignalOrTheSessionManagersQuitEndsOnceOnTheGuiThread) {

@@ -1,6 +1,6 @@
 // The application core with fakes of its ports, its server on 127.0.0.1 and a real phone client:
 // the listening state and the close rules, the options of the settings file reaching request
-// handling, and the options' own save.
+// handling, the options' own save, and the automatic start.
 #include "core/AppCore.h"
 
 #include <gtest/gtest.h>
@@ -278,6 +278,50 @@ TEST_F(AppCoreTest, FilesOpenToOthersAreTightenedAtTheStart) {
     mCore.reset();
     core();
     EXPECT_EQ(linesWith("[Files]"), lines);
+}
+
+// The window's automatic start: armed once the splash has closed, it runs 100 ms later on the
+// front end's thread, reads the automatic start box only then, and starts nothing twice.
+TEST_F(AppCoreTest, TheAutomaticStartRunsOnceLaterWhenChosen) {
+    writeSettings("[Setting]\nDeviceApproval=0\n");
+    const std::string port = std::to_string(test::freePort());
+    bool chosen = true;
+    int starts = 0;
+    auto startListening = [&] {
+        ++starts;
+        EXPECT_EQ(core().start("127.0.0.1", port), std::nullopt);
+    };
+    core();
+    EXPECT_EQ(mUi.runPosted(), 0u) << "nothing is armed before the front end shows";
+    EXPECT_TRUE(mUi.delays().empty());
+
+    core().armAutomaticStart([&] { return chosen; }, startListening);
+    // A second arm while the first waits, as a splash closing twice would.
+    core().armAutomaticStart([&] { return chosen; }, startListening);
+    EXPECT_EQ(mUi.delays(), std::vector<std::chrono::milliseconds>{kAutomaticStartDelay});
+    EXPECT_EQ(kAutomaticStartDelay, std::chrono::milliseconds(100));
+    EXPECT_EQ(starts, 0) << "not before the delay";
+    EXPECT_EQ(mUi.runPosted(), 1u);
+    EXPECT_EQ(starts, 1);
+    EXPECT_TRUE(core().isListening());
+    EXPECT_EQ(mUi.runPosted(), 0u) << "once";
+
+    // Armed again while listening (the user started first): nothing starts a second time.
+    core().armAutomaticStart([&] { return chosen; }, startListening);
+    EXPECT_EQ(mUi.runPosted(), 1u);
+    EXPECT_EQ(starts, 1);
+}
+
+TEST_F(AppCoreTest, TheAutomaticStartFollowsTheBoxAsItIsWhenItRuns) {
+    for (const bool chosenAtRun : {false, true}) {
+        SCOPED_TRACE(chosenAtRun);
+        bool chosen = !chosenAtRun;
+        int starts = 0;
+        core().armAutomaticStart([&] { return chosen; }, [&] { ++starts; });
+        chosen = chosenAtRun;  // the user changes the box within the delay
+        EXPECT_EQ(mUi.runPosted(), 1u);
+        EXPECT_EQ(starts, chosenAtRun ? 1 : 0);
+    }
 }
 
 }  // namespace
