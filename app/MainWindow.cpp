@@ -96,9 +96,7 @@ MainWindow::MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::p
     });
     mHandler = std::make_unique<RequestHandler>(desktop, *this, *this, mDialogs,
                                                 std::move(captureFile), mApproval.get());
-    mServer = std::make_unique<RequestServer>(
-        [this](const ServerEvent& event) { mHandler->onServerEvent(event); });
-    mHandler->attach(*mServer);
+    mServer = std::make_unique<RequestServer>(mHandler->hooks());
 
     createControls();
     setWindowTitle(QString::fromStdString(versionTitle()));

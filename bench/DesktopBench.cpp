@@ -262,9 +262,7 @@ int phoneRows(korvane::Desktop& desktop, int runs) {
     TimedDesktop measured(desktop);
     korvane::RequestHandler handler(measured, quiet, quiet, quiet,
                                     (folder / "korvane-server.png").string());
-    korvane::RequestServer server(
-        [&](const korvane::ServerEvent& event) { handler.onServerEvent(event); });
-    handler.attach(server);
+    korvane::RequestServer server(handler.hooks());
     const std::uint16_t port = korvane::freeLoopbackPort();
     if (server.start("127.0.0.1", port)) {
         std::fprintf(stderr, "the server did not start\n");

@@ -143,8 +143,7 @@ int main(int argc, char** argv) {
                            options.captureFile.empty() ? defaultCaptureFile() : options.captureFile,
                            &approval);
     // Last, so that it is destroyed (waiting for its threads) before what its events use.
-    RequestServer server([&handler](const ServerEvent& event) { handler.onServerEvent(event); });
-    handler.attach(server);
+    RequestServer server(handler.hooks());
     if (auto failure = server.start(options.address, options.port)) {
         std::cerr << *failure << std::endl;
         return 1;

@@ -34,8 +34,8 @@ HostedServer::HostedServer(int pictureWidth, int pictureHeight)
     : desktop(pictureWidth, pictureHeight),
       mDir(makeCaptureDir()),
       mHandler(desktop, window, window, window, (mDir / "korvane-server.png").string()),
-      mServer([this](const ServerEvent& event) { onEvent(event); }) {
-    mHandler.attach(mServer);
+      mServer({.onEvent = [this](const ServerEvent& event) { onEvent(event); },
+               .onRequest = mHandler.hooks().onRequest}) {
     mPort = freeLoopbackPort();
     if (auto failure = mServer.start("127.0.0.1", mPort)) {
         throw std::runtime_error(*failure);

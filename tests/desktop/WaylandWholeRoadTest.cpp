@@ -40,8 +40,7 @@ TEST(WaylandWholeRoad, BarcodeFromThePhoneLandsInTheZenityEntryAndTheCaptureCome
     QuietWindow window;
     RequestHandler handler(desktop, window, window, window, (folder / "server.png").string());
     // Destroyed first, waiting for its threads, before the handler its events reach.
-    RequestServer server([&](const ServerEvent& event) { handler.onServerEvent(event); });
-    handler.attach(server);
+    RequestServer server(handler.hooks());
     const std::uint16_t port = freeLoopbackPort();
     ASSERT_EQ(server.start("127.0.0.1", port), std::nullopt);
     // The server's first log line says it listens.

@@ -68,8 +68,7 @@ TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
     X11Desktop desktop;
     QuietWindow window;
     RequestHandler handler(desktop, window, window, window, (folder / "server.png").string());
-    RequestServer server([&](const ServerEvent& event) { handler.onServerEvent(event); });
-    handler.attach(server);
+    RequestServer server(handler.hooks());
     const std::uint16_t port = test::freePort();
     std::string error;
     ASSERT_EQ(server.start("127.0.0.1", port), std::nullopt);
@@ -130,8 +129,7 @@ TEST(WholeRoad, AnUnapprovedPhoneTypesNothingUntilTheUserApprovesIt) {
     DeviceApproval approval(prompt, {}, true);
     RequestHandler handler(desktop, window, window, window, (folder / "server.png").string(),
                            &approval);
-    RequestServer server([&](const ServerEvent& event) { handler.onServerEvent(event); });
-    handler.attach(server);
+    RequestServer server(handler.hooks());
     const std::uint16_t port = test::freePort();
     ASSERT_EQ(server.start("127.0.0.1", port), std::nullopt);
     ASSERT_TRUE(window.waitFor(false)) << "the server did not start";
