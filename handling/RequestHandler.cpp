@@ -2,6 +2,7 @@
 
 #include "handling/BarcodeText.h"
 #include "handling/DeviceApproval.h"
+#include "handling/LogTags.h"
 #include "handling/Protocol.h"
 #include "handling/RequestFields.h"
 #include "handling/ScanHistory.h"
@@ -15,19 +16,13 @@ namespace {
 
 using protocol::Result;
 
-constexpr char kNotApproved[] = "未承認の端末からの要求です。";
-constexpr char kTooManyCommands[] = "この端末からの要求が多すぎるため拒否しました。";
 // Desktop commands one peer may have waiting or running at once; a phone has one.
 constexpr std::size_t kDesktopCommandsPerPeer = 2;
-
-constexpr char kUnsupported[] =
-    "このリクエストはサポートされていません。サーバー側プログラムのバージョンをチェックしてください"
-    "。";
 
 // The field a command reads; a request without it is malformed.
 const std::string& field(const std::vector<std::string>& fields, std::size_t index) {
     if (index >= fields.size()) {
-        throw ServerError("要求の項目 " + std::to_string(index) + " がありません。");
+        throw ServerError(logtag::kFieldMissing + std::to_string(index) + logtag::kFieldMissingEnd);
     }
     return fields[index];
 }
@@ -89,17 +84,17 @@ void RequestHandler::listenerStopped() {
 void RequestHandler::onServerEvent(const ServerEvent& event) {
     switch (event.kind) {
         case EventKind::Information:
-            addLog("Server", "[Listner_Information]" + event.data);
+            addLog(logtag::kServerSource, logtag::kListenerInformation + event.data);
             break;
         case EventKind::ClientError:
-            addLog(event.clientKey, clientLine(event.address, "[Client_Error]", event.error));
+            addLog(event.clientKey, clientLine(event.address, logtag::kClientError, event.error));
             break;
         case EventKind::ListenerError:
-            addLog("Server", "[Lister_Error]" + event.error);
+            addLog(logtag::kServerSource, logtag::kListenerError + event.error);
             listenerStopped();
             break;
         case EventKind::ListenerEnded:
-            addLog("Server", "[Listner_Information]" + event.data);
+            addLog(logtag::kServerSource, logtag::kListenerInformation + event.data);
             listenerStopped();
             break;
     }
@@ -119,10 +114,11 @@ RequestOutcome RequestHandler::answer(const ReceivedRequest& received,
 }
 
 RequestOutcome RequestHandler::confirmSettings(const Request& request) {
-    addLog(request.clientKey,
-           clientLine(request.address, "[Client_Receive]", "設定確認要求:" + request.data));
+    addLog(request.clientKey, clientLine(request.address, logtag::kClientReceive,
+                                         logtag::kSettingsCheckRequest + request.data));
     RequestOutcome outcome{.reply = protocol::settingsReply()};
-    addLog(request.clientKey, clientLine(request.address, "[Client_Send]", "設定確認応答:"));
+    addLog(request.clientKey,
+           clientLine(request.address, logtag::kClientSend, logtag::kSettingsCheckReply));
     // Setting a phone up is where the user approves it: the check raises the question.
     if (mApproval != nullptr) {
         mApproval->admits(request.clientKey, request.address);
@@ -132,12 +128,12 @@ RequestOutcome RequestHandler::confirmSettings(const Request& request) {
 
 RequestOutcome RequestHandler::runDesktopCommand(const Request& request, std::int32_t code) {
     const bool types = protocol::typesBarcode(code);
-    addLog(request.clientKey, types ? clientLine(request.address, "[Client_Receive]",
-                                                 "バーコード送信要求:" + request.data)
-                                    : clientLine(request.address, "[Client_Request]",
-                                                 "キャプチャ要求:" + request.data));
+    addLog(request.clientKey, types ? clientLine(request.address, logtag::kClientReceive,
+                                                 logtag::kBarcodeRequest + request.data)
+                                    : clientLine(request.address, logtag::kClientRequest,
+                                                 logtag::kCaptureRequest + request.data));
     if (mApproval != nullptr && !mApproval->admits(request.clientKey, request.address)) {
-        return refuse(request, code, kNotApproved);
+        return refuse(request, code, logtag::kNotApproved);
     }
     if (types) {
         const std::string refusal = barcodeRefusal(field(request.fields, protocol::kBarcodeField));
@@ -147,7 +143,7 @@ RequestOutcome RequestHandler::runDesktopCommand(const Request& request, std::in
     }
     std::optional<DesktopQueue::Turn> turn = mDesktopQueue.enter(request.address);
     if (!turn) {
-        return refuse(request, code, kTooManyCommands);
+        return refuse(request, code, logtag::kTooManyCommands);
     }
     // A capture alone pauses from here, with finding the window inside its pause rather than
     // before it; after typing, the pause starts once the keys are in.
@@ -155,7 +151,7 @@ RequestOutcome RequestHandler::runDesktopCommand(const Request& request, std::in
     const HandlingOptions options = currentOptions();
     DesktopResult<FocusedWindow> focused = mDesktop.focusedWindow();
     if (!focused) {
-        RequestOutcome refusal = refuse(request, code, "送信先の検索に失敗しました。");
+        RequestOutcome refusal = refuse(request, code, logtag::kNoTargetWindow);
         if (types) {
             recordScan(options, request, field(request.fields, protocol::kBarcodeField),
                        "not typed: " + focused.error().message());
@@ -166,61 +162,62 @@ RequestOutcome RequestHandler::runDesktopCommand(const Request& request, std::in
     const Point caret = focused->caret.value_or(Point{});
 
     // Only the capture's failure reaches the phone; typing failures are not reported to it.
-    DesktopError captureError;
-    if (types) {
-        const bool captureFirst =
-            field(request.fields, protocol::kCaptureOrderField) == protocol::kCaptureBeforeSuffix;
-        const std::string& barcode = field(request.fields, protocol::kBarcodeField);
-        const DuplicateGuard::Clock::time_point now = DuplicateGuard::Clock::now();
-        // A repeat is answered as a typed barcode, capture included: the phone sees no
-        // difference, only nothing reaches the window.
-        const bool repeat =
-            mDuplicates.isRepeat(request.clientKey, barcode, now, options.duplicateWindow);
-        DesktopError typingError;
-        if (repeat) {
-            addLog(request.clientKey,
-                   clientLine(request.address, "[Client_Skip]",
-                              "重複スキャンのため入力しませんでした:" + barcode));
-        } else {
-            typingError = enterText(window, barcode, options);
-            if (typingError) {
-                addLog(request.clientKey,
-                       clientLine(request.address, "[Client_Error]",
-                                  "バーコードの入力に失敗しました:" + typingError.message()));
-            } else {
-                mDuplicates.remember(request.clientKey, barcode, now, options.duplicateWindow);
-            }
-        }
-        if (captureFirst) {
-            captureError = capture(request, code, window, caret, std::chrono::steady_clock::now());
-        }
-        if (!typingError && !repeat) {
-            const DesktopError keyError =
-                mDesktop.pressSuffixKey(window, field(request.fields, protocol::kSuffixField));
-            if (keyError) {
-                addLog(request.clientKey,
-                       clientLine(request.address, "[Client_Error]",
-                                  "サフィックスキーの入力に失敗しました:" + keyError.message()));
-            }
-        }
-        if (!captureFirst) {
-            captureError = capture(request, code, window, caret, std::chrono::steady_clock::now());
-        }
-        recordScan(options, request, barcode,
-                   repeat        ? "skipped: duplicate"
-                   : typingError ? "not typed: " + typingError.message()
-                                 : "typed");
-    } else {
-        captureError = capture(request, code, window, caret, turnStart);
-    }
+    const DesktopError captureError = types ? typeAndCapture(request, code, options, window, caret)
+                                            : capture(request, code, window, caret, turnStart);
 
     if (!captureError) {
         return sendCapture(request, code);
     }
-    const std::string failure = "キャプチャ失敗:" + captureError.message();
+    const std::string failure = logtag::kCaptureFailed + captureError.message();
     RequestOutcome outcome{.reply = protocol::reply(code, Result::CaptureFailed, failure)};
-    addLog(request.clientKey, clientLine(request.address, "[Client_Send]", failure));
+    addLog(request.clientKey, clientLine(request.address, logtag::kClientSend, failure));
     return outcome;
+}
+
+DesktopError RequestHandler::typeAndCapture(const Request& request, std::int32_t code,
+                                            const HandlingOptions& options, WindowHandle window,
+                                            Point caret) {
+    DesktopError captureError;
+    const bool captureFirst =
+        field(request.fields, protocol::kCaptureOrderField) == protocol::kCaptureBeforeSuffix;
+    const std::string& barcode = field(request.fields, protocol::kBarcodeField);
+    const DuplicateGuard::Clock::time_point now = DuplicateGuard::Clock::now();
+    // A repeat is answered as a typed barcode, capture included: the phone sees no
+    // difference, only nothing reaches the window.
+    const bool repeat =
+        mDuplicates.isRepeat(request.clientKey, barcode, now, options.duplicateWindow);
+    DesktopError typingError;
+    if (repeat) {
+        addLog(request.clientKey, clientLine(request.address, logtag::kClientSkip,
+                                             logtag::kDuplicateSkipped + barcode));
+    } else {
+        typingError = enterText(window, barcode, options);
+        if (typingError) {
+            addLog(request.clientKey, clientLine(request.address, logtag::kClientError,
+                                                 logtag::kTypingFailed + typingError.message()));
+        } else {
+            mDuplicates.remember(request.clientKey, barcode, now, options.duplicateWindow);
+        }
+    }
+    if (captureFirst) {
+        captureError = capture(request, code, window, caret, std::chrono::steady_clock::now());
+    }
+    if (!typingError && !repeat) {
+        const DesktopError keyError =
+            mDesktop.pressSuffixKey(window, field(request.fields, protocol::kSuffixField));
+        if (keyError) {
+            addLog(request.clientKey, clientLine(request.address, logtag::kClientError,
+                                                 logtag::kSuffixKeyFailed + keyError.message()));
+        }
+    }
+    if (!captureFirst) {
+        captureError = capture(request, code, window, caret, std::chrono::steady_clock::now());
+    }
+    recordScan(options, request, barcode,
+               repeat        ? "skipped: duplicate"
+               : typingError ? "not typed: " + typingError.message()
+                             : "typed");
+    return captureError;
 }
 
 RequestOutcome RequestHandler::sendCapture(const Request& request, std::int32_t code) {
@@ -228,10 +225,10 @@ RequestOutcome RequestHandler::sendCapture(const Request& request, std::int32_t 
     RequestOutcome outcome{
         .file = OutgoingFile::open(mCaptureFile, protocol::kCaptureFileName, ""),
         .afterFile = [this, key = request.clientKey,
-                      line = clientLine(request.address, "[Client_Send]",
-                                        "キャプチャ成功")] { addLog(key, line); },
+                      line = clientLine(request.address, logtag::kClientSend,
+                                        logtag::kCaptureDone)] { addLog(key, line); },
         .reply = protocol::reply(code, Result::Done)};
-    addLog(request.clientKey, clientLine(request.address, "[Client_SendFile]", ""));
+    addLog(request.clientKey, clientLine(request.address, logtag::kClientSendFile, ""));
     return outcome;
 }
 
@@ -290,17 +287,18 @@ DesktopError RequestHandler::capture(const Request& request, std::int32_t code, 
 }
 
 RequestOutcome RequestHandler::rejectUnsupported(const Request& request, std::int32_t code) {
+    addLog(request.clientKey, clientLine(request.address, logtag::kClientRequest,
+                                         logtag::kUnsupportedRequest + request.data));
+    RequestOutcome outcome{.reply = protocol::reply(code, Result::NotDone, logtag::kUnsupported)};
     addLog(request.clientKey,
-           clientLine(request.address, "[Client_Request]", "サポート外の要求:" + request.data));
-    RequestOutcome outcome{.reply = protocol::reply(code, Result::NotDone, kUnsupported)};
-    addLog(request.clientKey, clientLine(request.address, "[Client_Send]", kUnsupported));
+           clientLine(request.address, logtag::kClientSend, logtag::kUnsupported));
     return outcome;
 }
 
 RequestOutcome RequestHandler::refuse(const Request& request, std::int32_t code,
                                       const std::string& why) {
     RequestOutcome outcome{.reply = protocol::reply(code, Result::NotDone)};
-    addLog(request.clientKey, clientLine(request.address, "[Client_Send]", why));
+    addLog(request.clientKey, clientLine(request.address, logtag::kClientSend, why));
     return outcome;
 }
 

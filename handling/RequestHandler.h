@@ -68,6 +68,10 @@ class RequestHandler {
     RequestOutcome answer(const ReceivedRequest& received, const std::vector<std::string>& fields);
     RequestOutcome confirmSettings(const Request& request);
     RequestOutcome runDesktopCommand(const Request& request, std::int32_t code);
+    // Types the barcode (unless the duplicate guard skips it), presses its suffix key and takes
+    // the capture, in the order the request asks; the capture's failure.
+    DesktopError typeAndCapture(const Request& request, std::int32_t code,
+                                const HandlingOptions& options, WindowHandle window, Point caret);
     // The answer to a capture taken: the picture, then the reply once the phone has it.
     RequestOutcome sendCapture(const Request& request, std::int32_t code);
     // The capture the request asks for, its pause counted from `pauseFrom`.

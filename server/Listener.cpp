@@ -4,12 +4,11 @@
 #include <thread>
 #include <utility>
 
-#include "platform/Cp932.h"
 #include "platform/SocketPoller.h"
 #include "platform/Trace.h"
 #include "server/Connection.h"
-#include "server/Framing.h"
 #include "server/ListenerHost.h"
+#include "server/RequestReader.h"
 #include "server/RequestServer.h"
 #include "server/ServerError.h"
 #include "server/ServerMessages.h"
@@ -18,11 +17,6 @@ namespace korvane {
 namespace {
 
 constexpr int kReceiveBuffer = 8192;
-// Reads go in pieces of this size at most, so a peer that announces a large body and sends
-// little holds little memory.
-constexpr std::size_t kReceivePiece = 64 * 1024;
-// A phone's requests are shorter than this.
-constexpr std::size_t kFirstPiece = 1024;
 // What a peer sends after its reply is read and dropped this much at a time; a peer that keeps
 // sending gets its turn again after the others.
 constexpr int kDrainPieces = 16;
@@ -57,30 +51,6 @@ net::SocketHandle openListeningSocket(const std::string& address, std::int32_t p
 
 bool isClosed(const std::shared_ptr<Connection>& connection) {
     return connection->closed();
-}
-
-// The size of the whole request: of its header until that is in, then of header and body.
-// Throws the intake's error for a faulty header.
-std::size_t requestSize(const std::string& received) {
-    if (received.size() < kHeaderLength) {
-        return kHeaderLength;
-    }
-    const std::string header = Cp932::decode(std::string_view(received).substr(0, kHeaderLength));
-    std::int32_t bodyLength = 0;
-    try {
-        verifyCheckDigit(header);
-        bodyLength = headerLength(header);
-        // Refused before anything is read for it: no phone request comes near this size.
-        if (bodyLength > kMaxRequestBody) {
-            throw ServerError(msg::kInvalidMessage);
-        }
-    } catch (...) {
-        throw ServerError(joinError(msg::kRequestReceiveFailed, currentErrorText()));
-    }
-    if (headerType(header) != static_cast<std::int32_t>(MessageType::Request)) {
-        throw ServerError(msg::kRequestReceiveFailed);
-    }
-    return kHeaderLength + static_cast<std::size_t>(std::max(bodyLength, 0));
 }
 
 }  // namespace
@@ -246,23 +216,12 @@ void Listener::serve(Connection& connection) {
 }
 
 void Listener::receive(Connection& connection) {
-    std::string& received = connection.received;
+    RequestReader& reader = connection.reader;
     RequestRoute route;
     try {
-        for (;;) {
-            const std::size_t wanted = requestSize(received);
-            if (received.size() >= wanted) {
-                // What a peer sends beyond its request is dropped, as after the reply.
-                received.resize(wanted);
-                break;
-            }
-            const std::size_t had = received.size();
-            // Until the header tells the size, a phone's whole request is asked for at once.
-            const std::size_t piece = had < kHeaderLength ? kFirstPiece : wanted - had;
-            received.resize(had + std::min(piece, kReceivePiece));
-            const long n =
-                net::receiveNow(connection.socket(), received.data() + had, received.size() - had);
-            received.resize(had + static_cast<std::size_t>(std::max(n, 0L)));
+        for (std::span<char> room = reader.room(); !room.empty(); room = reader.room()) {
+            const long n = net::receiveNow(connection.socket(), room.data(), room.size());
+            reader.add(static_cast<std::size_t>(std::max(n, 0L)));
             if (n == net::kWouldBlock) {
                 mHost.poller().watch(connection.socket(), &connection);
                 return;
@@ -274,9 +233,7 @@ void Listener::receive(Connection& connection) {
         if (!connection.finishIntake()) {
             throw ServerError(msg::kTooManyConnections);
         }
-        RequestBody request =
-            parseRequestBody(Cp932::decode(std::string_view(received).substr(kHeaderLength)));
-        received = std::string();
+        RequestBody request = reader.take();
         connection.clientKey = std::move(request.clientKey);
         connection.data = std::move(request.data);
         route = mHost.route(connection);
