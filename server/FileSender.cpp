@@ -6,7 +6,6 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/FileOpen.h"
 #include "platform/Trace.h"
 #include "server/Connection.h"
 #include "server/FramedSocket.h"
@@ -33,18 +32,6 @@ void receiveAcknowledgement(FramedSocket& socket, Deadline deadline) {
 }
 
 }  // namespace
-
-OutgoingFile OutgoingFile::open(const std::string& localPath, std::string remoteName,
-                                std::string fieldInfo) {
-    OutgoingFile file;
-    file.stream.reset(openFile(localPath, "rb"));
-    if (!file.stream) {
-        file.openError = "ファイル \"" + localPath + "\" を開けません。" + std::strerror(errno);
-    }
-    file.remoteName = std::move(remoteName);
-    file.fieldInfo = std::move(fieldInfo);
-    return file;
-}
 
 bool FileSender::run() {
     trace("TSSSendFileThread.Execute");
