@@ -43,8 +43,8 @@ bool autostartEnabled(const std::filesystem::path& entry) {
     return text.find("\nHidden=true") == std::string::npos;
 }
 
-bool enableAutostart(const std::filesystem::path& entry, const std::filesystem::path& program,
-                     std::string& error) {
+std::optional<std::string> enableAutostart(const std::filesystem::path& entry,
+                                           const std::filesystem::path& program) {
     const std::string exec = program.string().starts_with("/usr/")
                                  ? program.filename().string()
                                  : quotedArgument(program.string());
@@ -63,24 +63,22 @@ bool enableAutostart(const std::filesystem::path& entry, const std::filesystem::
            "X-GNOME-Autostart-enabled=true\n";
     out.flush();
     if (!out) {
-        error = QCoreApplication::translate("korvane::Settings", "%1 に書き込めません")
-                    .arg(QString::fromStdString(entry.string()))
-                    .toStdString();
-        return false;
+        return QCoreApplication::translate("korvane::Settings", "%1 に書き込めません")
+            .arg(QString::fromStdString(entry.string()))
+            .toStdString();
     }
-    return true;
+    return std::nullopt;
 }
 
-bool disableAutostart(const std::filesystem::path& entry, std::string& error) {
+std::optional<std::string> disableAutostart(const std::filesystem::path& entry) {
     std::error_code failure;
     std::filesystem::remove(entry, failure);
     if (failure) {
-        error = QCoreApplication::translate("korvane::Settings", "%1 を削除できません")
-                    .arg(QString::fromStdString(entry.string()))
-                    .toStdString();
-        return false;
+        return QCoreApplication::translate("korvane::Settings", "%1 を削除できません")
+            .arg(QString::fromStdString(entry.string()))
+            .toStdString();
     }
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace korvane

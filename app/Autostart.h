@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace korvane {
@@ -16,11 +17,11 @@ std::filesystem::path autostartFilePath();
 bool autostartEnabled(const std::filesystem::path& entry);
 
 // Writes the entry that starts `program`; an installed copy (under /usr) is started by name, so
-// that the entry survives an update. False with "<path> に書き込めません" on failure.
-bool enableAutostart(const std::filesystem::path& entry, const std::filesystem::path& program,
-                     std::string& error);
+// that the entry survives an update. "<path> に書き込めません" on failure.
+std::optional<std::string> enableAutostart(const std::filesystem::path& entry,
+                                           const std::filesystem::path& program);
 
-// Removes the entry; a missing one is no failure.
-bool disableAutostart(const std::filesystem::path& entry, std::string& error);
+// Removes the entry; a missing one is no failure. "<path> を削除できません" on failure.
+std::optional<std::string> disableAutostart(const std::filesystem::path& entry);
 
 }  // namespace korvane

@@ -2,7 +2,7 @@
 
 #include <QAbstractListModel>
 
-#include "app/LogLines.h"
+#include "core/LogLines.h"
 
 namespace korvane {
 
@@ -10,9 +10,6 @@ namespace korvane {
 // multi-line error reads whole in the list instead of ending at its first line.
 inline constexpr char kLineBreakMark[] = " \u21B5 ";
 QString oneRowText(const QString& line);
-
-// The most lines the log keeps: the newest; older ones leave at the bottom.
-inline constexpr std::size_t kMaxLogLines = 100000;
 
 // The log's lines, newest first, at most kMaxLogLines of them. DisplayRole gives a line on one row
 // (oneRowText), kWholeLineRole the line as it was added. Lines are stored oldest first so that

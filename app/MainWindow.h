@@ -9,31 +9,32 @@
 #include <string>
 #include <vector>
 
-#include "app/AppDialogs.h"
 #include "app/ApprovalWindow.h"
-#include "app/LocalAddresses.h"
 #include "app/LogList.h"
 #include "app/LogListView.h"
-#include "app/Settings.h"
-#include "app/UiUpdateQueue.h"
+#include "app/QtUiThread.h"
+#include "core/AppCore.h"
+#include "core/AppDialogs.h"
+#include "core/LocalAddresses.h"
+#include "core/Settings.h"
+#include "core/UiUpdateQueue.h"
 #include "desktop/Desktop.h"
 #include "desktop/DesktopChoice.h"
 #include "handling/ApprovalPrompt.h"
-#include "handling/DeviceApproval.h"
-#include "handling/RequestHandler.h"
 #include "handling/WindowPorts.h"
-#include "server/RequestServer.h"
 
 class QCheckBox;
 class QDialog;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QTimer;
+class QVBoxLayout;
 
 namespace korvane {
 
@@ -50,11 +51,10 @@ inline constexpr char kStopCaption[] = QT_TRANSLATE_NOOP("korvane::MainWindow", 
 inline constexpr char kAlreadyRunning[] =
     QT_TRANSLATE_NOOP("korvane::MainWindow", "既に起動されています。ご確認ください。");
 
-// The main window: address, port, start and stop, the connection QR code and the log. It owns the
-// request server and the request handling that serves it, and asks the user about phones that
-// are not approved (the settings file keeps those approved for good). The options dialog, the
-// scan history and the tray icon hang off it; the history is kept in
-// "history/korvane-scans.csv" beside the settings file.
+// The main window: address, port, start and stop, the connection QR code and the log. A view of
+// the application core (AppCore), which owns the request server, request handling and the
+// approval of phones; the window asks the user about phones that are not approved, and the
+// options dialog and the tray icon hang off it.
 class MainWindow : public QWidget, public LogView, public ListenerView, public ApprovalPrompt {
     Q_OBJECT
   public:
@@ -74,7 +74,7 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void endSession();
 
     void toggleListening();
-    bool isListening() const { return mListening; }
+    bool isListening() const { return mCore->isListening(); }
     // With a tray icon, "minimise when listening starts" hides the window into the tray.
     void setMinimizeToTray(bool toTray) { mMinimizeToTray = toTray; }
     // Brings the window back from the tray or the task bar.
@@ -82,9 +82,9 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     // The options dialog; the user's choices apply at once (the language at the next start).
     void openOptions();
     // Applies the options part of `settings` to request handling.
-    void applyOptions(const AppSettings& settings);
-    const AppSettings& options() const { return mOptions; }
-    std::filesystem::path historyFile() const;
+    void applyOptions(const AppSettings& settings) { mCore->applyOptions(settings); }
+    const AppSettings& options() const { return mCore->settings(); }
+    std::filesystem::path historyFile() const { return mCore->historyFile(); }
     void openHistoryFolder();
     // Writes the log's lines, oldest first, to `path` as UTF-8 text; false when it cannot.
     bool exportLog(const QString& path);
@@ -96,14 +96,14 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     // Starts the automatic start's short timer (once the splash has closed): listening starts
     // then if the settings ask for it.
     void armAutomaticStart();
-    RequestHandler& handler() { return *mHandler; }
-    DeviceApproval& approval() { return *mApproval; }
+    RequestHandler& handler() { return mCore->handler(); }
+    DeviceApproval& approval() { return mCore->approval(); }
     // The open approval question, if any.
     ApprovalWindow* approvalWindow() const { return mApprovalWindow; }
     // The dialog of the devices approved for good, modal.
     void showDevices();
     const QImage& qrBitmap() const { return mQrBitmap; }
-    const std::string& selectedAddress() const { return mSelectedAddress; }
+    const std::string& selectedAddress() const { return mCore->selectedAddress(); }
 
     QGroupBox* aboutBox;
     QLabel* logoLabel;
@@ -139,7 +139,12 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     bool event(QEvent* event) override;
 
   private:
+    // MainWindowControls.cpp.
     void createControls();
+    void createAboutBox(QWidget* band, QHBoxLayout* top);
+    void createSettingsBox(QWidget* band, QHBoxLayout* top);
+    void createLogBand(QVBoxLayout* root);
+    void createButtonBar(QVBoxLayout* root);
     void fillAbout();
     void applySettings();
     void saveSettings();
@@ -154,30 +159,25 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void showLogMenu(const QPoint& at);
     void chooseExportFile();
     void showApprovalQuestion(const std::string& clientKey, const std::string& address);
-    void saveDevices();
+    void showStartRefusal(const StartRefusal& refusal);
+    void minimiseOnStart();
+    // Selects the saved address in the list, or logs that this PC no longer has it.
+    void selectSavedAddress();
 
     AppDialogs& mDialogs;
-    std::filesystem::path mSettingsFile;
     AddressSource mAddressSource;
-    bool mSessionEnding = false;
     bool mMinimizeToTray = false;
-    // The options part of the settings, as read and as the user changed them.
-    AppSettings mOptions;
-    // Set when a start succeeded, cleared when the listener reports its end.
-    bool mListening = false;
     // The outer size from the settings, applied once the window manager's frame is known.
     QSize mWantedOuterSize;
     bool mOuterSizeApplied = false;
 
     QImage mQrBitmap;
-    // The address listening uses: the saved one until a start attempt takes the list's choice.
-    std::string mSelectedAddress;
     LogListModel mLogModel;
+    QtUiThread mUiThread;
     UiUpdateQueue mUpdates;
     QPointer<ApprovalWindow> mApprovalWindow;
-    std::unique_ptr<DeviceApproval> mApproval;
-    std::unique_ptr<RequestHandler> mHandler;
-    std::unique_ptr<RequestServer> mServer;
+    // Last, so that it is destroyed (waiting for the server's threads) before what they report to.
+    std::unique_ptr<AppCore> mCore;
 };
 
 }  // namespace korvane

@@ -1,36 +1,17 @@
 #include "app/QrCode.h"
 
-#include <ZXing/BarcodeFormat.h>
-#include <ZXing/BitMatrix.h>
-#include <ZXing/MultiFormatWriter.h>
-
 #include <QPainter>
 
+#include "core/QrMatrix.h"
+
 namespace korvane {
-namespace {
-
-constexpr int kQuietZone = 4;
-// The writer maps its 0..8 scale onto the four levels; 1 is L.
-constexpr int kEccLevelL = 1;
-
-}  // namespace
-
-std::string qrPayload(const std::string& ipAddress, const std::string& portText) {
-    return "ZRQ\t1\t" + ipAddress + "\t" + portText;
-}
 
 QImage buildQrBitmap(const std::string& payload) {
-    // Width and height 0 ask for one pixel per module; the encoding stays unset so that the
-    // ASCII payload goes out as plain bytes without an ECI designator.
-    ZXing::BitMatrix matrix = ZXing::MultiFormatWriter(ZXing::BarcodeFormat::QRCode)
-                                  .setEccLevel(kEccLevelL)
-                                  .setMargin(kQuietZone)
-                                  .encode(payload, 0, 0);
-    const int n = matrix.width();
-    QImage bitmap(n, n, QImage::Format_RGB32);
-    for (int r = 0; r < n; ++r) {
-        for (int c = 0; c < n; ++c) {
-            bitmap.setPixel(c, r, matrix.get(c, r) ? 0xFF000000u : 0xFFFFFFFFu);
+    const QrMatrix matrix = encodeQr(payload);
+    QImage bitmap(matrix.size, matrix.size, QImage::Format_RGB32);
+    for (int y = 0; y < matrix.size; ++y) {
+        for (int x = 0; x < matrix.size; ++x) {
+            bitmap.setPixel(x, y, matrix.isDark(x, y) ? 0xFF000000u : 0xFFFFFFFFu);
         }
     }
     return bitmap;

@@ -5,16 +5,14 @@
 #include <QSize>
 #include <string>
 
+#include "core/QrPayload.h"
+
 class QPainter;
 
 namespace korvane {
 
-// What the phone reads from the code: "ZRQ", "1", the address and the port text as typed,
-// separated by TAB characters.
-std::string qrPayload(const std::string& ipAddress, const std::string& portText);
-
-// The QR symbol of payload (level L, quiet zone of 4 modules), one pixel per module, dark
-// modules black and light ones white.
+// The QR symbol of payload (encodeQr: level L, quiet zone of 4 modules), one pixel per module,
+// dark modules black and light ones white.
 QImage buildQrBitmap(const std::string& payload);
 
 // Where the bitmap goes in a box of box: anchored at the top-left corner and scaled by the

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/AppDialogs.h"
+#include "core/AppDialogs.h"
 
 namespace korvane {
 

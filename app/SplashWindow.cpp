@@ -10,7 +10,7 @@
 
 #include "app/Fonts.h"
 #include "app/Logos.h"
-#include "app/Version.h"
+#include "core/Version.h"
 
 namespace korvane {
 namespace {

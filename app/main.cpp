@@ -4,11 +4,11 @@
 #include <iostream>
 
 #include "app/CommandLine.h"
-#include "app/LocalAddresses.h"
+#include "core/LocalAddresses.h"
 #include "app/MainWindow.h"
 #include "app/QtDialogs.h"
 #include "app/SessionEnd.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "app/SplashWindow.h"
 #include "app/Translations.h"
 #include "app/TrayIcon.h"

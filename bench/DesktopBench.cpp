@@ -28,6 +28,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/RequestServing.h"
 #include "desktop/CaptureGeometry.h"
 #include "desktop/PngFile.h"
 #include "desktop/atspi/AtspiCaret.h"
@@ -262,9 +263,9 @@ int phoneRows(korvane::Desktop& desktop, int runs) {
     TimedDesktop measured(desktop);
     korvane::RequestHandler handler(measured, quiet, quiet, quiet,
                                     (folder / "korvane-server.png").string());
-    korvane::RequestServer server(handler.hooks());
+    const std::unique_ptr<korvane::RequestServer> server = korvane::serveRequests(handler);
     const std::uint16_t port = korvane::freeLoopbackPort();
-    if (server.start("127.0.0.1", port)) {
+    if (server->start("127.0.0.1", port)) {
         std::fprintf(stderr, "the server did not start\n");
         return 1;
     }
@@ -337,7 +338,7 @@ int phoneRows(korvane::Desktop& desktop, int runs) {
             row("and a bare encode of its picture", encode, verdict);
         }
     }
-    server.stop();
+    server->stop();
     std::filesystem::remove_all(folder);
     return 0;
 }

@@ -14,7 +14,8 @@
 
 #include "app/LogList.h"
 #include "app/LogListView.h"
-#include "app/UiUpdateQueue.h"
+#include "app/QtUiThread.h"
+#include "core/UiUpdateQueue.h"
 #include "handling/RequestHandler.h"
 #include "tools/CannedDesktop.h"
 #include "tools/HostedServer.h"
@@ -37,7 +38,8 @@ class QueuedLogView : public LogView {
 
 struct Log {
     Log()
-        : queue([this](LogLines lines) { model.addNewest(std::move(lines)); }, [] {}),
+        : queue(
+              uiThread, [this](LogLines lines) { model.addNewest(std::move(lines)); }, [] {}),
           view(queue),
           handler(desktop, view, window, window, "/dev/null") {}
 
@@ -49,6 +51,7 @@ struct Log {
     }
 
     LogListModel model;
+    QtUiThread uiThread;
     UiUpdateQueue queue;
     QueuedLogView view;
     CannedDesktop desktop{1, 1};

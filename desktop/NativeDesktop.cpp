@@ -3,6 +3,7 @@
 #include <chrono>
 #include <new>
 #include <optional>
+#include <thread>
 
 #include "desktop/PngFile.h"
 #include "platform/PreciseSleep.h"
@@ -10,6 +11,12 @@
 namespace korvane {
 
 namespace {
+
+// The target asks the clipboard's owner for the text only once it sees the paste keys; the
+// owner's thread answers while this one waits.
+constexpr auto kPastePause = std::chrono::milliseconds(100);
+// A window that does not paste costs this much before the keys after the paste go.
+constexpr auto kDeliveryBudget = std::chrono::milliseconds(500);
 
 DesktopError blackPicture(int width, int height, RgbImage& image) {
     image.width = width;
@@ -26,6 +33,40 @@ DesktopError blackPicture(int width, int height, RgbImage& image) {
 }
 
 }  // namespace
+
+DesktopError NativeDesktop::pasteText(WindowHandle, const std::string& text) {
+    return paste(text, false);
+}
+
+DesktopError NativeDesktop::pasteTextRestoringClipboard(WindowHandle, const std::string& text) {
+    return paste(text, true);
+}
+
+DesktopError NativeDesktop::paste(const std::string& text, bool restore) {
+    std::lock_guard lock(mPasteLock);
+    if (DesktopError unready = pasteReady()) {
+        return unready;
+    }
+    ClipboardOwner& owner = clipboard();
+    const std::optional<std::string> previous = restore ? owner.text() : std::nullopt;
+    if (DesktopError failed = owner.setText(text)) {
+        return failed;
+    }
+    std::this_thread::sleep_for(kPastePause);
+    const std::uint64_t before = owner.deliveries();
+    if (DesktopError failed = pressControlV()) {
+        return failed;
+    }
+    // A window may go on to the keys after the paste (Enter, Tab) before the text it asked for
+    // has arrived, and would act on a field without it. Returning once the text has been handed
+    // over keeps them behind it.
+    owner.waitForDelivery(before, kDeliveryBudget);
+    // The window has taken the barcode (or the budget has passed): the user's text goes back.
+    if (previous) {
+        return owner.setText(*previous);
+    }
+    return {};
+}
 
 DesktopError NativeDesktop::pressSuffixKey(WindowHandle window, const std::string& code) {
     return pressCodedKey(window, code, &suffixKey);

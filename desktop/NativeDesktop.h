@@ -1,17 +1,24 @@
 #pragma once
 
 #include <chrono>
+#include <mutex>
 
+#include "desktop/ClipboardOwner.h"
 #include "desktop/Desktop.h"
 #include "desktop/RgbImage.h"
 #include "desktop/VirtualKey.h"
 
 namespace korvane {
 
-// What every real platform shares: the key tables, the capture's pause, geometry, picture and PNG
-// file. A platform supplies the three primitives below.
+// What every real platform shares: the paste (clipboard, pause, Control+V, the wait for the
+// window to take the text, the text put back), the key tables, the capture's pause, geometry,
+// picture and PNG file. A platform supplies the primitives below.
 class NativeDesktop : public Desktop {
   public:
+    // One paste at a time, whatever the callers do: the clipboard owner takes one caller at a
+    // time.
+    DesktopError pasteText(WindowHandle window, const std::string& text) final;
+    DesktopError pasteTextRestoringClipboard(WindowHandle window, const std::string& text) final;
     DesktopError pressSuffixKey(WindowHandle window, const std::string& code) override;
     DesktopError pressPrefixKey(WindowHandle window, const std::string& code) override;
     DesktopError capture(WindowHandle window, Point caret, const CaptureShape& shape,
@@ -19,6 +26,14 @@ class NativeDesktop : public Desktop {
                          const std::string& pngPath) override;
 
   protected:
+    // The clipboard a paste goes through; it lives as long as this desktop.
+    virtual ClipboardOwner& clipboard() = 0;
+    // What must hold before a paste touches the clipboard (the display reached, keys that can be
+    // sent), so that a paste that cannot press its keys leaves the clipboard alone. Nothing is
+    // checked by default.
+    virtual DesktopError pasteReady() { return {}; }
+    // Presses Control+V (Control held around V) for the focused window.
+    virtual DesktopError pressControlV() = 0;
     // Presses and releases one key (never NoKey) for `window`.
     virtual DesktopError pressKey(WindowHandle window, VirtualKey key) = 0;
     // Where a point of `window`'s client area is on the screen now. A window that is gone is a
@@ -34,8 +49,11 @@ class NativeDesktop : public Desktop {
     virtual void grabScreen(const CaptureRect& rect, RgbImage& image) = 0;
 
   private:
+    DesktopError paste(const std::string& text, bool restore);
     DesktopError pressCodedKey(WindowHandle window, const std::string& code,
                                VirtualKey (*keyFor)(std::int32_t));
+
+    std::mutex mPasteLock;
 };
 
 }  // namespace korvane

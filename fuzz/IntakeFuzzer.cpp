@@ -6,6 +6,7 @@
 #include <netinet/tcp.h>
 #include <sys/socket.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -57,11 +58,45 @@ void waitForServerTasks(const HostedServer& host, int idleTasks) {
     }
 }
 
+// Whether the socket became ready before `deadline`. libFuzzer's timeout alarm (SIGALRM) cuts a
+// wait short now and then; that is no fault of the server, so the wait goes on.
+bool waitUntil(net::SocketHandle sock, bool forWrite,
+               std::chrono::steady_clock::time_point deadline) {
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            return false;
+        }
+        switch (net::waitSocket(sock, forWrite, static_cast<int>(left.count()))) {
+            case net::WaitResult::Ready:
+                return true;
+            case net::WaitResult::Failed:
+                return false;
+            case net::WaitResult::TimedOut:
+                break;
+        }
+    }
+}
+
+// A connect the alarm interrupts is tried again on a new socket; the server sees the first one
+// end as a peer that left.
+net::SocketHandle connectToHost(std::uint16_t port) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        net::SocketHandle sock = net::connectIPv4("127.0.0.1", port);
+        if (sock != net::kNoSocket || errno != EINTR) {
+            return sock;
+        }
+    }
+    return net::kNoSocket;
+}
+
 // Sends what the server takes of the input, then ends the sending side.
 void sendInput(net::SocketHandle sock, std::string_view input) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPatienceMs);
     std::size_t sent = 0;
     while (sent < input.size()) {
-        if (net::waitSocket(sock, true, kPatienceMs) != net::WaitResult::Ready) {
+        if (!waitUntil(sock, true, deadline)) {
             fault("the server stopped reading without closing");
         }
         long n = net::sendSome(sock, input.data() + sent, input.size() - sent);
@@ -82,8 +117,7 @@ std::string receiveUntilClose(net::SocketHandle sock) {
         // delayed acknowledgement would hold each of them back (40 ms) and slow the fuzzing down.
         int on = 1;
         ::setsockopt(sock, IPPROTO_TCP, TCP_QUICKACK, &on, sizeof on);
-        if (std::chrono::steady_clock::now() > deadline ||
-            net::waitSocket(sock, false, kPatienceMs) != net::WaitResult::Ready) {
+        if (!waitUntil(sock, false, deadline)) {
             fault("the server kept the connection open");
         }
         long n = net::receiveSome(sock, buffer, sizeof buffer);
@@ -128,7 +162,7 @@ void checkFraming(std::string_view out) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     int idleTasks = 0;
     HostedServer& host = sharedHost(idleTasks);
-    net::SocketHandle sock = net::connectIPv4("127.0.0.1", host.port());
+    net::SocketHandle sock = connectToHost(host.port());
     if (sock == net::kNoSocket) {
         fault("cannot connect");
     }

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/Trace.h"
 #include "platform/Utf8.h"
 
@@ -80,9 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         file << input.ConsumeRemainingBytesAsString();
     }
     korvane::readSettings(path);
-    std::string error;
-    if (!korvane::writeSettings(path, written, error)) {
-        fault("write failed: " + error);
+    if (auto failure = korvane::writeSettings(path, written)) {
+        fault("write failed: " + *failure);
     }
     AppSettings read = korvane::readSettings(path);
     if (read.ipAddress != asRead(written.ipAddress)) {

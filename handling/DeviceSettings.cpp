@@ -88,8 +88,8 @@ DeviceSettings readDeviceSettings(const std::filesystem::path& path) {
     return settings;
 }
 
-bool writeApprovedDevices(const std::filesystem::path& path,
-                          const std::vector<ApprovedDevice>& devices, std::string& error) {
+std::optional<std::string> writeApprovedDevices(const std::filesystem::path& path,
+                                                const std::vector<ApprovedDevice>& devices) {
     ProfileFile file(path);
     file.load();
     const std::int32_t old = parseDecimal32(file.readString(kDevices, "Count", "0")).value_or(0);
@@ -105,7 +105,7 @@ bool writeApprovedDevices(const std::filesystem::path& path,
     }
     std::error_code ignored;
     std::filesystem::create_directories(path.parent_path(), ignored);
-    return file.save(error);
+    return file.save();
 }
 
 }  // namespace korvane

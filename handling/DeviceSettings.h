@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,8 @@ struct DeviceSettings {
 DeviceSettings readDeviceSettings(const std::filesystem::path& path);
 
 // Replaces the [Devices] section's entries, keeping whatever else the file holds. On failure the
-// old file is left as it was and `error` says why.
-bool writeApprovedDevices(const std::filesystem::path& path,
-                          const std::vector<ApprovedDevice>& devices, std::string& error);
+// old file is left as it was and the text says why.
+std::optional<std::string> writeApprovedDevices(const std::filesystem::path& path,
+                                                const std::vector<ApprovedDevice>& devices);
 
 }  // namespace korvane

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -10,10 +11,10 @@ namespace korvane {
 // folder, which is flushed to the disk and renamed over the old file, so that the file on disk is
 // always either the old or the new text, whenever the program or the machine stops. The new file
 // keeps the old one's permissions (POSIX), or gets those of a newly created file. Any thread; two
-// callers replacing the same file at once leave one of the two texts. False, with the failed step
-// and the system's reason in `error` ("rename: Permission denied"), when the file could not be
-// replaced; the temporary file is then removed again.
-bool replaceFileContents(const std::filesystem::path& path, std::string_view contents,
-                         std::string& error);
+// callers replacing the same file at once leave one of the two texts. The failed step and the
+// system's reason ("rename: Permission denied") when the file could not be replaced; the
+// temporary file is then removed again.
+std::optional<std::string> replaceFileContents(const std::filesystem::path& path,
+                                               std::string_view contents);
 
 }  // namespace korvane

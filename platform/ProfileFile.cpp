@@ -173,13 +173,13 @@ void ProfileFile::removeKey(const std::string& section, const std::string& key) 
     });
 }
 
-bool ProfileFile::save(std::string& error) const {
+std::optional<std::string> ProfileFile::save() const {
     std::string text;
     for (const std::string& line : mLines) {
         text += line;
         text += mLineEnd;
     }
-    return replaceFileContents(mPath, text, error);
+    return replaceFileContents(mPath, text);
 }
 
 }  // namespace korvane

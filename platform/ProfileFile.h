@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,8 +27,8 @@ class ProfileFile {
     void writeString(const std::string& section, const std::string& key, const std::string& value);
     // Removes the key's lines from the section; nothing when there are none.
     void removeKey(const std::string& section, const std::string& key);
-    // False, with the reason in error, when the file could not be replaced.
-    bool save(std::string& error) const;
+    // Why the file could not be replaced (replaceFileContents), or nothing when it was.
+    std::optional<std::string> save() const;
 
     const std::filesystem::path& path() const { return mPath; }
 

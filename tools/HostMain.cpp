@@ -4,19 +4,19 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
+#include "core/AppCore.h"
+#include "core/LocalAddresses.h"
 #include "desktop/DesktopFactory.h"
-#include "handling/DeviceApproval.h"
-#include "handling/DeviceSettings.h"
-#include "handling/RequestHandler.h"
 #include "platform/AppPaths.h"
 #include "platform/ConsoleText.h"
 #include "platform/FreedMemory.h"
 #include "platform/ProgramFile.h"
 #include "platform/ProgramVersion.h"
 #include "platform/SingleInstance.h"
-#include "server/RequestServer.h"
 #include "tools/ConsoleWindow.h"
+#include "tools/InlineUiThread.h"
 #include "tools/RefusingPrompt.h"
 
 namespace {
@@ -26,10 +26,13 @@ Listens for the KORVANE phone app as korvane-server does, without a window: barc
 into the window that has the keyboard focus, captures are taken around its caret. Each log line
 is written to standard output. Runs until listening fails or the program is ended.
 Only phones approved in the settings file may type or capture (unless its [Setting]
-DeviceApproval=0): with no window to ask in, any other phone is refused and logged.
+DeviceApproval=0): with no window to ask in, any other phone is refused and logged. The
+settings' [Options] (typed keys, key delay, duplicate window, scan history) apply as in the
+window program.
 Options:
-  --address ADDRESS  IPv4 address of this PC to listen on (default 127.0.0.1)
-  --port PORT        port to listen on (default 65001)
+  --address ADDRESS  IPv4 address of this PC to listen on (default: the settings' IpAddress, else
+                     the first address the window program offers)
+  --port PORT        port to listen on (default: the settings' PortNo, else 65001)
   --capture FILE     where captures are written (default: korvane-host.png beside the program,
                      or korvane-server.png in the user's folders when that cannot be written)
   --settings FILE    the settings file whose approved devices may type (default: the window
@@ -40,9 +43,10 @@ Exit status: 1 when listening could not start or failed, or another copy already
 session; 2 for bad arguments.
 )";
 
+// The command line; what it leaves out comes from the settings file.
 struct Options {
-    std::string address = "127.0.0.1";
-    int port = 65001;
+    std::string address;
+    std::string port;
     std::string captureFile;
     std::filesystem::path settingsFile;
 };
@@ -77,7 +81,7 @@ Options parse(int argc, char** argv) {
             if (text.empty() || *end != '\0' || port < 1 || port > 65535) {
                 usageError("--port needs a number from 1 to 65535, not '" + text + "'");
             }
-            options.port = static_cast<int>(port);
+            options.port = text;
         } else if (arg == "--capture") {
             options.captureFile = value();
         } else if (arg == "--settings") {
@@ -108,6 +112,30 @@ std::filesystem::path defaultSettingsFile() {
     return korvane::settingsFilePath(korvane::programFile().parent_path() / "korvane-server");
 }
 
+// The window program's choice when nothing was chosen yet: the first address of its list, the
+// one of the interface with the default route.
+std::string firstOfferedAddress() {
+    std::vector<korvane::LocalAddress> addresses;
+    korvane::readLocalAddresses(addresses);
+    return addresses.empty() ? std::string() : addresses.front().address;
+}
+
+// The line on standard error when listening did not start; the server's own text as it is.
+std::string refusalLine(const korvane::StartRefusal& refusal, const std::string& settingsFile) {
+    using Reason = korvane::StartRefusal::Reason;
+    switch (refusal.reason) {
+        case Reason::NoAddress:
+            return "korvane-host: no IPv4 address to listen on: give --address, or IpAddress in " +
+                   settingsFile;
+        case Reason::PortNotInteger:
+            return "korvane-host: PortNo=" + refusal.detail + " in " + settingsFile +
+                   " is not a port number";
+        case Reason::ServerRefused:
+            break;
+    }
+    return refusal.detail;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -120,32 +148,35 @@ int main(int argc, char** argv) {
         std::cerr << "既に起動されています。ご確認ください。" << std::endl;
         return 1;
     }
+    const std::filesystem::path settingsFile =
+        options.settingsFile.empty() ? defaultSettingsFile() : options.settingsFile;
+    // Where to listen is settled before the desktop is made: a wrong setting ends the program
+    // before the desktop's threads start.
+    const AppSettings settings = readSettings(settingsFile);
+    std::string address = options.address.empty() ? settings.ipAddress : options.address;
+    if (address.empty()) {
+        address = firstOfferedAddress();
+    }
+    const std::string port = options.port.empty() ? settings.portNo : options.port;
+    if (auto refusal = AppCore::checkStart(address, port)) {
+        std::cerr << refusalLine(*refusal, utf8Of(settingsFile)) << std::endl;
+        return 1;
+    }
     ConsoleWindow window(std::cout, std::cerr);
     const DesktopChoice choice = detectDesktop();
     std::unique_ptr<Desktop> desktop = makeDesktop(choice);
     if (!choice.notice.empty()) {
         std::cerr << choice.notice << std::endl;
     }
-    const std::filesystem::path settingsFile =
-        options.settingsFile.empty() ? defaultSettingsFile() : options.settingsFile;
-    DeviceSettings settings = readDeviceSettings(settingsFile);
     RefusingPrompt prompt(window);
-    DeviceApproval approval(prompt, std::move(settings.devices), settings.approvalOn);
-    prompt.attach(approval);
-    // An approved phone's new address is kept, as the window keeps it.
-    approval.onChanged([&approval, &window, settingsFile] {
-        std::string error;
-        if (!writeApprovedDevices(settingsFile, approval.devices(), error)) {
-            window.showError(utf8Of(settingsFile) + ": " + error);
-        }
-    });
-    RequestHandler handler(*desktop, window, window, window,
-                           options.captureFile.empty() ? defaultCaptureFile() : options.captureFile,
-                           &approval);
-    // Last, so that it is destroyed (waiting for its threads) before what its events use.
-    RequestServer server(handler.hooks());
-    if (auto failure = server.start(options.address, options.port)) {
-        std::cerr << *failure << std::endl;
+    InlineUiThread uiThread;
+    // The core keeps an approved phone's new address in the settings file at once, on the
+    // server thread that saw it (InlineUiThread).
+    AppCore core(CorePorts{*desktop, window, window, window, prompt, uiThread}, settingsFile,
+                 options.captureFile.empty() ? defaultCaptureFile() : options.captureFile);
+    prompt.attach(core.approval());
+    if (auto refusal = core.start(address, port)) {
+        std::cerr << refusalLine(*refusal, utf8Of(settingsFile)) << std::endl;
         return 1;
     }
     window.waitUntilStopped();

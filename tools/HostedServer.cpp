@@ -3,6 +3,7 @@
 #include <chrono>
 #include <stdexcept>
 
+#include "core/RequestServing.h"
 #include "platform/ProcessId.h"
 #include "platform/Socket.h"
 
@@ -34,10 +35,9 @@ HostedServer::HostedServer(int pictureWidth, int pictureHeight)
     : desktop(pictureWidth, pictureHeight),
       mDir(makeCaptureDir()),
       mHandler(desktop, window, window, window, (mDir / "korvane-server.png").string()),
-      mServer({.onEvent = [this](const ServerEvent& event) { onEvent(event); },
-               .onRequest = mHandler.hooks().onRequest}) {
+      mServer(serveRequests(mHandler, [this](const ServerEvent& event) { observe(event); })) {
     mPort = freeLoopbackPort();
-    if (auto failure = mServer.start("127.0.0.1", mPort)) {
+    if (auto failure = mServer->start("127.0.0.1", mPort)) {
         throw std::runtime_error(*failure);
     }
     std::unique_lock lock(mLock);
@@ -62,13 +62,13 @@ double HostedServer::stopAndWait() {
             return 0;
         }
     }
-    mServer.stop();
+    mServer->stop();
     std::unique_lock lock(mLock);
     mChanged.wait(lock, [this] { return mEnded; });
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void HostedServer::onEvent(const ServerEvent& event) {
+void HostedServer::observe(const ServerEvent& event) {
     if (event.kind == EventKind::ClientError) {
         ++mClientErrors;
     }
@@ -79,7 +79,6 @@ void HostedServer::onEvent(const ServerEvent& event) {
         (event.kind == EventKind::ListenerEnded ? mEnded : mListening) = true;
         mChanged.notify_all();
     }
-    mHandler.onServerEvent(event);
 }
 
 }  // namespace korvane

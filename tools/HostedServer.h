@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <mutex>
 #include <string>
 
@@ -39,7 +40,7 @@ class HostedServer {
 
     std::uint16_t port() const { return mPort; }
     // The server's tasks running now (the listener's among them).
-    int busyTasks() const { return mServer.busyTasks(); }
+    int busyTasks() const { return mServer->busyTasks(); }
     // ClientError events reported so far.
     long clientErrors() const { return mClientErrors; }
     // Asks the listener to end and waits until it has; gives the seconds that took.
@@ -49,7 +50,8 @@ class HostedServer {
     QuietWindow window;
 
   private:
-    void onEvent(const ServerEvent& event);
+    // Sees each event before the handler: the listener's state and the client errors.
+    void observe(const ServerEvent& event);
 
     std::filesystem::path mDir;
     RequestHandler mHandler;
@@ -60,7 +62,7 @@ class HostedServer {
     std::atomic<long> mClientErrors{0};
     std::uint16_t mPort = 0;
     // Last, so that it is destroyed (waiting for its threads) before what its events use.
-    RequestServer mServer;
+    std::unique_ptr<RequestServer> mServer;
 };
 
 // A port of 127.0.0.1 that nothing listens on at the moment of the call.

@@ -56,9 +56,14 @@ constexpr zwlr_screencopy_frame_v1_listener kFrameListener{
     [](void*, zwlr_screencopy_frame_v1*, std::uint32_t, std::uint32_t, std::uint32_t) {},
     [](void*, zwlr_screencopy_frame_v1*) {}};
 
-// Puts the copied region (buffer pixels, possibly at the output's scale) into the picture.
-void place(const std::uint8_t* pixels, const FrameState& state, std::int64_t left, std::int64_t top,
-           std::int64_t width, std::int64_t height, const CaptureRect& rect, RgbImage& image) {
+// Puts the copied `region` (buffer pixels, possibly at the output's scale) into the picture of
+// `rect`.
+void place(const std::uint8_t* pixels, const FrameState& state, const CaptureRect& region,
+           const CaptureRect& rect, RgbImage& image) {
+    const std::int64_t left = region.left;
+    const std::int64_t top = region.top;
+    const std::int64_t width = region.width;
+    const std::int64_t height = region.height;
     int red = 0;
     int blue = 0;
     switch (state.format) {
@@ -111,18 +116,18 @@ void ScreenCopier::grab(const OutputList& outputs, const CaptureRect& rect, RgbI
         if (left >= right || top >= bottom) {
             continue;
         }
-        grabRegion(*output, left, top, right - left, bottom - top, rect, image);
+        const CaptureRect region{left, top, static_cast<int>(right - left),
+                                 static_cast<int>(bottom - top)};
+        grabRegion(*output, region, rect, image);
     }
 }
 
-void ScreenCopier::grabRegion(const Output& output, std::int64_t left, std::int64_t top,
-                              std::int64_t width, std::int64_t height, const CaptureRect& rect,
-                              RgbImage& image) {
+void ScreenCopier::grabRegion(const Output& output, const CaptureRect& region,
+                              const CaptureRect& rect, RgbImage& image) {
     FrameState state;
     zwlr_screencopy_frame_v1* frame = zwlr_screencopy_manager_v1_capture_output_region(
-        mManager, 0, output.proxy, static_cast<std::int32_t>(left - output.x),
-        static_cast<std::int32_t>(top - output.y), static_cast<std::int32_t>(width),
-        static_cast<std::int32_t>(height));
+        mManager, 0, output.proxy, static_cast<std::int32_t>(region.left - output.x),
+        static_cast<std::int32_t>(region.top - output.y), region.width, region.height);
     zwlr_screencopy_frame_v1_add_listener(frame, &kFrameListener, &state);
     const auto deadline = WaylandSession::Clock::now() + kAnswerBudget;
     if (!mSession.waitUntil([&] { return state.buffer || state.failed; }, deadline) ||
@@ -149,8 +154,7 @@ void ScreenCopier::grabRegion(const Output& output, std::int64_t left, std::int6
         zwlr_screencopy_frame_v1_copy(frame, buffer);
         if (mSession.waitUntil([&] { return state.ready || state.failed; }, deadline) &&
             state.ready) {
-            place(static_cast<const std::uint8_t*>(pixels), state, left, top, width, height, rect,
-                  image);
+            place(static_cast<const std::uint8_t*>(pixels), state, region, rect, image);
         }
         ::munmap(pixels, size);
     }

@@ -28,8 +28,9 @@ class ScreenCopier {
     void grab(const OutputList& outputs, const CaptureRect& rect, RgbImage& image);
 
   private:
-    void grabRegion(const Output& output, std::int64_t left, std::int64_t top, std::int64_t width,
-                    std::int64_t height, const CaptureRect& rect, RgbImage& image);
+    // Copies `region`, which lies on `output` and within `rect`, into `image` (rect's picture).
+    void grabRegion(const Output& output, const CaptureRect& region, const CaptureRect& rect,
+                    RgbImage& image);
 
     WaylandSession& mSession;
     zwlr_screencopy_manager_v1* mManager;

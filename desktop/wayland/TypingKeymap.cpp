@@ -33,15 +33,19 @@ TypingKeymap::~TypingKeymap() {
     }
 }
 
-bool TypingKeymap::create(std::string& error) {
+DesktopError TypingKeymap::create() {
     mContext = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     if (mContext == nullptr) {
-        error = "xkb の初期化に失敗しました。";
-        return false;
+        return DesktopError(DesktopError::Kind::Keys, "xkb の初期化に失敗しました。");
     }
-    if (!compile({}, error)) {
-        return false;
+    if (DesktopError failed = compile({})) {
+        return failed;
     }
+    readKeys();
+    return {};
+}
+
+void TypingKeymap::readKeys() {
     mControlMask = 1u << xkb_keymap_mod_get_index(mKeymap, XKB_MOD_NAME_CTRL);
     mShiftMask = 1u << xkb_keymap_mod_get_index(mKeymap, XKB_MOD_NAME_SHIFT);
     const xkb_keycode_t last = std::min(xkb_keymap_max_keycode(mKeymap), kLastKeyCode);
@@ -72,7 +76,6 @@ bool TypingKeymap::create(std::string& error) {
             }
         }
     }
-    return true;
 }
 
 std::optional<KeyStroke> TypingKeymap::find(std::uint32_t keysym) const {
@@ -86,10 +89,10 @@ std::optional<KeyStroke> TypingKeymap::find(std::uint32_t keysym) const {
     return std::nullopt;
 }
 
-bool TypingKeymap::remap(const std::vector<std::uint32_t>& upcoming, std::string& error) {
+DesktopError TypingKeymap::remap(const std::vector<std::uint32_t>& upcoming) {
     if (mSpares.empty()) {
-        error = "キーボード配列にない文字を入力するための空きキーがありません。";
-        return false;
+        return DesktopError(DesktopError::Kind::Keys,
+                            "キーボード配列にない文字を入力するための空きキーがありません。");
     }
     std::vector<std::uint32_t> extras;
     const auto add = [&](std::uint32_t keysym) {
@@ -104,10 +107,10 @@ bool TypingKeymap::remap(const std::vector<std::uint32_t>& upcoming, std::string
     for (std::uint32_t keysym : mExtras) {
         add(keysym);
     }
-    return compile(extras, error);
+    return compile(extras);
 }
 
-bool TypingKeymap::compile(const std::vector<std::uint32_t>& extras, std::string& error) {
+DesktopError TypingKeymap::compile(const std::vector<std::uint32_t>& extras) {
     // What the rules evdev / pc105 / us name, less the media keys of inet(evdev).
     std::string source =
         "xkb_keymap {\n"
@@ -122,15 +125,15 @@ bool TypingKeymap::compile(const std::vector<std::uint32_t>& extras, std::string
     source += "  };\n};\n";
     xkb_keymap* keymap = xkb_keymap_new_from_string(
         mContext, source.c_str(), XKB_KEYMAP_FORMAT_TEXT_V1, XKB_KEYMAP_COMPILE_NO_FLAGS);
+    const DesktopError uncompiled(DesktopError::Kind::Keys,
+                                  "キーボード配列 (us) を作成できません。");
     if (keymap == nullptr) {
-        error = "キーボード配列 (us) を作成できません。";
-        return false;
+        return uncompiled;
     }
     char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
     if (text == nullptr) {
         xkb_keymap_unref(keymap);
-        error = "キーボード配列 (us) を作成できません。";
-        return false;
+        return uncompiled;
     }
     mText = text;
     std::free(text);
@@ -139,7 +142,7 @@ bool TypingKeymap::compile(const std::vector<std::uint32_t>& extras, std::string
     }
     mKeymap = keymap;
     mExtras = extras;
-    return true;
+    return {};
 }
 
 }  // namespace korvane::wayland

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "desktop/DesktopError.h"
+
 struct xkb_context;
 struct xkb_keymap;
 
@@ -32,8 +34,8 @@ class TypingKeymap {
     TypingKeymap(const TypingKeymap&) = delete;
     TypingKeymap& operator=(const TypingKeymap&) = delete;
 
-    // Compiles the layout; false with the reason (for the log) when xkbcommon cannot.
-    bool create(std::string& error);
+    // Compiles the layout; a Keys error with the reason (for the log) when xkbcommon cannot.
+    DesktopError create();
 
     // The keymap as text in the xkb format a virtual keyboard uploads.
     const std::string& text() const { return mText; }
@@ -47,12 +49,14 @@ class TypingKeymap {
 
     // Gives the spare keys to the characters `upcoming` needs first: from the front, each keysym
     // the layout lacks, as many as there are spare keys; those of the last keymap that are still
-    // needed, and then those that fill the rest, stay. False with the reason when the new keymap
-    // does not compile (the old one stays then).
-    bool remap(const std::vector<std::uint32_t>& upcoming, std::string& error);
+    // needed, and then those that fill the rest, stay. A Keys error when there is no spare key or
+    // the new keymap does not compile (the old one stays then).
+    DesktopError remap(const std::vector<std::uint32_t>& upcoming);
 
   private:
-    bool compile(const std::vector<std::uint32_t>& extras, std::string& error);
+    DesktopError compile(const std::vector<std::uint32_t>& extras);
+    // Reads the layout's own keys and its spare keys off the compiled keymap.
+    void readKeys();
 
     xkb_context* mContext = nullptr;
     xkb_keymap* mKeymap = nullptr;

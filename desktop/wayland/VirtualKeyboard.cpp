@@ -48,23 +48,22 @@ VirtualKeyboard::~VirtualKeyboard() {
     wl_seat_destroy(mSeat);
 }
 
-bool VirtualKeyboard::create(std::string& error) {
-    if (!mKeymap.create(error)) {
-        return false;
+DesktopError VirtualKeyboard::create() {
+    if (DesktopError failed = mKeymap.create()) {
+        return failed;
     }
     mKeyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(mManager, mSeat);
-    if (!upload(error)) {
-        return false;
+    if (DesktopError failed = upload()) {
+        return failed;
     }
     if (wl_display_roundtrip(mSession.display()) < 0) {
-        error = WaylandSession::kDisplayLost;
-        return false;
+        return DesktopError(DesktopError::Kind::Unavailable, WaylandSession::kDisplayLost);
     }
     mMade = WaylandSession::Clock::now();
-    return true;
+    return {};
 }
 
-bool VirtualKeyboard::upload(std::string& error) {
+DesktopError VirtualKeyboard::upload() {
     const std::string& text = mKeymap.text();
     const std::size_t size = text.size() + 1;
     const int fd = ::memfd_create("korvane-keymap", MFD_CLOEXEC);
@@ -72,13 +71,12 @@ bool VirtualKeyboard::upload(std::string& error) {
         if (fd >= 0) {
             ::close(fd);
         }
-        error = "キーボード配列を渡せません。";
-        return false;
+        return DesktopError(DesktopError::Kind::Keys, "キーボード配列を渡せません。");
     }
     zwp_virtual_keyboard_v1_keymap(mKeyboard, WL_KEYBOARD_KEYMAP_FORMAT_XKB_V1, fd,
                                    static_cast<std::uint32_t>(size));
     ::close(fd);
-    return true;
+    return {};
 }
 
 void VirtualKeyboard::settle() {
@@ -88,20 +86,27 @@ void VirtualKeyboard::settle() {
     }
 }
 
-bool VirtualKeyboard::press(VirtualKey key) {
+DesktopError VirtualKeyboard::handled() {
+    if (!mSession.sync()) {
+        return DesktopError(DesktopError::Kind::Unavailable, kNoAnswer);
+    }
+    return {};
+}
+
+DesktopError VirtualKeyboard::press(VirtualKey key) {
     settle();
     stroke(KeyStroke{evdevCode(key), false}, 0, 0);
-    return mSession.sync();
+    return handled();
 }
 
-bool VirtualKeyboard::pressControlV() {
+DesktopError VirtualKeyboard::pressControlV() {
     settle();
     stroke(KeyStroke{KEY_V, false}, KEY_LEFTCTRL, mKeymap.controlMask());
-    return mSession.sync();
+    return handled();
 }
 
-bool VirtualKeyboard::type(const std::vector<std::uint32_t>& keysyms,
-                           std::chrono::milliseconds keyDelay, std::string& error) {
+DesktopError VirtualKeyboard::type(const std::vector<std::uint32_t>& keysyms,
+                                   std::chrono::milliseconds keyDelay) {
     settle();
     for (std::size_t i = 0; i < keysyms.size(); ++i) {
         if (i > 0 && keyDelay.count() > 0) {
@@ -111,8 +116,11 @@ bool VirtualKeyboard::type(const std::vector<std::uint32_t>& keysyms,
         if (!key) {
             const std::vector<std::uint32_t> upcoming(keysyms.begin() + static_cast<long>(i),
                                                       keysyms.end());
-            if (!mKeymap.remap(upcoming, error) || !upload(error)) {
-                return false;
+            if (DesktopError failed = mKeymap.remap(upcoming)) {
+                return failed;
+            }
+            if (DesktopError failed = upload()) {
+                return failed;
             }
             key = mKeymap.find(keysyms[i]);
         }
@@ -120,7 +128,7 @@ bool VirtualKeyboard::type(const std::vector<std::uint32_t>& keysyms,
             stroke(*key, KEY_LEFTSHIFT, key->shift ? mKeymap.shiftMask() : 0);
         }
     }
-    return mSession.sync();
+    return handled();
 }
 
 // A key with its modifier held around it, the modifier state set as a real key would set it.

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/DesktopError.h"
 #include "desktop/VirtualKey.h"
 #include "desktop/wayland/TypingKeymap.h"
 #include "desktop/wayland/WaylandSession.h"
@@ -38,26 +39,32 @@ class VirtualKeyboard {
     VirtualKeyboard(const VirtualKeyboard&) = delete;
     VirtualKeyboard& operator=(const VirtualKeyboard&) = delete;
 
-    // Makes the keymap and the keyboard and waits for the compositor to take them; false with
-    // the reason (for the log) when it could not.
-    bool create(std::string& error);
+    // What the keys' failure says when the compositor did not answer them.
+    static constexpr const char* kNoAnswer =
+        "[zwp_virtual_keyboard_v1.key]が失敗しました。コンポジターが応答しません。";
+
+    // Makes the keymap and the keyboard and waits for the compositor to take them; the error
+    // (for the log) when it could not.
+    DesktopError create();
 
     // Presses and releases `key` (never NoKey); Control+V with the modifier state a client sees
-    // from a real Control key. Each returns once the compositor has handled the keys; false when
-    // it did not answer.
-    bool press(VirtualKey key);
-    bool pressControlV();
+    // from a real Control key. Each returns once the compositor has handled the keys; an
+    // Unavailable error (kNoAnswer) when it did not answer.
+    DesktopError press(VirtualKey key);
+    DesktopError pressControlV();
     // Types `keysyms` one key after the other, `keyDelay` between two, re-uploading the keymap
     // whenever the next keysym is on no key of it; returns once the compositor has handled them.
-    // False with the reason when a keymap could not be made, false alone when the compositor did
-    // not answer.
-    bool type(const std::vector<std::uint32_t>& keysyms, std::chrono::milliseconds keyDelay,
-              std::string& error);
+    // A Keys error with the reason when a keymap could not be made, Unavailable (kNoAnswer) when
+    // the compositor did not answer.
+    DesktopError type(const std::vector<std::uint32_t>& keysyms,
+                      std::chrono::milliseconds keyDelay);
 
   private:
     // Waits out the time a new keyboard needs before its first key.
     void settle();
-    bool upload(std::string& error);
+    DesktopError upload();
+    // The keys sent so far handled by the compositor, or the Unavailable error.
+    DesktopError handled();
     void stroke(KeyStroke key, std::uint32_t modifier, std::uint32_t mask);
 
     WaylandSession& mSession;

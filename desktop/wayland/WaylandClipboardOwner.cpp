@@ -4,7 +4,6 @@
 #include <poll.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
-#include <sys/ioctl.h>
 #include <unistd.h>
 #include <wayland-client.h>
 
@@ -18,6 +17,8 @@
 #include <set>
 #include <thread>
 
+#include "desktop/wayland/PipeWrite.h"
+#include "desktop/wayland/WaylandClipboardReader.h"
 #include "protocols/wlr-data-control-unstable-v1-client-protocol.h"
 
 namespace korvane::wayland {
@@ -30,48 +31,16 @@ constexpr const char* kMimeTypes[] = {"text/plain;charset=utf-8", "UTF8_STRING",
                                       "TEXT", "STRING"};
 // How long the compositor has to take the new selection.
 constexpr std::chrono::milliseconds kSetBudget{2000};
-// How long one reader has to drain its pipe before the writer gives up on it.
-constexpr std::chrono::milliseconds kWriteBudget{2000};
+// How long a handed-over text stays on the clipboard before the next one replaces it. A GTK client
+// finishes its read only when it sees the end of the pipe, after the last byte; a selection change
+// before that cancels the paste, and the client then pastes the new text in its place.
+constexpr std::chrono::milliseconds kHandOverSettle{150};
+// An owner that cannot say what it holds within this time loses it to the barcode for good.
+constexpr std::chrono::milliseconds kReadBudget{300};
 
-// Writes all of `text` to the pipe before the budget runs out.
-bool writeAll(int fd, const std::string& text) {
-    const auto deadline = Clock::now() + kWriteBudget;
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
-        if (written > 0) {
-            done += static_cast<std::size_t>(written);
-            continue;
-        }
-        if (written < 0 && errno == EINTR) {
-            continue;
-        }
-        if (written < 0 && errno != EAGAIN) {
-            return false;
-        }
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        pollfd entry{fd, POLLOUT, 0};
-        if (left.count() <= 0 || ::poll(&entry, 1, static_cast<int>(left.count())) <= 0) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// Waits until the reader has taken every byte out of the pipe. A client that sees the selection
-// change while bytes of the old one are still in its pipe drops them and pastes the new one; the
-// delivery counts only once they are out.
-bool drained(int fd) {
-    const auto deadline = Clock::now() + kWriteBudget;
-    int unread = 0;
-    while (::ioctl(fd, FIONREAD, &unread) == 0 && unread > 0) {
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+DesktopError clipboardError(const std::string& reason) {
+    return DesktopError(DesktopError::Kind::Clipboard,
+                        "クリップボード (" + reason + ") を開けません");
 }
 
 }  // namespace
@@ -145,16 +114,16 @@ class ClipboardSession {
         wl_display_disconnect(mDisplay);
     }
 
-    bool usable(std::string& reason) {
+    // Why the session cannot serve (any more); nothing while it can.
+    std::optional<std::string> failure() {
         std::lock_guard lock(mLock);
         if (!mThread.joinable() || mDead) {
-            reason = mFailure.empty() ? "Wayland ディスプレイとの接続が切れました" : mFailure;
-            return false;
+            return mFailure.empty() ? "Wayland ディスプレイとの接続が切れました" : mFailure;
         }
-        return true;
+        return std::nullopt;
     }
 
-    bool setText(const std::string& text, std::string& error) {
+    DesktopError setText(const std::string& text) {
         std::unique_lock lock(mLock);
         const std::uint64_t job = ++mRequested;
         mPendingText = text;
@@ -164,14 +133,12 @@ class ClipboardSession {
         const bool done =
             mChanged.wait_for(lock, kSetBudget, [&] { return mConfirmed >= job || mDead; });
         if (mDead) {
-            error = "クリップボード (" + mFailure + ") を開けません";
-            return false;
+            return clipboardError(mFailure);
         }
         if (!done) {
-            error = "クリップボード (コンポジターが応答しません) を開けません";
-            return false;
+            return clipboardError("コンポジターが応答しません");
         }
-        return true;
+        return {};
     }
 
     std::uint64_t deliveries() {
@@ -301,7 +268,7 @@ class ClipboardSession {
     static void handleSend(void* data, zwlr_data_control_source_v1*, const char*, std::int32_t fd) {
         auto* source = static_cast<Source*>(data);
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-        const bool whole = writeAll(fd, source->text) && drained(fd);
+        const bool whole = writeToReader(fd, source->text);
         ::close(fd);
         if (whole) {
             ClipboardSession* self = source->session;
@@ -366,6 +333,8 @@ class WaylandClipboardOwner::Impl {
     std::unique_ptr<ClipboardSession> session;
     // Kept across sessions, so that a count taken before a reconnection still compares.
     std::uint64_t deliveriesBefore = 0;
+    // When a window last took a text.
+    Clock::time_point lastHandOver{};
 };
 
 WaylandClipboardOwner::WaylandClipboardOwner(const std::string& displayName)
@@ -373,21 +342,27 @@ WaylandClipboardOwner::WaylandClipboardOwner(const std::string& displayName)
 
 WaylandClipboardOwner::~WaylandClipboardOwner() = default;
 
-bool WaylandClipboardOwner::setText(const std::string& text, std::string& error) {
-    std::lock_guard lock(mImpl->lock);
-    std::string reason;
-    if (!mImpl->session || !mImpl->session->usable(reason)) {
+std::optional<std::string> WaylandClipboardOwner::text() {
+    return readClipboardText(mImpl->mDisplayName, kReadBudget);
+}
+
+DesktopError WaylandClipboardOwner::setText(const std::string& text) {
+    std::unique_lock lock(mImpl->lock);
+    const Clock::time_point settled = mImpl->lastHandOver + kHandOverSettle;
+    lock.unlock();
+    std::this_thread::sleep_until(settled);
+    lock.lock();
+    if (!mImpl->session || mImpl->session->failure()) {
         if (mImpl->session) {
             mImpl->deliveriesBefore += mImpl->session->deliveries();
         }
         mImpl->session = std::make_unique<ClipboardSession>(mImpl->mDisplayName);
-        if (!mImpl->session->usable(reason)) {
-            error = "クリップボード (" + reason + ") を開けません";
+        if (std::optional<std::string> reason = mImpl->session->failure()) {
             mImpl->session.reset();
-            return false;
+            return clipboardError(*reason);
         }
     }
-    return mImpl->session->setText(text, error);
+    return mImpl->session->setText(text);
 }
 
 std::uint64_t WaylandClipboardOwner::deliveries() {
@@ -404,7 +379,11 @@ bool WaylandClipboardOwner::waitForDelivery(std::uint64_t after, std::chrono::mi
     if (after < base) {
         return true;
     }
-    return mImpl->session->waitForDelivery(after - base, budget);
+    if (!mImpl->session->waitForDelivery(after - base, budget)) {
+        return false;
+    }
+    mImpl->lastHandOver = Clock::now();
+    return true;
 }
 
 }  // namespace korvane::wayland

@@ -3,7 +3,10 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "desktop/ClipboardOwner.h"
 
 namespace korvane::wayland {
 
@@ -15,26 +18,27 @@ namespace korvane::wayland {
 //
 // Offered types: text/plain;charset=utf-8, UTF8_STRING, text/plain, TEXT and STRING, all in UTF-8
 // (clients of the X server beside the compositor see the text through it too).
-class WaylandClipboardOwner {
+//
+// A text a client has taken stays on the clipboard 150 ms before setText replaces it: a GTK client
+// finishes its read only when it sees the end of the pipe, and a selection change before that
+// cancels its paste, which then pastes the new text instead.
+class WaylandClipboardOwner : public ClipboardOwner {
   public:
     // An empty name means the WAYLAND_DISPLAY environment variable. The connection is made on
     // first use and made again after the compositor dropped it.
     explicit WaylandClipboardOwner(const std::string& displayName);
-    ~WaylandClipboardOwner();
+    ~WaylandClipboardOwner() override;
     WaylandClipboardOwner(const WaylandClipboardOwner&) = delete;
     WaylandClipboardOwner& operator=(const WaylandClipboardOwner&) = delete;
 
-    // Makes `text` (UTF-8) the clipboard's content; returns once the compositor has taken the
-    // new selection. False with the reason when there is no compositor, it lacks the protocol,
-    // or it did not answer in time.
-    bool setText(const std::string& text, std::string& error);
-
-    // How many times a client has been handed the whole text so far (any text, any type).
-    std::uint64_t deliveries();
-    // Waits up to `budget` until a client is handed the text after `after` deliveries; false when
-    // none was. A client reads a pasted text from a pipe after it saw the paste keys and may act
-    // on keys that follow before the text is in; waiting for the hand-over keeps them behind it.
-    bool waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget);
+    // The clipboard's text, read through data control on a connection of its own.
+    std::optional<std::string> text() override;
+    // Returns once the compositor has taken the new selection. A Clipboard error when there is
+    // no compositor, it lacks the protocol, or it did not answer in time.
+    DesktopError setText(const std::string& text) override;
+    // A delivery is a client that read the whole text from its pipe.
+    std::uint64_t deliveries() override;
+    bool waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget) override;
 
   private:
     class Impl;

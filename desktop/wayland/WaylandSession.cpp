@@ -67,13 +67,12 @@ void WaylandSession::stop() {
     mThread.join();
 }
 
-bool WaylandSession::usable(std::string& reason) {
+std::optional<std::string> WaylandSession::failure() {
     std::lock_guard lock(mLock);
     if (!mThread.joinable() || mDead) {
-        reason = mFailure.empty() ? kDisplayLost : mFailure;
-        return false;
+        return mFailure.empty() ? kDisplayLost : mFailure;
     }
-    return true;
+    return std::nullopt;
 }
 
 bool WaylandSession::run(std::function<void()> task) {

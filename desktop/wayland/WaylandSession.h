@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -35,15 +36,15 @@ class WaylandSession {
 
     wl_display* display() const { return mDisplay; }
 
-    // Marks the session unusable for `reason` before it started (the reason `usable` gives).
+    // Marks the session unusable for `reason` before it started (the reason `failure` gives).
     void refuse(const std::string& reason);
     // Starts the reading thread; false with the reason kept when it cannot.
     bool start();
     // Ends the reading thread (pending tasks are dropped); the connection stays open.
     void stop();
 
-    // False with the reason when the session cannot serve (any more).
-    bool usable(std::string& reason);
+    // Why the session cannot serve (any more); nothing while it can.
+    std::optional<std::string> failure();
 
     // Runs `task` on the session's thread and waits for it; false when the connection failed
     // before or during it.

@@ -40,9 +40,8 @@ WlrootsConnection::WlrootsConnection(const std::string& displayName) : mSession(
     mKeyboard.emplace(mSession, std::exchange(mKeyboardManager, nullptr),
                       std::exchange(mSeat, nullptr));
     mCopier.emplace(mSession, std::exchange(mScreencopy, nullptr), std::exchange(mShm, nullptr));
-    std::string error;
-    if (!mKeyboard->create(error)) {
-        mSession.refuse(error);
+    if (DesktopError failed = mKeyboard->create()) {
+        mSession.refuse(failed.message());
         return;
     }
     mSession.start();

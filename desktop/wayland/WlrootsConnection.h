@@ -23,8 +23,8 @@ namespace korvane::wayland {
 // owner makes a new one.
 //
 // The constructor binds the globals, waits for what they tell at once (outputs, toplevels) and
-// makes the keyboard; `usable` then says whether all of that worked. The parts are used only in
-// tasks given to `session().run`, on the session's thread.
+// makes the keyboard; `session().failure()` then says whether all of that worked. The parts are
+// used only in tasks given to `session().run`, on the session's thread.
 class WlrootsConnection {
   public:
     explicit WlrootsConnection(const std::string& displayName);

@@ -9,12 +9,10 @@
 #include <limits>
 #include <optional>
 #include <set>
-#include <thread>
 
 #include "desktop/atspi/AtspiCaret.h"
 #include "desktop/wayland/SwayIpc.h"
 #include "desktop/wayland/TextKeysyms.h"
-#include "desktop/wayland/WaylandClipboardReader.h"
 #include "desktop/wayland/WlrootsConnection.h"
 #include "platform/Trace.h"
 #include "protocols/virtual-keyboard-unstable-v1-client-protocol.h"
@@ -26,22 +24,13 @@ namespace korvane {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using wayland::SwayWindow;
 using wayland::ToplevelView;
 using wayland::WlrootsConnection;
 
 constexpr auto kCaretBudget = 250ms;
-constexpr auto kPastePause = 100ms;
-constexpr auto kDeliveryBudget = 500ms;
-// How long a handed-over text stays on the clipboard before the next one replaces it. A GTK client
-// finishes its read only when it sees the end of the pipe, after the last byte; a selection change
-// before that cancels the paste, and the client then pastes the new text in its place.
-constexpr auto kHandOverSettle = 150ms;
 constexpr auto kIpcBudget = 250ms;
-// An owner that cannot say what it holds within this time loses it to the barcode for good.
-constexpr auto kClipboardReadBudget = 300ms;
 
 std::int32_t clampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
@@ -88,13 +77,12 @@ WlrootsDesktop::WlrootsDesktop(const std::string& displayName, std::vector<std::
 
 WlrootsDesktop::~WlrootsDesktop() = default;
 
-WlrootsConnection* WlrootsDesktop::connection(std::string& error) {
-    std::string reason;
-    if (!mConnection || !mConnection->session().usable(reason)) {
+DesktopResult<WlrootsConnection*> WlrootsDesktop::connection() {
+    if (!mConnection || mConnection->session().failure()) {
         mConnection = std::make_unique<WlrootsConnection>(mDisplayName);
-        if (!mConnection->session().usable(error)) {
+        if (std::optional<std::string> reason = mConnection->session().failure()) {
             mConnection.reset();
-            return nullptr;
+            return DesktopError(DesktopError::Kind::Unavailable, *reason);
         }
     }
     return mConnection.get();
@@ -102,11 +90,11 @@ WlrootsConnection* WlrootsDesktop::connection(std::string& error) {
 
 DesktopResult<FocusedWindow> WlrootsDesktop::focusedWindow() {
     std::lock_guard lock(mLock);
-    std::string error;
-    WlrootsConnection* live = connection(error);
-    if (live == nullptr) {
-        return DesktopError(DesktopError::Kind::Unavailable, error);
+    DesktopResult<WlrootsConnection*> reached = connection();
+    if (!reached) {
+        return reached.error();
     }
+    WlrootsConnection* live = *reached;
     std::optional<std::pair<WindowHandle, ToplevelView>> active;
     // The compositor's latest word on the activated window, not what was read before.
     const bool asked = live->session().run([&] {
@@ -115,8 +103,7 @@ DesktopResult<FocusedWindow> WlrootsDesktop::focusedWindow() {
         }
     });
     if (!asked) {
-        live->session().usable(error);
-        return DesktopError(DesktopError::Kind::NoFocus, error);
+        return DesktopError(DesktopError::Kind::NoFocus, live->session().failure().value_or(""));
     }
     if (!active) {
         return DesktopError(DesktopError::Kind::NoFocus, "");
@@ -139,97 +126,57 @@ DesktopResult<FocusedWindow> WlrootsDesktop::focusedWindow() {
     return focused;
 }
 
-DesktopError WlrootsDesktop::pasteText(WindowHandle, const std::string& text) {
-    return paste(text, false);
+ClipboardOwner& WlrootsDesktop::clipboard() {
+    return mClipboard;
 }
 
-DesktopError WlrootsDesktop::pasteTextRestoringClipboard(WindowHandle, const std::string& text) {
-    return paste(text, true);
+DesktopError WlrootsDesktop::pasteReady() {
+    std::lock_guard lock(mLock);
+    DesktopResult<WlrootsConnection*> live = connection();
+    return live ? DesktopError() : live.error();
 }
 
-DesktopError WlrootsDesktop::paste(const std::string& text, bool restore) {
-    std::string error;
-    {
-        std::lock_guard lock(mLock);
-        if (connection(error) == nullptr) {
-            return DesktopError(DesktopError::Kind::Unavailable, error);
-        }
-    }
-    const std::optional<std::string> previous =
-        restore ? wayland::readClipboardText(mDisplayName, kClipboardReadBudget) : std::nullopt;
-    if (DesktopError failed = handOver(text)) {
-        return failed;
-    }
-    std::this_thread::sleep_for(kPastePause);
-    const std::uint64_t before = mClipboard.deliveries();
-    if (DesktopError failed =
-            sendKeys([](wayland::VirtualKeyboard& keyboard) { return keyboard.pressControlV(); })) {
-        return failed;
-    }
-    // The focused client reads the text from a pipe once it sees the paste keys, and may act on an
-    // Enter or Tab sent meanwhile before the text is in; returning after the hand-over keeps those
-    // keys behind the text. A window that does not paste costs the budget.
-    if (mClipboard.waitForDelivery(before, kDeliveryBudget)) {
-        mLastHandOver = Clock::now();
-    }
-    if (previous) {
-        return handOver(*previous);
-    }
-    return {};
-}
-
-DesktopError WlrootsDesktop::handOver(const std::string& text) {
-    std::this_thread::sleep_until(mLastHandOver + kHandOverSettle);
-    std::string error;
-    if (!mClipboard.setText(text, error)) {
-        return DesktopError(DesktopError::Kind::Clipboard, error);
-    }
-    return {};
+DesktopError WlrootsDesktop::pressControlV() {
+    return sendKeys([](wayland::VirtualKeyboard& keyboard) { return keyboard.pressControlV(); });
 }
 
 DesktopError WlrootsDesktop::typeText(WindowHandle, const std::string& text,
                                       std::chrono::milliseconds keyDelay) {
     const std::vector<std::uint32_t> keysyms = wayland::textKeysyms(text);
-    std::string reason;
-    if (DesktopError failed = sendKeys([&](wayland::VirtualKeyboard& keyboard) {
-            return keyboard.type(keysyms, keyDelay, reason);
-        })) {
-        if (!reason.empty()) {
-            return DesktopError(DesktopError::Kind::Keys, reason);
-        }
-        return failed;
-    }
-    return {};
+    return sendKeys(
+        [&](wayland::VirtualKeyboard& keyboard) { return keyboard.type(keysyms, keyDelay); });
 }
 
 DesktopError WlrootsDesktop::pressKey(WindowHandle, VirtualKey key) {
     return sendKeys([key](wayland::VirtualKeyboard& keyboard) { return keyboard.press(key); });
 }
 
-DesktopError WlrootsDesktop::sendKeys(const std::function<bool(wayland::VirtualKeyboard&)>& keys) {
+DesktopError WlrootsDesktop::sendKeys(
+    const std::function<DesktopError(wayland::VirtualKeyboard&)>& keys) {
     std::lock_guard lock(mLock);
-    std::string error;
-    WlrootsConnection* live = connection(error);
-    if (live == nullptr) {
-        return DesktopError(DesktopError::Kind::Unavailable, error);
+    DesktopResult<WlrootsConnection*> reached = connection();
+    if (!reached) {
+        return reached.error();
     }
-    bool sent = false;
-    if (!live->session().run([&] { sent = keys(live->keyboard()); }) || !sent) {
-        if (live->session().usable(error)) {
-            error = "[zwp_virtual_keyboard_v1.key]が失敗しました。コンポジターが応答しません。";
-        }
-        return DesktopError(DesktopError::Kind::Keys, error);
+    WlrootsConnection* live = *reached;
+    DesktopError failed;
+    const bool ran = live->session().run([&] { failed = keys(live->keyboard()); });
+    // A keymap that could not be made says so; keys that went unanswered are told by the reason
+    // the connection ended, if it did.
+    if (ran && failed.kind() != DesktopError::Kind::Unavailable) {
+        return failed;
     }
-    return {};
+    return DesktopError(DesktopError::Kind::Keys,
+                        live->session().failure().value_or(wayland::VirtualKeyboard::kNoAnswer));
 }
 
 DesktopResult<ScreenPoint> WlrootsDesktop::clientToScreen(WindowHandle window, Point point) {
     std::lock_guard lock(mLock);
-    std::string error;
-    WlrootsConnection* live = connection(error);
-    if (live == nullptr) {
-        return DesktopError(DesktopError::Kind::Unavailable, error);
+    DesktopResult<WlrootsConnection*> reached = connection();
+    if (!reached) {
+        return reached.error();
     }
+    WlrootsConnection* live = *reached;
     std::optional<ToplevelView> view;
     std::optional<wayland::Output> fallback;
     const bool asked = live->session().run([&] {
@@ -239,8 +186,8 @@ DesktopResult<ScreenPoint> WlrootsDesktop::clientToScreen(WindowHandle window, P
         }
     });
     if (!asked) {
-        live->session().usable(error);
-        return DesktopError(DesktopError::Kind::Unavailable, error);
+        return DesktopError(DesktopError::Kind::Unavailable,
+                            live->session().failure().value_or(""));
     }
     if (!view) {
         return DesktopError(DesktopError::Kind::WindowGone, "[ClientToScreen]が失敗しました。");
@@ -259,9 +206,9 @@ DesktopResult<ScreenPoint> WlrootsDesktop::clientToScreen(WindowHandle window, P
 
 void WlrootsDesktop::grabScreen(const CaptureRect& rect, RgbImage& image) {
     std::lock_guard lock(mLock);
-    std::string error;
-    if (WlrootsConnection* live = connection(error)) {
-        live->session().run([&] { live->copier().grab(live->outputs(), rect, image); });
+    if (DesktopResult<WlrootsConnection*> live = connection()) {
+        WlrootsConnection* reached = *live;
+        reached->session().run([&] { reached->copier().grab(reached->outputs(), rect, image); });
     }
 }
 

@@ -40,11 +40,6 @@ class WlrootsDesktop : public NativeDesktop {
     ~WlrootsDesktop() override;
 
     DesktopResult<FocusedWindow> focusedWindow() override;
-    DesktopError pasteText(WindowHandle window, const std::string& text) override;
-    // The previous text is read through data control before the paste and served by this
-    // program again once the window has taken the barcode; like the barcode, it stays on the
-    // clipboard only while this program runs.
-    DesktopError pasteTextRestoringClipboard(WindowHandle window, const std::string& text) override;
     // Through the one virtual keyboard; characters the US layout lacks go on its spare keys, which
     // keep them until another text needs the keys (the keymap is this keyboard's alone, so there
     // is nothing to give back).
@@ -52,19 +47,23 @@ class WlrootsDesktop : public NativeDesktop {
                           std::chrono::milliseconds keyDelay) override;
 
   protected:
+    // The data control owner. A paste that puts the previous text back reads it through data
+    // control first and serves it again once the window has taken the barcode; like the
+    // barcode, it stays on the clipboard only while this program runs.
+    ClipboardOwner& clipboard() override;
+    // The compositor reached, with every protocol the desktop needs.
+    DesktopError pasteReady() override;
+    DesktopError pressControlV() override;
     DesktopError pressKey(WindowHandle window, VirtualKey key) override;
     DesktopResult<ScreenPoint> clientToScreen(WindowHandle window, Point point) override;
     void grabScreen(const CaptureRect& rect, RgbImage& image) override;
 
   private:
-    // The live connection, made anew when there is none or the compositor dropped it; null with
-    // the reason when none can be made. Under mLock.
-    wayland::WlrootsConnection* connection(std::string& error);
-    DesktopError paste(const std::string& text, bool restore);
-    // Puts `text` on the clipboard once the last text handed over has settled.
-    DesktopError handOver(const std::string& text);
+    // The live connection, made anew when there is none or the compositor dropped it; an
+    // Unavailable error with the reason when none can be made. Under mLock.
+    DesktopResult<wayland::WlrootsConnection*> connection();
     // Sends keys through the connection's keyboard; `keys` runs on its thread.
-    DesktopError sendKeys(const std::function<bool(wayland::VirtualKeyboard&)>& keys);
+    DesktopError sendKeys(const std::function<DesktopError(wayland::VirtualKeyboard&)>& keys);
 
     std::mutex mLock;
     std::string mDisplayName;
@@ -72,8 +71,6 @@ class WlrootsDesktop : public NativeDesktop {
     std::string mSwaySocket;
     std::unique_ptr<wayland::WlrootsConnection> mConnection;
     wayland::WaylandClipboardOwner mClipboard;
-    // When the last text was handed over; only the desktop's caller (one at a time) touches it.
-    std::chrono::steady_clock::time_point mLastHandOver{};
 };
 
 // The wlroots protocols WlrootsDesktop needs that the compositor at `displayName` (empty:

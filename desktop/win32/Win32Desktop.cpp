@@ -4,18 +4,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <optional>
 #include <thread>
 #include <vector>
 
-#include "desktop/win32/ClipboardOwner.h"
+#include "desktop/win32/Win32ClipboardOwner.h"
 #include "platform/win32/WideText.h"
 
 namespace korvane {
 namespace {
-
-constexpr auto kPastePause = std::chrono::milliseconds(100);
-constexpr auto kDeliveryBudget = std::chrono::milliseconds(500);
 
 HWND windowOf(WindowHandle handle) {
     return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(handle));
@@ -72,9 +68,73 @@ DesktopError sendKeys(std::vector<INPUT> inputs) {
     return {};
 }
 
+// The size of one row of a 24-bit bitmap `width` pixels wide: rows are padded to four bytes.
+std::size_t bitmapStride(int width) {
+    return (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
+}
+
+// The BGR rows of `part` of the screen, top row first; empty when the screen cannot be read.
+std::vector<std::uint8_t> readScreen(const CaptureRect& part) {
+    HDC screen = ::GetDC(nullptr);
+    if (screen == nullptr) {
+        return {};
+    }
+    HDC memory = ::CreateCompatibleDC(screen);
+    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, part.width, part.height);
+    std::vector<std::uint8_t> bgr;
+    if (memory != nullptr && bitmap != nullptr) {
+        HGDIOBJ previous = ::SelectObject(memory, bitmap);
+        const bool copied =
+            ::BitBlt(memory, 0, 0, part.width, part.height, screen, static_cast<int>(part.left),
+                     static_cast<int>(part.top), SRCCOPY | CAPTUREBLT);
+        ::SelectObject(memory, previous);
+        if (copied) {
+            BITMAPINFO info{};
+            info.bmiHeader.biSize = sizeof info.bmiHeader;
+            info.bmiHeader.biWidth = part.width;
+            info.bmiHeader.biHeight = -part.height;  // top row first
+            info.bmiHeader.biPlanes = 1;
+            info.bmiHeader.biBitCount = 24;
+            info.bmiHeader.biCompression = BI_RGB;
+            bgr.resize(bitmapStride(part.width) * static_cast<std::size_t>(part.height));
+            if (::GetDIBits(memory, bitmap, 0, static_cast<UINT>(part.height), bgr.data(), &info,
+                            DIB_RGB_COLORS) != part.height) {
+                bgr.clear();
+            }
+        }
+    }
+    if (bitmap != nullptr) {
+        ::DeleteObject(bitmap);
+    }
+    if (memory != nullptr) {
+        ::DeleteDC(memory);
+    }
+    ::ReleaseDC(nullptr, screen);
+    return bgr;
+}
+
+// Puts the BGR rows of `part` as RGB into `image`, which pictures `rect`.
+void placeRows(const std::vector<std::uint8_t>& bgr, const CaptureRect& part,
+               const CaptureRect& rect, RgbImage& image) {
+    const std::size_t stride = bitmapStride(part.width);
+    const std::size_t offsetX = static_cast<std::size_t>(part.left - rect.left);
+    const std::size_t offsetY = static_cast<std::size_t>(part.top - rect.top);
+    const std::size_t imageStride = static_cast<std::size_t>(image.width) * 3;
+    for (int y = 0; y < part.height; ++y) {
+        const std::uint8_t* from = bgr.data() + stride * static_cast<std::size_t>(y);
+        std::uint8_t* to = image.pixels.data() +
+                           (offsetY + static_cast<std::size_t>(y)) * imageStride + offsetX * 3;
+        for (int x = 0; x < part.width; ++x) {
+            to[x * 3] = from[x * 3 + 2];
+            to[x * 3 + 1] = from[x * 3 + 1];
+            to[x * 3 + 2] = from[x * 3];
+        }
+    }
+}
+
 }  // namespace
 
-Win32Desktop::Win32Desktop() : mClipboard(std::make_unique<win32::ClipboardOwner>()) {}
+Win32Desktop::Win32Desktop() : mClipboard(std::make_unique<win32::Win32ClipboardOwner>()) {}
 
 Win32Desktop::~Win32Desktop() = default;
 
@@ -111,38 +171,14 @@ DesktopResult<FocusedWindow> Win32Desktop::focusedWindow() {
     return focused;
 }
 
-DesktopError Win32Desktop::pasteText(WindowHandle, const std::string& text) {
-    std::lock_guard lock(mLock);
-    return paste(text);
+ClipboardOwner& Win32Desktop::clipboard() {
+    return *mClipboard;
 }
 
-DesktopError Win32Desktop::pasteTextRestoringClipboard(WindowHandle, const std::string& text) {
+DesktopError Win32Desktop::pressControlV() {
     std::lock_guard lock(mLock);
-    const std::optional<std::wstring> previous = mClipboard->text();
-    if (DesktopError error = paste(text)) {
-        return error;
-    }
-    // The window has taken the barcode (or the budget has passed): the user's text goes back.
-    if (previous) {
-        return mClipboard->setText(*previous);
-    }
-    return {};
-}
-
-DesktopError Win32Desktop::paste(const std::string& text) {
-    if (DesktopError error = mClipboard->setText(win32::widen(text))) {
-        return error;
-    }
-    std::this_thread::sleep_for(kPastePause);
-    const std::uint64_t before = mClipboard->deliveries();
-    if (DesktopError error = sendKeys({keyInput(VK_CONTROL, false), keyInput('V', false),
-                                       keyInput('V', true), keyInput(VK_CONTROL, true)})) {
-        return error;
-    }
-    // The window asks for the text when it handles the paste keys; returning once it has it
-    // keeps Enter or Tab behind the text. A window that does not paste costs the budget.
-    mClipboard->waitForDelivery(before, kDeliveryBudget);
-    return {};
+    return sendKeys({keyInput(VK_CONTROL, false), keyInput('V', false), keyInput('V', true),
+                     keyInput(VK_CONTROL, true)});
 }
 
 DesktopError Win32Desktop::typeText(WindowHandle, const std::string& text,
@@ -196,60 +232,12 @@ void Win32Desktop::grabScreen(const CaptureRect& rect, RgbImage& image) {
     if (left >= right || top >= bottom) {
         return;
     }
-    const int width = static_cast<int>(right - left);
-    const int height = static_cast<int>(bottom - top);
-
-    HDC screen = ::GetDC(nullptr);
-    if (screen == nullptr) {
-        return;
+    const CaptureRect part{left, top, static_cast<int>(right - left),
+                           static_cast<int>(bottom - top)};
+    const std::vector<std::uint8_t> bgr = readScreen(part);
+    if (!bgr.empty()) {
+        placeRows(bgr, part, rect, image);
     }
-    HDC memory = ::CreateCompatibleDC(screen);
-    HBITMAP bitmap = ::CreateCompatibleBitmap(screen, width, height);
-    std::vector<std::uint8_t> bgr;
-    bool read = false;
-    if (memory != nullptr && bitmap != nullptr) {
-        HGDIOBJ previous = ::SelectObject(memory, bitmap);
-        if (::BitBlt(memory, 0, 0, width, height, screen, static_cast<int>(left),
-                     static_cast<int>(top), SRCCOPY | CAPTUREBLT)) {
-            ::SelectObject(memory, previous);
-            BITMAPINFO info{};
-            info.bmiHeader.biSize = sizeof info.bmiHeader;
-            info.bmiHeader.biWidth = width;
-            info.bmiHeader.biHeight = -height;  // top row first
-            info.bmiHeader.biPlanes = 1;
-            info.bmiHeader.biBitCount = 24;
-            info.bmiHeader.biCompression = BI_RGB;
-            const std::size_t stride = (static_cast<std::size_t>(width) * 3 + 3) & ~std::size_t{3};
-            bgr.resize(stride * static_cast<std::size_t>(height));
-            read = ::GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), bgr.data(), &info,
-                               DIB_RGB_COLORS) == height;
-            if (read) {
-                const std::size_t offsetX = static_cast<std::size_t>(left - rect.left);
-                const std::size_t offsetY = static_cast<std::size_t>(top - rect.top);
-                const std::size_t imageStride = static_cast<std::size_t>(image.width) * 3;
-                for (int y = 0; y < height; ++y) {
-                    const std::uint8_t* from = bgr.data() + stride * static_cast<std::size_t>(y);
-                    std::uint8_t* to = image.pixels.data() +
-                                       (offsetY + static_cast<std::size_t>(y)) * imageStride +
-                                       offsetX * 3;
-                    for (int x = 0; x < width; ++x) {
-                        to[x * 3] = from[x * 3 + 2];
-                        to[x * 3 + 1] = from[x * 3 + 1];
-                        to[x * 3 + 2] = from[x * 3];
-                    }
-                }
-            }
-        } else {
-            ::SelectObject(memory, previous);
-        }
-    }
-    if (bitmap != nullptr) {
-        ::DeleteObject(bitmap);
-    }
-    if (memory != nullptr) {
-        ::DeleteDC(memory);
-    }
-    ::ReleaseDC(nullptr, screen);
 }
 
 }  // namespace korvane

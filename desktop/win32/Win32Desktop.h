@@ -9,7 +9,7 @@
 namespace korvane {
 
 namespace win32 {
-class ClipboardOwner;
+class Win32ClipboardOwner;
 }
 
 // The desktop of a Windows session. The focused window and its caret are asked of the foreground
@@ -28,26 +28,23 @@ class Win32Desktop : public NativeDesktop {
     ~Win32Desktop() override;
 
     DesktopResult<FocusedWindow> focusedWindow() override;
-    DesktopError pasteText(WindowHandle window, const std::string& text) override;
-    // The clipboard's CF_UNICODETEXT is read before the paste and put back once the window has
-    // taken the barcode.
-    DesktopError pasteTextRestoringClipboard(WindowHandle window, const std::string& text) override;
     // Each UTF-16 unit goes as a KEYEVENTF_UNICODE press and release, which needs no key of the
     // layout (no spare key is borrowed); line breaks go as Enter and TAB as Tab.
     DesktopError typeText(WindowHandle window, const std::string& text,
                           std::chrono::milliseconds keyDelay) override;
 
   protected:
+    // The owner window; a paste that puts the previous text back reads the clipboard's
+    // CF_UNICODETEXT first.
+    ClipboardOwner& clipboard() override;
+    DesktopError pressControlV() override;
     DesktopError pressKey(WindowHandle window, VirtualKey key) override;
     DesktopResult<ScreenPoint> clientToScreen(WindowHandle window, Point point) override;
     void grabScreen(const CaptureRect& rect, RgbImage& image) override;
 
   private:
-    // Clipboard, Control+V and the wait for the hand-over; the caller holds mLock.
-    DesktopError paste(const std::string& text);
-
     std::mutex mLock;
-    std::unique_ptr<win32::ClipboardOwner> mClipboard;
+    std::unique_ptr<win32::Win32ClipboardOwner> mClipboard;
 };
 
 }  // namespace korvane

@@ -8,13 +8,12 @@
 #include <chrono>
 #include <limits>
 #include <mutex>
-#include <thread>
+#include <utility>
 #include <vector>
 
 #include "desktop/CaptureGeometry.h"
 #include "desktop/atspi/AtspiCaret.h"
 #include "desktop/x11/XClipboardOwner.h"
-#include "desktop/x11/XClipboardReader.h"
 #include "desktop/x11/XConnection.h"
 #include "desktop/x11/XFocus.h"
 #include "desktop/x11/XKeys.h"
@@ -27,10 +26,6 @@ namespace {
 // The caret is wanted quickly or not at all: an accessibility bus that is slow to answer must
 // not hold up the barcode.
 constexpr auto kCaretBudget = std::chrono::milliseconds(250);
-constexpr auto kPastePause = std::chrono::milliseconds(100);
-constexpr auto kDeliveryBudget = std::chrono::milliseconds(500);
-// An owner that cannot say what it holds within this time loses it to the barcode for good.
-constexpr auto kClipboardReadBudget = std::chrono::milliseconds(300);
 
 std::int32_t clampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
@@ -45,19 +40,23 @@ class X11Desktop::Impl {
         : mDisplayName(displayName), mClipboard(displayName) {}
 
     DesktopResult<FocusedWindow> focusedWindow();
-    DesktopError paste(const std::string& text, bool restore);
+    x11::XClipboardOwner& clipboard() { return mClipboard; }
+    DesktopError pasteReady();
+    DesktopError pressControlV();
     DesktopError type(const std::string& text, std::chrono::milliseconds keyDelay);
     DesktopError pressKey(VirtualKey key);
     DesktopResult<ScreenPoint> clientToScreen(WindowHandle window, Point point);
     void grab(const CaptureRect& rect, RgbImage& image);
 
   private:
-    // The connection, opened if needed; null with the reason when the server cannot be reached.
-    Display* connection(std::string& error);
-    // Null with the reason when keys cannot be synthesized.
-    Display* keyboard(std::string& error);
-    // True with the reason when the server went away during the last calls.
-    bool lost(std::string& error) const;
+    // The connection, opened if needed; an Unavailable error when the server cannot be reached.
+    DesktopResult<Display*> connection();
+    // An Unavailable error when keys cannot be synthesized.
+    DesktopResult<Display*> keyboard();
+    // An error of `kind` with the reason when the server went away during the last calls.
+    DesktopError lost(DesktopError::Kind kind) const;
+    // The paste keys of the active layout; a Keys error when it lacks one.
+    DesktopResult<std::pair<KeyCode, KeyCode>> controlAndV(Display* display);
 
     const std::string mDisplayName;
     std::mutex mLock;
@@ -68,14 +67,14 @@ class X11Desktop::Impl {
     x11::XClipboardOwner mClipboard;
 };
 
-Display* X11Desktop::Impl::connection(std::string& error) {
+DesktopResult<Display*> X11Desktop::Impl::connection() {
     if (!mConnection || mConnection->lost()) {
         mScreenGrab.reset();
         mConnection = std::make_unique<x11::XConnection>(mDisplayName);
         if (mConnection->display() == nullptr) {
-            error = mConnection->failure();
+            DesktopError failed(DesktopError::Kind::Unavailable, mConnection->failure());
             mConnection.reset();
-            return nullptr;
+            return failed;
         }
         mHasXTest = x11::hasXTest(mConnection->display());
         mScreenGrab = std::make_unique<x11::XScreenGrab>(mConnection->display());
@@ -83,34 +82,45 @@ Display* X11Desktop::Impl::connection(std::string& error) {
     return mConnection->display();
 }
 
-Display* X11Desktop::Impl::keyboard(std::string& error) {
-    Display* display = connection(error);
-    if (display != nullptr && !mHasXTest) {
-        error = "X サーバーに XTEST 拡張がないため、キー入力を送れません。";
-        return nullptr;
+DesktopResult<Display*> X11Desktop::Impl::keyboard() {
+    DesktopResult<Display*> display = connection();
+    if (display && !mHasXTest) {
+        return DesktopError(DesktopError::Kind::Unavailable,
+                            "X サーバーに XTEST 拡張がないため、キー入力を送れません。");
     }
     return display;
 }
 
-bool X11Desktop::Impl::lost(std::string& error) const {
+DesktopError X11Desktop::Impl::lost(DesktopError::Kind kind) const {
     if (mConnection && mConnection->lost()) {
-        error = mConnection->failure();
-        return true;
+        return DesktopError(kind, mConnection->failure());
     }
-    return false;
+    return {};
+}
+
+DesktopResult<std::pair<KeyCode, KeyCode>> X11Desktop::Impl::controlAndV(Display* display) {
+    const KeyCode control = x11::keyFor(display, XK_Control_L);
+    const KeyCode v = x11::keyFor(display, XK_v);
+    if (control == 0 || v == 0) {
+        return DesktopError(DesktopError::Kind::Keys,
+                            "キーボード配列に Control キーまたは V キーがありません。");
+    }
+    return std::pair{control, v};
 }
 
 DesktopResult<FocusedWindow> X11Desktop::Impl::focusedWindow() {
     std::lock_guard lock(mLock);
-    std::string error;
-    Display* display = connection(error);
-    if (display == nullptr) {
-        return DesktopError(DesktopError::Kind::Unavailable, error);
+    DesktopResult<Display*> reached = connection();
+    if (!reached) {
+        return reached.error();
     }
+    Display* display = *reached;
     const Window window = x11::keyboardWindow(display);
     if (window == None) {
-        lost(error);
-        return DesktopError(DesktopError::Kind::NoFocus, error);
+        if (DesktopError gone = lost(DesktopError::Kind::NoFocus)) {
+            return gone;
+        }
+        return DesktopError(DesktopError::Kind::NoFocus, "");
     }
     const pid_t pid = x11::windowProcess(display, window);
     if (pid == ::getpid()) {
@@ -130,94 +140,74 @@ DesktopResult<FocusedWindow> X11Desktop::Impl::focusedWindow() {
     return focused;
 }
 
-DesktopError X11Desktop::Impl::paste(const std::string& text, bool restore) {
-    std::string error;
-    KeyCode control = 0;
-    KeyCode v = 0;
-    {
-        std::lock_guard lock(mLock);
-        Display* display = keyboard(error);
-        if (display == nullptr) {
-            return DesktopError(DesktopError::Kind::Unavailable, error);
-        }
-        control = x11::keyFor(display, XK_Control_L);
-        v = x11::keyFor(display, XK_v);
-        if (control == 0 || v == 0) {
-            return DesktopError(DesktopError::Kind::Keys,
-                                "キーボード配列に Control キーまたは V キーがありません。");
-        }
+DesktopError X11Desktop::Impl::pasteReady() {
+    std::lock_guard lock(mLock);
+    DesktopResult<Display*> display = keyboard();
+    if (!display) {
+        return display.error();
     }
-    const std::optional<std::string> previous =
-        restore ? x11::readClipboardText(mDisplayName, kClipboardReadBudget) : std::nullopt;
-    if (!mClipboard.setText(text, error)) {
-        return DesktopError(DesktopError::Kind::Clipboard, error);
+    DesktopResult<std::pair<KeyCode, KeyCode>> keys = controlAndV(*display);
+    return keys ? DesktopError() : keys.error();
+}
+
+DesktopError X11Desktop::Impl::pressControlV() {
+    std::lock_guard lock(mLock);
+    DesktopResult<Display*> display = keyboard();
+    if (!display) {
+        return DesktopError(DesktopError::Kind::Keys, display.error().message());
     }
-    // The target asks the selection owner for the text only once it sees the paste keys; the
-    // owner's thread answers while this one waits.
-    std::this_thread::sleep_for(kPastePause);
-    const std::uint64_t before = mClipboard.deliveries();
-    {
-        std::lock_guard lock(mLock);
-        Display* display = keyboard(error);
-        if (display == nullptr || !x11::tapKey(display, v, control, error) || lost(error)) {
-            return DesktopError(DesktopError::Kind::Keys, error);
-        }
+    DesktopResult<std::pair<KeyCode, KeyCode>> keys = controlAndV(*display);
+    if (!keys) {
+        return keys.error();
     }
-    // An X client may go on to the keys after the paste (Enter, Tab) before the text it asked
-    // for has arrived, and would act on a field without it. Returning once the text has been
-    // handed over keeps them behind it; a window that does not paste costs the budget.
-    mClipboard.waitForDelivery(before, kDeliveryBudget);
-    if (previous && !mClipboard.setText(*previous, error)) {
-        return DesktopError(DesktopError::Kind::Clipboard, error);
+    if (DesktopError refused = x11::tapKey(*display, keys->second, keys->first)) {
+        return refused;
     }
-    return {};
+    return lost(DesktopError::Kind::Keys);
 }
 
 DesktopError X11Desktop::Impl::type(const std::string& text, std::chrono::milliseconds keyDelay) {
     std::lock_guard lock(mLock);
-    std::string error;
-    Display* display = keyboard(error);
-    if (display == nullptr) {
-        return DesktopError(DesktopError::Kind::Unavailable, error);
+    DesktopResult<Display*> display = keyboard();
+    if (!display) {
+        return display.error();
     }
-    if (!x11::typeText(display, text, keyDelay, error) || lost(error)) {
-        return DesktopError(DesktopError::Kind::Keys, error);
+    if (DesktopError refused = x11::typeText(*display, text, keyDelay)) {
+        return refused;
     }
-    return {};
+    return lost(DesktopError::Kind::Keys);
 }
 
 DesktopError X11Desktop::Impl::pressKey(VirtualKey key) {
     std::lock_guard lock(mLock);
-    std::string error;
-    Display* display = keyboard(error);
-    if (display == nullptr) {
-        return DesktopError(DesktopError::Kind::Unavailable, error);
+    DesktopResult<Display*> display = keyboard();
+    if (!display) {
+        return display.error();
     }
-    const KeyCode code = x11::keyFor(display, x11::keysymFor(key));
+    const KeyCode code = x11::keyFor(*display, x11::keysymFor(key));
     if (code == 0) {
         return DesktopError(DesktopError::Kind::Keys, "キーボード配列にキー (仮想キー " +
                                                           std::to_string(static_cast<int>(key)) +
                                                           ") がありません。");
     }
-    if (!x11::tapKey(display, code, 0, error) || lost(error)) {
-        return DesktopError(DesktopError::Kind::Keys, error);
+    if (DesktopError refused = x11::tapKey(*display, code, 0)) {
+        return refused;
     }
-    return {};
+    return lost(DesktopError::Kind::Keys);
 }
 
 DesktopResult<ScreenPoint> X11Desktop::Impl::clientToScreen(WindowHandle window, Point point) {
     std::lock_guard lock(mLock);
-    std::string error;
-    Display* display = connection(error);
-    if (display == nullptr) {
-        return DesktopError(DesktopError::Kind::Unavailable, error);
+    DesktopResult<Display*> display = connection();
+    if (!display) {
+        return display.error();
     }
     std::int64_t originX = 0;
     std::int64_t originY = 0;
     if (window > std::numeric_limits<std::uint32_t>::max() ||
-        !x11::windowOrigin(display, static_cast<Window>(window), originX, originY)) {
-        if (lost(error)) {
-            return DesktopError(DesktopError::Kind::Unavailable, error);
+        !x11::windowOrigin(*display, static_cast<Window>(window), originX, originY)) {
+        if (DesktopError gone = lost(DesktopError::Kind::Unavailable)) {
+            return gone;
         }
         return DesktopError(DesktopError::Kind::WindowGone, "[ClientToScreen]が失敗しました。");
     }
@@ -226,8 +216,7 @@ DesktopResult<ScreenPoint> X11Desktop::Impl::clientToScreen(WindowHandle window,
 
 void X11Desktop::Impl::grab(const CaptureRect& rect, RgbImage& image) {
     std::lock_guard lock(mLock);
-    std::string error;
-    if (connection(error) != nullptr) {
+    if (connection()) {
         mScreenGrab->grab(rect, image.pixels);
     }
 }
@@ -243,12 +232,16 @@ DesktopResult<FocusedWindow> X11Desktop::focusedWindow() {
     return mImpl->focusedWindow();
 }
 
-DesktopError X11Desktop::pasteText(WindowHandle, const std::string& text) {
-    return mImpl->paste(text, false);
+ClipboardOwner& X11Desktop::clipboard() {
+    return mImpl->clipboard();
 }
 
-DesktopError X11Desktop::pasteTextRestoringClipboard(WindowHandle, const std::string& text) {
-    return mImpl->paste(text, true);
+DesktopError X11Desktop::pasteReady() {
+    return mImpl->pasteReady();
+}
+
+DesktopError X11Desktop::pressControlV() {
+    return mImpl->pressControlV();
 }
 
 DesktopError X11Desktop::typeText(WindowHandle, const std::string& text,

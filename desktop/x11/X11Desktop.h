@@ -27,12 +27,16 @@ class X11Desktop : public NativeDesktop {
     ~X11Desktop() override;
 
     DesktopResult<FocusedWindow> focusedWindow() override;
-    DesktopError pasteText(WindowHandle window, const std::string& text) override;
-    DesktopError pasteTextRestoringClipboard(WindowHandle window, const std::string& text) override;
     DesktopError typeText(WindowHandle window, const std::string& text,
                           std::chrono::milliseconds keyDelay) override;
 
   protected:
+    // The selection owner; pasteTextRestoringClipboard reads the previous text from whichever
+    // client holds CLIPBOARD, on a connection of its own.
+    ClipboardOwner& clipboard() override;
+    // The server reached, XTEST there, and Control and V on the active layout.
+    DesktopError pasteReady() override;
+    DesktopError pressControlV() override;
     DesktopError pressKey(WindowHandle window, VirtualKey key) override;
     DesktopResult<ScreenPoint> clientToScreen(WindowHandle window, Point point) override;
     // The X server's answer took 0.13 ms at the median after a 100 ms pause (0.005 ms in a loop).

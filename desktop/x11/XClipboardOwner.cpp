@@ -17,16 +17,18 @@
 #include <thread>
 #include <utility>
 
+#include "desktop/x11/XClipboardReader.h"
 #include "desktop/x11/XConnection.h"
 #include "desktop/x11/XErrorTrap.h"
+#include "desktop/x11/XPropertyWriter.h"
 
 namespace korvane::x11 {
 namespace {
 
-// How long a caller waits for the selection to be taken, and how long a client that reads a
-// large text piece by piece may pause before the transfer is given up.
+// How long a caller waits for the selection to be taken.
 constexpr auto kTakeTimeout = std::chrono::seconds(3);
-constexpr auto kTransferIdle = std::chrono::seconds(5);
+// An owner that cannot say what it holds within this time loses it to the barcode for good.
+constexpr auto kReadBudget = std::chrono::milliseconds(300);
 
 // The text as ISO Latin-1, or nothing when it holds a character beyond U+00FF or is not UTF-8.
 std::optional<std::string> toLatin1(const std::string& utf8) {
@@ -52,44 +54,33 @@ std::optional<std::string> toLatin1(const std::string& utf8) {
     return out;
 }
 
+DesktopError clipboardError(const std::string& reason) {
+    return DesktopError(DesktopError::Kind::Clipboard,
+                        "クリップボード (" + reason + ") を開けません");
+}
+
 }  // namespace
 
 class XClipboardOwner::Impl {
   public:
     explicit Impl(const std::string& displayName);
     ~Impl();
-    bool setText(const std::string& text, std::string& error);
+    DesktopError setText(const std::string& text);
     std::uint64_t deliveries();
     bool waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget);
 
   private:
     struct Request {
         std::string text;
-        std::optional<std::pair<bool, std::string>> result;
+        std::optional<DesktopError> result;
     };
-    using Result = std::pair<bool, std::string>;
-    // A text too large for one request, going out piece by piece.
-    struct Transfer {
-        Atom type = None;
-        std::shared_ptr<const std::string> data;
-        std::size_t sent = 0;
-        std::chrono::steady_clock::time_point deadline;
-    };
-    using TransferKey = std::pair<Window, Atom>;
-
     void run();
-    bool connect(std::string& error);
-    Result take(const std::string& text);
+    DesktopError connect();
+    DesktopError take(const std::string& text);
     bool serverTime(Time& time);
     void dropLostConnection();
     void handle(const XEvent& event);
     void answer(const XSelectionRequestEvent& request);
-    bool putProperty(Window requestor, Atom property, Atom type,
-                     std::shared_ptr<const std::string> data);
-    void continueTransfer(const XPropertyEvent& event);
-    void endTransfer(std::map<TransferKey, Transfer>::iterator it);
-    int pollTimeoutMs() const;
-    void dropExpiredTransfers();
     void noteDelivery();
 
     const std::string mDisplayName;
@@ -107,7 +98,8 @@ class XClipboardOwner::Impl {
     Window mWindow = None;
     Time mOwnedSince = CurrentTime;
     std::shared_ptr<const std::string> mText;
-    std::map<TransferKey, Transfer> mTransfers;
+    // Goes with mConnection.
+    std::optional<XPropertyWriter> mWriter;
     struct Atoms {
         Atom clipboard, targets, timestamp, utf8, text, incr, stamp;
     } mAtoms{};
@@ -129,7 +121,7 @@ XClipboardOwner::Impl::~Impl() {
     ::close(mWakeFd);
 }
 
-bool XClipboardOwner::Impl::setText(const std::string& text, std::string& error) {
+DesktopError XClipboardOwner::Impl::setText(const std::string& text) {
     auto request = std::make_shared<Request>(Request{text, std::nullopt});
     const auto deadline = std::chrono::steady_clock::now() + kTakeTimeout;
     std::unique_lock lock(mLock);
@@ -143,13 +135,9 @@ bool XClipboardOwner::Impl::setText(const std::string& text, std::string& error)
         if (mPending == request) {
             mPending.reset();
         }
-        error = "クリップボード (X サーバーが応答しません) を開けません";
-        return false;
+        return clipboardError("X サーバーが応答しません");
     }
-    if (!request->result->first) {
-        error = request->result->second;
-    }
-    return request->result->first;
+    return *request->result;
 }
 
 std::uint64_t XClipboardOwner::Impl::deliveries() {
@@ -175,7 +163,7 @@ void XClipboardOwner::Impl::run() {
                          {display != nullptr ? ConnectionNumber(display) : -1, POLLIN, 0}};
         // Events already read into Xlib's queue would not wake poll.
         if (display == nullptr || XPending(display) == 0) {
-            ::poll(fds, 2, pollTimeoutMs());
+            ::poll(fds, 2, mWriter ? mWriter->pollTimeoutMs() : -1);
         }
         std::uint64_t count = 0;
         [[maybe_unused]] auto got = ::read(mWakeFd, &count, sizeof count);
@@ -189,7 +177,7 @@ void XClipboardOwner::Impl::run() {
             mDone.notify_all();
         }
         if (request) {
-            Result result = take(request->text);
+            DesktopError result = take(request->text);
             std::lock_guard lock(mLock);
             request->result = std::move(result);
             mDone.notify_all();
@@ -201,9 +189,11 @@ void XClipboardOwner::Impl::run() {
             handle(event);
         }
         dropLostConnection();
-        dropExpiredTransfers();
+        if (mWriter) {
+            mWriter->dropExpired();
+        }
     }
-    mTransfers.clear();
+    mWriter.reset();
     mConnection.reset();
 }
 
@@ -211,23 +201,22 @@ void XClipboardOwner::Impl::run() {
 // ever; the next text opens a new one.
 void XClipboardOwner::Impl::dropLostConnection() {
     if (mConnection && mConnection->lost()) {
-        mTransfers.clear();
+        mWriter.reset();
         mText.reset();
         mConnection.reset();
     }
 }
 
-bool XClipboardOwner::Impl::connect(std::string& error) {
+DesktopError XClipboardOwner::Impl::connect() {
     if (mConnection && mConnection->display() != nullptr && !mConnection->lost()) {
-        return true;
+        return {};
     }
-    mTransfers.clear();
+    mWriter.reset();
     mText.reset();
     mConnection = std::make_unique<XConnection>(mDisplayName);
     Display* display = mConnection->display();
     if (display == nullptr) {
-        error = "クリップボード (" + mConnection->failure() + ") を開けません";
-        return false;
+        return clipboardError(mConnection->failure());
     }
     XErrorTrap trap(display);
     mAtoms.clipboard = XInternAtom(display, "CLIPBOARD", False);
@@ -242,33 +231,32 @@ bool XClipboardOwner::Impl::connect(std::string& error) {
     mWindow = XCreateWindow(display, DefaultRootWindow(display), -10, -10, 1, 1, 0, 0, InputOnly,
                             CopyFromParent, CWEventMask, &attributes);
     if (trap.sync() != 0) {
-        error = "クリップボード (選択の所有者ウィンドウを作成できません) を開けません";
         mConnection.reset();
-        return false;
+        return clipboardError("選択の所有者ウィンドウを作成できません");
     }
-    return true;
+    mWriter.emplace(display, mAtoms.incr);
+    return {};
 }
 
-XClipboardOwner::Impl::Result XClipboardOwner::Impl::take(const std::string& text) {
-    std::string error;
-    if (!connect(error)) {
-        return {false, error};
+DesktopError XClipboardOwner::Impl::take(const std::string& text) {
+    if (DesktopError failed = connect()) {
+        return failed;
     }
     Display* display = mConnection->display();
     Time time = CurrentTime;
     if (!serverTime(time)) {
         const std::string reason =
             mConnection->lost() ? mConnection->failure() : "X サーバーが応答しません";
-        return {false, "クリップボード (" + reason + ") を開けません"};
+        return clipboardError(reason);
     }
     XErrorTrap trap(display);
     XSetSelectionOwner(display, mAtoms.clipboard, mWindow, time);
     if (XGetSelectionOwner(display, mAtoms.clipboard) != mWindow) {
-        return {false, "クリップボード (CLIPBOARD の所有権を得られません) を開けません"};
+        return clipboardError("CLIPBOARD の所有権を得られません");
     }
     mText = std::make_shared<const std::string>(text);
     mOwnedSince = time;
-    return {true, std::string()};
+    return {};
 }
 
 // Taking a selection needs a real server time; appending nothing to a property of our own window
@@ -314,7 +302,9 @@ void XClipboardOwner::Impl::handle(const XEvent& event) {
             break;
         case PropertyNotify:
             if (event.xproperty.state == PropertyDelete) {
-                continueTransfer(event.xproperty);
+                if (mWriter->continueTransfer(event.xproperty)) {
+                    noteDelivery();
+                }
             }
             break;
         default:
@@ -343,21 +333,21 @@ void XClipboardOwner::Impl::answer(const XSelectionRequestEvent& request) {
             const Atom targets[] = {mAtoms.targets, mAtoms.timestamp, mAtoms.utf8, XA_STRING,
                                     mAtoms.text};
             std::string bytes(reinterpret_cast<const char*>(targets), sizeof targets);
-            served = putProperty(request.requestor, property, XA_ATOM,
-                                 std::make_shared<const std::string>(std::move(bytes)));
+            served = mWriter->put(request.requestor, property, XA_ATOM,
+                                  std::make_shared<const std::string>(std::move(bytes)));
         } else if (request.target == mAtoms.timestamp) {
             const long time = static_cast<long>(mOwnedSince);
             std::string bytes(reinterpret_cast<const char*>(&time), sizeof time);
-            served = putProperty(request.requestor, property, XA_INTEGER,
-                                 std::make_shared<const std::string>(std::move(bytes)));
+            served = mWriter->put(request.requestor, property, XA_INTEGER,
+                                  std::make_shared<const std::string>(std::move(bytes)));
         } else if (request.target == mAtoms.utf8) {
-            served = putProperty(request.requestor, property, mAtoms.utf8, mText);
+            served = mWriter->put(request.requestor, property, mAtoms.utf8, mText);
         } else if (request.target == XA_STRING || request.target == mAtoms.text) {
             if (std::optional<std::string> latin1 = toLatin1(*mText)) {
-                served = putProperty(request.requestor, property, XA_STRING,
-                                     std::make_shared<const std::string>(std::move(*latin1)));
+                served = mWriter->put(request.requestor, property, XA_STRING,
+                                      std::make_shared<const std::string>(std::move(*latin1)));
             } else if (request.target == mAtoms.text) {
-                served = putProperty(request.requestor, property, mAtoms.utf8, mText);
+                served = mWriter->put(request.requestor, property, mAtoms.utf8, mText);
             }
         }
         if (served) {
@@ -372,113 +362,22 @@ void XClipboardOwner::Impl::answer(const XSelectionRequestEvent& request) {
     }
     // The server has queued the notice, so a key sent from now on reaches the client after it.
     // A large text counts once its last piece has gone.
-    if (served && textTarget && !mTransfers.contains({request.requestor, property})) {
+    if (served && textTarget && !mWriter->sending(request.requestor, property)) {
         noteDelivery();
     }
 }
 
-// Atom lists and integers go as format 32, which Xlib takes as an array of longs.
-bool XClipboardOwner::Impl::putProperty(Window requestor, Atom property, Atom type,
-                                        std::shared_ptr<const std::string> data) {
-    Display* display = mConnection->display();
-    const bool longs = type == XA_ATOM || type == XA_INTEGER;
-    const int format = longs ? 32 : 8;
-    const std::size_t items = longs ? data->size() / sizeof(long) : data->size();
-    const std::size_t limit = static_cast<std::size_t>(XMaxRequestSize(display)) * 4 - 100;
-    XErrorTrap trap(display);
-    if (data->size() <= limit) {
-        XChangeProperty(display, requestor, property, type, format, PropModeReplace,
-                        reinterpret_cast<const unsigned char*>(data->data()),
-                        static_cast<int>(items));
-        return trap.sync() == 0;
-    }
-    const long size = static_cast<long>(data->size());
-    XSelectInput(display, requestor, PropertyChangeMask);
-    XChangeProperty(display, requestor, property, mAtoms.incr, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&size), 1);
-    if (trap.sync() != 0) {
-        return false;
-    }
-    mTransfers[{requestor, property}] =
-        Transfer{type, std::move(data), 0, std::chrono::steady_clock::now() + kTransferIdle};
-    return true;
-}
-
-// The client deletes the property each time it has read a piece: the next piece follows, and
-// after the last one a piece of length zero ends the transfer.
-void XClipboardOwner::Impl::continueTransfer(const XPropertyEvent& event) {
-    auto it = mTransfers.find({event.window, event.atom});
-    if (it == mTransfers.end()) {
-        return;
-    }
-    Display* display = mConnection->display();
-    Transfer& transfer = it->second;
-    const std::size_t limit = static_cast<std::size_t>(XMaxRequestSize(display)) * 4 - 100;
-    const std::size_t piece = std::min(limit, transfer.data->size() - transfer.sent);
-    bool failed = false;
-    {
-        XErrorTrap trap(display);
-        XChangeProperty(
-            display, event.window, event.atom, transfer.type, 8, PropModeReplace,
-            reinterpret_cast<const unsigned char*>(transfer.data->data() + transfer.sent),
-            static_cast<int>(piece));
-        failed = trap.sync() != 0;
-    }
-    if (failed || piece == 0) {
-        const bool delivered = !failed && transfer.type != XA_ATOM && transfer.type != XA_INTEGER;
-        endTransfer(it);
-        if (delivered) {
-            noteDelivery();
-        }
-        return;
-    }
-    transfer.sent += piece;
-    transfer.deadline = std::chrono::steady_clock::now() + kTransferIdle;
-}
-
-void XClipboardOwner::Impl::endTransfer(std::map<TransferKey, Transfer>::iterator it) {
-    const Window requestor = it->first.first;
-    mTransfers.erase(it);
-    const bool stillReading =
-        std::any_of(mTransfers.begin(), mTransfers.end(),
-                    [&](const auto& entry) { return entry.first.first == requestor; });
-    if (!stillReading) {
-        XErrorTrap trap(mConnection->display());
-        XSelectInput(mConnection->display(), requestor, NoEventMask);
-    }
-}
-
-int XClipboardOwner::Impl::pollTimeoutMs() const {
-    if (mTransfers.empty()) {
-        return -1;
-    }
-    auto next = std::min_element(mTransfers.begin(), mTransfers.end(), [](auto& a, auto& b) {
-                    return a.second.deadline < b.second.deadline;
-                })->second.deadline;
-    auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-                    next - std::chrono::steady_clock::now())
-                    .count();
-    return static_cast<int>(std::clamp<long long>(wait + 1, 0, INT_MAX));
-}
-
-void XClipboardOwner::Impl::dropExpiredTransfers() {
-    const auto now = std::chrono::steady_clock::now();
-    for (auto it = mTransfers.begin(); it != mTransfers.end();) {
-        auto next = std::next(it);
-        if (it->second.deadline <= now) {
-            endTransfer(it);
-        }
-        it = next;
-    }
-}
-
 XClipboardOwner::XClipboardOwner(const std::string& displayName)
-    : mImpl(std::make_unique<Impl>(displayName)) {}
+    : mDisplayName(displayName), mImpl(std::make_unique<Impl>(displayName)) {}
 
 XClipboardOwner::~XClipboardOwner() = default;
 
-bool XClipboardOwner::setText(const std::string& text, std::string& error) {
-    return mImpl->setText(text, error);
+std::optional<std::string> XClipboardOwner::text() {
+    return readClipboardText(mDisplayName, kReadBudget);
+}
+
+DesktopError XClipboardOwner::setText(const std::string& text) {
+    return mImpl->setText(text);
 }
 
 std::uint64_t XClipboardOwner::deliveries() {

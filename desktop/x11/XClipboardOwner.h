@@ -3,7 +3,10 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+
+#include "desktop/ClipboardOwner.h"
 
 namespace korvane::x11 {
 
@@ -15,28 +18,28 @@ namespace korvane::x11 {
 // Served targets: TARGETS, TIMESTAMP, UTF8_STRING, STRING and TEXT (Latin-1 as STRING when the text
 // fits it, UTF-8 otherwise). STRING is refused for a text that Latin-1 cannot carry, rather than
 // handing out a damaged one. A text larger than one request goes by the INCR protocol.
-class XClipboardOwner {
+//
+// A delivery is any client handed the text: a clipboard manager that copies the text as the paste
+// keys go ends the wait for the window too.
+class XClipboardOwner : public ClipboardOwner {
   public:
     // An empty name means the DISPLAY environment variable.
     explicit XClipboardOwner(const std::string& displayName);
-    ~XClipboardOwner();
+    ~XClipboardOwner() override;
     XClipboardOwner(const XClipboardOwner&) = delete;
     XClipboardOwner& operator=(const XClipboardOwner&) = delete;
 
-    // Makes `text` (UTF-8) the clipboard's content. False with the reason when the selection could
-    // not be taken in time. No key follows a failure, so a server that answers only after the time
-    // limit may still change the clipboard, but never what is typed.
-    bool setText(const std::string& text, std::string& error);
-
-    // How many times a client has been handed the whole text so far (any text, any form).
-    std::uint64_t deliveries();
-    // Waits up to `budget` until a client is handed the text after `after` deliveries; false when
-    // none was. X clients ask for a pasted text and may handle the keys that follow the paste
-    // keys before it arrives; waiting for the hand-over keeps those keys behind the text. Any
-    // client counts: a clipboard manager that copies the text at that moment ends the wait too.
-    bool waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget);
+    // The CLIPBOARD selection's text, asked of its owner (this one included) on a connection of
+    // its own.
+    std::optional<std::string> text() override;
+    // A Clipboard error when the selection could not be taken in time. A server that answers only
+    // after the time limit may still change the clipboard, but never what is typed.
+    DesktopError setText(const std::string& text) override;
+    std::uint64_t deliveries() override;
+    bool waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget) override;
 
   private:
+    const std::string mDisplayName;
     class Impl;
     std::unique_ptr<Impl> mImpl;
 };

@@ -35,7 +35,18 @@ KeySym keysymFor(VirtualKey key) {
     return NoSymbol;
 }
 
-bool tapKey(Display* display, KeyCode key, KeyCode modifier, std::string& error) {
+DesktopError keysQueued(Display* display, XErrorTrap& trap) {
+    const int code = trap.sync();
+    if (code == 0) {
+        return {};
+    }
+    char text[160] = {};
+    XGetErrorText(display, code, text, sizeof text);
+    return DesktopError(DesktopError::Kind::Keys,
+                        std::string("[XTestFakeKeyEvent]が失敗しました。") + text);
+}
+
+DesktopError tapKey(Display* display, KeyCode key, KeyCode modifier) {
     XErrorTrap trap(display);
     if (modifier != 0) {
         XTestFakeKeyEvent(display, modifier, True, CurrentTime);
@@ -45,14 +56,7 @@ bool tapKey(Display* display, KeyCode key, KeyCode modifier, std::string& error)
     if (modifier != 0) {
         XTestFakeKeyEvent(display, modifier, False, CurrentTime);
     }
-    const int code = trap.sync();
-    if (code != 0) {
-        char text[160] = {};
-        XGetErrorText(display, code, text, sizeof text);
-        error = std::string("[XTestFakeKeyEvent]が失敗しました。") + text;
-        return false;
-    }
-    return true;
+    return keysQueued(display, trap);
 }
 
 }  // namespace korvane::x11

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "desktop/x11/XErrorTrap.h"
+#include "desktop/x11/XKeys.h"
 #include "platform/Utf8.h"
 
 namespace korvane::x11 {
@@ -76,17 +77,6 @@ class KeyTable {
     KeyCode mSpare = 0;
 };
 
-bool check(Display* display, XErrorTrap& trap, std::string& error) {
-    const int code = trap.sync();
-    if (code != 0) {
-        char text[160] = {};
-        XGetErrorText(display, code, text, sizeof text);
-        error = std::string("[XTestFakeKeyEvent]が失敗しました。") + text;
-        return false;
-    }
-    return true;
-}
-
 void stroke(Display* display, KeyCode code, KeyCode shift) {
     if (shift != 0) {
         XTestFakeKeyEvent(display, shift, True, CurrentTime);
@@ -103,10 +93,9 @@ void mapSpare(Display* display, KeyCode spare, KeySym symbol) {
     XChangeKeyboardMapping(display, spare, 2, both, 1);
 }
 
-}  // namespace
-
-bool typeText(Display* display, const std::string& utf8, std::chrono::milliseconds keyDelay,
-              std::string& error) {
+// The keysyms `utf8` is typed with: line breaks (LF, CR, CR LF) as Return, TAB as Tab, other
+// control characters left out.
+std::vector<KeySym> keysymsOf(const std::string& utf8) {
     std::vector<KeySym> symbols;
     const std::u32string points = utf8::codePoints(utf8);
     for (std::size_t i = 0; i < points.size(); ++i) {
@@ -122,12 +111,20 @@ bool typeText(Display* display, const std::string& utf8, std::chrono::millisecon
             symbols.push_back(keysymOf(point));
         }
     }
+    return symbols;
+}
 
+}  // namespace
+
+DesktopError typeText(Display* display, const std::string& utf8,
+                      std::chrono::milliseconds keyDelay) {
+    const std::vector<KeySym> symbols = keysymsOf(utf8);
     XErrorTrap trap(display);
     const KeyTable table(display);
     const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
     bool spareInUse = false;
     bool first = true;
+    DesktopError failed;
     for (KeySym symbol : symbols) {
         if (!first && keyDelay.count() > 0) {
             std::this_thread::sleep_for(keyDelay);
@@ -143,10 +140,12 @@ bool typeText(Display* display, const std::string& utf8, std::chrono::millisecon
             spareInUse = true;
             stroke(display, table.spare(), 0);
         } else {
-            error = "キーボード配列にない文字を入力するための空きキーがありません。";
+            failed = DesktopError(DesktopError::Kind::Keys,
+                                  "キーボード配列にない文字を入力するための空きキーがありません。");
             break;
         }
-        if (!check(display, trap, error)) {
+        failed = keysQueued(display, trap);
+        if (failed) {
             break;
         }
     }
@@ -155,7 +154,7 @@ bool typeText(Display* display, const std::string& utf8, std::chrono::millisecon
         mapSpare(display, table.spare(), NoSymbol);
         trap.sync();
     }
-    return error.empty();
+    return failed;
 }
 
 }  // namespace korvane::x11

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <string>
 
+#include "desktop/DesktopError.h"
+
 namespace korvane::x11 {
 
 // Types `utf8` through XTEST, one key press per character, with `keyDelay` between two keys.
@@ -13,9 +15,9 @@ namespace korvane::x11 {
 // One that no key produces is typed through a spare key code (one with no symbols at all),
 // which is given that character, pressed, and emptied again; a client reads the new mapping
 // only when it handles the change, so each such change waits for the key before it to be taken.
-// False with the reason when the server refused the keys or a character needs a spare key and
-// the layout has none. The caller serialises calls on `display`.
-bool typeText(Display* display, const std::string& utf8, std::chrono::milliseconds keyDelay,
-              std::string& error);
+// A Keys error when the server refused the keys or a character needs a spare key and the layout
+// has none; the keys before it have gone. The caller serialises calls on `display`.
+DesktopError typeText(Display* display, const std::string& utf8,
+                      std::chrono::milliseconds keyDelay);
 
 }  // namespace korvane::x11

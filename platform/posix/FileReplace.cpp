@@ -10,13 +10,12 @@
 
 namespace korvane {
 
-bool replaceFileContents(const std::filesystem::path& path, std::string_view contents,
-                         std::string& error) {
+std::optional<std::string> replaceFileContents(const std::filesystem::path& path,
+                                               std::string_view contents) {
     std::string tempPath = path.string() + ".XXXXXX";
     int fd = ::mkstemp(tempPath.data());
     if (fd < 0) {
-        error = std::string("mkstemp: ") + std::strerror(errno);
-        return false;
+        return std::string("mkstemp: ") + std::strerror(errno);
     }
     // mkstemp makes the file 0600: the new file gets the old one's permissions, or those of a
     // newly created file.
@@ -62,10 +61,9 @@ bool replaceFileContents(const std::filesystem::path& path, std::string_view con
     }
     if (failed) {
         ::unlink(tempPath.c_str());
-        error = std::string(failed) + ": " + std::strerror(code);
-        return false;
+        return std::string(failed) + ": " + std::strerror(code);
     }
-    return true;
+    return std::nullopt;
 }
 
 }  // namespace korvane

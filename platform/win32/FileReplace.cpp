@@ -24,14 +24,13 @@ bool writeAll(HANDLE file, std::string_view contents) {
 
 }  // namespace
 
-bool replaceFileContents(const std::filesystem::path& path, std::string_view contents,
-                         std::string& error) {
+std::optional<std::string> replaceFileContents(const std::filesystem::path& path,
+                                               std::string_view contents) {
     const std::wstring temp = win32::temporaryPathBeside(path.wstring());
     HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
-        error = "CreateFile: " + win32::systemMessage(::GetLastError());
-        return false;
+        return "CreateFile: " + win32::systemMessage(::GetLastError());
     }
     const char* failed = nullptr;
     DWORD code = 0;
@@ -47,13 +46,12 @@ bool replaceFileContents(const std::filesystem::path& path, std::string_view con
     if (!failed) {
         code = win32::moveReplacing(temp, path.wstring(), MOVEFILE_WRITE_THROUGH);
         if (code == 0) {
-            return true;
+            return std::nullopt;
         }
         failed = "MoveFileEx";
     }
     ::DeleteFileW(temp.c_str());
-    error = std::string(failed) + ": " + win32::systemMessage(code);
-    return false;
+    return std::string(failed) + ": " + win32::systemMessage(code);
 }
 
 }  // namespace korvane

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppDialogs.h"
+#include "core/AppDialogs.h"
 #include "desktop/Desktop.h"
 
 namespace korvane::test {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/Version.h"
+#include "core/Version.h"
 
 namespace korvane {
 namespace {

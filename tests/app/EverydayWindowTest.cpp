@@ -29,7 +29,7 @@
 #include "handling/ScanHistory.h"
 #include "tests/app/AppFakes.h"
 #include "tests/app/QtTestHelpers.h"
-#include "tests/app/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/Loopback.h"
 
 namespace korvane {
@@ -216,22 +216,21 @@ TEST_F(EverydayWindowTest, AutostartEntryIsWrittenQuotedAndRemoved) {
     const std::filesystem::path entry = autostartFilePath();
     EXPECT_EQ(entry, mFolder / "autostart" / "korvane-server.desktop");
     EXPECT_FALSE(autostartEnabled(entry));
-    std::string error;
-    ASSERT_TRUE(enableAutostart(entry, "/opt/my apps/$x\"y/korvane-server", error)) << error;
+    ASSERT_EQ(enableAutostart(entry, "/opt/my apps/$x\"y/korvane-server"), std::nullopt);
     EXPECT_TRUE(autostartEnabled(entry));
     const std::string text = test::readAll(entry);
     EXPECT_NE(text.find("\nExec=\"/opt/my apps/\\\\$x\\\\\"y/korvane-server\"\n"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("[Desktop Entry]\nType=Application\n"), std::string::npos);
-    ASSERT_TRUE(enableAutostart(entry, "/usr/bin/korvane-server", error)) << error;
+    ASSERT_EQ(enableAutostart(entry, "/usr/bin/korvane-server"), std::nullopt);
     EXPECT_NE(test::readAll(entry).find("\nExec=korvane-server\n"), std::string::npos);
     // A desktop's settings tool may switch the entry off instead of removing it.
     test::writeAll(entry, test::readAll(entry) + "Hidden=true\n");
     EXPECT_FALSE(autostartEnabled(entry));
-    ASSERT_TRUE(disableAutostart(entry, error)) << error;
+    ASSERT_EQ(disableAutostart(entry), std::nullopt);
     EXPECT_FALSE(std::filesystem::exists(entry));
-    EXPECT_TRUE(disableAutostart(entry, error)) << "nothing to remove is no failure";
+    EXPECT_EQ(disableAutostart(entry), std::nullopt) << "nothing to remove is no failure";
 }
 
 TEST_F(EverydayWindowTest, MultiLineLogLinesShowOnOneRowAndExportWhole) {
@@ -276,8 +275,7 @@ TEST_F(EverydayWindowTest, ClickOnTheQrCodeShowsItLargeUntilListeningStops) {
 TEST_F(EverydayWindowTest, SavedAddressThatIsGoneIsReportedInTheLog) {
     AppSettings settings;
     settings.ipAddress = "198.51.100.7";
-    std::string error;
-    ASSERT_TRUE(writeSettings(mIni, settings, error));
+    ASSERT_EQ(writeSettings(mIni, settings), std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return form().logList->model()->rowCount() == 1; }));
     const std::string line = form().logList->model()->index(0, 0).data().toString().toStdString();
     EXPECT_TRUE(

@@ -23,12 +23,12 @@
 
 #include "app/DevicesDialog.h"
 #include "app/QrCode.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "handling/DeviceSettings.h"
 #include "platform/Socket.h"
 #include "tests/app/AppFakes.h"
 #include "tests/app/QtTestHelpers.h"
-#include "tests/app/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace korvane {
 namespace {
@@ -207,13 +207,12 @@ TEST_F(MainWindowTest, NoAddressRefusesEveryStartWithThePortError) {
 TEST_F(MainWindowTest, SavedAddressSelectedWhenPresentKeptWhenNot) {
     AppSettings settings;
     settings.ipAddress = "127.0.0.1";
-    std::string error;
-    ASSERT_TRUE(writeSettings(mIni, settings, error));
+    ASSERT_EQ(writeSettings(mIni, settings), std::nullopt);
     EXPECT_EQ(form().addressBox->currentData().toString().toStdString(), "127.0.0.1");
     destroy();
 
     settings.ipAddress = "198.51.100.7";
-    ASSERT_TRUE(writeSettings(mIni, settings, error));
+    ASSERT_EQ(writeSettings(mIni, settings), std::nullopt);
     EXPECT_EQ(form().addressBox->currentIndex(), 0);
     EXPECT_EQ(form().selectedAddress(), "198.51.100.7");
     destroy();
@@ -365,8 +364,7 @@ TEST_F(MainWindowTest, AutomaticStartRunsOnceWhenChosen) {
     settings.ipAddress = "127.0.0.1";
     settings.portNo = "abc";
     settings.autoStart = true;
-    std::string error;
-    ASSERT_TRUE(writeSettings(mIni, settings, error));
+    ASSERT_EQ(writeSettings(mIni, settings), std::nullopt);
     form().autoStartTimer->start();
     ASSERT_TRUE(waitUntil([&] { return !mDialogs.shown.empty(); }));
     EXPECT_FALSE(form().autoStartTimer->isActive());
@@ -418,8 +416,8 @@ TEST_F(MainWindowTest, TheApprovalQuestionIsAnsweredAndTheAnswerSaved) {
 // Devices approved in an earlier run are approved in this one; DeviceApproval=0 lets every phone
 // in without a question.
 TEST_F(MainWindowTest, ApprovalComesFromTheSettingsFile) {
-    std::string error;
-    ASSERT_TRUE(writeApprovedDevices(mIni, {{"KEPT", "192.0.2.9", "2024/05/01 09:00:00"}}, error));
+    ASSERT_EQ(writeApprovedDevices(mIni, {{"KEPT", "192.0.2.9", "2024/05/01 09:00:00"}}),
+              std::nullopt);
     EXPECT_TRUE(form().approval().admits("KEPT", "192.0.2.9"));
     EXPECT_FALSE(form().approval().admits("STRANGER", "192.0.2.10"));
     destroy();

@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/Socket.h"
-#include "tests/app/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include "tests/support/Loopback.h"
 
 namespace korvane {

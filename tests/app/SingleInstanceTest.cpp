@@ -11,7 +11,7 @@
 #include <fstream>
 #include <memory>
 
-#include "tests/app/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace korvane {
 namespace {

@@ -9,7 +9,7 @@
 #include "app/SessionEnd.h"
 #include "app/SplashWindow.h"
 #include "tests/app/AppFakes.h"
-#include "tests/app/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace korvane {
 namespace {

@@ -2,8 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <chrono>
 #include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace korvane {
 namespace {
@@ -21,15 +26,14 @@ class ClockedDesktop : public NativeDesktop {
     bool grabbed = false;
 
     DesktopResult<FocusedWindow> focusedWindow() override { return FocusedWindow{}; }
-    DesktopError pasteText(WindowHandle, const std::string&) override { return {}; }
-    DesktopError pasteTextRestoringClipboard(WindowHandle, const std::string&) override {
-        return {};
-    }
     DesktopError typeText(WindowHandle, const std::string&, std::chrono::milliseconds) override {
         return {};
     }
 
   protected:
+    // Only captures are asked of this desktop.
+    ClipboardOwner& clipboard() override { std::abort(); }
+    DesktopError pressControlV() override { return {}; }
     DesktopError pressKey(WindowHandle, VirtualKey) override { return {}; }
     DesktopResult<ScreenPoint> clientToScreen(WindowHandle, Point point) override {
         askedAt = Clock::now();
@@ -85,6 +89,182 @@ TEST(NativeDesktop, NothingIsGrabbedOrToldBeforeThePauseEnds) {
         EXPECT_GE(desktop.askedAt, pauseEnd - 1ms);
     }
     std::filesystem::remove(path);
+}
+
+// A clipboard and keys that write down what the paste asked of them, in order. A clipboard
+// manager is played by the copy made as each text is set: it must not end the wait for the
+// window.
+class JournalDesktop : public NativeDesktop {
+  public:
+    class Clipboard : public ClipboardOwner {
+      public:
+        std::vector<std::string>& journal;
+        std::optional<std::string> held;
+        int failingSet = 0;  // the number of the setText that fails; 0 none
+        bool taken = true;
+        std::uint64_t count = 0;
+        int sets = 0;
+        Clock::time_point setAt;  // of the first text
+
+        explicit Clipboard(std::vector<std::string>& journal) : journal(journal) {}
+        std::optional<std::string> text() override {
+            journal.push_back("read");
+            return held;
+        }
+        DesktopError setText(const std::string& text) override {
+            journal.push_back("set " + text);
+            if (++sets == failingSet) {
+                return DesktopError(DesktopError::Kind::Clipboard, "クリップボードを開けません。");
+            }
+            held = text;
+            ++count;
+            if (sets == 1) {
+                setAt = Clock::now();
+            }
+            return {};
+        }
+        std::uint64_t deliveries() override { return count; }
+        bool waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget) override {
+            journal.push_back("wait after " + std::to_string(after) + " for " +
+                              std::to_string(budget.count()) + " ms");
+            return taken;
+        }
+    };
+
+    std::vector<std::string> journal;
+    Clipboard owner{journal};
+    DesktopError unready;
+    DesktopError keysFail;
+    Clock::time_point keysAt;
+
+    DesktopResult<FocusedWindow> focusedWindow() override { return FocusedWindow{}; }
+    DesktopError typeText(WindowHandle, const std::string&, std::chrono::milliseconds) override {
+        return {};
+    }
+
+  protected:
+    ClipboardOwner& clipboard() override { return owner; }
+    DesktopError pasteReady() override {
+        journal.push_back("ready");
+        return unready;
+    }
+    DesktopError pressControlV() override {
+        journal.push_back("Control+V");
+        keysAt = Clock::now();
+        return keysFail;
+    }
+    DesktopError pressKey(WindowHandle, VirtualKey) override { return {}; }
+    DesktopResult<ScreenPoint> clientToScreen(WindowHandle, Point point) override {
+        return ScreenPoint{point.x, point.y};
+    }
+    void grabScreen(const CaptureRect&, RgbImage&) override {}
+};
+
+// The paste's steps and what each fault stops: nothing is touched when the platform cannot
+// press the keys, no key follows a clipboard that could not be set, nothing is put back after
+// keys that did not go, and a window that never takes the text costs the 500 ms budget but is
+// no error.
+TEST(NativeDesktop, PasteGoesStepByStepAndStopsAtTheFirstFault) {
+    const DesktopError keysFault(DesktopError::Kind::Keys, "[SendInput]が失敗しました。");
+    const DesktopError unavailable(DesktopError::Kind::Unavailable, "X サーバーがありません。");
+    struct Case {
+        const char* name;
+        bool restore;
+        std::optional<std::string> held;
+        bool unready = false;
+        int failingSet = 0;
+        bool keysFail = false;
+        bool taken = true;
+        DesktopError::Kind expected = DesktopError::Kind::Ok;
+        std::vector<std::string> steps;
+    };
+    const std::string wait = "wait after 1 for 500 ms";
+    const Case cases[] = {
+        {"plain",
+         false,
+         "前",
+         false,
+         0,
+         false,
+         true,
+         DesktopError::Kind::Ok,
+         {"ready", "set 4901", "Control+V", wait}},
+        {"restored",
+         true,
+         "前",
+         false,
+         0,
+         false,
+         true,
+         DesktopError::Kind::Ok,
+         {"ready", "read", "set 4901", "Control+V", wait, "set 前"}},
+        {"nothing to restore",
+         true,
+         std::nullopt,
+         false,
+         0,
+         false,
+         true,
+         DesktopError::Kind::Ok,
+         {"ready", "read", "set 4901", "Control+V", wait}},
+        {"never taken",
+         true,
+         "前",
+         false,
+         0,
+         false,
+         false,
+         DesktopError::Kind::Ok,
+         {"ready", "read", "set 4901", "Control+V", wait, "set 前"}},
+        {"not ready", true, "前", true, 0, false, true, DesktopError::Kind::Unavailable, {"ready"}},
+        {"clipboard fails",
+         true,
+         "前",
+         false,
+         1,
+         false,
+         true,
+         DesktopError::Kind::Clipboard,
+         {"ready", "read", "set 4901"}},
+        {"keys fail",
+         true,
+         "前",
+         false,
+         0,
+         true,
+         true,
+         DesktopError::Kind::Keys,
+         {"ready", "read", "set 4901", "Control+V"}},
+        {"restore fails",
+         true,
+         "前",
+         false,
+         2,
+         false,
+         true,
+         DesktopError::Kind::Clipboard,
+         {"ready", "read", "set 4901", "Control+V", wait, "set 前"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        JournalDesktop desktop;
+        desktop.owner.held = c.held;
+        desktop.owner.failingSet = c.failingSet;
+        desktop.owner.taken = c.taken;
+        if (c.unready) {
+            desktop.unready = unavailable;
+        }
+        if (c.keysFail) {
+            desktop.keysFail = keysFault;
+        }
+        const DesktopError error = c.restore ? desktop.pasteTextRestoringClipboard(1, "4901")
+                                             : desktop.pasteText(1, "4901");
+        EXPECT_EQ(error.kind(), c.expected) << error.message();
+        EXPECT_EQ(desktop.journal, c.steps);
+        if (!c.keysFail && !c.unready && c.failingSet != 1) {
+            EXPECT_GE(desktop.keysAt - desktop.owner.setAt, 100ms) << "no pause before the keys";
+        }
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <fstream>
 #include <thread>
 
+#include "core/RequestServing.h"
 #include "desktop/wayland/WlrootsDesktop.h"
 #include "handling/RequestHandler.h"
 #include "server/RequestServer.h"
@@ -40,9 +41,9 @@ TEST(WaylandWholeRoad, BarcodeFromThePhoneLandsInTheZenityEntryAndTheCaptureCome
     QuietWindow window;
     RequestHandler handler(desktop, window, window, window, (folder / "server.png").string());
     // Destroyed first, waiting for its threads, before the handler its events reach.
-    RequestServer server(handler.hooks());
+    const std::unique_ptr<RequestServer> server = serveRequests(handler);
     const std::uint16_t port = freeLoopbackPort();
-    ASSERT_EQ(server.start("127.0.0.1", port), std::nullopt);
+    ASSERT_EQ(server->start("127.0.0.1", port), std::nullopt);
     // The server's first log line says it listens.
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
     while (window.logLines == 0 && std::chrono::steady_clock::now() < deadline) {
@@ -68,7 +69,7 @@ TEST(WaylandWholeRoad, BarcodeFromThePhoneLandsInTheZenityEntryAndTheCaptureCome
     EXPECT_EQ(png.height, 240u);
     EXPECT_EQ(window.errorBoxes, 0);
 
-    server.stop();
+    server->stop();
     fs::remove_all(folder);
 }
 

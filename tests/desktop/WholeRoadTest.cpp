@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/RequestServing.h"
 #include "desktop/x11/X11Desktop.h"
 #include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
@@ -68,10 +69,10 @@ TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
     X11Desktop desktop;
     QuietWindow window;
     RequestHandler handler(desktop, window, window, window, (folder / "server.png").string());
-    RequestServer server(handler.hooks());
+    const std::unique_ptr<RequestServer> server = serveRequests(handler);
     const std::uint16_t port = test::freePort();
     std::string error;
-    ASSERT_EQ(server.start("127.0.0.1", port), std::nullopt);
+    ASSERT_EQ(server->start("127.0.0.1", port), std::nullopt);
     ASSERT_TRUE(window.waitFor(false)) << "the server did not start";
 
     const std::string barcode = "ABC-123 漢字";
@@ -91,7 +92,7 @@ TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
     EXPECT_EQ(png.width, 320u);
     EXPECT_EQ(png.height, 240u);
 
-    server.stop();
+    server->stop();
     EXPECT_TRUE(window.waitFor(true));
     fs::remove_all(folder);
 }
@@ -129,9 +130,9 @@ TEST(WholeRoad, AnUnapprovedPhoneTypesNothingUntilTheUserApprovesIt) {
     DeviceApproval approval(prompt, {}, true);
     RequestHandler handler(desktop, window, window, window, (folder / "server.png").string(),
                            &approval);
-    RequestServer server(handler.hooks());
+    const std::unique_ptr<RequestServer> server = serveRequests(handler);
     const std::uint16_t port = test::freePort();
-    ASSERT_EQ(server.start("127.0.0.1", port), std::nullopt);
+    ASSERT_EQ(server->start("127.0.0.1", port), std::nullopt);
     ASSERT_TRUE(window.waitFor(false)) << "the server did not start";
 
     const std::string request = "102\tSTRANGER\t1\t1\t0";
@@ -148,7 +149,7 @@ TEST(WholeRoad, AnUnapprovedPhoneTypesNothingUntilTheUserApprovesIt) {
     EXPECT_EQ(tk.waitForText("STRANGER"), "STRANGER");
     EXPECT_EQ(tk.ask("keys"), R"(["Return"])");
 
-    server.stop();
+    server->stop();
     EXPECT_TRUE(window.waitFor(true));
     fs::remove_all(folder);
 }

@@ -49,7 +49,7 @@ xdotool windowactivate --sync "$(xdotool search --sync --name 'korvane edit targ
 port=$(free_port)
 # The phone simulator's key is approved; Wine's drive Z: is the Unix root.
 printf '[Devices]\r\nCount=1\r\nDevice1=PHONE 127.0.0.1 2026/01/02 03:04:05\r\n' >"$work/settings.ini"
-"$wine_run" "$host" --port "$port" --capture 'C:\korvane-test-capture.png' \
+"$wine_run" "$host" --address 127.0.0.1 --port "$port" --capture 'C:\korvane-test-capture.png' \
     --settings "Z:${work//\//\\}\\settings.ini" >"$work/host.out" 2>&1 &
 host_pid=$!
 pids+=($host_pid)

@@ -1,4 +1,4 @@
-#include "app/LocalAddresses.h"
+#include "core/LocalAddresses.h"
 
 namespace korvane {
 namespace {

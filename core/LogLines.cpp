@@ -1,4 +1,4 @@
-#include "app/LogLines.h"
+#include "core/LogLines.h"
 
 #include <algorithm>
 #include <iterator>

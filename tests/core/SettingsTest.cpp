@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "core/Settings.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "platform/AppPaths.h"
-#include "tests/app/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 namespace korvane {
 namespace {
@@ -31,8 +31,7 @@ TEST(Settings, FirstRunGivesDefaultsAndTheFirstSaveWritesAllEightKeys) {
     EXPECT_EQ(defaults.height, 600);
     EXPECT_EQ(defaults.width, 800);
 
-    std::string error;
-    ASSERT_TRUE(writeSettings(path, defaults, error)) << error;
+    ASSERT_EQ(writeSettings(path, defaults), std::nullopt);
     EXPECT_EQ(readAll(path),
               "[Setting]\nIpAddress=\nPortNo=65001\nAutoStart=0\nMinimize=0\n"
               "[Window]\nTop=0\nLeft=0\nHeight=600\nWidth=800\n");
@@ -57,8 +56,7 @@ TEST(Settings, RoundTripKeepsWhatTheProgramDoesNotKnow) {
     s.autoStart = true;
     s.top = -20;
     s.width = 1024;
-    std::string error;
-    ASSERT_TRUE(writeSettings(path, s, error)) << error;
+    ASSERT_EQ(writeSettings(path, s), std::nullopt);
     // The key's line is replaced where it stood, new keys follow the section's last entry, and
     // the file keeps its CR LF line ends.
     EXPECT_EQ(readAll(path),
@@ -100,8 +98,7 @@ TEST(Settings, OptionsAreWrittenOnceTheyLeaveTheirDefaultsAndReadBack) {
     s.keyDelayMs = 15;
     s.duplicateSeconds = 3;
     s.language = "en";
-    std::string error;
-    ASSERT_TRUE(writeSettings(path, s, error)) << error;
+    ASSERT_EQ(writeSettings(path, s), std::nullopt);
     EXPECT_TRUE(readAll(path).ends_with(
         "[Options]\nInputMethod=1\nKeyDelay=15\nDuplicateSeconds=3\nLanguage=en\n"));
     AppSettings again = readSettings(path);
@@ -114,7 +111,7 @@ TEST(Settings, OptionsAreWrittenOnceTheyLeaveTheirDefaultsAndReadBack) {
     // Back to a default: a key the file has is kept, with the default value.
     again.inputMethod = 0;
     again.scanHistory = true;
-    ASSERT_TRUE(writeSettings(path, again, error)) << error;
+    ASSERT_EQ(writeSettings(path, again), std::nullopt);
     EXPECT_TRUE(readAll(path).ends_with(
         "[Options]\nInputMethod=0\nKeyDelay=15\nDuplicateSeconds=3\nLanguage=en\n"
         "ScanHistory=1\n"));
@@ -163,42 +160,61 @@ TEST(Settings, TextValuesAreCutAt2047Characters) {
 }
 
 TEST(Settings, AFailedWriteLeavesTheOldFileAndNamesThePath) {
+    // Both the save at exit and the options' own save replace the file whole or not at all.
+    using Writer = std::optional<std::string> (*)(const std::filesystem::path&, const AppSettings&);
+    for (Writer write : {Writer{&writeSettings}, Writer{&writeOptions}}) {
+        TempFolder folder;
+        const auto path = folder / "korvane-server.ini";
+        std::string old = "[Setting]\nPortNo=1\n";
+        for (int i = 0; i < 200; ++i) {
+            old += "; a line the user wrote, long enough to need more than the space left\n";
+        }
+        writeAll(path, old);
+
+        // A full disk: writes past 4 KB fail.
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit small = saved;
+        small.rlim_cur = 4096;
+        auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        AppSettings options;
+        options.scanHistory = true;
+        const std::optional<std::string> failure = write(path, options);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+
+        EXPECT_EQ(failure, path.string() + " に書き込めません");
+        EXPECT_EQ(readAll(path), old);
+        int files = 0;
+        for ([[maybe_unused]] const auto& entry :
+             std::filesystem::directory_iterator(folder.path())) {
+            ++files;
+        }
+        EXPECT_EQ(files, 1) << "the temporary file was left behind";
+    }
+}
+
+TEST(Settings, WritingTheOptionsKeepsWhatTheFileGainedMeanwhile) {
     TempFolder folder;
     const auto path = folder / "korvane-server.ini";
-    std::string old = "[Setting]\nPortNo=1\n";
-    for (int i = 0; i < 200; ++i) {
-        old += "; a line the user wrote, long enough to need more than the space left\n";
-    }
-    writeAll(path, old);
-
-    // A full disk: writes past 4 KB fail.
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit small = saved;
-    small.rlim_cur = 4096;
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    std::string error;
-    bool written = writeSettings(path, AppSettings{}, error);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-
-    EXPECT_FALSE(written);
-    EXPECT_EQ(error, path.string() + " に書き込めません");
-    EXPECT_EQ(readAll(path), old);
-    int files = 0;
-    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder.path())) {
-        ++files;
-    }
-    EXPECT_EQ(files, 1) << "the temporary file was left behind";
+    writeAll(path,
+             "[Setting]\nIpAddress=192.0.2.5\nPortNo=1234\n[Options]\nScanHistory=1\n"
+             "[Devices]\nCount=1\nDevice1=SHOP-1 192.0.2.7 2026/01/02 03:04:05\n");
+    AppSettings options;  // as read before the file gained its device: other [Setting] keys
+    options.duplicateSeconds = 60;
+    options.scanHistory = false;
+    ASSERT_EQ(writeOptions(path, options), std::nullopt);
+    EXPECT_EQ(readAll(path),
+              "[Setting]\nIpAddress=192.0.2.5\nPortNo=1234\n"
+              "[Options]\nScanHistory=0\nDuplicateSeconds=60\n"
+              "[Devices]\nCount=1\nDevice1=SHOP-1 192.0.2.7 2026/01/02 03:04:05\n");
 }
 
 TEST(Settings, AFolderNobodyMayWriteToRefusesTheSave) {
     // Not even root may create files in /proc/self.
     const std::filesystem::path path = "/proc/self/korvane-server.ini";
-    std::string error;
-    EXPECT_FALSE(writeSettings(path, AppSettings{}, error));
-    EXPECT_EQ(error, "/proc/self/korvane-server.ini に書き込めません");
+    EXPECT_EQ(writeSettings(path, AppSettings{}), "/proc/self/korvane-server.ini に書き込めません");
 }
 
 class AppPathsTest : public ::testing::Test {

@@ -1,4 +1,4 @@
-#include "app/IntegerText.h"
+#include "core/IntegerText.h"
 
 namespace korvane {
 namespace {

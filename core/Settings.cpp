@@ -1,6 +1,6 @@
-#include "app/Settings.h"
+#include "core/Settings.h"
 
-#include "app/IntegerText.h"
+#include "core/IntegerText.h"
 #include "platform/ProfileFile.h"
 #include "platform/Trace.h"
 
@@ -34,6 +34,31 @@ std::string flag(bool value) {
     return value ? "1" : "0";
 }
 
+void writeOptions(ProfileFile& file, const AppSettings& settings) {
+    const AppSettings defaults;
+    writeOption(file, "InputMethod", std::to_string(settings.inputMethod),
+                std::to_string(defaults.inputMethod));
+    writeOption(file, "KeyDelay", std::to_string(settings.keyDelayMs),
+                std::to_string(defaults.keyDelayMs));
+    writeOption(file, "RestoreClipboard", flag(settings.restoreClipboard),
+                flag(defaults.restoreClipboard));
+    writeOption(file, "DuplicateSeconds", std::to_string(settings.duplicateSeconds),
+                std::to_string(defaults.duplicateSeconds));
+    writeOption(file, "ScanHistory", flag(settings.scanHistory), flag(defaults.scanHistory));
+    writeOption(file, "Language", settings.language, defaults.language);
+}
+
+std::optional<std::string> save(const ProfileFile& file, const char* what) {
+    const std::filesystem::path& path = file.path();
+    std::error_code ignored;
+    std::filesystem::create_directories(path.parent_path(), ignored);
+    if (auto reason = file.save()) {
+        traceOutput(std::string(what) + ": " + path.string() + ": " + *reason);
+        return path.string() + " に書き込めません";
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 AppSettings readSettings(const std::filesystem::path& path) {
@@ -58,8 +83,8 @@ AppSettings readSettings(const std::filesystem::path& path) {
     return s;
 }
 
-bool writeSettings(const std::filesystem::path& path, const AppSettings& settings,
-                   std::string& error) {
+std::optional<std::string> writeSettings(const std::filesystem::path& path,
+                                         const AppSettings& settings) {
     ProfileFile file(path);
     file.load();
     file.writeString(kSetting, "IpAddress", settings.ipAddress);
@@ -70,26 +95,16 @@ bool writeSettings(const std::filesystem::path& path, const AppSettings& setting
     file.writeString(kWindow, "Left", std::to_string(settings.left));
     file.writeString(kWindow, "Height", std::to_string(settings.height));
     file.writeString(kWindow, "Width", std::to_string(settings.width));
-    const AppSettings defaults;
-    writeOption(file, "InputMethod", std::to_string(settings.inputMethod),
-                std::to_string(defaults.inputMethod));
-    writeOption(file, "KeyDelay", std::to_string(settings.keyDelayMs),
-                std::to_string(defaults.keyDelayMs));
-    writeOption(file, "RestoreClipboard", flag(settings.restoreClipboard),
-                flag(defaults.restoreClipboard));
-    writeOption(file, "DuplicateSeconds", std::to_string(settings.duplicateSeconds),
-                std::to_string(defaults.duplicateSeconds));
-    writeOption(file, "ScanHistory", flag(settings.scanHistory), flag(defaults.scanHistory));
-    writeOption(file, "Language", settings.language, defaults.language);
-    std::error_code ignored;
-    std::filesystem::create_directories(path.parent_path(), ignored);
-    std::string reason;
-    if (!file.save(reason)) {
-        traceOutput("writeSettings: " + path.string() + ": " + reason);
-        error = path.string() + " に書き込めません";
-        return false;
-    }
-    return true;
+    writeOptions(file, settings);
+    return save(file, "writeSettings");
+}
+
+std::optional<std::string> writeOptions(const std::filesystem::path& path,
+                                        const AppSettings& settings) {
+    ProfileFile file(path);
+    file.load();
+    writeOptions(file, settings);
+    return save(file, "writeOptions");
 }
 
 }  // namespace korvane

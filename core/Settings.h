@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 
 namespace korvane {
@@ -33,8 +34,14 @@ struct AppSettings {
 AppSettings readSettings(const std::filesystem::path& path);
 
 // Writes all keys at once, keeping whatever else the file holds. On failure the old file is left
-// as it was and error holds "<path> に書き込めません".
-bool writeSettings(const std::filesystem::path& path, const AppSettings& settings,
-                   std::string& error);
+// as it was and the text is "<path> に書き込めません".
+std::optional<std::string> writeSettings(const std::filesystem::path& path,
+                                         const AppSettings& settings);
+
+// Writes only the [Options] keys into the file as it is on disk now, so that what others wrote
+// meanwhile (the approved devices) stays; the [Setting] and [Window] keys are left alone. The
+// file is replaced whole or not at all; on failure the text is "<path> に書き込めません".
+std::optional<std::string> writeOptions(const std::filesystem::path& path,
+                                        const AppSettings& settings);
 
 }  // namespace korvane

@@ -1,23 +1,19 @@
-#include "app/UiUpdateQueue.h"
+#include "core/UiUpdateQueue.h"
 
 #include <utility>
 
-#include "app/LogList.h"
-
 namespace korvane {
 
-UiUpdateQueue::UiUpdateQueue(LinesHandler onLines, StoppedHandler onStopped)
-    : mOnLines(std::move(onLines)), mOnStopped(std::move(onStopped)) {
-    mFrame.setSingleShot(true);
-    mFrame.setInterval(kFrameMs);
-    connect(&mFrame, &QTimer::timeout, this, &UiUpdateQueue::flush);
-}
+UiUpdateQueue::UiUpdateQueue(UiThread& uiThread, LinesHandler onLines, StoppedHandler onStopped)
+    : mUiThread(uiThread), mOnLines(std::move(onLines)), mOnStopped(std::move(onStopped)) {}
 
 void UiUpdateQueue::postLine(std::string_view line) {
     bool wasEmpty = false;
+    std::chrono::milliseconds frame{};
     {
         std::lock_guard guard(mLock);
         wasEmpty = mPending.empty();
+        frame = mFrame;
         if (wasEmpty || mPending.back().stoppedAfter) {
             mPending.emplace_back();
         }
@@ -34,7 +30,7 @@ void UiUpdateQueue::postLine(std::string_view line) {
     }
     // One wake-up per batch: a burst of lines costs one event, not one per line.
     if (wasEmpty) {
-        QMetaObject::invokeMethod(&mFrame, qOverload<>(&QTimer::start), Qt::QueuedConnection);
+        mUiThread.postAfter(frame, [this] { flush(); });
     }
 }
 
@@ -46,7 +42,7 @@ void UiUpdateQueue::postStopped() {
         }
         mPending.back().stoppedAfter = true;
     }
-    QMetaObject::invokeMethod(this, &UiUpdateQueue::flush, Qt::QueuedConnection);
+    mUiThread.post([this] { flush(); });
 }
 
 void UiUpdateQueue::flush() {
@@ -56,8 +52,8 @@ void UiUpdateQueue::flush() {
         std::lock_guard guard(mLock);
         pending.swap(mPending);
         lineCount = std::exchange(mPendingLines, 0);
+        mFrame = lineCount >= kBusyFrameLines ? kBusyFrameMs : kFrameMs;
     }
-    mFrame.setInterval(lineCount >= kBusyFrameLines ? kBusyFrameMs : kFrameMs);
     for (Pending& part : pending) {
         if (!part.lines.empty()) {
             mOnLines(std::move(part.lines));

@@ -1,4 +1,4 @@
-#include "app/LogLines.h"
+#include "core/LogLines.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +19,8 @@ void expectSame(const LogLines& lines, const std::deque<std::string>& expected) 
 
 // Lines of every length that matters to how texts are filled: empty, short, longer than a new
 // text's least room, longer than its most; added one by one, appended in frames as the window
-// takes them (a few lines copied, many moved), and dropped across the texts they were in, against the same done to a deque.
+// takes them (a few lines copied, many moved), and dropped across the texts they were in, against
+// the same done to a deque.
 TEST(LogLines, KeepEveryLineWholeAcrossTextsAppendsAndDrops) {
     const std::string lengths[] = {"",
                                    "x",

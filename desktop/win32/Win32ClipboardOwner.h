@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "desktop/DesktopError.h"
+#include "desktop/ClipboardOwner.h"
 
 namespace korvane::win32 {
 
@@ -18,27 +18,27 @@ namespace korvane::win32 {
 // sent after Control+V never reaches the window before the text has.
 //
 // setText, text and waitForDelivery may be called from any thread, one caller at a time.
-class ClipboardOwner {
+class Win32ClipboardOwner : public ClipboardOwner {
   public:
     // Starts the owner thread; its window exists once the constructor returns (or never, and then
     // setText fails).
-    ClipboardOwner();
+    Win32ClipboardOwner();
     // Leaves the text on the clipboard rendered, so that it outlives this object, and ends the
     // thread.
-    ~ClipboardOwner();
-    ClipboardOwner(const ClipboardOwner&) = delete;
-    ClipboardOwner& operator=(const ClipboardOwner&) = delete;
+    ~Win32ClipboardOwner() override;
+    Win32ClipboardOwner(const Win32ClipboardOwner&) = delete;
+    Win32ClipboardOwner& operator=(const Win32ClipboardOwner&) = delete;
 
-    // Puts `text` on the clipboard. A Clipboard error when the clipboard could not be opened
-    // (another program holding it for more than a moment) or the owner window is missing.
-    DesktopError setText(const std::wstring& text);
     // The clipboard's text (CF_UNICODETEXT, up to its first NUL) as any program would paste it;
     // nothing when it holds no text (empty, a picture, files) or could not be opened.
-    std::optional<std::wstring> text();
+    std::optional<std::string> text() override;
+    // Puts `text` on the clipboard as CF_UNICODETEXT. A Clipboard error when the clipboard could
+    // not be opened (another program holding it for more than a moment) or the owner window is
+    // missing.
+    DesktopError setText(const std::string& text) override;
     // How many times the text has been rendered for a program so far.
-    std::uint64_t deliveries() const;
-    // Waits until deliveries() exceeds `before` or `budget` has passed; true on a delivery.
-    bool waitForDelivery(std::uint64_t before, std::chrono::milliseconds budget);
+    std::uint64_t deliveries() override;
+    bool waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget) override;
 
   private:
     // The owner window's procedure, in ClipboardOwner.cpp.

@@ -1,14 +1,17 @@
-#include "desktop/win32/ClipboardOwner.h"
+#include "desktop/win32/Win32ClipboardOwner.h"
 
 #include <windows.h>
 
 #include <cstring>
 
+#include "platform/win32/WideText.h"
+
 namespace korvane::win32 {
 
 struct OwnerWindow {
     static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* owner = reinterpret_cast<ClipboardOwner*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+        auto* owner =
+            reinterpret_cast<Win32ClipboardOwner*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
         switch (message) {
             case WM_RENDERFORMAT:
                 if (owner != nullptr && wParam == CF_UNICODETEXT) {
@@ -49,20 +52,20 @@ bool openClipboard(HWND window) {
 
 }  // namespace
 
-ClipboardOwner::ClipboardOwner() {
+Win32ClipboardOwner::Win32ClipboardOwner() {
     mThread = std::thread([this] { run(); });
     std::unique_lock lock(mLock);
     mChanged.wait(lock, [this] { return mReady; });
 }
 
-ClipboardOwner::~ClipboardOwner() {
+Win32ClipboardOwner::~Win32ClipboardOwner() {
     if (mWindow != nullptr) {
         ::PostMessageW(static_cast<HWND>(mWindow), kQuit, 0, 0);
     }
     mThread.join();
 }
 
-void ClipboardOwner::run() {
+void Win32ClipboardOwner::run() {
     HINSTANCE instance = ::GetModuleHandleW(nullptr);
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -96,7 +99,7 @@ void ClipboardOwner::run() {
     ::DestroyWindow(window);
 }
 
-void ClipboardOwner::render() {
+void Win32ClipboardOwner::render() {
     std::wstring text;
     {
         std::lock_guard lock(mLock);
@@ -121,7 +124,8 @@ void ClipboardOwner::render() {
     mChanged.notify_all();
 }
 
-DesktopError ClipboardOwner::setText(const std::wstring& text) {
+DesktopError Win32ClipboardOwner::setText(const std::string& utf8) {
+    const std::wstring text = widen(utf8);
     HWND window = static_cast<HWND>(mWindow);
     if (window == nullptr) {
         return DesktopError(DesktopError::Kind::Clipboard,
@@ -144,7 +148,7 @@ DesktopError ClipboardOwner::setText(const std::wstring& text) {
     return {};
 }
 
-std::optional<std::wstring> ClipboardOwner::text() {
+std::optional<std::string> Win32ClipboardOwner::text() {
     HWND window = static_cast<HWND>(mWindow);
     if (window == nullptr || !openClipboard(window)) {
         return std::nullopt;
@@ -167,17 +171,20 @@ std::optional<std::wstring> ClipboardOwner::text() {
         }
     }
     ::CloseClipboard();
-    return text;
+    if (!text) {
+        return std::nullopt;
+    }
+    return narrow(*text);
 }
 
-std::uint64_t ClipboardOwner::deliveries() const {
+std::uint64_t Win32ClipboardOwner::deliveries() {
     std::lock_guard lock(mLock);
     return mDeliveries;
 }
 
-bool ClipboardOwner::waitForDelivery(std::uint64_t before, std::chrono::milliseconds budget) {
+bool Win32ClipboardOwner::waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget) {
     std::unique_lock lock(mLock);
-    return mChanged.wait_for(lock, budget, [&] { return mDeliveries > before; });
+    return mChanged.wait_for(lock, budget, [&] { return mDeliveries > after; });
 }
 
 }  // namespace korvane::win32

@@ -7,6 +7,9 @@
 
 namespace korvane {
 
+// The most lines the log keeps: the newest; older ones leave at the bottom.
+inline constexpr std::size_t kMaxLogLines = 100000;
+
 // Log lines, oldest first, kept end to end in a few large texts: a flood of thousands of lines a
 // frame costs an allocation per few hundred lines instead of one per line, both where they are
 // posted (a server thread, under the log's lock) and where they are shown (the window's thread).

@@ -1,0 +1,116 @@
+#include "core/AppCore.h"
+
+#include "core/IntegerText.h"
+#include "core/OptionsMapping.h"
+#include "core/RequestServing.h"
+#include "handling/DeviceSettings.h"
+#include "platform/Trace.h"
+
+namespace korvane {
+namespace {
+
+void copyOptions(const AppSettings& from, AppSettings& to) {
+    to.inputMethod = from.inputMethod;
+    to.keyDelayMs = from.keyDelayMs;
+    to.restoreClipboard = from.restoreClipboard;
+    to.duplicateSeconds = from.duplicateSeconds;
+    to.scanHistory = from.scanHistory;
+    to.language = from.language;
+}
+
+}  // namespace
+
+AppCore::AppCore(CorePorts ports, std::filesystem::path settingsFile, std::string captureFile)
+    : mPorts(ports),
+      mSettingsFile(std::move(settingsFile)),
+      mSettings(readSettings(mSettingsFile)),
+      mSelectedAddress(mSettings.ipAddress) {
+    DeviceSettings devices = readDeviceSettings(mSettingsFile);
+    mApproval = std::make_unique<DeviceApproval>(mPorts.prompt, std::move(devices.devices),
+                                                 devices.approvalOn);
+    // Saved by the front end's thread: changes come from server threads too.
+    mApproval->onChanged([this] { mPorts.uiThread.post([this] { saveDevices(); }); });
+    mHandler =
+        std::make_unique<RequestHandler>(mPorts.desktop, mPorts.log, mPorts.listener, mPorts.boxes,
+                                         std::move(captureFile), mApproval.get());
+    mServer = serveRequests(*mHandler);
+    applyOptions(mSettings);
+}
+
+AppCore::~AppCore() {
+    // The server goes first: its threads report into the handler and the ports until they end.
+    shutDown();
+}
+
+void AppCore::saveDevices() {
+    if (auto failure = writeApprovedDevices(mSettingsFile, mApproval->devices())) {
+        traceOutput("saveDevices: " + mSettingsFile.string() + ": " + *failure);
+    }
+}
+
+std::optional<StartRefusal> AppCore::checkStart(const std::string& address,
+                                                const std::string& portText) {
+    if (address.empty()) {
+        return StartRefusal{StartRefusal::Reason::NoAddress, {}};
+    }
+    if (!parseIntegerText(portText)) {
+        return StartRefusal{StartRefusal::Reason::PortNotInteger, portText};
+    }
+    return std::nullopt;
+}
+
+std::optional<StartRefusal> AppCore::start(const std::string& address,
+                                           const std::string& portText) {
+    if (auto refusal = checkStart(address, portText)) {
+        if (!address.empty()) {
+            mSelectedAddress = address;
+        }
+        return refusal;
+    }
+    mSelectedAddress = address;
+    if (auto failure = mServer->start(mSelectedAddress, *parseIntegerText(portText))) {
+        return StartRefusal{StartRefusal::Reason::ServerRefused, *failure};
+    }
+    mListening = true;
+    return std::nullopt;
+}
+
+void AppCore::stop() {
+    mServer->stop();
+}
+
+CloseAnswer AppCore::requestClose() const {
+    if (mSessionEnding) {
+        return CloseAnswer::Accept;
+    }
+    return mListening ? CloseAnswer::StillListening : CloseAnswer::AskToConfirm;
+}
+
+std::filesystem::path AppCore::historyFile() const {
+    return scanHistoryFile(mSettingsFile);
+}
+
+void AppCore::applyOptions(const AppSettings& options) {
+    copyOptions(options, mSettings);
+    mHandler->setOptions(handlingOptionsOf(mSettings, historyFile()));
+}
+
+std::optional<std::string> AppCore::writeOptions(const AppSettings& options) {
+    applyOptions(options);
+    return korvane::writeOptions(mSettingsFile, mSettings);
+}
+
+std::optional<std::string> AppCore::saveSettings(const AppSettings& fields) {
+    AppSettings settings = fields;
+    copyOptions(mSettings, settings);
+    return writeSettings(mSettingsFile, settings);
+}
+
+void AppCore::announceDesktop(const DesktopChoice& choice) {
+    mHandler->addLog("Server", "[Desktop]" + choice.name);
+    if (!choice.notice.empty()) {
+        mHandler->addLog("Server", "[Desktop]" + choice.notice);
+    }
+}
+
+}  // namespace korvane

@@ -1,0 +1,111 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/Settings.h"
+#include "core/UiThread.h"
+#include "desktop/Desktop.h"
+#include "desktop/DesktopChoice.h"
+#include "handling/ApprovalPrompt.h"
+#include "handling/DeviceApproval.h"
+#include "handling/RequestHandler.h"
+#include "handling/WindowPorts.h"
+#include "server/RequestServer.h"
+
+namespace korvane {
+
+// What a front end lends the core; each must outlive it.
+struct CorePorts {
+    Desktop& desktop;
+    LogView& log;
+    ListenerView& listener;
+    MessageBoxes& boxes;
+    ApprovalPrompt& prompt;
+    UiThread& uiThread;
+};
+
+// Why a start did not listen; the front end words it in its language.
+struct StartRefusal {
+    enum class Reason {
+        NoAddress,       // no address to listen on was chosen
+        PortNotInteger,  // detail: the port text
+        ServerRefused,   // detail: the server's own text
+    };
+    Reason reason;
+    std::string detail;
+};
+
+// What a request to close the program meets.
+enum class CloseAnswer { Accept, StillListening, AskToConfirm };
+
+// The application without its toolkit, shared by the window program and korvane-host: the
+// settings file, the approval of phones (kept in it), request handling with the options of the
+// settings, the request server, and the listening state. Everything but the ports' calls runs on
+// the front end's thread (UiThread); server threads reach the front end only through the ports.
+class AppCore {
+  public:
+    // Reads the settings and the approved devices and applies the options; nothing listens yet.
+    AppCore(CorePorts ports, std::filesystem::path settingsFile, std::string captureFile);
+    // Stops the server and waits for its threads; saves nothing.
+    ~AppCore();
+    // The same, before the front end's last save at exit; nothing starts afterwards.
+    void shutDown() { mServer.reset(); }
+    AppCore(const AppCore&) = delete;
+    AppCore& operator=(const AppCore&) = delete;
+
+    // The settings as read at the start, with the options as last applied.
+    const AppSettings& settings() const { return mSettings; }
+    const std::filesystem::path& settingsFile() const { return mSettingsFile; }
+
+    // Starts listening on `address` and the port in `portText`; why not, when it does not.
+    // An address given becomes the selected one even when the port is refused.
+    std::optional<StartRefusal> start(const std::string& address, const std::string& portText);
+    // What start refuses before it asks the server: no address, or a port that is no integer.
+    static std::optional<StartRefusal> checkStart(const std::string& address,
+                                                  const std::string& portText);
+    // Asks the listener to end; the end comes later as listenerEnded().
+    void stop();
+    // The listener's end, passed on by the front end from ListenerView::listenerStopped.
+    void listenerEnded() { mListening = false; }
+    bool isListening() const { return mListening; }
+    // The address listening uses: the saved one until a start takes another.
+    const std::string& selectedAddress() const { return mSelectedAddress; }
+
+    CloseAnswer requestClose() const;
+    // The session ends (signal, logout): the program closes without asking.
+    void endSession() { mSessionEnding = true; }
+    bool sessionEnding() const { return mSessionEnding; }
+
+    // Makes the options part of `options` those of request handling from now on.
+    void applyOptions(const AppSettings& options);
+    // Applies the options and writes them alone into the settings file (writeOptions).
+    std::optional<std::string> writeOptions(const AppSettings& options);
+    // Writes the settings: the [Setting] and [Window] keys from `fields`, the options as applied.
+    std::optional<std::string> saveSettings(const AppSettings& fields);
+    std::filesystem::path historyFile() const;
+
+    // Logs which desktop implementation types and captures, and what it cannot reach.
+    void announceDesktop(const DesktopChoice& choice);
+
+    RequestHandler& handler() { return *mHandler; }
+    DeviceApproval& approval() { return *mApproval; }
+
+  private:
+    void saveDevices();
+
+    CorePorts mPorts;
+    std::filesystem::path mSettingsFile;
+    AppSettings mSettings;
+    std::string mSelectedAddress;
+    bool mListening = false;
+    bool mSessionEnding = false;
+    std::unique_ptr<DeviceApproval> mApproval;
+    std::unique_ptr<RequestHandler> mHandler;
+    // Last, so that it is destroyed (waiting for its threads) before what its events use.
+    std::unique_ptr<RequestServer> mServer;
+};
+
+}  // namespace korvane

@@ -1,0 +1,172 @@
+// The application core with fakes of its ports, its server on 127.0.0.1 and a real phone client:
+// the listening state and the close rules, the options of the settings file reaching request
+// handling, and the options' own save.
+#include "core/AppCore.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "tests/core/QueuedUiThread.h"
+#include "tests/handling/FakeDesktop.h"
+#include "tests/handling/HandlerHarness.h"
+#include "tests/support/Loopback.h"
+#include "tests/support/TempFolder.h"
+#include "tools/PhoneClient.h"
+
+namespace korvane {
+namespace {
+
+std::string readAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class AppCoreTest : public ::testing::Test {
+  protected:
+    void writeSettings(const std::string& text) { std::ofstream(mIni, std::ios::binary) << text; }
+    AppCore& core() {
+        if (!mCore) {
+            mCore = std::make_unique<AppCore>(
+                CorePorts{mDesktop, mWindow, mWindow, mWindow, mPrompt, mUi}, mIni,
+                (mFolder / "capture.png").string());
+        }
+        return *mCore;
+    }
+    std::uint16_t listen() {
+        const std::uint16_t port = test::freePort();
+        EXPECT_EQ(core().start("127.0.0.1", std::to_string(port)), std::nullopt);
+        mWindow.waitForLines("Server", 1);
+        return port;
+    }
+    std::size_t linesWith(const std::string& part) {
+        const auto lines = mWindow.Lines();
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(part) != std::string::npos;
+        });
+    }
+
+    test::TempFolder mFolder;
+    std::filesystem::path mIni = mFolder / "korvane-server.ini";
+    test::FakeDesktop mDesktop;
+    test::FakeWindow mWindow;
+    test::FakePrompt mPrompt;
+    test::QueuedUiThread mUi;
+    std::unique_ptr<AppCore> mCore;
+};
+
+TEST_F(AppCoreTest, StartRefusalsListeningAndTheCloseRules) {
+    writeSettings("[Setting]\nIpAddress=192.0.2.5\nDeviceApproval=0\n");
+    EXPECT_EQ(core().selectedAddress(), "192.0.2.5");
+    EXPECT_EQ(core().requestClose(), CloseAnswer::AskToConfirm);
+
+    struct Case {
+        std::string address, port;
+        StartRefusal::Reason reason;
+        std::string detail;
+    };
+    const Case refused[] = {
+        {"", "65001", StartRefusal::Reason::NoAddress, ""},
+        {"127.0.0.1", "65o01", StartRefusal::Reason::PortNotInteger, "65o01"},
+        {"127.0.0.1", "", StartRefusal::Reason::PortNotInteger, ""},
+    };
+    for (const Case& c : refused) {
+        auto refusal = core().start(c.address, c.port);
+        ASSERT_TRUE(refusal) << c.port;
+        EXPECT_EQ(refusal->reason, c.reason);
+        EXPECT_EQ(refusal->detail, c.detail);
+        EXPECT_FALSE(core().isListening());
+    }
+    // A refused port still takes the address it was given.
+    EXPECT_EQ(core().selectedAddress(), "127.0.0.1");
+
+    const std::uint16_t port = listen();
+    EXPECT_TRUE(core().isListening());
+    EXPECT_EQ(core().requestClose(), CloseAnswer::StillListening);
+    EXPECT_EQ(phone::converse("127.0.0.1", port, "K", "101").reply, "101\t1");
+    auto again = core().start("127.0.0.1", std::to_string(port));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->reason, StartRefusal::Reason::ServerRefused);
+
+    core().stop();
+    for (int i = 0; i < 500 && mWindow.stoppedCount() == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(mWindow.stoppedCount(), 1);
+    // Still listening until the front end passes the listener's end on.
+    EXPECT_TRUE(core().isListening());
+    core().listenerEnded();
+    EXPECT_EQ(core().requestClose(), CloseAnswer::AskToConfirm);
+    core().endSession();
+    EXPECT_EQ(core().requestClose(), CloseAnswer::Accept);
+}
+
+TEST_F(AppCoreTest, TheOptionsOfTheSettingsFileReachRequestHandling) {
+    writeSettings(
+        "[Setting]\nDeviceApproval=0\n[Options]\nDuplicateSeconds=60\nScanHistory=1\n"
+        "InputMethod=1\nKeyDelay=5000\n");
+    const std::uint16_t port = listen();
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(phone::converse("127.0.0.1", port, "K", "102\tABC-1\t1\t1\t0").reply, "102\t1");
+    }
+    // Typed keys, the delay held to 1 s; the repeat within a minute is not typed again.
+    const auto calls = mDesktop.calls();
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "type 42 [ABC-1] 1000ms"), 1)
+        << ::testing::PrintToString(calls);
+    EXPECT_EQ(linesWith("[Client_Skip]重複スキャンのため入力しませんでした:ABC-1"), 1u);
+    const std::string history = readAll(core().historyFile());
+    EXPECT_NE(history.find("typed"), std::string::npos) << history;
+    EXPECT_NE(history.find("skipped: duplicate"), std::string::npos) << history;
+    EXPECT_EQ(core().historyFile(), mFolder / "history" / "korvane-scans.csv");
+}
+
+TEST_F(AppCoreTest, WrittenOptionsApplyAndKeepADeviceApprovedMeanwhile) {
+    writeSettings("[Setting]\nPortNo=1234\n");
+    AppSettings options = core().settings();
+    // Another program (or a server thread) approves a phone after the settings were read.
+    writeSettings("[Setting]\nPortNo=1234\n[Devices]\nCount=1\nDevice1=SHOP-1 192.0.2.7 x\n");
+    options.duplicateSeconds = 60;
+    options.portNo = "999";  // not an option: stays as read, and is not written
+    ASSERT_EQ(core().writeOptions(options), std::nullopt);
+    EXPECT_EQ(readAll(mIni),
+              "[Setting]\nPortNo=1234\n[Devices]\nCount=1\nDevice1=SHOP-1 192.0.2.7 x\n"
+              "[Options]\nDuplicateSeconds=60\n");
+    EXPECT_EQ(core().settings().duplicateSeconds, 60);
+    EXPECT_EQ(core().settings().portNo, "1234");
+
+    // The save at exit writes the fields it is given with the options as applied.
+    AppSettings fields;
+    fields.portNo = "4321";
+    ASSERT_EQ(core().saveSettings(fields), std::nullopt);
+    const std::string saved = readAll(mIni);
+    EXPECT_NE(saved.find("PortNo=4321"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("DuplicateSeconds=60"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Device1=SHOP-1"), std::string::npos) << saved;
+}
+
+TEST_F(AppCoreTest, AFailedOptionsWriteIsReportedAndTheOptionsStillApply) {
+    mIni = "/proc/self/korvane-server.ini";
+    AppSettings options = core().settings();
+    options.scanHistory = true;
+    EXPECT_EQ(core().writeOptions(options), "/proc/self/korvane-server.ini に書き込めません");
+    EXPECT_TRUE(core().settings().scanHistory);
+}
+
+TEST_F(AppCoreTest, AnApprovalIsSavedByTheFrontEndsThread) {
+    writeSettings("[Setting]\nPortNo=1234\n");
+    const std::uint16_t port = listen();
+    phone::converse("127.0.0.1", port, "NEW", "102\tX\t1\t1\t0");
+    ASSERT_EQ(mPrompt.questions(), std::vector<std::string>{"NEW@127.0.0.1"});
+    core().approval().answer("NEW", "127.0.0.1", ApprovalAnswer::Always);
+    EXPECT_EQ(readAll(mIni).find("NEW"), std::string::npos) << "saved before its thread ran";
+    EXPECT_GE(mUi.runPosted(), 1u);
+    EXPECT_NE(readAll(mIni).find("Device1=NEW 127.0.0.1 "), std::string::npos) << readAll(mIni);
+}
+
+}  // namespace
+}  // namespace korvane

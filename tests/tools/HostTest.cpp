@@ -1,0 +1,255 @@
+// korvane-host in a child process, on the X server the tests run under, driven by korvane-phone:
+// it listens where the settings file says unless the command line says otherwise, applies the
+// file's options as the window program does, reads the approved devices from it and, with no
+// window to ask in, refuses any other phone.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "tests/support/Loopback.h"
+
+namespace korvane {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+std::string readAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::size_t count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+std::string phone(std::uint16_t port, const std::string& args) {
+    const std::string command =
+        std::string(KORVANE_PHONE) + " --port " + std::to_string(port) + " " + args + " 2>&1";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    std::string output;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        output.append(buffer, n);
+    }
+    ::pclose(pipe);
+    return output;
+}
+
+std::string replaced(std::string text, const std::string& mark, const std::string& by) {
+    for (auto at = text.find(mark); at != std::string::npos; at = text.find(mark, at + by.size())) {
+        text.replace(at, mark.size(), by);
+    }
+    return text;
+}
+
+// korvane-host with a settings file of the test's, listening on a free port of 127.0.0.1 (given
+// on the command line unless the test gives other arguments), its log in a file. "{port}" in the
+// settings and the arguments stands for that port. Its single-instance lock lives in a runtime
+// folder of its own, so that no other copy on this machine stands in its way.
+class Host {
+  public:
+    explicit Host(const std::string& settings,
+                  std::vector<std::string> args = {"--address", "127.0.0.1", "--port", "{port}"})
+        : mFolder(fs::temp_directory_path() / ("korvane-host-test-" + std::to_string(::getpid()) +
+                                               "-" + std::to_string(nextRun()))),
+          mPort(test::freePort()) {
+        fs::create_directories(mFolder / "runtime");
+        fs::permissions(mFolder / "runtime", fs::perms::owner_all);
+        std::ofstream(settingsFile(), std::ios::binary)
+            << replaced(settings, "{port}", std::to_string(mPort));
+        args.insert(args.end(), {"--settings", settingsFile().string(), "--capture",
+                                 (mFolder / "capture.png").string()});
+        for (std::string& arg : args) {
+            arg = replaced(arg, "{port}", std::to_string(mPort));
+        }
+        mPid = ::fork();
+        if (mPid == 0) {
+            run(args);
+        }
+        for (int i = 0;
+             i < 100 && log().find("待ち受けを開始しました。") == std::string::npos && !ended();
+             ++i) {
+            std::this_thread::sleep_for(100ms);
+        }
+    }
+    ~Host() {
+        if (!ended()) {
+            ::kill(mPid, SIGTERM);
+            ::waitpid(mPid, nullptr, 0);
+        }
+        std::error_code ignored;
+        fs::remove_all(mFolder, ignored);
+    }
+
+    // The exit status once the host has ended by itself, else -1.
+    int exitStatus() {
+        ended();
+        return mExitStatus;
+    }
+    std::uint16_t port() const { return mPort; }
+    fs::path settingsFile() const { return mFolder / "korvane-server.ini"; }
+    fs::path logFile() const { return mFolder / "host.log"; }
+    std::string log() const { return readAll(logFile()); }
+
+  private:
+    [[noreturn]] void run(const std::vector<std::string>& args) {
+        ::setenv("XDG_RUNTIME_DIR", (mFolder / "runtime").c_str(), 1);
+        std::freopen(logFile().c_str(), "w", stdout);
+        std::freopen(logFile().c_str(), "a", stderr);
+        std::vector<char*> argv{const_cast<char*>(KORVANE_HOST)};
+        for (const std::string& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        ::execv(KORVANE_HOST, argv.data());
+        ::_exit(127);
+    }
+
+    bool ended() {
+        int status = 0;
+        if (mExitStatus < 0 && ::waitpid(mPid, &status, WNOHANG) == mPid) {
+            mExitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+        }
+        return mExitStatus >= 0;
+    }
+
+    static int nextRun() {
+        static int runs = 0;
+        return ++runs;
+    }
+
+    fs::path mFolder;
+    std::uint16_t mPort;
+    pid_t mPid = -1;
+    int mExitStatus = -1;
+};
+
+constexpr char kApproved[] =
+    "[Setting]\nPort=65001\n[Devices]\nCount=1\nDevice1=SHOP-1 192.0.2.7 2026/01/02 03:04:05\n";
+constexpr char kPrompt[] =
+    "[STRANGER][127.0.0.1]承認されていない端末のため、今回の実行中は拒否します。"
+    "korvane-server で承認してから korvane-host を起動し直してください。";
+constexpr char kNotApproved[] = "][Client_Send]未承認の端末からの要求です。";
+
+TEST(HostApproval, OnlyPhonesApprovedInTheSettingsFileMayUseTheDesktop) {
+    Host host(kApproved);
+    ASSERT_NE(host.log().find("待ち受けを開始しました。"), std::string::npos) << host.log();
+
+    // An unknown phone: its settings check is answered, its barcode and capture are refused
+    // with (code, "0"), and the log says why once and then for each request.
+    EXPECT_EQ(phone(host.port(), "--key STRANGER 101"), "reply 101\t1\n");
+    EXPECT_EQ(phone(host.port(), "--key STRANGER 102 ABC-123 1 1 0"), "reply 102\t0\n");
+    EXPECT_EQ(phone(host.port(), "--key STRANGER 105 1080 1920"), "reply 105\t0\n");
+    std::string log = host.log();
+    EXPECT_EQ(count(log, kPrompt), 1u) << log;
+    EXPECT_EQ(count(log, "[STRANGER][127.0.0.1" + std::string(kNotApproved)), 2u) << log;
+    EXPECT_FALSE(fs::exists(host.settingsFile().parent_path() / "capture.png"));
+
+    // The approved phone gets past approval (the X server has no focused window to type into),
+    // and its new address is kept in the settings file, beside what else the file holds.
+    phone(host.port(), "--key SHOP-1 102 ABC-123 1 1 0");
+    log = host.log();
+    EXPECT_EQ(count(log, "[SHOP-1][127.0.0.1" + std::string(kNotApproved)), 0u) << log;
+    const std::string settings = readAll(host.settingsFile());
+    EXPECT_NE(settings.find("Device1=SHOP-1 127.0.0.1 2026/01/02 03:04:05"), std::string::npos)
+        << settings;
+    EXPECT_NE(settings.find("Port=65001"), std::string::npos) << settings;
+}
+
+TEST(HostApproval, ApprovalTurnedOffLetsEveryPhoneThrough) {
+    Host host("[Setting]\nDeviceApproval=0\n");
+    EXPECT_EQ(phone(host.port(), "--key STRANGER 101"), "reply 101\t1\n");
+    phone(host.port(), "--key STRANGER 102 ABC-123 1 1 0");
+    const std::string log = host.log();
+    EXPECT_NE(log.find("[STRANGER][127.0.0.1][Client_Receive]"), std::string::npos) << log;
+    EXPECT_EQ(log.find("承認"), std::string::npos) << log;
+}
+
+TEST(HostSettings, AddressAndPortComeFromTheSettingsUnlessTheCommandLineGivesThem) {
+    struct Case {
+        const char* name;
+        const char* settings;
+        std::vector<std::string> args;
+    };
+    const Case cases[] = {
+        {"from the settings", "[Setting]\nIpAddress=127.0.0.1\nPortNo={port}\n", {}},
+        // 192.0.2.1 is no address of this PC, and nothing listens on port 1.
+        {"the command line wins",
+         "[Setting]\nIpAddress=192.0.2.1\nPortNo=1\n",
+         {"--address", "127.0.0.1", "--port", "{port}"}},
+        {"the address from the settings, the port given",
+         "[Setting]\nIpAddress=127.0.0.1\nPortNo=x\n",
+         {"--port", "{port}"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Host host(std::string(c.settings) + "DeviceApproval=0\n", c.args);
+        EXPECT_EQ(phone(host.port(), "--key SHOP-1 101"), "reply 101\t1\n") << host.log();
+    }
+}
+
+TEST(HostSettings, ABadPortIsAClearErrorAndNothingListens) {
+    struct Case {
+        const char* settings;
+        std::vector<std::string> args;
+        int exitStatus;
+        std::string error;
+    };
+    const Case cases[] = {
+        {"[Setting]\nIpAddress=127.0.0.1\nPortNo=65o01\n",
+         {},
+         1,
+         "korvane-host: PortNo=65o01 in {file} is not a port number"},
+        {"[Setting]\nIpAddress=127.0.0.1\n",
+         {"--port", "70000"},
+         2,
+         "korvane-host: --port needs a number from 1 to 65535, not '70000'"},
+    };
+    for (const Case& c : cases) {
+        Host host(c.settings, c.args);
+        EXPECT_EQ(host.exitStatus(), c.exitStatus) << host.log();
+        EXPECT_NE(host.log().find(replaced(c.error, "{file}", host.settingsFile().string())),
+                  std::string::npos)
+            << host.log();
+    }
+}
+
+TEST(HostSettings, TheOptionsOfTheSettingsApply) {
+    // ScanHistory=1: each barcode goes into the history beside the settings file, typed or not
+    // (the X server has no window to type into).
+    Host host("[Setting]\nDeviceApproval=0\n[Options]\nScanHistory=1\n");
+    phone(host.port(), "--key SHOP-1 102 ABC-123 1 1 0");
+    const fs::path history = host.settingsFile().parent_path() / "history" / "korvane-scans.csv";
+    std::string written;
+    for (int i = 0; i < 50 && written.find("ABC-123") == std::string::npos; ++i) {
+        std::this_thread::sleep_for(100ms);
+        written = readAll(history);
+    }
+    EXPECT_NE(written.find("SHOP-1"), std::string::npos) << written;
+    EXPECT_NE(written.find("ABC-123"), std::string::npos) << written;
+
+    Host plain("[Setting]\nDeviceApproval=0\n");
+    phone(plain.port(), "--key SHOP-1 102 ABC-123 1 1 0");
+    EXPECT_FALSE(fs::exists(plain.settingsFile().parent_path() / "history"));
+}
+
+}  // namespace
+}  // namespace korvane
