@@ -4,14 +4,14 @@
 #include <iostream>
 
 #include "app/CommandLine.h"
-#include "core/LocalAddresses.h"
 #include "app/MainWindow.h"
 #include "app/QtDialogs.h"
 #include "app/SessionEnd.h"
-#include "core/Settings.h"
 #include "app/SplashWindow.h"
 #include "app/Translations.h"
 #include "app/TrayIcon.h"
+#include "core/LocalAddresses.h"
+#include "core/Settings.h"
 #include "desktop/DesktopFactory.h"
 #include "platform/AppPaths.h"
 #include "platform/FreedMemory.h"

@@ -29,8 +29,8 @@
 #include "handling/ScanHistory.h"
 #include "tests/app/AppFakes.h"
 #include "tests/app/QtTestHelpers.h"
-#include "tests/support/TempFolder.h"
 #include "tests/support/Loopback.h"
+#include "tests/support/TempFolder.h"
 
 namespace korvane {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "core/Settings.h"
 #include "platform/Socket.h"
-#include "tests/support/TempFolder.h"
 #include "tests/support/Loopback.h"
+#include "tests/support/TempFolder.h"
 
 namespace korvane {
 namespace {
