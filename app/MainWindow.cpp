@@ -134,7 +134,12 @@ void MainWindow::applySettings() {
 void MainWindow::saveSettings() {
     AppSettings settings;
     settings.ipAddress = mCore->selectedAddress();
-    settings.portNo = portEdit->text().toStdString();
+    // The port as read keeps its bytes until it is edited: text that is not UTF-8 (CP932 from a
+    // Japanese input method, typed into the file) shows as U+FFFD and would come back as that.
+    const std::string& readPort = mCore->settings().portNo;
+    settings.portNo = portEdit->text() == QString::fromStdString(readPort)
+                          ? readPort
+                          : portEdit->text().toStdString();
     settings.autoStart = autoStartCheck->isChecked();
     settings.minimize = minimizeCheck->isChecked();
     // A minimised X11 window keeps its normal geometry, so this is where it will be restored.

@@ -93,6 +93,8 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     // Says in the log which desktop implementation types and captures, and shows its notice (what
     // it cannot reach) in the detail box.
     void announceDesktop(const DesktopChoice& choice);
+    // Says where the settings now live when they were just taken from beside the program.
+    void announceSettingsPlace(const SettingsPlace& place) { mCore->announceSettingsPlace(place); }
     // Starts the automatic start's short timer (once the splash has closed): listening starts
     // then if the settings ask for it.
     void armAutomaticStart();

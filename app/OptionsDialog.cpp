@@ -23,6 +23,11 @@ const char* const kLanguages[] = {"", "ja", "en"};
 OptionsDialog::OptionsDialog(const AppSettings& settings, bool startsWithSession, QWidget* parent)
     : QDialog(parent) {
     setWindowTitle(tr("詳細設定"));
+    // A window does not take its parent's font as a child widget does: shown in the main
+    // window's, not the desktop's.
+    if (parent != nullptr) {
+        setFont(parent->font());
+    }
     auto* root = new QVBoxLayout(this);
 
     auto* input = new QGroupBox(tr("バーコードの入力"), this);

@@ -1,6 +1,9 @@
 #include "app/QtDialogs.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QThread>
 #include <memory>
 
@@ -17,13 +20,32 @@ QString displayText(const std::string& text) {
     return shown;
 }
 
+// What a window manager's title bar needs besides the title: the frame's icon and buttons.
+constexpr int kTitleBarRoom = 128;
+
+// Qt sizes a box to its text and buttons alone, and a window manager elides a title wider than
+// that ("KORV… erver" over a short question): the box is made wide enough for its title too.
+QMessageBox::StandardButton showBox(QMessageBox::Icon icon, const QString& title,
+                                    const std::string& text, QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, title, displayText(text), buttons);
+    QFont titleFont = box.font();
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(title) + kTitleBarRoom;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
+    box.exec();
+    return box.standardButton(box.clickedButton());
+}
+
 }  // namespace
 
 QtDialogs::QtDialogs(QString title) : mTitle(std::move(title)) {}
 
 void QtDialogs::showError(const std::string& text) {
     if (QThread::currentThread() == thread()) {
-        QMessageBox::critical(nullptr, mTitle, displayText(text));
+        showBox(QMessageBox::Critical, mTitle, text, QMessageBox::Ok);
         return;
     }
     auto done = std::make_shared<bool>(false);
@@ -43,7 +65,7 @@ void QtDialogs::showError(const std::string& text) {
                     return;
                 }
             }
-            QMessageBox::critical(nullptr, mTitle, displayText(text));
+            showBox(QMessageBox::Critical, mTitle, text, QMessageBox::Ok);
             std::lock_guard guard(mLock);
             *done = true;
             mAnswered.notify_all();
@@ -54,12 +76,12 @@ void QtDialogs::showError(const std::string& text) {
 }
 
 void QtDialogs::showWarning(const std::string& text) {
-    QMessageBox::warning(nullptr, mTitle, displayText(text));
+    showBox(QMessageBox::Warning, mTitle, text, QMessageBox::Ok);
 }
 
 bool QtDialogs::confirm(const std::string& text) {
-    return QMessageBox::question(nullptr, mTitle, displayText(text),
-                                 QMessageBox::Yes | QMessageBox::No) != QMessageBox::No;
+    return showBox(QMessageBox::Question, mTitle, text, QMessageBox::Yes | QMessageBox::No) !=
+           QMessageBox::No;
 }
 
 void QtDialogs::shutdown() {

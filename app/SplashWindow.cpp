@@ -20,7 +20,10 @@ constexpr double kDesignDpi = 120.0;
 
 }  // namespace
 
-SplashWindow::SplashWindow() : QDialog(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint) {
+// Above other windows while it shows: a window opened meanwhile (a terminal, a file manager at
+// login) would hide it, and with it the only sign that the program is starting.
+SplashWindow::SplashWindow()
+    : QDialog(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     const double scale = screen()->logicalDotsPerInchY() / kDesignDpi;
     auto scaled = [scale](int pixels) { return static_cast<int>(pixels * scale + 0.5); };
 

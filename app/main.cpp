@@ -12,6 +12,7 @@
 #include "app/TrayIcon.h"
 #include "core/LocalAddresses.h"
 #include "core/Settings.h"
+#include "core/SettingsPlace.h"
 #include "desktop/DesktopFactory.h"
 #include "platform/AppPaths.h"
 #include "platform/FreedMemory.h"
@@ -26,13 +27,11 @@ int main(int argc, char* argv[]) {
     }
     SingleInstance instance("ZRQ_KORVANE");
     QApplication app(argc, argv);
-    if (auto status = answerCommandLine(argc, argv, std::cout, std::cerr)) {
-        return *status;
-    }
     QApplication::setApplicationName(QStringLiteral("korvane-server"));
     QApplication::setDesktopFileName(QStringLiteral("korvane-server"));
     const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
-    const std::string languageSetting = readSettings(settingsFilePath(program)).language;
+    const SettingsPlace settings = placeProgramSettings(program);
+    const std::string languageSetting = readSettings(settings.file).language;
     installTranslations(chooseLanguage(languageSetting, QLocale::system().uiLanguages()),
                         languageSetting.empty());
     QtDialogs dialogs(QStringLiteral("KORVANE Server"));
@@ -47,9 +46,10 @@ int main(int argc, char* argv[]) {
     const DesktopChoice choice = detectDesktop();
     const std::unique_ptr<Desktop> desktop = makeDesktop(choice);
     {
-        MainWindow form(*desktop, dialogs, settingsFilePath(program),
-                        captureFilePath(program).string(), readLocalAddresses);
+        MainWindow form(*desktop, dialogs, settings.file, captureFilePath(program).string(),
+                        readLocalAddresses);
         form.announceDesktop(choice);
+        form.announceSettingsPlace(settings);
         QObject::connect(&form, &MainWindow::closed, [] { QCoreApplication::exit(0); });
         TrayIcon tray(form, QSystemTrayIcon::isSystemTrayAvailable());
         SessionEnd sessionEnd([&form] {

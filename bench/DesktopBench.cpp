@@ -95,7 +95,7 @@ struct PngSetting {
     int filters;
 };
 
-constexpr PngSetting kWritersSetting{"level 1, Up filter (the writer's)", 1, -1, PNG_FILTER_UP};
+constexpr PngSetting kWritersSetting{"level 5, Up filter (the writer's)", 5, -1, PNG_FILTER_UP};
 
 // The PNG as libpng encodes it with nothing around it: into memory.
 void encodeInMemory(const std::vector<png_byte>& rgb, int width, int height,
@@ -502,10 +502,10 @@ int main(int argc, char** argv) {
             }));
 
         const PngSetting settings[] = {
-            {"level 5, adaptive filters (libpng's own)", 5, -1, 0},
+            kWritersSetting,
             {"level 1, no filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE},
             {"level 1, Sub filter", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_SUB},
-            kWritersSetting,
+            {"level 1, Up filter", 1, -1, PNG_FILTER_UP},
             {"level 1, None or Up by row", 1, Z_DEFAULT_STRATEGY, PNG_FILTER_NONE | PNG_FILTER_UP},
             {"Z_RLE, Up filter", 1, Z_RLE, PNG_FILTER_UP},
             {"level 1, adaptive filters", 1, Z_DEFAULT_STRATEGY, 0},

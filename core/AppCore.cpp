@@ -113,4 +113,10 @@ void AppCore::announceDesktop(const DesktopChoice& choice) {
     }
 }
 
+void AppCore::announceSettingsPlace(const SettingsPlace& place) {
+    if (!place.startedFrom.empty()) {
+        mHandler->addLog("Setting", settingsMovedText(place));
+    }
+}
+
 }  // namespace korvane

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/Settings.h"
+#include "core/SettingsPlace.h"
 #include "core/UiThread.h"
 #include "desktop/Desktop.h"
 #include "desktop/DesktopChoice.h"
@@ -89,6 +90,8 @@ class AppCore {
 
     // Logs which desktop implementation types and captures, and what it cannot reach.
     void announceDesktop(const DesktopChoice& choice);
+    // Logs where the settings now live when they were just taken from beside the program.
+    void announceSettingsPlace(const SettingsPlace& place);
 
     RequestHandler& handler() { return *mHandler; }
     DeviceApproval& approval() { return *mApproval; }

@@ -20,13 +20,23 @@ bool readBool(const ProfileFile& file, const char* section, const char* key, boo
     return readInteger(file, section, key, fallback ? 1 : 0) != 0;
 }
 
+// What readString gives for a key the file does not have.
+constexpr char kAbsent[] = "\x01";
+
+// A value that reads as it would be written keeps its line as it is: its blanks and quotes, and
+// bytes that are not UTF-8 (CP932 typed by hand) all stay.
+void writeValue(ProfileFile& file, const char* section, const char* key, const std::string& value) {
+    if (file.readString(section, key, kAbsent) != value) {
+        file.writeString(section, key, value);
+    }
+}
+
 // An option at its default is written only when the file names it already, so that a file
 // written without ever touching the options holds the plain eight keys.
 void writeOption(ProfileFile& file, const char* key, const std::string& value,
                  const std::string& fallback) {
-    constexpr char kAbsent[] = "\x01";
     if (value != fallback || file.readString(kOptions, key, kAbsent) != kAbsent) {
-        file.writeString(kOptions, key, value);
+        writeValue(file, kOptions, key, value);
     }
 }
 
@@ -87,14 +97,14 @@ std::optional<std::string> writeSettings(const std::filesystem::path& path,
                                          const AppSettings& settings) {
     ProfileFile file(path);
     file.load();
-    file.writeString(kSetting, "IpAddress", settings.ipAddress);
-    file.writeString(kSetting, "PortNo", settings.portNo);
-    file.writeString(kSetting, "AutoStart", settings.autoStart ? "1" : "0");
-    file.writeString(kSetting, "Minimize", settings.minimize ? "1" : "0");
-    file.writeString(kWindow, "Top", std::to_string(settings.top));
-    file.writeString(kWindow, "Left", std::to_string(settings.left));
-    file.writeString(kWindow, "Height", std::to_string(settings.height));
-    file.writeString(kWindow, "Width", std::to_string(settings.width));
+    writeValue(file, kSetting, "IpAddress", settings.ipAddress);
+    writeValue(file, kSetting, "PortNo", settings.portNo);
+    writeValue(file, kSetting, "AutoStart", flag(settings.autoStart));
+    writeValue(file, kSetting, "Minimize", flag(settings.minimize));
+    writeValue(file, kWindow, "Top", std::to_string(settings.top));
+    writeValue(file, kWindow, "Left", std::to_string(settings.left));
+    writeValue(file, kWindow, "Height", std::to_string(settings.height));
+    writeValue(file, kWindow, "Width", std::to_string(settings.width));
     writeOptions(file, settings);
     return save(file, "writeSettings");
 }

@@ -107,9 +107,9 @@ std::string defaultCaptureFile() {
     return utf8Of(korvane::captureFilePath(program));
 }
 
-// The window program's settings file: korvane-server sits in the same folder as this program.
-std::filesystem::path defaultSettingsFile() {
-    return korvane::settingsFilePath(korvane::programFile().parent_path() / "korvane-server");
+// The window program's settings: korvane-server sits in the same folder as this program.
+korvane::SettingsPlace defaultSettings() {
+    return korvane::placeProgramSettings(korvane::programFile().parent_path() / "korvane-server");
 }
 
 // The window program's choice when nothing was chosen yet: the first address of its list, the
@@ -148,8 +148,9 @@ int main(int argc, char** argv) {
         std::cerr << "既に起動されています。ご確認ください。" << std::endl;
         return 1;
     }
-    const std::filesystem::path settingsFile =
-        options.settingsFile.empty() ? defaultSettingsFile() : options.settingsFile;
+    const SettingsPlace place =
+        options.settingsFile.empty() ? defaultSettings() : SettingsPlace{options.settingsFile, {}};
+    const std::filesystem::path& settingsFile = place.file;
     // Where to listen is settled before the desktop is made: a wrong setting ends the program
     // before the desktop's threads start.
     const AppSettings settings = readSettings(settingsFile);
@@ -175,6 +176,7 @@ int main(int argc, char** argv) {
     AppCore core(CorePorts{*desktop, window, window, window, prompt, uiThread}, settingsFile,
                  options.captureFile.empty() ? defaultCaptureFile() : options.captureFile);
     prompt.attach(core.approval());
+    core.announceSettingsPlace(place);
     if (auto refusal = core.start(address, port)) {
         std::cerr << refusalLine(*refusal, utf8Of(settingsFile)) << std::endl;
         return 1;

@@ -35,7 +35,7 @@ Answer ask(std::vector<std::string> arguments) {
     return {status, out.str(), err.str()};
 }
 
-TEST(CommandLine, AnswersHelpAndVersionAndLeavesTheRestToTheWindowOrQt) {
+TEST(CommandLine, AnswersHelpAndVersionRefusesMistakesAndLeavesQtsOptionsToQt) {
     const std::string versionLine =
         std::string("korvane-server ") + KORVANE_EXPECTED_VERSION + "\n";
     struct Case {
@@ -50,9 +50,27 @@ TEST(CommandLine, AnswersHelpAndVersionAndLeavesTheRestToTheWindowOrQt) {
         {{"--help"}, 0, "Usage: korvane-server [options]\n", ""},
         {{"-h"}, 0, "Usage: korvane-server [options]\n", ""},
         {{}, std::nullopt, "", ""},
-        // Could be Qt's own; judged again once QApplication has taken those.
+        // Qt's own, with their values, in each form Qt takes them.
         {{"-platform", "offscreen"}, std::nullopt, "", ""},
-        {{"--bogus"}, std::nullopt, "", ""},
+        {{"--platform", "offscreen", "-reverse", "-style=fusion", "-display", ":1"},
+         std::nullopt,
+         "",
+         ""},
+        {{"-platform", "offscreen", "--version"}, 0, versionLine, ""},
+        // Mistakes are told at once, next to Qt's options or not.
+        {{"--versoin"},
+         2,
+         "",
+         "korvane-server: Unknown option 'versoin'.\nTry 'korvane-server --help'.\n"},
+        {{"-style", "fusion", "--bogus"},
+         2,
+         "",
+         "korvane-server: Unknown option 'bogus'.\nTry 'korvane-server --help'.\n"},
+        {{"-platform=offscreen"},
+         2,
+         "",
+         "korvane-server: Unknown options: p, l, a, t, f, o, r, m, =, o, f, f, s, c, r, e, e, n.\n"
+         "Try 'korvane-server --help'.\n"},
         {{"extra"},
          2,
          "",
@@ -106,6 +124,15 @@ TEST(CommandLine, EveryProgramAnswersHelpAndVersionWithoutADisplay) {
     }
     // One version for all: the window's title shows the same.
     EXPECT_EQ(versionTitle(), std::string("KORVANE Server Ver") + KORVANE_EXPECTED_VERSION);
+}
+
+// Even with no display to reach: the mistake is told before anything needs one.
+TEST(CommandLine, AMisspeltOptionIsRefusedWithoutADisplay) {
+    Output refusal = runCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " +
+                                std::string(KORVANE_SERVER) + " --versoin 2>&1 >/dev/null");
+    EXPECT_EQ(refusal.status, 2);
+    EXPECT_EQ(refusal.text,
+              "korvane-server: Unknown option 'versoin'.\nTry 'korvane-server --help'.\n");
 }
 
 TEST(CommandLine, AnUnknownOptionIsRefusedOnceQtHasTakenItsOwn) {

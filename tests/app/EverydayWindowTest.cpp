@@ -212,6 +212,15 @@ TEST_F(EverydayWindowTest, OptionsDialogShowsAndReturnsTheChoicesAndTheyAreSaved
     EXPECT_EQ(form().historyFile(), mFolder / "history" / "korvane-scans.csv");
 }
 
+// A dialog is a window of its own, which does not take its parent's font as a child widget does;
+// the options dialog shows in the main window's font all the same.
+TEST_F(EverydayWindowTest, OptionsDialogShowsInTheMainWindowsFont) {
+    ASSERT_NE(form().font(), QApplication::font()) << "nothing to tell apart";
+    OptionsDialog dialog(form().options(), false, &form());
+    EXPECT_EQ(dialog.font().toString(), form().font().toString());
+    EXPECT_EQ(dialog.inputMethodBox->font().toString(), form().portEdit->font().toString());
+}
+
 TEST_F(EverydayWindowTest, AutostartEntryIsWrittenQuotedAndRemoved) {
     const std::filesystem::path entry = autostartFilePath();
     EXPECT_EQ(entry, mFolder / "autostart" / "korvane-server.desktop");

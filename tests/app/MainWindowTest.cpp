@@ -118,6 +118,26 @@ TEST_F(MainWindowTest, FirstRunWithoutSettings) {
     EXPECT_EQ(saved.height, 600);
 }
 
+// Text the program did not change keeps its bytes: full-width digits typed in CP932 by a Japanese
+// input method in the port (shown with U+FFFD in the field) and in a key the program does not
+// know survive the save at exit; an edited port is written as typed.
+TEST_F(MainWindowTest, TextValuesThatWereNotChangedKeepTheirBytes) {
+    const std::string fullWidthPort = "\x82\x55\x82\x54\x82\x4f\x82\x4f\x82\x50";  // ６５００１
+    const std::string settings = "[Setting]\r\nIpAddress=192.0.2.10\r\nPortNo=" + fullWidthPort +
+                                 "\r\nMemo=\x83\x65\x83\x58\x83\x67\r\nAutoStart=0\r\n"
+                                 "Minimize=0\r\n[Window]\r\n";
+    test::writeAll(mIni, settings);
+    EXPECT_TRUE(form().portEdit->text().contains(QChar(0xFFFD)));
+    destroy();
+    const std::string saved = test::readAll(mIni);
+    EXPECT_EQ(saved.substr(0, settings.size()), settings);
+    EXPECT_EQ(readSettings(mIni).width, 800) << "the window's place is what changed";
+
+    form().portEdit->setText(QStringLiteral("６５００２"));
+    destroy();
+    EXPECT_EQ(readSettings(mIni).portNo, "６５００２");
+}
+
 TEST_F(MainWindowTest, StartAndStopWalkTheStateTable) {
     const std::string port = std::to_string(test::freePort());
     form().addressBox->setCurrentIndex(1);

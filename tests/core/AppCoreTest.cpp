@@ -168,5 +168,18 @@ TEST_F(AppCoreTest, AnApprovalIsSavedByTheFrontEndsThread) {
     EXPECT_NE(readAll(mIni).find("Device1=NEW 127.0.0.1 "), std::string::npos) << readAll(mIni);
 }
 
+// Settings just taken over from beside the program are said once, in plain words, under the
+// "Setting" source; a run that found its own file says nothing.
+TEST_F(AppCoreTest, SettingsTakenFromBesideTheProgramAreSaidInTheLog) {
+    core().announceSettingsPlace(SettingsPlace{mIni, {}});
+    EXPECT_TRUE(mWindow.linesOf("Setting").empty());
+    core().announceSettingsPlace(SettingsPlace{mIni, "/opt/korvane/korvane-server.ini"});
+    EXPECT_EQ(mWindow.waitForLines("Setting", 1),
+              std::vector<std::string>{
+                  "[Setting]設定ファイル /opt/korvane/korvane-server.ini には保存できない"
+                  "ため、その内容を引き継ぎ、設定は " +
+                  mIni.string() + " に保存します。"});
+}
+
 }  // namespace
 }  // namespace korvane

@@ -83,6 +83,29 @@ TEST(Settings, RoundTripKeepsWhatTheProgramDoesNotKnow) {
     EXPECT_EQ(again.width, 1024);
 }
 
+// A value the program writes back as it read it keeps its line byte for byte: CP932 bytes, blanks
+// and quotes; only a changed value's line is rewritten.
+TEST(Settings, ValuesWrittenBackUnchangedKeepTheirLines) {
+    TempFolder folder;
+    const auto path = folder / "korvane-server.ini";
+    const std::string setting =
+        "[Setting]\r\nIpAddress = \"192.0.2.5\"\r\n"
+        "PortNo=\x82\x55\x82\x54\x82\x4f\x82\x4f\x82\x50\r\n"
+        "AutoStart=1\r\nMinimize=0\r\n";
+    const std::string options = "[Options]\r\nLanguage=\x83\x65\x83\x58\x83\x67\r\n";
+    writeAll(path,
+             setting + "[Window]\r\nTop=5\r\nLeft=6\r\nHeight=600\r\nWidth=800\r\n" + options);
+    AppSettings s = readSettings(path);
+    s.top = 7;
+    ASSERT_EQ(writeSettings(path, s), std::nullopt);
+    EXPECT_EQ(readAll(path), setting +
+                                 "[Window]\r\nTop=7\r\nLeft=6\r\nHeight=600\r\n"
+                                 "Width=800\r\n" +
+                                 options);
+    ASSERT_EQ(writeOptions(path, s), std::nullopt);
+    EXPECT_NE(readAll(path).find(options), std::string::npos);
+}
+
 TEST(Settings, OptionsAreWrittenOnceTheyLeaveTheirDefaultsAndReadBack) {
     TempFolder folder;
     const auto path = folder / "korvane-server.ini";

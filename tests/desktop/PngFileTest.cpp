@@ -143,5 +143,46 @@ TEST(PngFile, FileDecodesToThePicturePixelForPixel) {
     std::filesystem::remove_all(folder);
 }
 
+// The picture is deflated at zlib level 5. The zlib stream's header (the first two bytes of the
+// first IDAT chunk) is what a reader can see of it: FLEVEL, the top two bits of its second byte,
+// is 1 for levels 2 to 5 (0 for level 1 and below, 2 for level 6, 3 above), and the two bytes
+// make a multiple of 31.
+TEST(PngFile, PictureIsDeflatedAtLevelFive) {
+    const auto folder =
+        std::filesystem::temp_directory_path() / ("korvane-level-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string path = (folder / "korvane-server.png").string();
+    RgbImage picture{64, 48, {}};
+    for (int i = 0; i < picture.width * picture.height * 3; ++i) {
+        picture.pixels.push_back(static_cast<std::uint8_t>(i * 7 % 251));
+    }
+    const DesktopError error = writePngFile(path, picture);
+    ASSERT_FALSE(error) << error.message();
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes(std::istreambuf_iterator<char>(in), {});
+    auto byteAt = [&](std::size_t at) { return static_cast<unsigned char>(bytes.at(at)); };
+    // Chunks follow the 8-byte signature: length (big-endian), type, data, CRC.
+    std::size_t at = 8;
+    while (at + 8 <= bytes.size() && bytes.compare(at + 4, 4, "IDAT") != 0) {
+        at += 12 + (std::size_t{byteAt(at)} << 24 | std::size_t{byteAt(at + 1)} << 16 |
+                    std::size_t{byteAt(at + 2)} << 8 | byteAt(at + 3));
+    }
+    ASSERT_LT(at + 10, bytes.size()) << "no IDAT chunk";
+    const unsigned cmf = byteAt(at + 8);
+    const unsigned flg = byteAt(at + 9);
+    EXPECT_EQ(cmf & 0x0f, 8u) << "deflate";
+    EXPECT_EQ((cmf << 8 | flg) % 31, 0u);
+    EXPECT_EQ(flg >> 6, 1u) << "FLEVEL of zlib levels 2 to 5";
+    png_image read{};
+    read.version = PNG_IMAGE_VERSION;
+    ASSERT_TRUE(png_image_begin_read_from_memory(&read, bytes.data(), bytes.size()))
+        << read.message;
+    read.format = PNG_FORMAT_RGB;
+    std::vector<std::uint8_t> decoded(PNG_IMAGE_SIZE(read));
+    ASSERT_TRUE(png_image_finish_read(&read, nullptr, decoded.data(), 0, nullptr)) << read.message;
+    EXPECT_TRUE(decoded == picture.pixels);
+    std::filesystem::remove_all(folder);
+}
+
 }  // namespace
 }  // namespace korvane
