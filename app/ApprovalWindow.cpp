@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "app/Fonts.h"
+#include "core/ApprovalQuestion.h"
 
 namespace korvane {
 namespace {
@@ -30,10 +31,12 @@ ApprovalWindow::ApprovalWindow(const std::string& clientKey, const std::string& 
                                 this);
     question->setWordWrap(true);
     root->addWidget(question);
-    // The key comes from the network: shown as plain text, never as markup.
-    auto* key = new QLabel(tr("端末キー: ") + QString::fromStdString(clientKey), this);
+    // The key comes from the network: shown as plain text, never as markup, and on one line.
+    const ApprovalQuestion lines = approvalQuestion(
+        tr("端末キー: ").toStdString(), tr("アドレス: ").toStdString(), clientKey, address);
+    auto* key = new QLabel(QString::fromStdString(lines.keyLine), this);
     key->setTextFormat(Qt::PlainText);
-    auto* from = new QLabel(tr("アドレス: ") + QString::fromStdString(address), this);
+    auto* from = new QLabel(QString::fromStdString(lines.addressLine), this);
     from->setTextFormat(Qt::PlainText);
     root->addWidget(key);
     root->addWidget(from);

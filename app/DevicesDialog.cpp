@@ -8,6 +8,7 @@
 
 #include "app/Fonts.h"
 #include "handling/DeviceApproval.h"
+#include "platform/VisibleText.h"
 
 namespace korvane {
 namespace {
@@ -45,9 +46,13 @@ void DevicesDialog::fill() {
     deviceList->clear();
     for (const ApprovedDevice& device : mApproval.devices()) {
         auto* item = new QTreeWidgetItem(deviceList);
-        item->setText(0, QString::fromStdString(device.clientKey));
-        item->setText(1, QString::fromStdString(device.lastAddress));
-        item->setText(2, QString::fromStdString(device.approvedAt));
+        // As the approval question showed them: the file may hold any key a phone sent.
+        auto shown = [](const std::string& text) {
+            return QString::fromStdString(visibleText(text, LineBreaks::Escape));
+        };
+        item->setText(0, shown(device.clientKey));
+        item->setText(1, shown(device.lastAddress));
+        item->setText(2, shown(device.approvedAt));
         item->setData(0, Qt::UserRole, QByteArray::fromStdString(device.clientKey));
     }
     removeButton->setEnabled(deviceList->topLevelItemCount() > 0);

@@ -1,17 +1,8 @@
 #include "app/LogList.h"
 
-namespace korvane {
+#include "platform/VisibleText.h"
 
-QString oneRowText(const QString& line) {
-    if (!line.contains(QLatin1Char('\n')) && !line.contains(QLatin1Char('\r'))) {
-        return line;
-    }
-    QString row = line;
-    row.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    row.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    row.replace(QLatin1Char('\n'), QString::fromUtf8(kLineBreakMark));
-    return row;
-}
+namespace korvane {
 
 void LogListModel::addNewest(LogLines oldestFirst) {
     if (oldestFirst.empty()) {
@@ -39,8 +30,10 @@ QVariant LogListModel::data(const QModelIndex& index, int role) const {
         return {};
     }
     const std::string_view text = mLines[mLines.size() - 1 - static_cast<std::size_t>(index.row())];
-    const QString line = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    return role == Qt::DisplayRole ? oneRowText(line) : line;
+    if (role == Qt::DisplayRole) {
+        return QString::fromStdString(visibleText(text, LineBreaks::Mark));
+    }
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 }  // namespace korvane

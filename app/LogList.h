@@ -6,13 +6,10 @@
 
 namespace korvane {
 
-// A log line on one row: each line break (CR LF, LF or CR) shown as kLineBreakMark, so that a
-// multi-line error reads whole in the list instead of ending at its first line.
-inline constexpr char kLineBreakMark[] = " \u21B5 ";
-QString oneRowText(const QString& line);
-
 // The log's lines, newest first, at most kMaxLogLines of them. DisplayRole gives a line on one row
-// (oneRowText), kWholeLineRole the line as it was added. Lines are stored oldest first so that
+// as visibleText shows it (each line break as " ↵ ", so that a multi-line error reads whole in
+// the list instead of ending at its first line, and no control from a peer's bytes steers the
+// row), kWholeLineRole the line as it was added. Lines are stored oldest first so that
 // adding one at the top costs no more than appending, and dropping the oldest no more than taking
 // from the front; they are kept as they come (UTF-8, in LogLines' texts) and converted only when a
 // row is shown, as a flood of lines would otherwise cost the window's thread a conversion and an

@@ -24,6 +24,7 @@
 #include "app/QrPaintBox.h"
 #include "core/Version.h"
 #include "platform/Trace.h"
+#include "platform/VisibleText.h"
 
 namespace korvane {
 namespace {
@@ -267,7 +268,10 @@ void MainWindow::showSelectedLine() {
     if (selected.isEmpty()) {
         return;
     }
-    detailText->setPlainText(selected.first().data(LogListModel::kWholeLineRole).toString());
+    // Whole, on as many lines as it has, but with no control of a peer's bytes in effect.
+    const QString line = selected.first().data(LogListModel::kWholeLineRole).toString();
+    detailText->setPlainText(
+        QString::fromStdString(visibleText(line.toStdString(), LineBreaks::Keep)));
 }
 
 void MainWindow::setStatus(const char* text, QColor colour) {

@@ -50,6 +50,10 @@ inline constexpr char kStopCaption[] = QT_TRANSLATE_NOOP("korvane::MainWindow", 
 // Shown by the program's start when another copy runs already.
 inline constexpr char kAlreadyRunning[] =
     QT_TRANSLATE_NOOP("korvane::MainWindow", "既に起動されています。ご確認ください。");
+// Shown by the program's start when it cannot make sure it is the only copy; %1 is the lock.
+inline constexpr char kLockUnavailable[] = QT_TRANSLATE_NOOP(
+    "korvane::MainWindow",
+    "二重起動を防ぐためのロック %1 を作成できないため、起動できません。ご確認ください。");
 
 // The main window: address, port, start and stop, the connection QR code and the log. A view of
 // the application core (AppCore), which owns the request server, request handling and the

@@ -8,13 +8,15 @@
 #include <memory>
 
 #include "platform/Trace.h"
+#include "platform/VisibleText.h"
 
 namespace korvane {
 namespace {
 
-// The program's texts break lines with a lone CR, which Qt would not show as a break.
+// The program's texts break lines with a lone CR, which Qt would not show as a break. A text may
+// quote a peer's bytes: their other controls are shown, not obeyed.
 QString displayText(const std::string& text) {
-    QString shown = QString::fromStdString(text);
+    QString shown = QString::fromStdString(visibleText(text, LineBreaks::Keep));
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return shown;

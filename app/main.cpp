@@ -40,6 +40,12 @@ int main(int argc, char* argv[]) {
             QCoreApplication::translate("korvane::MainWindow", kAlreadyRunning).toStdString());
         return 0;
     }
+    if (instance.state() == SingleInstance::Result::Unavailable) {
+        dialogs.showError(QCoreApplication::translate("korvane::MainWindow", kLockUnavailable)
+                              .arg(QString::fromStdString(instance.lockPath()))
+                              .toStdString());
+        return 1;
+    }
     // The window decides when the program ends: after its close rule, or at the session's end.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -1,9 +1,11 @@
 #include "core/AppCore.h"
 
+#include "core/FilePrivacy.h"
 #include "core/IntegerText.h"
 #include "core/OptionsMapping.h"
 #include "core/RequestServing.h"
 #include "handling/DeviceSettings.h"
+#include "platform/PrivateFiles.h"
 #include "platform/Trace.h"
 
 namespace korvane {
@@ -30,11 +32,22 @@ AppCore::AppCore(CorePorts ports, std::filesystem::path settingsFile, std::strin
                                                  devices.approvalOn);
     // Saved by the front end's thread: changes come from server threads too.
     mApproval->onChanged([this] { mPorts.uiThread.post([this] { saveDevices(); }); });
+    const std::filesystem::path capture = std::filesystem::u8path(captureFile);
     mHandler =
         std::make_unique<RequestHandler>(mPorts.desktop, mPorts.log, mPorts.listener, mPorts.boxes,
                                          std::move(captureFile), mApproval.get());
     mServer = serveRequests(*mHandler);
     applyOptions(mSettings);
+    for (const std::string& text : closeFilesToOthers(mSettingsFile, historyFile(), capture)) {
+        mHandler->addLog("Server", "[Files]" + text);
+    }
+}
+
+void AppCore::prepareSettingsFolder() const {
+    const std::filesystem::path folder = mSettingsFile.parent_path();
+    if (isOwnFolder(folder)) {
+        makePrivateFolder(folder);
+    }
 }
 
 AppCore::~AppCore() {
@@ -43,6 +56,7 @@ AppCore::~AppCore() {
 }
 
 void AppCore::saveDevices() {
+    prepareSettingsFolder();
     if (auto failure = writeApprovedDevices(mSettingsFile, mApproval->devices())) {
         traceOutput("saveDevices: " + mSettingsFile.string() + ": " + *failure);
     }
@@ -97,12 +111,14 @@ void AppCore::applyOptions(const AppSettings& options) {
 
 std::optional<std::string> AppCore::writeOptions(const AppSettings& options) {
     applyOptions(options);
+    prepareSettingsFolder();
     return korvane::writeOptions(mSettingsFile, mSettings);
 }
 
 std::optional<std::string> AppCore::saveSettings(const AppSettings& fields) {
     AppSettings settings = fields;
     copyOptions(mSettings, settings);
+    prepareSettingsFolder();
     return writeSettings(mSettingsFile, settings);
 }
 

@@ -49,6 +49,9 @@ enum class CloseAnswer { Accept, StillListening, AskToConfirm };
 class AppCore {
   public:
     // Reads the settings and the approved devices and applies the options; nothing listens yet.
+    // The files that the program keeps about its users are closed to other users (FilePrivacy.h),
+    // a log line for each that had to be; a folder of its own that the settings are written into
+    // is made so before each write.
     AppCore(CorePorts ports, std::filesystem::path settingsFile, std::string captureFile);
     // Stops the server and waits for its threads; saves nothing.
     ~AppCore();
@@ -98,6 +101,7 @@ class AppCore {
 
   private:
     void saveDevices();
+    void prepareSettingsFolder() const;
 
     CorePorts mPorts;
     std::filesystem::path mSettingsFile;

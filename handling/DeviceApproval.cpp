@@ -75,15 +75,15 @@ void DeviceApproval::answer(const std::string& clientKey, const std::string& add
             case ApprovalAnswer::Always:
                 std::erase_if(mDevices, [&](const auto& d) { return d.clientKey == clientKey; });
                 mDevices.push_back({clientKey, address, now()});
-                mRefused.erase(clientKey);
+                forgetRefusal(clientKey);
                 changed = true;
                 break;
             case ApprovalAnswer::ThisRun:
                 mThisRun.insert(clientKey);
-                mRefused.erase(clientKey);
+                forgetRefusal(clientKey);
                 break;
             case ApprovalAnswer::Refuse:
-                mRefused.insert(clientKey);
+                refuse(clientKey);
                 break;
             case ApprovalAnswer::Dismissed:
                 break;
@@ -91,6 +91,23 @@ void DeviceApproval::answer(const std::string& clientKey, const std::string& add
     }
     if (changed && mChanged) {
         mChanged();
+    }
+}
+
+void DeviceApproval::refuse(const std::string& clientKey) {
+    if (!mRefused.insert(clientKey).second) {
+        return;
+    }
+    mRefusedOrder.push_back(clientKey);
+    if (mRefusedOrder.size() > kMostRefused) {
+        mRefused.erase(mRefusedOrder.front());
+        mRefusedOrder.pop_front();
+    }
+}
+
+void DeviceApproval::forgetRefusal(const std::string& clientKey) {
+    if (mRefused.erase(clientKey) != 0) {
+        std::erase(mRefusedOrder, clientKey);
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -16,10 +18,14 @@ namespace korvane {
 // for good (kept with the settings) or for this run. The first request of any other phone asks
 // the user through the prompt; until the answer the phone is refused at once, so no server thread
 // ever waits for the user. One question is open at a time, so a flood of new keys costs one
-// prompt; a phone refused in this run is not asked again. With approval turned off every phone
-// may. Any thread.
+// prompt; a phone refused in this run is not asked again, as long as it is among the
+// kMostRefused phones refused last: a flood of new keys, each refused (korvane-host refuses
+// every phone it does not know), costs a bounded memory, and a phone forgotten so is asked about
+// again. With approval turned off every phone may. Any thread.
 class DeviceApproval {
   public:
+    static constexpr std::size_t kMostRefused = 4096;
+
     // `devices`: the approved devices as the settings file keeps them. `enabled` false: every
     // phone may use the desktop and nobody is asked.
     DeviceApproval(ApprovalPrompt& prompt, std::vector<ApprovedDevice> devices, bool enabled);
@@ -43,6 +49,9 @@ class DeviceApproval {
     void onChanged(std::function<void()> handler) { mChanged = std::move(handler); }
 
   private:
+    void refuse(const std::string& clientKey);
+    void forgetRefusal(const std::string& clientKey);
+
     ApprovalPrompt& mPrompt;
     const bool mEnabled;
     std::function<void()> mChanged;
@@ -50,6 +59,7 @@ class DeviceApproval {
     std::vector<ApprovedDevice> mDevices;
     std::set<std::string> mThisRun;
     std::set<std::string> mRefused;
+    std::deque<std::string> mRefusedOrder;  // the keys of mRefused, oldest refusal first
     std::optional<std::string> mAsking;
 };
 

@@ -13,7 +13,14 @@ constexpr char kDevices[] = "Devices";
 // More than any shop has phones; bounds what a damaged file can make the program read.
 constexpr std::int32_t kMaxDevices = 10000;
 
+// What the file holds for an empty key: an empty field would vanish between the blanks (and the
+// line's leading blank with it), making the address the key. Escaping never writes a lone '%'.
+constexpr char kEmptyKey[] = "%";
+
 std::string escapeKey(const std::string& key) {
+    if (key.empty()) {
+        return kEmptyKey;
+    }
     constexpr char kDigits[] = "0123456789ABCDEF";
     std::string text;
     for (char c : key) {
@@ -41,6 +48,9 @@ int hexDigit(char c) {
 
 bool unescapeKey(std::string_view text, std::string& key) {
     key.clear();
+    if (text == kEmptyKey) {
+        return true;
+    }
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '%') {
             key += text[i];

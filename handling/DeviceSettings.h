@@ -12,7 +12,7 @@ namespace korvane {
 // Device approval as the settings file keeps it, for the window and the console host alike:
 // "[Setting] DeviceApproval=0" turns approval off (missing or any other number: on), and
 // "[Devices]" holds "Count=N" and "Device1" to "DeviceN", each "key address date" with the key's
-// '%', blanks, quotes and control characters written as %XX.
+// '%', blanks, quotes and control characters written as %XX, and an empty key as a lone "%".
 struct DeviceSettings {
     bool approvalOn = true;
     std::vector<ApprovedDevice> devices;

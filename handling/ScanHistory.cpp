@@ -5,6 +5,7 @@
 
 #include "handling/CsvText.h"
 #include "platform/LocalTime.h"
+#include "platform/PrivateFiles.h"
 #include "platform/Trace.h"
 
 namespace korvane {
@@ -64,7 +65,11 @@ void ScanHistory::append(const ScanRecord& record) {
             rotate();
             size = 0;
         }
-        std::filesystem::create_directories(mFile.parent_path(), error);
+        // Customers' numbers: the folder and the file are the user's alone before a line is in.
+        makePrivateFolder(mFile.parent_path());
+        if (size == 0) {
+            createPrivateFile(mFile);
+        }
         std::ofstream out(mFile, std::ios::binary | std::ios::app);
         if (size == 0) {
             out << kByteOrderMark << header();

@@ -20,6 +20,7 @@ struct ScanRecord {
 // right; quoted fields, see CsvText.h) with a header line and one line per barcode request.
 // When a line would take the file past `maxBytes`, the file becomes "<stem>.1<ext>" (the older
 // ones move up to "<stem>.<keptFiles><ext>", the oldest is deleted) and a new file begins.
+// The folder and the files are made the user's alone (PrivateFiles.h) before a line goes in.
 // Any thread; lines are written whole and in call order. A failure to write is traced and the
 // line lost: the history never holds up a scan.
 class ScanHistory {

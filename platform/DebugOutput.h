@@ -4,8 +4,9 @@
 
 namespace korvane {
 
-// Writes one line where the platform's debug output goes: stderr, or the debugger on Windows
-// (OutputDebugString). The trace's default sink; callers serialise.
+// Writes one line where the platform's debug output goes: stderr, as visibleText shows it on one
+// line, or the debugger on Windows (OutputDebugString). The trace's default sink; callers
+// serialise.
 void writeDebugLine(const std::string& line);
 
 }  // namespace korvane

@@ -10,15 +10,16 @@ namespace korvane {
 // "<name>-<uid>" in the temporary folder ($TMPDIR, else /tmp), made with mode 0700. The folder
 // must be the user's own and closed to others, and the lock file is opened without following a
 // link and must be the user's own regular file: otherwise no lock is made (Unavailable), so that
-// another local user can neither block the program nor point it at a file. On Windows a named
-// mutex in the logon session's namespace ("Local\<name>"). The system drops the lock when the
-// process ends, however it ends.
+// another local user can neither block the program nor point it at a file. A program then says so
+// and does not run: unlocked, a second copy would listen beside it. On Windows a named mutex in
+// the logon session's namespace ("Local\<name>"). The system drops the lock when the process
+// ends, however it ends.
 class SingleInstance {
   public:
     enum class Result {
         Acquired,        // this is the only copy; the lock is held until the process ends
         AlreadyRunning,  // another copy holds it
-        Unavailable,     // no lock could be made; the copy runs unprotected
+        Unavailable,     // no lock could be made; the copy must not run
     };
 
     explicit SingleInstance(const std::string& name);
@@ -27,7 +28,8 @@ class SingleInstance {
     SingleInstance& operator=(const SingleInstance&) = delete;
 
     Result state() const { return mState; }
-    // The lock file's path, or the mutex's name.
+    // The lock file's path (the one that could not be made when Unavailable), or the mutex's
+    // name.
     const std::string& lockPath() const { return mPath; }
 
   private:

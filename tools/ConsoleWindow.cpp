@@ -1,10 +1,15 @@
 #include "tools/ConsoleWindow.h"
 
+#include "platform/VisibleText.h"
+
 namespace korvane {
 
 void ConsoleWindow::insertLogLine(const std::string& line) {
+    // A terminal obeys the control characters it is given: a phone's key must not clear it, set
+    // its clipboard or start a line of its own.
+    const std::string shown = visibleText(line, LineBreaks::Mark);
     std::unique_lock lock(mLock);
-    mPending += line;
+    mPending += shown;
     mPending += '\n';
     if (mWriting) {
         return;
@@ -31,7 +36,7 @@ void ConsoleWindow::listenerStopped() {
 
 void ConsoleWindow::showError(const std::string& text) {
     std::lock_guard lock(mLock);
-    mErrors << text << std::endl;
+    mErrors << visibleText(text, LineBreaks::Keep) << std::endl;
 }
 
 void ConsoleWindow::waitUntilStopped() {

@@ -12,7 +12,8 @@ namespace korvane {
 // The window's side of request handling for a program without one: each log line is written to
 // `log` as it comes (oldest first, flushed before insertLogLine returns or by a thread writing at
 // the same time), an error box's text to `errors`, and the end of listening is remembered for the
-// program to wait on. Any thread.
+// program to wait on. Both are written as visibleText shows them, a log line on one line
+// (LineBreaks::Mark), so that no byte of a peer's reaches the terminal as a control. Any thread.
 class ConsoleWindow : public LogView, public ListenerView, public MessageBoxes {
   public:
     ConsoleWindow(std::ostream& log, std::ostream& errors) : mLog(log), mErrors(errors) {}

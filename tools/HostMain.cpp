@@ -39,8 +39,8 @@ Options:
                      program's, korvane-server.ini beside it or in the user's folders)
   --help             show this text
   --version          show the version
-Exit status: 1 when listening could not start or failed, or another copy already runs in this
-session; 2 for bad arguments.
+Exit status: 1 when listening could not start or failed, another copy already runs in this
+session, or no lock could be made to tell; 2 for bad arguments.
 )";
 
 // The command line; what it leaves out comes from the settings file.
@@ -146,6 +146,12 @@ int main(int argc, char** argv) {
     SingleInstance instance("ZRQ_KORVANE");
     if (instance.state() == SingleInstance::Result::AlreadyRunning) {
         std::cerr << "既に起動されています。ご確認ください。" << std::endl;
+        return 1;
+    }
+    // Unlocked, a second copy would listen beside this one.
+    if (instance.state() == SingleInstance::Result::Unavailable) {
+        std::cerr << "二重起動を防ぐためのロック " << instance.lockPath()
+                  << " を作成できないため、起動できません。ご確認ください。" << std::endl;
         return 1;
     }
     const SettingsPlace place =

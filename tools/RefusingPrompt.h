@@ -11,7 +11,9 @@ class LogView;
 
 // The approval question of a program without a window to ask in (korvane-host): nobody can
 // answer, so a phone that is not approved is refused for the rest of the run at its first
-// request, and a log line says so and how to approve it. Any thread.
+// request, and a log line says so and how to approve it. DeviceApproval keeps only its latest
+// refusals (DeviceApproval::kMostRefused): a flood of new keys costs a bounded memory, and an
+// older one is logged and refused once more at its next request. Any thread.
 class RefusingPrompt : public ApprovalPrompt {
   public:
     explicit RefusingPrompt(LogView& log) : mLog(log) {}

@@ -225,6 +225,11 @@
         <source>既に起動されています。ご確認ください。</source>
         <translation>The program is already running. Please check.</translation>
     </message>
+    <message>
+        <location filename="../MainWindow.h" line="54"/>
+        <source>二重起動を防ぐためのロック %1 を作成できないため、起動できません。ご確認ください。</source>
+        <translation>The lock %1 that keeps a second copy from running cannot be made, so the program cannot start. Please check.</translation>
+    </message>
 </context>
 <context>
     <name>korvane::OptionsDialog</name>

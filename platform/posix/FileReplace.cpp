@@ -17,21 +17,22 @@ std::optional<std::string> replaceFileContents(const std::filesystem::path& path
     if (fd < 0) {
         return std::string("mkstemp: ") + std::strerror(errno);
     }
-    // mkstemp makes the file 0600: the new file gets the old one's permissions, or those of a
-    // newly created file.
-    struct stat old {};
-    mode_t mode = 0;
-    if (::stat(path.c_str(), &old) == 0) {
-        mode = old.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
     const char* failed = nullptr;
     int code = 0;
+    // The user's alone before it holds a byte, whatever the C library made it: the text may be
+    // the approved phones' keys. The new file gets the old one's permissions at the end, or stays
+    // so when there was none.
+    if (::fchmod(fd, 0600) != 0) {
+        failed = "fchmod";
+        code = errno;
+    }
+    struct stat old {};
+    mode_t mode = 0600;
+    if (::stat(path.c_str(), &old) == 0) {
+        mode = old.st_mode & 07777;
+    }
     std::size_t written = 0;
-    while (written < contents.size()) {
+    while (!failed && written < contents.size()) {
         ssize_t n = ::write(fd, contents.data() + written, contents.size() - written);
         if (n < 0) {
             if (errno == EINTR) {

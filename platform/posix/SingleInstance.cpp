@@ -20,27 +20,27 @@ bool privateFolder(const std::string& path) {
 }
 
 // The session's runtime folder, else a folder of the user's own in the temporary folder, made
-// when missing; empty when the folder found is not private.
+// when missing.
 std::string lockFolder(const std::string& name) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (runtime && runtime[0] == '/') {
-        return privateFolder(runtime) ? runtime : "";
+        return runtime;
     }
     const char* temp = std::getenv("TMPDIR");
     const std::string folder = std::string(temp && temp[0] == '/' ? temp : "/tmp") + "/" + name +
                                "-" + std::to_string(::getuid());
     ::mkdir(folder.c_str(), 0700);
-    return privateFolder(folder) ? folder : "";
+    return folder;
 }
 
 }  // namespace
 
 SingleInstance::SingleInstance(const std::string& name) {
     const std::string folder = lockFolder(name);
-    if (folder.empty()) {
+    mPath = folder + "/" + name + ".lock";
+    if (!privateFolder(folder)) {
         return;
     }
-    mPath = folder + "/" + name + ".lock";
     // Never through a link, and only a file of this user's own: nobody else can plant the lock.
     // Close-on-exec keeps a started child from holding the lock after this process ends.
     const int fd = ::open(mPath.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);

@@ -433,6 +433,35 @@ TEST_F(MainWindowTest, TheApprovalQuestionIsAnsweredAndTheAnswerSaved) {
     ASSERT_TRUE(waitUntil([&] { return readDeviceSettings(mIni).devices.empty(); }));
 }
 
+// A key whose characters would add an address line to the question, or to the devices list,
+// shows on its own line there, with its line break as a visible mark.
+TEST_F(MainWindowTest, AKeyCannotAddALineToTheQuestionOrTheDevicesList) {
+    MainWindow& f = form();
+    f.show();
+    const std::string key = "\u3000\nアドレス: 192.168.1.20";
+    std::thread([&] { f.ask(key, "192.0.2.5"); }).join();
+    ASSERT_TRUE(waitUntil([&] { return f.approvalWindow() != nullptr; }));
+    ApprovalWindow* question = f.approvalWindow();
+    QStringList addressLines;
+    for (const QLabel* label : question->findChildren<QLabel*>()) {
+        EXPECT_FALSE(label->text().contains(QLatin1Char('\n'))) << label->text().toStdString();
+        if (label->text().startsWith(QStringLiteral("アドレス: "))) {
+            addressLines << label->text();
+        }
+    }
+    EXPECT_EQ(addressLines, QStringList{QStringLiteral("アドレス: 192.0.2.5")});
+
+    question->alwaysButton->click();
+    ASSERT_TRUE(waitUntil([&] { return f.approval().devices().size() == 1; }));
+    DevicesDialog dialog(f.approval(), &f);
+    ASSERT_EQ(dialog.deviceList->topLevelItemCount(), 1);
+    EXPECT_EQ(dialog.deviceList->topLevelItem(0)->text(0).toStdString(),
+              "\u3000\u240Aアドレス: 192.168.1.20");
+    dialog.deviceList->setCurrentItem(dialog.deviceList->topLevelItem(0));
+    dialog.removeButton->click();
+    EXPECT_TRUE(f.approval().devices().empty()) << "the key itself is removed, not its picture";
+}
+
 // Devices approved in an earlier run are approved in this one; DeviceApproval=0 lets every phone
 // in without a question.
 TEST_F(MainWindowTest, ApprovalComesFromTheSettingsFile) {

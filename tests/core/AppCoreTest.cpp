@@ -4,6 +4,7 @@
 #include "core/AppCore.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <fstream>
@@ -20,6 +21,22 @@
 namespace korvane {
 namespace {
 
+// The permission bits, 0 when the path is missing.
+unsigned modeOf(const std::filesystem::path& path) {
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// A umask that leaves what is made readable by everyone, as most sessions have.
+class OpenUmask {
+  public:
+    OpenUmask() : mOld(::umask(022)) {}
+    ~OpenUmask() { ::umask(mOld); }
+
+  private:
+    mode_t mOld;
+};
+
 std::string readAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -34,14 +51,17 @@ class AppCoreTest : public ::testing::Test {
         if (!mCore) {
             mCore = std::make_unique<AppCore>(
                 CorePorts{mDesktop, mWindow, mWindow, mWindow, mPrompt, mUi}, mIni,
-                (mFolder / "capture.png").string());
+                mCapture.string());
         }
         return *mCore;
     }
     std::uint16_t listen() {
         const std::uint16_t port = test::freePort();
+        // Lines of the core's own may come before listening begins.
+        core();
+        const std::size_t before = mWindow.linesOf("Server").size();
         EXPECT_EQ(core().start("127.0.0.1", std::to_string(port)), std::nullopt);
-        mWindow.waitForLines("Server", 1);
+        mWindow.waitForLines("Server", before + 1);
         return port;
     }
     std::size_t linesWith(const std::string& part) {
@@ -53,6 +73,7 @@ class AppCoreTest : public ::testing::Test {
 
     test::TempFolder mFolder;
     std::filesystem::path mIni = mFolder / "korvane-server.ini";
+    std::filesystem::path mCapture = mFolder / "capture.png";
     test::FakeDesktop mDesktop;
     test::FakeWindow mWindow;
     test::FakePrompt mPrompt;
@@ -179,6 +200,84 @@ TEST_F(AppCoreTest, SettingsTakenFromBesideTheProgramAreSaidInTheLog) {
                   "[Setting]設定ファイル /opt/korvane/korvane-server.ini には保存できない"
                   "ため、その内容を引き継ぎ、設定は " +
                   mIni.string() + " に保存します。"});
+}
+
+// The approved phones' keys and the customers' numbers are the user's alone, however open the
+// umask: the settings file and the history file 0600, their folders 0700 (the settings' folder
+// because it is the program's own: named for it, not the program file's).
+TEST_F(AppCoreTest, TheSettingsAndTheHistoryAreWrittenForTheUserAlone) {
+    OpenUmask umask;
+    mIni = mFolder / "config" / "korvane-server" / "korvane-server.ini";
+    std::filesystem::create_directories(mIni.parent_path().parent_path());
+    const std::uint16_t port = listen();
+    AppSettings options = core().settings();
+    options.scanHistory = true;
+    core().applyOptions(options);
+    phone::converse("127.0.0.1", port, "NEW", "101");
+    core().approval().answer("NEW", "127.0.0.1", ApprovalAnswer::Always);
+    mUi.runPosted();
+    ASSERT_NE(readAll(mIni).find("Device1=NEW 127.0.0.1 "), std::string::npos) << readAll(mIni);
+    EXPECT_EQ(modeOf(mIni), 0600u);
+    EXPECT_EQ(modeOf(mIni.parent_path()), 0700u);
+    EXPECT_EQ(modeOf(mFolder / "config"), 0755u) << "not the program's own folder";
+
+    phone::converse("127.0.0.1", port, "NEW", "102\tABC-1\t1\t1\t0");
+    ASSERT_NE(readAll(core().historyFile()).find("ABC-1"), std::string::npos);
+    EXPECT_EQ(modeOf(core().historyFile()), 0600u);
+    EXPECT_EQ(modeOf(core().historyFile().parent_path()), 0700u);
+    EXPECT_EQ(linesWith("[Files]"), 0u) << "nothing had to be tightened";
+
+    // Written again over a file that the user opened on purpose, the file keeps its mode.
+    std::filesystem::permissions(mIni, std::filesystem::perms(0640));
+    ASSERT_EQ(core().writeOptions(options), std::nullopt);
+    EXPECT_EQ(modeOf(mIni), 0640u);
+}
+
+// Files of an earlier run, written when they were open to everyone, are tightened as the run
+// begins, a log line for each; folders that are not the program's own are left alone.
+TEST_F(AppCoreTest, FilesOpenToOthersAreTightenedAtTheStart) {
+    OpenUmask umask;
+    const auto own = mFolder / "korvane-server";
+    const auto history = own / "history";
+    const auto cache = mFolder / "cache";
+    const auto captures = cache / "korvane-server";
+    std::filesystem::create_directories(history);
+    std::filesystem::create_directories(captures);
+    mCapture = captures / "korvane-server.png";
+    mIni = own / "korvane-server.ini";
+    writeSettings("[Setting]\nPortNo=1234\n");
+    std::ofstream(history / "korvane-scans.csv") << "x";
+    std::ofstream(history / "korvane-scans.1.csv") << "y";
+    for (const auto& path : {own, history, cache, captures}) {
+        ::chmod(path.c_str(), 0755);
+    }
+    for (const auto& path :
+         {mIni, history / "korvane-scans.csv", history / "korvane-scans.1.csv"}) {
+        ::chmod(path.c_str(), 0644);
+    }
+    core();
+    EXPECT_EQ(modeOf(cache), 0755u);
+    for (const auto& path : {own, history, captures}) {
+        EXPECT_EQ(modeOf(path), 0700u) << path;
+        EXPECT_EQ(linesWith("[Server][Files]" + path.string() +
+                            " を他のユーザーから読めないように変更しました。"),
+                  1u)
+            << path;
+    }
+    for (const auto& path :
+         {mIni, history / "korvane-scans.csv", history / "korvane-scans.1.csv"}) {
+        EXPECT_EQ(modeOf(path), 0600u) << path;
+        EXPECT_EQ(linesWith("[Server][Files]" + path.string() +
+                            " を他のユーザーから読めないように変更しました。"),
+                  1u)
+            << path;
+    }
+
+    // A second run finds nothing to tighten.
+    const std::size_t lines = linesWith("[Files]");
+    mCore.reset();
+    core();
+    EXPECT_EQ(linesWith("[Files]"), lines);
 }
 
 }  // namespace

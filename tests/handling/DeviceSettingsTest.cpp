@@ -32,10 +32,14 @@ TEST(DeviceSettings, DevicesRoundTripBesideTheOtherSettings) {
         {"PHONE-1", "192.168.1.20", "2024/05/01 09:30:00"},
         {" lead and \"quote\" 100%", "192.168.1.21", "2024/05/02 10:00:00"},
         {"日本\t=[x]", "10.0.0.3", "2024/05/03 11:00:00"},
+        // A phone may send no key at all: approved, it stays approved, and its address never
+        // turns into a key.
+        {"", "192.168.1.22", "2024/05/04 12:00:00"},
+        {"%", "192.168.1.23", "2024/05/05 13:00:00"},
     };
     ASSERT_EQ(writeApprovedDevices(path, devices), std::nullopt);
     const DeviceSettings read = readDeviceSettings(path);
-    ASSERT_EQ(read.devices.size(), 3u);
+    ASSERT_EQ(read.devices.size(), devices.size());
     for (std::size_t i = 0; i < devices.size(); ++i) {
         EXPECT_EQ(read.devices[i].clientKey, devices[i].clientKey);
         EXPECT_EQ(read.devices[i].lastAddress, devices[i].lastAddress);

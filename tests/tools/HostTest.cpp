@@ -4,6 +4,7 @@
 // window to ask in, refuses any other phone.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -63,12 +65,17 @@ std::string replaced(std::string text, const std::string& mark, const std::strin
 // korvane-host with a settings file of the test's, listening on a free port of 127.0.0.1 (given
 // on the command line unless the test gives other arguments), its log in a file. "{port}" in the
 // settings and the arguments stands for that port. Its single-instance lock lives in a runtime
-// folder of its own, so that no other copy on this machine stands in its way.
+// folder of its own, so that no other copy on this machine stands in its way; `inChild`, given
+// the test's folder, may change the child's surroundings before korvane-host starts.
 class Host {
   public:
+    using ChildSetup = std::function<void(const fs::path& folder)>;
+
     explicit Host(const std::string& settings,
-                  std::vector<std::string> args = {"--address", "127.0.0.1", "--port", "{port}"})
-        : mFolder(fs::temp_directory_path() / ("korvane-host-test-" + std::to_string(::getpid()) +
+                  std::vector<std::string> args = {"--address", "127.0.0.1", "--port", "{port}"},
+                  ChildSetup inChild = {})
+        : mInChild(std::move(inChild)),
+          mFolder(fs::temp_directory_path() / ("korvane-host-test-" + std::to_string(::getpid()) +
                                                "-" + std::to_string(nextRun()))),
           mPort(test::freePort()) {
         fs::create_directories(mFolder / "runtime");
@@ -112,6 +119,9 @@ class Host {
   private:
     [[noreturn]] void run(const std::vector<std::string>& args) {
         ::setenv("XDG_RUNTIME_DIR", (mFolder / "runtime").c_str(), 1);
+        if (mInChild) {
+            mInChild(mFolder);
+        }
         std::freopen(logFile().c_str(), "w", stdout);
         std::freopen(logFile().c_str(), "a", stderr);
         std::vector<char*> argv{const_cast<char*>(KORVANE_HOST)};
@@ -136,6 +146,7 @@ class Host {
         return ++runs;
     }
 
+    ChildSetup mInChild;
     fs::path mFolder;
     std::uint16_t mPort;
     pid_t mPid = -1;
@@ -172,6 +183,38 @@ TEST(HostApproval, OnlyPhonesApprovedInTheSettingsFileMayUseTheDesktop) {
     EXPECT_NE(settings.find("Device1=SHOP-1 127.0.0.1 2026/01/02 03:04:05"), std::string::npos)
         << settings;
     EXPECT_NE(settings.find("Port=65001"), std::string::npos) << settings;
+}
+
+// Phones that are not approved send settings checks whose keys (20 characters at most) would
+// clear the terminal, set its clipboard (OSC 52) and start a log line of their own: standard
+// output shows those bytes, but none of them reaches the terminal as a control.
+TEST(HostApproval, KeysFromTheNetworkNeverSteerTheTerminal) {
+    Host host(kApproved);
+    struct Case {
+        std::string key;
+        std::string shown;
+    };
+    const Case cases[] = {
+        {"\x1B[2J\x1B[H", "\u241B[2J\u241B[H"},
+        {"\x07\x1B]52;c;ZXZpbA==\x1B\\", "\u2407\u241B]52;c;ZXZpbA==\u241B\\"},
+        {"\r\n[Server]forged\x7F", " \u21B5 [Server]forged\u2421"},
+    };
+    for (const Case& c : cases) {
+        ::setenv("KORVANE_TEST_KEY", c.key.c_str(), 1);
+        EXPECT_EQ(phone(host.port(), "--key \"$KORVANE_TEST_KEY\" 101"), "reply 101\t1\n");
+    }
+    ::unsetenv("KORVANE_TEST_KEY");
+    const std::string log = host.log();
+    for (const Case& c : cases) {
+        EXPECT_NE(log.find("[" + c.shown + "][127.0.0.1][Client_Receive]設定確認要求:101"),
+                  std::string::npos)
+            << c.shown << "\n"
+            << log;
+    }
+    for (const char control : {'\x1B', '\x07', '\r', '\x7F'}) {
+        EXPECT_EQ(log.find(control), std::string::npos) << static_cast<int>(control) << log;
+    }
+    EXPECT_EQ(log.find("\n[Server]forged"), std::string::npos) << log;
 }
 
 TEST(HostApproval, ApprovalTurnedOffLetsEveryPhoneThrough) {
@@ -229,6 +272,46 @@ TEST(HostSettings, ABadPortIsAClearErrorAndNothingListens) {
         EXPECT_NE(host.log().find(replaced(c.error, "{file}", host.settingsFile().string())),
                   std::string::npos)
             << host.log();
+    }
+}
+
+// With no folder closed to other users for its lock, korvane-host says so and does not listen:
+// unlocked, a second copy could listen beside it.
+TEST(HostStart, NoPrivateFolderForTheLockMeansNoStart) {
+    struct Case {
+        const char* name;
+        Host::ChildSetup setup;
+        std::string lock;  // below the test's folder
+    };
+    const std::string uid = std::to_string(::getuid());
+    const Case cases[] = {
+        {"a runtime folder open to others",
+         [](const fs::path& folder) { ::chmod((folder / "runtime").c_str(), 0755); },
+         "runtime/ZRQ_KORVANE.lock"},
+        // Without a runtime folder, another user may have made the folder in the temporary
+        // folder first; a link in its place (what root, running the tests, can still tell) is
+        // just as much not the user's own.
+        {"a link in place of the folder in the temporary folder",
+         [uid](const fs::path& folder) {
+             ::unsetenv("XDG_RUNTIME_DIR");
+             ::setenv("TMPDIR", folder.c_str(), 1);
+             fs::create_directory(folder / "elsewhere");
+             fs::create_directory_symlink(folder / "elsewhere", folder / ("ZRQ_KORVANE-" + uid));
+         },
+         "ZRQ_KORVANE-" + uid + "/ZRQ_KORVANE.lock"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Host host("[Setting]\nDeviceApproval=0\n", {"--address", "127.0.0.1", "--port", "{port}"},
+                  c.setup);
+        EXPECT_EQ(host.exitStatus(), 1) << host.log();
+        const fs::path lock = host.settingsFile().parent_path() / c.lock;
+        EXPECT_NE(host.log().find("二重起動を防ぐためのロック " + lock.string() +
+                                  " を作成できないため、起動できません。ご確認ください。"),
+                  std::string::npos)
+            << host.log();
+        EXPECT_EQ(host.log().find("待ち受けを開始しました。"), std::string::npos) << host.log();
+        EXPECT_EQ(phone(host.port(), "--key SHOP-1 --timeout 2 101").rfind("error", 0), 0u);
     }
 }
 
