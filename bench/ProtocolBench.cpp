@@ -1,10 +1,9 @@
 // Throughput of the pieces every request passes through: framing, the CP932 codec, the field
-// parser and the pending-reply table. Run by hand: build/default/bench/bench_protocol
+// parser. Run by hand: build/default/bench/bench_protocol
 #include <benchmark/benchmark.h>
 
 #include <string>
 
-#include "handling/PendingReplies.h"
 #include "handling/RequestFields.h"
 #include "platform/Cp932.h"
 #include "server/Framing.h"
@@ -75,26 +74,6 @@ void BM_SplitRequest(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(data.size()));
 }
 BENCHMARK(BM_SplitRequest)->Arg(0)->Arg(1)->ArgName("long_quoted");
-
-class NoBoxes : public MessageBoxes {
-  public:
-    void showError(const std::string&) override {}
-};
-
-// One store and its take while `waiting` other replies sit in the table.
-void BM_PendingStoreTake(benchmark::State& state) {
-    NoBoxes boxes;
-    PendingReplies table(boxes);
-    for (std::int64_t i = 0; i < state.range(0); ++i) {
-        table.put(static_cast<std::uint64_t>(i + 1), {"102\t1", "[127.0.0.1][Client_Send]"});
-    }
-    const std::uint64_t connection = 0xFFFFFFFF;
-    for (auto _ : state) {
-        table.put(connection, {"103\t1", "[127.0.0.1][Client_Send]キャプチャ成功"});
-        benchmark::DoNotOptimize(table.take(connection));
-    }
-}
-BENCHMARK(BM_PendingStoreTake)->Arg(0)->Arg(100)->Arg(10000)->ArgName("waiting");
 
 }  // namespace
 

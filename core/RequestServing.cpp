@@ -3,15 +3,14 @@
 namespace korvane {
 
 std::unique_ptr<RequestServer> serveRequests(RequestHandler& handler, ServerTap tap) {
-    auto server =
-        std::make_unique<RequestServer>([&handler, tap = std::move(tap)](const ServerEvent& event) {
-            if (tap) {
-                tap(event);
-            }
+    ServerHooks hooks = handler.hooks();
+    if (tap) {
+        hooks.onEvent = [&handler, tap = std::move(tap)](const ServerEvent& event) {
+            tap(event);
             handler.onServerEvent(event);
-        });
-    handler.attach(*server);
-    return server;
+        };
+    }
+    return std::make_unique<RequestServer>(std::move(hooks));
 }
 
 }  // namespace korvane

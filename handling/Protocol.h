@@ -48,10 +48,6 @@ inline constexpr std::size_t kCaptureHeightField = 2;
 // The capture order field's value that asks for the capture before the suffix key.
 inline constexpr char kCaptureBeforeSuffix[] = "0";
 
-// Serial numbers of what the server sends on a connection: the capture file, the final reply.
-inline constexpr std::int32_t kFileSerial = 1;
-inline constexpr std::int32_t kReplySerial = 99;
-
 // The file name a capture is sent under.
 inline constexpr char kCaptureFileName[] = "capture.png";
 

@@ -10,19 +10,17 @@
 #include "handling/DesktopQueue.h"
 #include "handling/DuplicateGuard.h"
 #include "handling/HandlingOptions.h"
-#include "handling/PendingReplies.h"
 #include "handling/WindowPorts.h"
-#include "server/ServerEvent.h"
+#include "server/RequestOutcome.h"
+#include "server/ServerHooks.h"
 
 namespace korvane {
 
-class Connection;
 class DeviceApproval;
-class RequestServer;
 
 // The application's reaction to the request server: it logs every event, returns the window to the
 // stopped state when listening ends, and carries out the phone's commands (settings check, barcode
-// typing, captures), replying on the request's connection.
+// typing, captures), answering each with what the server is to send (RequestOutcome).
 //
 // A command that would use the desktop is refused with (code, "0") and a log line, before the
 // desktop is touched, when the phone is not approved, when its barcode carries text no barcode
@@ -32,6 +30,7 @@ class RequestServer;
 class RequestHandler {
   public:
     // `approval` null: every phone may use the desktop. What is given must outlive the handler.
+    // `boxes` is not used any more; it stays for the callers' sake.
     RequestHandler(Desktop& desktop, LogView& logView, ListenerView& listenerView,
                    MessageBoxes& boxes, std::string captureFile,
                    DeviceApproval* approval = nullptr);
@@ -40,32 +39,41 @@ class RequestHandler {
     // under way finishes with the options it started with.
     void setOptions(HandlingOptions options);
 
-    // The server whose events arrive here; set once, before it starts.
-    void attach(RequestServer& server);
+    // What a RequestServer is built with to be joined to this handler: its events go to
+    // onServerEvent, its requests to route. The handler must outlive the server.
+    ServerHooks hooks();
 
-    // The server's event handler. Lets an error escape only for a malformed request, so that the
-    // server closes that connection and reports it.
+    // Logs the server's event; never fails.
     void onServerEvent(const ServerEvent& event);
+
+    // Splits the request's fields (once) and says how it is answered: the settings check, the
+    // unsupported codes and the malformed requests at once, the desktop's commands (which wait
+    // for the desktop, a pause, a prompt) on a thread of their own. The answer throws only for a
+    // malformed request, so that the server closes that connection and reports it.
+    RequestRoute route(const ReceivedRequest& request);
 
     // Writes one time-stamped log line "[time][source]text" at the top of the log, the text cut
     // as boundedLogText cuts it; never fails.
     void addLog(const std::string& source, const std::string& text);
 
-    PendingReplies& pendingReplies() { return mPendingReplies; }
-
   private:
     // What a command needs of its request.
     struct Request {
-        Connection& connection;
         const std::string& address;
         const std::string& clientKey;
         const std::string& data;
         const std::vector<std::string>& fields;
     };
 
-    void handleRequest(const ServerEvent& event);
-    void confirmSettings(const Request& request);
-    void runDesktopCommand(const Request& request, std::int32_t code);
+    RequestOutcome answer(const ReceivedRequest& received, const std::vector<std::string>& fields);
+    RequestOutcome confirmSettings(const Request& request);
+    RequestOutcome runDesktopCommand(const Request& request, std::int32_t code);
+    // Types the barcode (unless the duplicate guard skips it), presses its suffix key and takes
+    // the capture, in the order the request asks; the capture's failure.
+    DesktopError typeAndCapture(const Request& request, std::int32_t code,
+                                const HandlingOptions& options, WindowHandle window, Point caret);
+    // The answer to a capture taken: the picture, then the reply once the phone has it.
+    RequestOutcome sendCapture(const Request& request, std::int32_t code);
     // The capture the request asks for, its pause counted from `pauseFrom`.
     DesktopError capture(const Request& request, std::int32_t code, WindowHandle window,
                          Point caret, std::chrono::steady_clock::time_point pauseFrom);
@@ -74,10 +82,9 @@ class RequestHandler {
     static void recordScan(const HandlingOptions& options, const Request& request,
                            const std::string& barcode, const std::string& result);
     HandlingOptions currentOptions();
-    void sendPendingReply(const ServerEvent& event);
-    void rejectUnsupported(const Request& request, std::int32_t code);
+    RequestOutcome rejectUnsupported(const Request& request, std::int32_t code);
     // Answers (code, "0") without touching the desktop, and logs why.
-    void refuse(const Request& request, std::int32_t code, const std::string& why);
+    RequestOutcome refuse(const Request& request, std::int32_t code, const std::string& why);
     void listenerStopped();
 
     Desktop& mDesktop;
@@ -85,8 +92,6 @@ class RequestHandler {
     ListenerView& mListenerView;
     const std::string mCaptureFile;
     DeviceApproval* const mApproval;
-    RequestServer* mServer = nullptr;
-    PendingReplies mPendingReplies;
     // Serialises the commands that use the desktop, fairly between peers; a turn may be held
     // while mLogLock is taken.
     DesktopQueue mDesktopQueue;

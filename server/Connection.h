@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/Socket.h"
+#include "server/RequestReader.h"
 
 namespace korvane::net {
 class SocketPoller;
@@ -71,7 +72,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     bool takenBack() const { return mStage == Stage::TakenBack; }
 
     // The request's bytes as the listener receives them.
-    std::string received;
+    RequestReader reader;
     // The request, set by the intake before it is reported, and the serial number of the
     // reply or transfer under way.
     std::string clientKey;

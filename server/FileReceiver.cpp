@@ -24,7 +24,7 @@ std::filesystem::path utf8Path(const std::string& text) {
 
 }  // namespace
 
-void FileReceiver::run() {
+bool FileReceiver::run() {
     trace("TSSRecvFileThread.Execute");
     Connection& connection = *mConnection;
     FramedSocket socket(connection.socket(), mServer.stopping());
@@ -63,13 +63,17 @@ void FileReceiver::run() {
             throw ServerError("ファイル \"" + mLocalPath + "\" に書き込めません。");
         }
         created = false;
-        mServer.reportFinished(connection);
+        if (mStored) {
+            mStored();
+        }
+        return true;
     } catch (...) {
         if (created) {
             std::error_code ignored;
             std::filesystem::remove(temp, ignored);
         }
         mServer.failConnection(connection, msg::kRecvFileFailed);
+        return false;
     }
 }
 

@@ -6,7 +6,6 @@
 #include <cstring>
 #include <limits>
 
-#include "platform/FileOpen.h"
 #include "platform/Trace.h"
 #include "server/Connection.h"
 #include "server/FramedSocket.h"
@@ -34,23 +33,14 @@ void receiveAcknowledgement(FramedSocket& socket, Deadline deadline) {
 
 }  // namespace
 
-FileSender::Source FileSender::open(const std::string& localPath) {
-    Source source;
-    source.stream.reset(openFile(localPath, "rb"));
-    if (!source.stream) {
-        source.openError = "ファイル \"" + localPath + "\" を開けません。" + std::strerror(errno);
-    }
-    return source;
-}
-
-void FileSender::run() {
+bool FileSender::run() {
     trace("TSSSendFileThread.Execute");
     Connection& connection = *mConnection;
     FramedSocket socket(connection.socket(), mServer.stopping());
     try {
-        auto stream = std::move(mSource.stream);
+        auto stream = std::move(mFile.stream);
         if (!stream) {
-            throw ServerError(mSource.openError);
+            throw ServerError(mFile.openError);
         }
         struct stat info {};
         if (::fstat(::fileno(stream.get()), &info) != 0) {
@@ -61,15 +51,19 @@ void FileSender::run() {
             throw ServerError("ファイルが大きすぎます。");
         }
         socket.sendText(makeHeader(info.st_size + kFileFields, MessageType::File));
-        socket.sendText(padBytes(mLabel.remoteName, kFileNameWidth));
-        socket.sendText(padBytes(mLabel.fieldInfo, kFieldInfoWidth));
+        socket.sendText(padBytes(mFile.remoteName, kFileNameWidth));
+        socket.sendText(padBytes(mFile.fieldInfo, kFieldInfoWidth));
         socket.sendFile(stream.get());
         stream.reset();
         receiveAcknowledgement(socket,
                                std::chrono::steady_clock::now() + mServer.limits().acknowledgeTime);
-        mServer.reportFinished(connection);
+        if (mAcknowledged) {
+            mAcknowledged();
+        }
+        return true;
     } catch (...) {
         mServer.failConnection(connection, msg::kSendFileFailed);
+        return false;
     }
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <cstdio>
+#include <functional>
 #include <memory>
-#include <string>
+
+#include "server/OutgoingFile.h"
 
 namespace korvane {
 
@@ -10,37 +11,24 @@ class Connection;
 class RequestServer;
 
 // Sends a file message (name, field information, the file's bytes), waits for the phone's
-// acknowledgement (at most the server's acknowledgement time) and reports it (Finished); any
+// acknowledgement (at most the server's acknowledgement time), then runs what follows it; any
 // failure closes the connection with a ClientError event.
 class FileSender {
   public:
-    // The file to send, opened when the transfer is handed over, or why it could not be.
-    struct Source {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream{nullptr, &std::fclose};
-        std::string openError;
-    };
-    // What the file message says of the file.
-    struct Label {
-        std::string remoteName;
-        std::string fieldInfo;
-    };
-
-    static Source open(const std::string& localPath);
-
-    FileSender(RequestServer& server, std::shared_ptr<Connection> connection, Source source,
-               Label label)
+    FileSender(RequestServer& server, std::shared_ptr<Connection> connection, OutgoingFile file,
+               std::function<void()> acknowledged)
         : mServer(server),
           mConnection(std::move(connection)),
-          mSource(std::move(source)),
-          mLabel(std::move(label)) {}
-    // The task's body.
-    void run();
+          mFile(std::move(file)),
+          mAcknowledged(std::move(acknowledged)) {}
+    // Runs on the serving thread; false when the connection failed.
+    bool run();
 
   private:
     RequestServer& mServer;
     std::shared_ptr<Connection> mConnection;
-    Source mSource;
-    const Label mLabel;
+    OutgoingFile mFile;
+    std::function<void()> mAcknowledged;
 };
 
 }  // namespace korvane

@@ -4,11 +4,11 @@
 #include <thread>
 #include <utility>
 
-#include "platform/Cp932.h"
 #include "platform/SocketPoller.h"
 #include "platform/Trace.h"
 #include "server/Connection.h"
-#include "server/Framing.h"
+#include "server/ListenerHost.h"
+#include "server/RequestReader.h"
 #include "server/RequestServer.h"
 #include "server/ServerError.h"
 #include "server/ServerMessages.h"
@@ -17,11 +17,6 @@ namespace korvane {
 namespace {
 
 constexpr int kReceiveBuffer = 8192;
-// Reads go in pieces of this size at most, so a peer that announces a large body and sends
-// little holds little memory.
-constexpr std::size_t kReceivePiece = 64 * 1024;
-// A phone's requests are shorter than this.
-constexpr std::size_t kFirstPiece = 1024;
 // What a peer sends after its reply is read and dropped this much at a time; a peer that keeps
 // sending gets its turn again after the others.
 constexpr int kDrainPieces = 16;
@@ -58,42 +53,20 @@ bool isClosed(const std::shared_ptr<Connection>& connection) {
     return connection->closed();
 }
 
-// The size of the whole request: of its header until that is in, then of header and body.
-// Throws the intake's error for a faulty header.
-std::size_t requestSize(const std::string& received) {
-    if (received.size() < kHeaderLength) {
-        return kHeaderLength;
-    }
-    const std::string header = Cp932::decode(std::string_view(received).substr(0, kHeaderLength));
-    std::int32_t bodyLength = 0;
-    try {
-        verifyCheckDigit(header);
-        bodyLength = headerLength(header);
-        // Refused before anything is read for it: no phone request comes near this size.
-        if (bodyLength > kMaxRequestBody) {
-            throw ServerError(msg::kInvalidMessage);
-        }
-    } catch (...) {
-        throw ServerError(joinError(msg::kRequestReceiveFailed, currentErrorText()));
-    }
-    if (headerType(header) != static_cast<std::int32_t>(MessageType::Request)) {
-        throw ServerError(msg::kRequestReceiveFailed);
-    }
-    return kHeaderLength + static_cast<std::size_t>(std::max(bodyLength, 0));
-}
-
 }  // namespace
 
-Listener::Listener(RequestServer& server)
-    : mServer(server),
-      mPeerLimits(server.limits().maxConnections, server.limits().maxConnectionsPerPeer) {}
+Listener::Listener(ListenerHost& host, std::string address, std::int32_t port)
+    : mHost(host),
+      mAddress(std::move(address)),
+      mPort(port),
+      mPeerLimits(host.limits().maxConnections, host.limits().maxConnectionsPerPeer) {}
 
 void Listener::run() {
     trace("TSSStartThread.Execute");
-    net::SocketPoller& poller = mServer.mPoller;
+    net::SocketPoller& poller = mHost.poller();
     try {
-        mListening = openListeningSocket(mServer.mAddress, mServer.mPort);
-        mServer.raise({.kind = EventKind::Information, .data = msg::kListeningStarted});
+        mListening = openListeningSocket(mAddress, mPort);
+        mHost.raise({.kind = EventKind::Information, .data = msg::kListeningStarted});
     } catch (...) {
         reportFailure(joinError(msg::kStartListeningFailed, currentErrorText()));
         finish();
@@ -102,7 +75,7 @@ void Listener::run() {
     try {
         // The keys tell the two apart from the connections, whose keys are their records.
         poller.watchAlways(mListening, this);
-        poller.watchAlways(mServer.mStopSignal.descriptor(), &mServer);
+        poller.watchAlways(mHost.stopDescriptor(), &mHost);
     } catch (...) {
         reportFailure(joinError(msg::kListeningError, currentErrorText()));
         finish();
@@ -119,20 +92,20 @@ void Listener::listen() {
                 void* const key = mReady[mNextReady++];
                 if (key == this) {
                     accept();
-                } else if (key != &mServer) {
+                } else if (key != &mHost) {
                     serve(*static_cast<Connection*>(key));
                 }
                 if (mTaken != nullptr && handOver()) {
                     return;
                 }
             }
-            if (mServer.mStopping) {
+            if (mHost.stopRequested()) {
                 break;
             }
             const int waitMs = endWaits(Clock::now());
             mReady.clear();
             mNextReady = 0;
-            if (!mServer.mPoller.wait(waitMs, mReady)) {
+            if (!mHost.poller().wait(waitMs, mReady)) {
                 throw ServerError(msg::kSelectFailed);
             }
         }
@@ -144,17 +117,18 @@ void Listener::listen() {
 
 bool Listener::handOver() {
     const std::shared_ptr<Connection> request = std::move(mTaken);
-    RequestServer& server = mServer;
+    const std::function<RequestOutcome()> answer = std::move(mTakenAnswer);
+    ListenerHost& host = mHost;
     try {
-        server.runTask([self = shared_from_this()] { self->listen(); });
+        host.runTask([self = shared_from_this()] { self->listen(); });
     } catch (...) {
-        startRequestTask(*request);
+        startRequestTask(*request, answer);
         return false;
     }
     // From here on another thread listens: nothing of the listener's own is touched again, and
     // what escapes the report ends nothing of it, as when a task of its own reports a request.
     try {
-        server.reportRequest(*request);
+        host.serveRequest(*request, answer);
     } catch (...) {
         // The report fails its connection itself; what still escapes (its trace, an allocation)
         // has nowhere to go, as in the pool.
@@ -164,23 +138,23 @@ bool Listener::handOver() {
 
 void Listener::reportFailure(const std::string& error) {
     try {
-        mServer.raise({.kind = EventKind::ListenerError, .error = error});
+        mHost.raise({.kind = EventKind::ListenerError, .error = error});
     } catch (...) {
         // What the handler lets escape from a ListenerError ends nothing further.
     }
 }
 
 void Listener::finish() {
-    net::SocketPoller& poller = mServer.mPoller;
+    net::SocketPoller& poller = mHost.poller();
     releaseAll();
-    poller.forget(mServer.mStopSignal.descriptor());
+    poller.forget(mHost.stopDescriptor());
     if (mListening != net::kNoSocket) {
         poller.forget(mListening);
         net::closeSocket(std::exchange(mListening, net::kNoSocket));
     }
-    mServer.mStarted = false;
+    mHost.listenerEnded();
     try {
-        mServer.raise({.kind = EventKind::ListenerEnded, .data = msg::kListeningEnded});
+        mHost.raise({.kind = EventKind::ListenerEnded, .data = msg::kListeningEnded});
     } catch (...) {
         // Nothing is left to report it to.
     }
@@ -200,13 +174,13 @@ void Listener::accept() {
     }
     auto connection = std::make_shared<Connection>(socket, ++mLastId, peer);
     connection->setWaiting(Connection::Waiting::ForRequest,
-                           Clock::now() + mServer.limits().requestTime);
+                           Clock::now() + mHost.limits().requestTime);
     mConnections.push_back(connection);
     try {
-        mServer.raise({.kind = EventKind::Information,
-                       .connectionId = connection->id(),
-                       .address = connection->address(),
-                       .data = msg::kConnectionRequest});
+        mHost.raise({.kind = EventKind::Information,
+                     .connectionId = connection->id(),
+                     .address = connection->address(),
+                     .data = msg::kConnectionRequest});
     } catch (...) {
         fail(*connection, currentErrorText());
         return;
@@ -218,7 +192,7 @@ void Listener::accept() {
 void Listener::refuse(net::SocketHandle socket, const std::string& peer) {
     net::closeSocket(socket);
     try {
-        mServer.raise(
+        mHost.raise(
             {.kind = EventKind::ClientError, .address = peer, .error = msg::kTooManyConnections});
     } catch (...) {
         // The listener goes on whatever the report met.
@@ -242,24 +216,14 @@ void Listener::serve(Connection& connection) {
 }
 
 void Listener::receive(Connection& connection) {
-    std::string& received = connection.received;
+    RequestReader& reader = connection.reader;
+    RequestRoute route;
     try {
-        for (;;) {
-            const std::size_t wanted = requestSize(received);
-            if (received.size() >= wanted) {
-                // What a peer sends beyond its request is dropped, as after the reply.
-                received.resize(wanted);
-                break;
-            }
-            const std::size_t had = received.size();
-            // Until the header tells the size, a phone's whole request is asked for at once.
-            const std::size_t piece = had < kHeaderLength ? kFirstPiece : wanted - had;
-            received.resize(had + std::min(piece, kReceivePiece));
-            const long n =
-                net::receiveNow(connection.socket(), received.data() + had, received.size() - had);
-            received.resize(had + static_cast<std::size_t>(std::max(n, 0L)));
+        for (std::span<char> room = reader.room(); !room.empty(); room = reader.room()) {
+            const long n = net::receiveNow(connection.socket(), room.data(), room.size());
+            reader.add(static_cast<std::size_t>(std::max(n, 0L)));
             if (n == net::kWouldBlock) {
-                mServer.mPoller.watch(connection.socket(), &connection);
+                mHost.poller().watch(connection.socket(), &connection);
                 return;
             }
             if (n <= 0) {
@@ -269,30 +233,29 @@ void Listener::receive(Connection& connection) {
         if (!connection.finishIntake()) {
             throw ServerError(msg::kTooManyConnections);
         }
-        RequestBody request =
-            parseRequestBody(Cp932::decode(std::string_view(received).substr(kHeaderLength)));
-        received = std::string();
+        RequestBody request = reader.take();
         connection.clientKey = std::move(request.clientKey);
         connection.data = std::move(request.data);
+        route = mHost.route(connection);
     } catch (...) {
         fail(connection, currentErrorText());
         return;
     }
     connection.setWaiting(Connection::Waiting::Nobody, {});
-    if (mServer.isQuick(connection.data)) {
-        mServer.reportRequest(connection);
+    if (route.quick) {
+        mHost.serveRequest(connection, route.answer);
         return;
     }
     // Served by this thread while another one listens on, so the request does not wait for a
     // thread to wake.
     mTaken = connection.shared_from_this();
+    mTakenAnswer = std::move(route.answer);
 }
 
-void Listener::startRequestTask(Connection& connection) {
+void Listener::startRequestTask(Connection& connection, std::function<RequestOutcome()> answer) {
     try {
-        mServer.runTask([&server = mServer, shared = connection.shared_from_this()] {
-            server.reportRequest(*shared);
-        });
+        mHost.runTask([&host = mHost, shared = connection.shared_from_this(),
+                       answer = std::move(answer)] { host.serveRequest(*shared, answer); });
     } catch (...) {
         fail(connection, currentErrorText());
     }
@@ -310,7 +273,7 @@ void Listener::drain(Connection& connection) {
             return;
         }
     }
-    mServer.mPoller.watch(connection.socket(), &connection);
+    mHost.poller().watch(connection.socket(), &connection);
 }
 
 void Listener::fail(Connection& connection, std::string error) {
@@ -320,17 +283,17 @@ void Listener::fail(Connection& connection, std::string error) {
     }
     close(connection);
     try {
-        mServer.raise({.kind = EventKind::ClientError,
-                       .connectionId = connection.id(),
-                       .address = connection.address(),
-                       .error = std::move(error)});
+        mHost.raise({.kind = EventKind::ClientError,
+                     .connectionId = connection.id(),
+                     .address = connection.address(),
+                     .error = std::move(error)});
     } catch (...) {
         // Escaping from a ClientError ends nothing further.
     }
 }
 
 void Listener::close(Connection& connection) {
-    mServer.mPoller.forget(connection.socket());
+    mHost.poller().forget(connection.socket());
     connection.close();
 }
 

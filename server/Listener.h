@@ -2,27 +2,30 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/Socket.h"
 #include "server/PeerLimits.h"
+#include "server/RequestOutcome.h"
 
 namespace korvane {
 
 class Connection;
-class RequestServer;
+class ListenerHost;
 
 // Opens the listening socket and waits, in one thread at a time, on it and on every connection
 // that waits for its peer: it accepts connections and reads each one's request. A request the
-// server's handler answers at once it reports itself; for any other, it hands the listening to a
-// task of its own and reports the request on the thread that read it. After the reply it waits
-// for the peer to close. It keeps the number of open connections bounded, ends those whose peer
-// is too slow, and releases finished ones.
+// application answers at once (RequestRoute::quick) it serves itself; for any other, it hands
+// the listening to a task of its own and serves the request on the thread that read it. After the
+// reply it waits for the peer to close. It keeps the number of open connections bounded, ends those
+// whose peer is too slow, and releases finished ones.
 class Listener : public std::enable_shared_from_this<Listener> {
   public:
-    explicit Listener(RequestServer& server);
+    // Listens on `address`:`port` for `host`, which must outlive every task of the listener.
+    Listener(ListenerHost& host, std::string address, std::int32_t port);
     // The first task's body: opens the socket, then listens.
     void run();
 
@@ -33,11 +36,11 @@ class Listener : public std::enable_shared_from_this<Listener> {
     // the listening (and the rest of what the last wait reported) to a task of its own and
     // served a request on this thread.
     void listen();
-    // Starts a task that listens on, then reports the taken request on this thread. False when
+    // Starts a task that listens on, then serves the taken request on this thread. False when
     // no task could be started: the request then went the usual way, and this thread listens on.
     bool handOver();
     // Hands a request to a task of its own, or fails its connection when there is none.
-    void startRequestTask(Connection& connection);
+    void startRequestTask(Connection& connection, std::function<RequestOutcome()> answer);
     void reportFailure(const std::string& error);
     // Closes everything and reports the end.
     void finish();
@@ -61,7 +64,9 @@ class Listener : public std::enable_shared_from_this<Listener> {
     // shut down.
     void releaseAll();
 
-    RequestServer& mServer;
+    ListenerHost& mHost;
+    const std::string mAddress;
+    const std::int32_t mPort;
     // Peers that open connections and send nothing, or take their reply and never close, must
     // not take the server from the phones: at the limit such a connection gives way to the
     // newcomer.
@@ -73,6 +78,7 @@ class Listener : public std::enable_shared_from_this<Listener> {
     std::size_t mNextReady = 0;
     // A request just read that needs a task: this thread serves it, and hands the listening on.
     std::shared_ptr<Connection> mTaken;
+    std::function<RequestOutcome()> mTakenAnswer;
     std::uint64_t mLastId = 0;
 };
 

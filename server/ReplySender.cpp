@@ -15,7 +15,6 @@ void ReplySender::run() {
     FramedSocket socket(connection.socket(), mServer.stopping());
     try {
         socket.sendText(makeHeader(byteCount(mPayload), MessageType::Reply) + mPayload);
-        mServer.reportFinished(connection);
     } catch (...) {
         mServer.failConnection(connection, msg::kResponseFailed);
         return;

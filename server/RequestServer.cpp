@@ -13,21 +13,9 @@
 #include "server/ServerMessages.h"
 
 namespace korvane {
-namespace {
 
-// The connection whose event this thread's handler is answering, and the step it handed over.
-struct HandlerScope {
-    Connection* connection;
-    std::function<void()> next;
-};
-thread_local HandlerScope* tHandlerScope = nullptr;
-// The connection a transfer is being handed to, while this thread hands it over.
-thread_local Connection* tHandingOver = nullptr;
-
-}  // namespace
-
-RequestServer::RequestServer(EventHandler handler, ServerLimits limits)
-    : mHandler(std::move(handler)), mLimits(limits) {}
+RequestServer::RequestServer(ServerHooks hooks, ServerLimits limits)
+    : mHooks(std::move(hooks)), mLimits(limits) {}
 
 RequestServer::~RequestServer() {
     mStopping = true;
@@ -47,9 +35,9 @@ std::optional<std::string> RequestServer::start(const std::string& address, std:
     try {
         mStopSignal.clear();
         mStopping = false;
-        mPort = port;
-        mAddress = address;
-        startTask(std::make_shared<Listener>(*this));
+        auto listener =
+            std::make_shared<Listener>(static_cast<ListenerHost&>(*this), address, port);
+        runTask([listener = std::move(listener)] { listener->run(); });
         return std::nullopt;
     } catch (...) {
         mStarted = false;
@@ -67,13 +55,12 @@ void RequestServer::stop() {
 }
 
 void RequestServer::raise(const ServerEvent& event) const {
-    mHandler(event);
+    mHooks.onEvent(event);
 }
 
 void RequestServer::failConnection(Connection& connection, const char* failureText) const {
     ServerEvent event{.kind = EventKind::ClientError,
                       .connectionId = connection.id(),
-                      .serial = connection.serial,
                       .address = connection.address(),
                       .clientKey = connection.clientKey,
                       .data = connection.data,
@@ -87,44 +74,19 @@ void RequestServer::failConnection(Connection& connection, const char* failureTe
     }
 }
 
-void RequestServer::raiseContinuing(Connection& connection, const ServerEvent& event) {
-    HandlerScope scope{&connection, {}};
-    HandlerScope* const outer = std::exchange(tHandlerScope, &scope);
-    try {
-        raise(event);
-    } catch (...) {
-        tHandlerScope = outer;
-        throw;
-    }
-    tHandlerScope = outer;
-    if (scope.next) {
-        try {
-            scope.next();
-        } catch (...) {
-            // Every step reports its own failures; none may fail the event that led to it.
-        }
-    }
+RequestRoute RequestServer::route(const Connection& connection) {
+    return mHooks.onRequest({.connectionId = connection.id(),
+                             .address = connection.address(),
+                             .clientKey = connection.clientKey,
+                             .data = connection.data});
 }
 
-void RequestServer::reportFinished(Connection& connection) {
-    raiseContinuing(connection, {.kind = EventKind::Finished,
-                                 .connection = &connection,
-                                 .connectionId = connection.id(),
-                                 .serial = connection.serial,
-                                 .address = connection.address(),
-                                 .clientKey = connection.clientKey,
-                                 .data = connection.data});
-}
-
-void RequestServer::reportRequest(Connection& connection) {
+void RequestServer::serveRequest(Connection& connection,
+                                 const std::function<RequestOutcome()>& answer) {
     trace("TSSAcceptThread.Execute");
+    std::optional<RequestOutcome> outcome;
     try {
-        raiseContinuing(connection, {.kind = EventKind::Request,
-                                     .connection = &connection,
-                                     .connectionId = connection.id(),
-                                     .address = connection.address(),
-                                     .clientKey = connection.clientKey,
-                                     .data = connection.data});
+        outcome.emplace(answer());
     } catch (...) {
         std::string error = currentErrorText();
         connection.close();
@@ -136,6 +98,44 @@ void RequestServer::reportRequest(Connection& connection) {
         } catch (...) {
             // Escaping from a ClientError ends the report without a further event.
         }
+        return;
+    }
+    try {
+        deliver(connection, std::move(*outcome));
+    } catch (...) {
+        // Every step reports its own failures; what still escapes has nowhere to go.
+    }
+}
+
+bool RequestServer::stillListening(Connection& connection, const char* failureText) const {
+    if (mStarted) {
+        return true;
+    }
+    try {
+        throw ServerError(msg::kNotListening);
+    } catch (...) {
+        failConnection(connection, failureText);
+    }
+    return false;
+}
+
+void RequestServer::deliver(Connection& connection, RequestOutcome outcome) {
+    std::shared_ptr<Connection> shared = connection.shared_from_this();
+    if (outcome.file) {
+        if (!stillListening(connection, msg::kSendFileFailed) ||
+            !FileSender(*this, shared, std::move(*outcome.file), std::move(outcome.afterFile))
+                 .run()) {
+            return;
+        }
+    } else if (outcome.fetch) {
+        if (!stillListening(connection, msg::kRecvFileFailed) ||
+            !FileReceiver(*this, shared, std::move(*outcome.fetch), std::move(outcome.afterFile))
+                 .run()) {
+            return;
+        }
+    }
+    if (stillListening(connection, msg::kResponseFailed)) {
+        ReplySender(*this, std::move(shared), std::move(outcome.reply)).run();
     }
 }
 
@@ -148,64 +148,7 @@ void RequestServer::awaitClose(Connection& connection) {
 }
 
 void RequestServer::runTask(std::function<void()> body) {
-    // A step handed over by the handler of its own connection's event waits for the handler to
-    // return: the log lines and replies of that handler keep their order before the step's.
-    HandlerScope* const scope = tHandlerScope;
-    if (scope && !scope->next && tHandingOver == scope->connection) {
-        scope->next = std::move(body);
-        return;
-    }
     mPool.run(std::move(body));
-}
-
-void RequestServer::startTransfer(Connection& connection, std::int32_t serial,
-                                  const char* failureText,
-                                  std::function<void(std::shared_ptr<Connection>)> run) {
-    connection.serial = serial;
-    try {
-        if (!mStarted) {
-            throw ServerError(msg::kNotListening);
-        }
-        Connection* const outer = std::exchange(tHandingOver, &connection);
-        try {
-            run(connection.shared_from_this());
-        } catch (...) {
-            tHandingOver = outer;
-            throw;
-        }
-        tHandingOver = outer;
-    } catch (...) {
-        failConnection(connection, failureText);
-    }
-}
-
-void RequestServer::reply(Connection& connection, std::int32_t serial, const std::string& payload) {
-    startTransfer(connection, serial, msg::kResponseFailed,
-                  [&](std::shared_ptr<Connection> shared) {
-                      startTask(std::make_shared<ReplySender>(*this, std::move(shared), payload));
-                  });
-}
-
-void RequestServer::sendFile(Connection& connection, std::int32_t serial,
-                             const std::string& localPath, const std::string& remoteName,
-                             const std::string& fieldInfo) {
-    // Opened now: a later rewrite of the same path (a new capture) cannot change what this
-    // transfer sends.
-    FileSender::Source source = FileSender::open(localPath);
-    startTransfer(
-        connection, serial, msg::kSendFileFailed, [&](std::shared_ptr<Connection> shared) {
-            startTask(std::make_shared<FileSender>(*this, std::move(shared), std::move(source),
-                                                   FileSender::Label{remoteName, fieldInfo}));
-        });
-}
-
-void RequestServer::receiveFile(Connection& connection, std::int32_t serial,
-                                const std::string& localPath, const std::string& remoteName) {
-    startTransfer(
-        connection, serial, msg::kRecvFileFailed, [&](std::shared_ptr<Connection> shared) {
-            startTask(
-                std::make_shared<FileReceiver>(*this, std::move(shared), localPath, remoteName));
-        });
 }
 
 }  // namespace korvane

@@ -6,19 +6,13 @@
 
 namespace korvane {
 
-class Connection;
-
-// What the request server tells the application. The numbers are the kinds' codes in the log's
-// history and must not change.
+// What the request server tells the application besides its requests (RequestRoute.h). The
+// numbers are the kinds' codes in the log's history and must not change.
 enum class EventKind : std::uint8_t {
     // The listener started or a peer connected; `data` says which.
     Information = 0,
     // A connection failed or was refused; `error` says why. The connection is closed.
     ClientError = 2,
-    // A request arrived; `connection` is set and the application must answer on it.
-    Request = 3,
-    // A reply or transfer on `connection` finished; `serial` says which one.
-    Finished = 4,
     // The listener failed; `error` says why. Listening ends.
     ListenerError = 5,
     // Listening ended; `data` says so.
@@ -27,13 +21,9 @@ enum class EventKind : std::uint8_t {
 
 struct ServerEvent {
     EventKind kind = EventKind::Information;
-    // The connection to continue: set for Request and Finished only.
-    Connection* connection = nullptr;
     // Which connection the event concerns (for every connection event, also a failed one);
     // 0 for the listener's own events. Never reused within one server.
     std::uint64_t connectionId = 0;
-    // The serial number of the reply or file the event follows (0 for the request itself).
-    std::int32_t serial = 0;
     std::string address;
     std::string clientKey;
     std::string data;

@@ -85,8 +85,7 @@ HandlerHarness::HandlerHarness(bool approvalOn)
       mDir(makeTempDir()),
       mCaptureFile((mDir / "korvane-server.png").string()),
       handler(desktop, window, window, window, mCaptureFile, &approval),
-      server([this](const ServerEvent& event) { handler.onServerEvent(event); }) {
-    handler.attach(server);
+      server(handler.hooks()) {
     mPort = freePort();
     if (auto failure = server.start("127.0.0.1", mPort)) {
         throw std::runtime_error(*failure);

@@ -36,7 +36,7 @@ class Intake : public ::testing::Test {
             net::shutdownSocket(client);
         }
         return harness.events().waitFor([](const Event& e) {
-            return e.kind == EventKind::ClientError || e.kind == EventKind::Request;
+            return e.kind == EventKind::ClientError || e.kind == test::kRequest;
         });
     }
 
@@ -63,10 +63,9 @@ TEST_F(Intake, ReadsKeyAndDataByCharacterPosition) {
         net::SocketHandle sock = local.connect();
         test::sendAll(sock, Request(c.body));
         Event request =
-            local.events().waitFor([](const Event& e) { return e.kind == EventKind::Request; });
+            local.events().waitFor([](const Event& e) { return e.kind == test::kRequest; });
         EXPECT_EQ(request.key, c.key) << c.body;
         EXPECT_EQ(request.data, c.data) << c.body;
-        EXPECT_TRUE(request.hadHandle);
         EXPECT_EQ(request.ip, "127.0.0.1");
     }
 }
@@ -87,7 +86,7 @@ TEST_F(Intake, JapaneseTextSplitAcrossPiecesArrivesWhole) {
         test::sendAll(client, std::string(1, byte));
         std::this_thread::sleep_for(2ms);
     }
-    Event request = harness.events().waitForKind(EventKind::Request);
+    Event request = harness.events().waitForKind(test::kRequest);
     EXPECT_EQ(request.key, "鍵キー");
     EXPECT_EQ(request.data, "品番\tＡＢＣ");
 }
@@ -122,7 +121,6 @@ TEST_F(Intake, RejectsBadMessagesAndClosesWithoutAnswer) {
         Event failure = local.events().waitForKind(EventKind::ClientError);
         EXPECT_EQ(failure.error, c.error) << c.bytes;
         EXPECT_EQ(failure.key, "");
-        EXPECT_FALSE(failure.hadHandle);
         std::string rest;
         EXPECT_TRUE(test::waitForPeerClose(sock, &rest)) << c.bytes;
         EXPECT_EQ(rest, "") << "nothing is sent back";
@@ -132,7 +130,7 @@ TEST_F(Intake, RejectsBadMessagesAndClosesWithoutAnswer) {
 TEST_F(Intake, AcceptsABodyOfExactlyTheLimit) {
     std::string body = "123456789012KEY                 " + std::string(kMaxRequestBody - 32, 'd');
     Event request = Send(Request(body));
-    EXPECT_EQ(request.kind, EventKind::Request);
+    EXPECT_EQ(request.kind, test::kRequest);
     EXPECT_EQ(request.data.size(), static_cast<std::size_t>(kMaxRequestBody - 32));
 }
 
@@ -154,11 +152,11 @@ TEST_F(Intake, ServesTwoClientsAtOnce) {
     test::sendAll(slow, Request("123456789012SLOW                101").substr(0, 20));
     net::SocketHandle fast = harness.connect();
     test::sendAll(fast, Request("123456789012FAST                101"));
-    Event first = harness.events().waitForKind(EventKind::Request);
+    Event first = harness.events().waitForKind(test::kRequest);
     EXPECT_EQ(first.key, "FAST");
     test::sendAll(slow, Request("123456789012SLOW                101").substr(20));
     Event second = harness.events().waitFor(
-        [](const Event& e) { return e.kind == EventKind::Request && e.key == "SLOW"; });
+        [](const Event& e) { return e.kind == test::kRequest && e.key == "SLOW"; });
     EXPECT_EQ(second.data, "101");
 }
 
@@ -169,17 +167,14 @@ TEST(IntakeWhileServing, ARequestThatWaitsHoldsUpNoOther) {
     std::promise<void> entered;
     std::promise<void> release;
     std::shared_future<void> released = release.get_future().share();
-    ServerHarness harness([&, released](RequestServer& server, Connection* handle, const Event& e) {
-        if (e.kind != EventKind::Request) {
-            return;
-        }
+    ServerHarness harness([&, released](RequestServer&, const Event& e) {
         if (e.key == "WAIT") {
             entered.set_value();
             released.wait();
         }
-        server.reply(*handle, 99, e.key);
+        return RequestOutcome{.reply = e.key};
     });
-    harness.server().setQuickRequests([](const std::string& data) { return data == "101"; });
+    harness.setQuick([](const std::string& data) { return data == "101"; });
     harness.startListening();
     net::SocketHandle waiting = harness.connect();
     test::sendAll(waiting, Request("123456789012WAIT                103"));
@@ -206,10 +201,7 @@ TEST(IntakeWhileServing, RequestsFromOneWaitAreEachServed) {
     bool held = false;
     bool letGo = false;
     int entered = 0;
-    ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
-        if (e.kind != EventKind::Request) {
-            return;
-        }
+    ServerHarness harness([&](RequestServer&, const Event& e) {
         std::unique_lock guard(lock);
         if (e.key == "HOLD") {
             // A quick request: it holds the listener's thread while the others arrive.
@@ -222,9 +214,9 @@ TEST(IntakeWhileServing, RequestsFromOneWaitAreEachServed) {
             changed.wait_for(guard, 15s, [&] { return entered == kWaiting; });
         }
         guard.unlock();
-        server.reply(*handle, 99, e.key);
+        return RequestOutcome{.reply = e.key};
     });
-    harness.server().setQuickRequests([](const std::string& data) { return data == "101"; });
+    harness.setQuick([](const std::string& data) { return data == "101"; });
     harness.startListening();
     std::vector<net::SocketHandle> clients;
     for (int i = 0; i <= kWaiting; ++i) {
@@ -261,10 +253,8 @@ TEST(IntakeWhileServing, RequestsFromOneWaitAreEachServed) {
 }
 
 TEST_F(Intake, AFailureEscapingTheRequestEventClosesTheConnection) {
-    ServerHarness throwing([](RequestServer&, Connection*, const Event& e) {
-        if (e.kind == EventKind::Request) {
-            throw std::runtime_error("'abc' is not a command");
-        }
+    ServerHarness throwing([](RequestServer&, const Event&) -> RequestOutcome {
+        throw std::runtime_error("'abc' is not a command");
     });
     throwing.startListening();
     net::SocketHandle sock = throwing.connect();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -41,28 +42,25 @@ void expectClosedForTheLimit(ServerHarness& harness, net::SocketHandle sock,
 // Answers requests only once told to, so that connections can be held past their request.
 class HeldReplies {
   public:
-    ServerHarness::Reaction Reaction() {
-        return [this](RequestServer& server, Connection* handle, const Event& e) {
-            std::lock_guard guard(mLock);
-            if (e.kind == EventKind::Request && mAnswering) {
-                server.reply(*handle, 99, "ok");
-            } else if (e.kind == EventKind::Request) {
-                mHeld.push_back(handle);
-            }
+    ServerHarness::Answer Reaction() {
+        return [this](RequestServer&, const Event&) {
+            std::unique_lock guard(mLock);
+            mChanged.wait_for(guard, std::chrono::seconds(15), [this] { return mAnswering; });
+            return RequestOutcome{.reply = "ok"};
         };
     }
     // Answers the held requests and every later one at once.
-    void answerAll(RequestServer& server) {
-        std::lock_guard guard(mLock);
-        for (Connection* handle : mHeld) {
-            server.reply(*handle, 99, "ok");
+    void answerAll(RequestServer&) {
+        {
+            std::lock_guard guard(mLock);
+            mAnswering = true;
         }
-        mAnswering = true;
+        mChanged.notify_all();
     }
 
   private:
     std::mutex mLock;
-    std::vector<Connection*> mHeld;
+    std::condition_variable mChanged;
     bool mAnswering = false;
 };
 
@@ -75,7 +73,7 @@ TEST(Limits, AtTheLimitTheOldestSilentConnectionMakesRoom) {
     harness.startListening();
     net::SocketHandle answered = harness.connect();
     test::sendAll(answered, kRequest);
-    waitForClientEvents(harness, EventKind::Request, 1);
+    waitForClientEvents(harness, test::kRequest, 1);
     net::SocketHandle older = harness.connect();
     waitForClientEvents(harness, EventKind::Information, 2);
     net::SocketHandle younger = harness.connect();
@@ -86,7 +84,7 @@ TEST(Limits, AtTheLimitTheOldestSilentConnectionMakesRoom) {
 
     test::sendAll(phone, kRequest);
     test::sendAll(younger, kRequest);
-    waitForClientEvents(harness, EventKind::Request, 3);
+    waitForClientEvents(harness, test::kRequest, 3);
     replies.answerAll(harness.server());
     for (net::SocketHandle served : {answered, younger, phone}) {
         EXPECT_EQ(test::receiveUpTo(served, 18), kReply);
@@ -103,7 +101,7 @@ TEST(Limits, ConnectionsBeyondTheLimitAreClosedWhenAllArePastTheirRequest) {
     net::SocketHandle second = harness.connect();
     test::sendAll(first, kRequest);
     test::sendAll(second, kRequest);
-    waitForClientEvents(harness, EventKind::Request, 2);
+    waitForClientEvents(harness, test::kRequest, 2);
 
     expectClosedForTheLimit(harness, harness.connect());
 
@@ -183,7 +181,7 @@ TEST(Limits, OnePeerCannotHoldMoreThanItsShareOfConnections) {
 
     test::sendAll(second, kRequest);
     test::sendAll(third, kRequest);
-    waitForClientEvents(harness, EventKind::Request, 2);
+    waitForClientEvents(harness, test::kRequest, 2);
     net::SocketHandle fourth = harness.connect(greedy);
     std::string rest;
     EXPECT_TRUE(test::waitForPeerClose(fourth, &rest));
@@ -191,7 +189,7 @@ TEST(Limits, OnePeerCannotHoldMoreThanItsShareOfConnections) {
 
     net::SocketHandle phone = harness.connect("127.0.0.4");
     test::sendAll(phone, kRequest);
-    waitForClientEvents(harness, EventKind::Request, 3);
+    waitForClientEvents(harness, test::kRequest, 3);
     replies.answerAll(harness.server());
     for (net::SocketHandle served : {second, third, phone}) {
         EXPECT_EQ(test::receiveUpTo(served, 18), kReply);

@@ -36,16 +36,14 @@ TEST(Listener, ABurstOf64PhonesIsAnsweredWithoutATcpRetry) {
     std::promise<void> burstDone;
     std::shared_future<void> release = burstDone.get_future().share();
     ServerHarness harness(
-        [&](RequestServer& server, Connection* handle, const Event& e) {
+        test::answerRequests("ok"),
+        // All 64 come from 127.0.0.1: the per-peer cap is not what this test is about.
+        {.maxConnectionsPerPeer = kPhones}, [&](RequestServer&, const Event& e) {
             if (e.kind == EventKind::Information && e.data == msg::kListeningStarted) {
                 listening.set_value();
                 release.wait();
-            } else if (e.kind == EventKind::Request) {
-                server.reply(*handle, 99, "ok");
             }
-        },
-        // All 64 come from 127.0.0.1: the per-peer cap is not what this test is about.
-        {.maxConnectionsPerPeer = kPhones});
+        });
     const std::uint16_t port = test::freePort();
     ASSERT_EQ(harness.server().start("127.0.0.1", port), std::nullopt);
     listening.get_future().wait();

@@ -23,7 +23,7 @@ net::SocketHandle sendUnansweredRequest(ServerHarness& harness) {
                   "123456789012"
                   "KEY                 "
                   "101");
-    harness.events().waitForKind(EventKind::Request);
+    harness.events().waitForKind(test::kRequest);
     return client;
 }
 
@@ -102,7 +102,7 @@ TEST(Listener, BindFailuresEndTheListener) {
 }
 
 TEST(Listener, AFailureEscapingTheStartEventFailsTheStart) {
-    ServerHarness harness([](RequestServer&, Connection*, const Event& e) {
+    ServerHarness harness(nullptr, {}, [](RequestServer&, const Event& e) {
         if (e.kind == EventKind::Information) {
             throw std::runtime_error("window gone");
         }
@@ -114,7 +114,7 @@ TEST(Listener, AFailureEscapingTheStartEventFailsTheStart) {
 }
 
 TEST(Listener, StopClosesAConnectionThatWasNeverAnswered) {
-    // Event 3 arrives, nobody replies: the listener waits for it, then closes it itself.
+    // The request arrives, nobody answers: the listener waits for it, then closes it itself.
     ServerHarness harness;
     harness.startListening();
     net::SocketHandle client = sendUnansweredRequest(harness);

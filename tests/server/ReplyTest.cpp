@@ -43,20 +43,14 @@ TEST(Reply, SendsTheHeaderAndTextThenWaitsForTheClientToClose) {
          "0000000022400009102\t2\t" + Cp932::encode("キャプチャ失敗:x")},
     };
     for (const auto& [reply, wire] : cases) {
-        ServerHarness harness(
-            [reply = reply](RequestServer& server, Connection* handle, const Event& e) {
-                if (e.kind == EventKind::Request) {
-                    server.reply(*handle, 99, reply);
-                }
-            });
+        ServerHarness harness(test::answerRequests(reply));
         harness.startListening();
         net::SocketHandle client = harness.connect();
         test::sendAll(client, kRequest);
         EXPECT_EQ(test::receiveUpTo(client, wire.size()), wire);
-        Event done = harness.events().waitForKind(EventKind::Finished);
-        EXPECT_EQ(done.serial, 99);
-        EXPECT_EQ(done.key, "KEY");
-        EXPECT_EQ(done.data, "101");
+        Event request = harness.events().waitForKind(test::kRequest);
+        EXPECT_EQ(request.key, "KEY");
+        EXPECT_EQ(request.data, "101");
         // The server keeps the connection until the client closes, discarding what it sends.
         EXPECT_FALSE(test::waitForPeerClose(client, nullptr, 300));
         test::sendAll(client, "trailing bytes");
@@ -68,26 +62,27 @@ TEST(Reply, SendsTheHeaderAndTextThenWaitsForTheClientToClose) {
 
 TEST(Reply, AfterStopFailsOnTheCallersThread) {
     std::thread::id eventThread;
-    ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
-        if (e.kind == EventKind::Request) {
+    ServerHarness harness(
+        [&](RequestServer& server, const Event&) {
             // The listener ends meanwhile: it lets the unanswered connection go after a wait.
             server.stop();
             while (server.running()) {
                 std::this_thread::sleep_for(50ms);
             }
             eventThread = std::this_thread::get_id();
-            server.reply(*handle, 99, "101\t1");
-        }
-        if (e.kind == EventKind::ClientError) {
-            EXPECT_EQ(std::this_thread::get_id(), eventThread);
-        }
-    });
+            return RequestOutcome{.reply = "101\t1"};
+        },
+        {},
+        [&](RequestServer&, const Event& e) {
+            if (e.kind == EventKind::ClientError) {
+                EXPECT_EQ(std::this_thread::get_id(), eventThread);
+            }
+        });
     harness.startListening();
     net::SocketHandle client = harness.connect();
     test::sendAll(client, kRequest);
     Event failure = harness.events().waitForKind(EventKind::ClientError);
     EXPECT_EQ(failure.error, joinError(msg::kResponseFailed, msg::kNotListening));
-    EXPECT_EQ(failure.serial, 99);
     EXPECT_EQ(failure.key, "KEY");
     EXPECT_TRUE(test::waitForPeerClose(client));
 }
@@ -99,13 +94,10 @@ TEST(SendFile, SendsNameFieldsAndContentThenAwaitsTheAcknowledgement) {
         content[i] = static_cast<char>(i % 251);
     }
     writeFile(dir / "capture.png", content);
-    ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
-        if (e.kind == EventKind::Request) {
-            server.sendFile(*handle, 1, (dir / "capture.png").string(), "capture.png", "");
-        }
-        if (e.kind == EventKind::Finished && e.serial == 1) {
-            server.reply(*handle, 99, "102\t1");
-        }
+    ServerHarness harness([&](RequestServer&, const Event&) {
+        return RequestOutcome{
+            .file = OutgoingFile::open((dir / "capture.png").string(), "capture.png", ""),
+            .reply = "102\t1"};
     });
     harness.startListening();
     net::SocketHandle client = harness.connect();
@@ -124,12 +116,11 @@ TEST(SendFile, SendsTheFileAsItWasWhenHandedOver) {
     auto path = dir / "capture.png";
     writeFile(path, "first capture");
     {
-        ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
-            if (e.kind == EventKind::Request) {
-                server.sendFile(*handle, 1, path.string(), "capture.png", "");
-                writeFile(dir / "next", "second capture, longer");
-                std::filesystem::rename(dir / "next", path);
-            }
+        ServerHarness harness([&](RequestServer&, const Event&) {
+            RequestOutcome outcome{.file = OutgoingFile::open(path.string(), "capture.png", "")};
+            writeFile(dir / "next", "second capture, longer");
+            std::filesystem::rename(dir / "next", path);
+            return outcome;
         });
         harness.startListening();
         net::SocketHandle client = harness.connect();
@@ -159,10 +150,10 @@ TEST(SendFile, FailuresCloseTheConnection) {
         {"missing.png", "", prefix + "ファイル \""},
     };
     for (const auto& c : cases) {
-        ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
-            if (e.kind == EventKind::Request) {
-                server.sendFile(*handle, 1, (dir / c.file).string(), "capture.png", "");
-            }
+        ServerHarness harness([&](RequestServer&, const Event&) {
+            return RequestOutcome{
+                .file = OutgoingFile::open((dir / c.file).string(), "capture.png", ""),
+                .reply = "102\t1"};
         });
         harness.startListening();
         net::SocketHandle client = harness.connect();
@@ -178,7 +169,6 @@ TEST(SendFile, FailuresCloseTheConnection) {
         }
         Event failure = harness.events().waitForKind(EventKind::ClientError);
         EXPECT_EQ(failure.error.substr(0, c.error.size()), c.error) << c.answer;
-        EXPECT_EQ(failure.serial, 1);
         std::string rest;
         EXPECT_TRUE(test::waitForPeerClose(client, &rest));
         EXPECT_EQ(rest, "") << "nothing follows a failure";
@@ -194,10 +184,10 @@ TEST(SendFile, AnAcknowledgementThatNeverComesEndsTheTransfer) {
     auto dir = tempDir();
     writeFile(dir / "capture.png", "png");
     ServerHarness harness(
-        [&](RequestServer& server, Connection* handle, const Event& e) {
-            if (e.kind == EventKind::Request) {
-                server.sendFile(*handle, 1, (dir / "capture.png").string(), "capture.png", "");
-            }
+        [&](RequestServer&, const Event&) {
+            return RequestOutcome{
+                .file = OutgoingFile::open((dir / "capture.png").string(), "capture.png", ""),
+                .reply = "102\t1"};
         },
         {.acknowledgeTime = 300ms});
     harness.startListening();
@@ -228,10 +218,8 @@ TEST(RecvFile, AFailedTransferLeavesTheTargetAlone) {
     for (const Case& c : cases) {
         writeFile(target, "old");
         ServerHarness harness(
-            [&](RequestServer& server, Connection* handle, const Event& e) {
-                if (e.kind == EventKind::Request) {
-                    server.receiveFile(*handle, 7, target.string(), "phone.txt");
-                }
+            [&](RequestServer&, const Event&) {
+                return RequestOutcome{.fetch = RequestOutcome::Fetch{target.string(), "phone.txt"}};
             },
             {.fileReceiveTime = 300ms, .maxReceivedFile = 1000});
         harness.startListening();
@@ -257,13 +245,8 @@ TEST(RecvFile, AsksForTheFileAndStoresIt) {
     auto dir = tempDir();
     for (std::string content : {std::string(), std::string(5000, 'z')}) {
         auto target = dir / "received.bin";
-        ServerHarness harness([&](RequestServer& server, Connection* handle, const Event& e) {
-            if (e.kind == EventKind::Request) {
-                server.receiveFile(*handle, 7, target.string(), "phone.txt");
-            }
-            if (e.kind == EventKind::Finished && e.serial == 7) {
-                server.reply(*handle, 99, "");
-            }
+        ServerHarness harness([&](RequestServer&, const Event&) {
+            return RequestOutcome{.fetch = RequestOutcome::Fetch{target.string(), "phone.txt"}};
         });
         harness.startListening();
         net::SocketHandle client = harness.connect();
@@ -273,8 +256,8 @@ TEST(RecvFile, AsksForTheFileAndStoresIt) {
         test::sendAll(
             client,
             makeHeader(static_cast<std::int64_t>(content.size()), MessageType::Answer) + content);
-        Event done = harness.events().waitForKind(EventKind::Finished);
-        EXPECT_EQ(done.serial, 7);
+        // The reply follows once the file is stored.
+        EXPECT_EQ(test::receiveUpTo(client, 16), "0000000000000009");
         EXPECT_EQ(std::filesystem::file_size(target), content.size());
     }
     std::filesystem::remove_all(dir);

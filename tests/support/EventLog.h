@@ -9,33 +9,30 @@
 #include <string>
 #include <vector>
 
+#include "server/ReceivedRequest.h"
 #include "server/ServerEvent.h"
 
 namespace korvane::test {
 
 // What a wait that timed out gives as the event's kind.
 inline constexpr EventKind kNoEvent = static_cast<EventKind>(255);
+// What ServerHarness records when a request is answered (the server raises no event for it).
+inline constexpr EventKind kRequest = static_cast<EventKind>(3);
 
 // One event as the server raised it.
 struct Event {
     EventKind kind = kNoEvent;
-    std::int32_t serial = 0;
     std::string ip;
     std::string key;
     std::string data;
     std::string error;
-    bool hadHandle = false;
     std::uint64_t connectionId = 0;
 
     static Event from(const ServerEvent& e) {
-        return {e.kind,
-                e.serial,
-                e.address,
-                e.clientKey,
-                e.data,
-                e.error,
-                e.connection != nullptr,
-                e.connectionId};
+        return {e.kind, e.address, e.clientKey, e.data, e.error, e.connectionId};
+    }
+    static Event from(const ReceivedRequest& r) {
+        return {kRequest, r.address, r.clientKey, r.data, {}, r.connectionId};
     }
 };
 

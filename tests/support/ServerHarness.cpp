@@ -6,20 +6,28 @@
 
 namespace korvane::test {
 
-ServerHarness::ServerHarness(Reaction onEvent, ServerLimits limits) : mOnEvent(std::move(onEvent)) {
-    mServer = std::make_unique<RequestServer>(
-        [this](const ServerEvent& serverEvent) {
-            Event event = Event::from(serverEvent);
-            mEvents.add(event);
-            if (mOnEvent) {
-                mOnEvent(*mRaw, serverEvent.connection, event);
-            }
-        },
-        limits);
+ServerHarness::ServerHarness(Answer answer, ServerLimits limits, Reaction onEvent)
+    : mAnswer(std::move(answer)), mOnEvent(std::move(onEvent)) {
+    ServerHooks hooks{.onEvent =
+                          [this](const ServerEvent& serverEvent) {
+                              Event event = Event::from(serverEvent);
+                              mEvents.add(event);
+                              if (mOnEvent) {
+                                  mOnEvent(*mRaw, event);
+                              }
+                          },
+                      .onRequest =
+                          [this](const ReceivedRequest& request) {
+                              return RequestRoute{
+                                  .quick = mQuick && mQuick(request.data),
+                                  .answer = [this, request] { return answerOf(request); }};
+                          }};
+    mServer = std::make_unique<RequestServer>(std::move(hooks), limits);
     mRaw = mServer.get();
 }
 
 ServerHarness::~ServerHarness() {
+    releaseHeld();
     for (auto sock : mClients) {
         net::closeSocket(sock);
     }
@@ -28,6 +36,25 @@ ServerHarness::~ServerHarness() {
         mEvents.waitFor([](const Event& e) { return e.kind == EventKind::ListenerEnded; });
     }
     mServer.reset();
+}
+
+RequestOutcome ServerHarness::answerOf(const ReceivedRequest& request) {
+    const Event event = Event::from(request);
+    mEvents.add(event);
+    if (mAnswer) {
+        return mAnswer(*mRaw, event);
+    }
+    std::unique_lock lock(mHeldLock);
+    mHeldChanged.wait(lock, [this] { return mReleased; });
+    throw std::runtime_error("held unanswered until the test ended");
+}
+
+void ServerHarness::releaseHeld() {
+    {
+        std::lock_guard lock(mHeldLock);
+        mReleased = true;
+    }
+    mHeldChanged.notify_all();
 }
 
 void ServerHarness::startListening() {
@@ -58,11 +85,9 @@ net::SocketHandle ServerHarness::connect(const std::string& source) {
     return sock;
 }
 
-ServerHarness::Reaction answerRequests(std::string reply) {
-    return [reply = std::move(reply)](RequestServer& server, Connection* handle, const Event& e) {
-        if (e.kind == EventKind::Request) {
-            server.reply(*handle, 99, reply);
-        }
+ServerHarness::Answer answerRequests(std::string reply) {
+    return [reply = std::move(reply)](RequestServer&, const Event&) {
+        return RequestOutcome{.reply = reply};
     };
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "server/RequestServer.h"
@@ -10,14 +12,22 @@
 
 namespace korvane::test {
 
-// A real server on 127.0.0.1 whose events are recorded; `onEvent` may act on them (reply, throw)
-// before they are recorded.
+// A real server on 127.0.0.1 whose events and answered requests (kind kRequest) are recorded.
+// `answer` makes each request's outcome on the thread serving it, after the request is recorded;
+// without one a request is held unanswered until the harness ends, when it fails. `onEvent` may
+// act on an event once it is recorded.
 class ServerHarness {
   public:
-    using Reaction = std::function<void(RequestServer&, Connection*, const Event&)>;
+    using Answer = std::function<RequestOutcome(RequestServer&, const Event&)>;
+    using Reaction = std::function<void(RequestServer&, const Event&)>;
 
-    explicit ServerHarness(Reaction onEvent = nullptr, ServerLimits limits = {});
+    explicit ServerHarness(Answer answer = nullptr, ServerLimits limits = {},
+                           Reaction onEvent = nullptr);
     ~ServerHarness();
+
+    // Which requests (by their data) are answered on the listener's own thread; none unless set.
+    // Set before startListening.
+    void setQuick(std::function<bool(const std::string& data)> quick) { mQuick = std::move(quick); }
 
     // Starts listening on a free port and waits for the listener's first event.
     void startListening();
@@ -31,8 +41,16 @@ class ServerHarness {
     net::SocketHandle connect(const std::string& source = {});
 
   private:
+    RequestOutcome answerOf(const ReceivedRequest& request);
+    void releaseHeld();
+
+    Answer mAnswer;
     Reaction mOnEvent;
+    std::function<bool(const std::string&)> mQuick;
     EventLog mEvents;
+    std::mutex mHeldLock;
+    std::condition_variable mHeldChanged;
+    bool mReleased = false;
     std::unique_ptr<RequestServer> mServer;
     // What reactions use: unlike mServer it stays set while the server's threads wind down.
     RequestServer* mRaw = nullptr;
@@ -41,8 +59,8 @@ class ServerHarness {
     std::vector<net::SocketHandle> mClients;
 };
 
-// A reaction that answers every request at once with `reply`, so that stopping never waits for an
-// unanswered connection.
-ServerHarness::Reaction answerRequests(std::string reply);
+// Answers every request at once with `reply`, so that stopping never waits for an unanswered
+// connection.
+ServerHarness::Answer answerRequests(std::string reply);
 
 }  // namespace korvane::test

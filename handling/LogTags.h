@@ -1,0 +1,42 @@
+#pragma once
+
+// The log's sources, tags and fixed texts. They must never change, misspellings included
+// ("Listner", "Lister"): staff read the log by them and tools filter and count it by them.
+namespace korvane::logtag {
+
+// The source of the listener's own lines; a client's lines carry its key instead.
+inline constexpr char kServerSource[] = "Server";
+
+// Tags: the listener's lines begin with one, a client's follow its "[address]".
+inline constexpr char kListenerInformation[] = "[Listner_Information]";
+inline constexpr char kListenerError[] = "[Lister_Error]";
+inline constexpr char kClientError[] = "[Client_Error]";
+inline constexpr char kClientReceive[] = "[Client_Receive]";
+inline constexpr char kClientRequest[] = "[Client_Request]";
+inline constexpr char kClientSend[] = "[Client_Send]";
+inline constexpr char kClientSendFile[] = "[Client_SendFile]";
+inline constexpr char kClientSkip[] = "[Client_Skip]";
+
+// Texts after a tag; those ending in ':' are followed by the request's data or the fault.
+inline constexpr char kSettingsCheckRequest[] = "設定確認要求:";
+inline constexpr char kSettingsCheckReply[] = "設定確認応答:";
+inline constexpr char kBarcodeRequest[] = "バーコード送信要求:";
+inline constexpr char kCaptureRequest[] = "キャプチャ要求:";
+inline constexpr char kUnsupportedRequest[] = "サポート外の要求:";
+inline constexpr char kCaptureDone[] = "キャプチャ成功";
+inline constexpr char kCaptureFailed[] = "キャプチャ失敗:";
+inline constexpr char kDuplicateSkipped[] = "重複スキャンのため入力しませんでした:";
+inline constexpr char kTypingFailed[] = "バーコードの入力に失敗しました:";
+inline constexpr char kSuffixKeyFailed[] = "サフィックスキーの入力に失敗しました:";
+inline constexpr char kNoTargetWindow[] = "送信先の検索に失敗しました。";
+inline constexpr char kNotApproved[] = "未承認の端末からの要求です。";
+inline constexpr char kTooManyCommands[] = "この端末からの要求が多すぎるため拒否しました。";
+// A malformed request's fault, around the missing field's index.
+inline constexpr char kFieldMissing[] = "要求の項目 ";
+inline constexpr char kFieldMissingEnd[] = " がありません。";
+// Also the reply's text to an unsupported request.
+inline constexpr char kUnsupported[] =
+    "このリクエストはサポートされていません。サーバー側プログラムのバージョンをチェックしてください"
+    "。";
+
+}  // namespace korvane::logtag
