@@ -55,16 +55,19 @@ ServerHooks RequestHandler::hooks() {
 }
 
 RequestRoute RequestHandler::route(const ReceivedRequest& request) {
-    auto fields = std::make_shared<const std::vector<std::string>>(splitRequest(request.data));
+    // Only the code is read here, on the listener's thread, whatever the request's size: the
+    // fields are split once, by the thread that answers.
+    const std::vector<std::string> head = splitRequest(request.data, protocol::kCodeField + 1);
     // A request without a readable code is answered at once: by its failure.
     bool quick = true;
-    if (!fields->empty()) {
+    if (!head.empty()) {
         try {
-            quick = !protocol::usesDesktop(parseInt32((*fields)[protocol::kCodeField]));
+            quick = !protocol::usesDesktop(parseInt32(head[protocol::kCodeField]));
         } catch (...) {
         }
     }
-    return {.quick = quick, .answer = [this, request, fields] { return answer(request, *fields); }};
+    return {.quick = quick,
+            .answer = [this, request] { return answer(request, splitRequest(request.data)); }};
 }
 
 void RequestHandler::addLog(const std::string& source, const std::string& text) {

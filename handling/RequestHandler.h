@@ -46,10 +46,11 @@ class RequestHandler {
     // Logs the server's event; never fails.
     void onServerEvent(const ServerEvent& event);
 
-    // Splits the request's fields (once) and says how it is answered: the settings check, the
-    // unsupported codes and the malformed requests at once, the desktop's commands (which wait
-    // for the desktop, a pause, a prompt) on a thread of their own. The answer throws only for a
-    // malformed request, so that the server closes that connection and reports it.
+    // Reads the request's code and says how it is answered: the settings check, the unsupported
+    // codes and the malformed requests at once, the desktop's commands (which wait for the
+    // desktop, a pause, a prompt) on a thread of their own. The answer splits the fields once and
+    // throws only for a malformed request, so that the server closes that connection and reports
+    // it.
     RequestRoute route(const ReceivedRequest& request);
 
     // Writes one time-stamped log line "[time][source]text" at the top of the log, the text cut
