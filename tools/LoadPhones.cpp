@@ -1,3 +1,6 @@
+// Kept whole (about 450 lines): every kind of peer, honest or hostile, is one state machine of
+// the same LoadRun, driven by its single poll loop and counted in its one report; split by kind,
+// each part would reach into the run's peers, clock and counters.
 #include "tools/LoadPhones.h"
 
 #include <arpa/inet.h>
