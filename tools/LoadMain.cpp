@@ -147,6 +147,53 @@ void printCounts(const char* label, const std::map<std::string, long>& counts) {
 
 }  // namespace
 
+// What the phones met: the honest ones' throughput and latency, then each hostile kind's count.
+void printReport(const LoadPlan& plan, const LoadReport& report, long errors) {
+    std::printf(
+        "phones %d  requests %ld (captures %d%%)  slow %d  vanish %d  oversized %d  "
+        "silent %d  lingering %d  no-ack %d\n",
+        plan.phones, plan.requests, plan.capturePercent, plan.slow, plan.vanish, plan.oversized,
+        plan.silent, plan.lingering, plan.noAck);
+    std::printf(
+        "  honest: %ld ok, %ld errors in %.2f s: %.0f requests/s, latency p50 %.2f ms, "
+        "p99 %.2f ms, max %.2f ms%s\n",
+        report.completed, errors, report.seconds,
+        report.seconds > 0 ? static_cast<double>(report.completed) / report.seconds : 0.0,
+        percentile(report.latenciesMs, 50), percentile(report.latenciesMs, 99),
+        percentile(report.latenciesMs, 100), report.timedOut ? "  (TIME LIMIT)" : "");
+    printCounts("honest error", report.errors);
+    if (report.captureBytes > 0) {
+        std::printf("  capture bytes received: %ld\n", report.captureBytes);
+    }
+    if (plan.slow > 0) {
+        std::printf("  slow senders: %ld replies\n", report.slowCompleted);
+        printCounts("slow error", report.slowErrors);
+    }
+    if (plan.vanish > 0) {
+        std::printf("  vanished mid-body: %ld\n", report.vanished);
+    }
+    if (plan.oversized > 0) {
+        std::printf("  oversized lengths: %ld sent, %ld closed by the server within 5 s\n",
+                    report.oversizedSent, report.oversizedClosed);
+    }
+    if (plan.lingering > 0) {
+        std::printf("  never closing after the reply: %ld replies, %ld closed by the server\n",
+                    report.lingeringReplies, report.lingeringClosed);
+    }
+    if (plan.noAck > 0) {
+        std::printf("  never acknowledging a capture: %ld files, %ld closed by the server\n",
+                    report.noAckFiles, report.noAckClosed);
+    }
+    if (plan.silent > 0) {
+        std::printf("  silent connections: %ld connected, %ld closed by the server",
+                    report.silentConnected, report.silentClosedByServer);
+        if (report.silentClosedByServer > 0) {
+            std::printf(" (first after %.1f s)", report.silentFirstCloseSeconds);
+        }
+        std::printf("\n");
+    }
+}
+
 int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
@@ -203,49 +250,7 @@ int main(int argc, char** argv) {
     for (const auto& [reason, count] : report.errors) {
         errors += count;
     }
-    std::printf(
-        "phones %d  requests %ld (captures %d%%)  slow %d  vanish %d  oversized %d  "
-        "silent %d  lingering %d  no-ack %d\n",
-        plan.phones, plan.requests, plan.capturePercent, plan.slow, plan.vanish, plan.oversized,
-        plan.silent, plan.lingering, plan.noAck);
-    std::printf(
-        "  honest: %ld ok, %ld errors in %.2f s: %.0f requests/s, latency p50 %.2f ms, "
-        "p99 %.2f ms, max %.2f ms%s\n",
-        report.completed, errors, report.seconds,
-        report.seconds > 0 ? static_cast<double>(report.completed) / report.seconds : 0.0,
-        percentile(report.latenciesMs, 50), percentile(report.latenciesMs, 99),
-        percentile(report.latenciesMs, 100), report.timedOut ? "  (TIME LIMIT)" : "");
-    printCounts("honest error", report.errors);
-    if (report.captureBytes > 0) {
-        std::printf("  capture bytes received: %ld\n", report.captureBytes);
-    }
-    if (plan.slow > 0) {
-        std::printf("  slow senders: %ld replies\n", report.slowCompleted);
-        printCounts("slow error", report.slowErrors);
-    }
-    if (plan.vanish > 0) {
-        std::printf("  vanished mid-body: %ld\n", report.vanished);
-    }
-    if (plan.oversized > 0) {
-        std::printf("  oversized lengths: %ld sent, %ld closed by the server within 5 s\n",
-                    report.oversizedSent, report.oversizedClosed);
-    }
-    if (plan.lingering > 0) {
-        std::printf("  never closing after the reply: %ld replies, %ld closed by the server\n",
-                    report.lingeringReplies, report.lingeringClosed);
-    }
-    if (plan.noAck > 0) {
-        std::printf("  never acknowledging a capture: %ld files, %ld closed by the server\n",
-                    report.noAckFiles, report.noAckClosed);
-    }
-    if (plan.silent > 0) {
-        std::printf("  silent connections: %ld connected, %ld closed by the server",
-                    report.silentConnected, report.silentClosedByServer);
-        if (report.silentClosedByServer > 0) {
-            std::printf(" (first after %.1f s)", report.silentFirstCloseSeconds);
-        }
-        std::printf("\n");
-    }
+    printReport(plan, report, errors);
     printStats("before", before);
     printStats("peak", peak);
     printStats("after", after);
