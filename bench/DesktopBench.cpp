@@ -261,7 +261,7 @@ int phoneRows(korvane::Desktop& desktop, int runs) {
     std::filesystem::create_directories(folder);
     korvane::QuietWindow quiet;
     TimedDesktop measured(desktop);
-    korvane::RequestHandler handler(measured, quiet, quiet, quiet,
+    korvane::RequestHandler handler(measured, quiet, quiet,
                                     (folder / "korvane-server.png").string());
     const std::unique_ptr<korvane::RequestServer> server = korvane::serveRequests(handler);
     const std::uint16_t port = korvane::freeLoopbackPort();

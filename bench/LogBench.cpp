@@ -41,7 +41,7 @@ struct Log {
         : queue(
               uiThread, [this](LogLines lines) { model.addNewest(std::move(lines)); }, [] {}),
           view(queue),
-          handler(desktop, view, window, window, "/dev/null") {}
+          handler(desktop, view, window, "/dev/null") {}
 
     void fill(int lines) {
         for (int i = 0; i < lines; ++i) {

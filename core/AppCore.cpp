@@ -33,9 +33,8 @@ AppCore::AppCore(CorePorts ports, std::filesystem::path settingsFile, std::strin
     // Saved by the front end's thread: changes come from server threads too.
     mApproval->onChanged([this] { mPorts.uiThread.post([this] { saveDevices(); }); });
     const std::filesystem::path capture = std::filesystem::u8path(captureFile);
-    mHandler =
-        std::make_unique<RequestHandler>(mPorts.desktop, mPorts.log, mPorts.listener, mPorts.boxes,
-                                         std::move(captureFile), mApproval.get());
+    mHandler = std::make_unique<RequestHandler>(mPorts.desktop, mPorts.log, mPorts.listener,
+                                                std::move(captureFile), mApproval.get());
     mServer = serveRequests(*mHandler);
     applyOptions(mSettings);
     for (const std::string& text : closeFilesToOthers(mSettingsFile, historyFile(), capture)) {

@@ -38,15 +38,13 @@ std::string clientLine(const std::string& address, const char* tag, const std::s
 }  // namespace
 
 RequestHandler::RequestHandler(Desktop& desktop, LogView& logView, ListenerView& listenerView,
-                               MessageBoxes& boxes, std::string captureFile,
-                               DeviceApproval* approval)
+                               std::string captureFile, DeviceApproval* approval)
     : mDesktop(desktop),
       mLogView(logView),
       mListenerView(listenerView),
       mCaptureFile(std::move(captureFile)),
       mApproval(approval),
       mDesktopQueue(kDesktopCommandsPerPeer) {
-    static_cast<void>(boxes);
 }
 
 ServerHooks RequestHandler::hooks() {

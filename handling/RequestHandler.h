@@ -30,10 +30,8 @@ class DeviceApproval;
 class RequestHandler {
   public:
     // `approval` null: every phone may use the desktop. What is given must outlive the handler.
-    // `boxes` is not used any more; it stays for the callers' sake.
     RequestHandler(Desktop& desktop, LogView& logView, ListenerView& listenerView,
-                   MessageBoxes& boxes, std::string captureFile,
-                   DeviceApproval* approval = nullptr);
+                   std::string captureFile, DeviceApproval* approval = nullptr);
 
     // The user's choices for barcodes; the defaults until this is called. Any thread: a command
     // under way finishes with the options it started with.

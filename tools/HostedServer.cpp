@@ -34,7 +34,7 @@ std::uint16_t freeLoopbackPort() {
 HostedServer::HostedServer(int pictureWidth, int pictureHeight)
     : desktop(pictureWidth, pictureHeight),
       mDir(makeCaptureDir()),
-      mHandler(desktop, window, window, window, (mDir / "korvane-server.png").string()),
+      mHandler(desktop, window, window, (mDir / "korvane-server.png").string()),
       mServer(serveRequests(mHandler, [this](const ServerEvent& event) { observe(event); })) {
     mPort = freeLoopbackPort();
     if (auto failure = mServer->start("127.0.0.1", mPort)) {

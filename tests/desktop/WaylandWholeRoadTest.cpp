@@ -39,7 +39,7 @@ TEST(WaylandWholeRoad, BarcodeFromThePhoneLandsInTheZenityEntryAndTheCaptureCome
 
     WlrootsDesktop desktop("", {"korvane-none"});
     QuietWindow window;
-    RequestHandler handler(desktop, window, window, window, (folder / "server.png").string());
+    RequestHandler handler(desktop, window, window, (folder / "server.png").string());
     // Destroyed first, waiting for its threads, before the handler its events reach.
     const std::unique_ptr<RequestServer> server = serveRequests(handler);
     const std::uint16_t port = freeLoopbackPort();

@@ -68,7 +68,7 @@ TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
 
     X11Desktop desktop;
     QuietWindow window;
-    RequestHandler handler(desktop, window, window, window, (folder / "server.png").string());
+    RequestHandler handler(desktop, window, window, (folder / "server.png").string());
     const std::unique_ptr<RequestServer> server = serveRequests(handler);
     const std::uint16_t port = test::freePort();
     std::string error;
@@ -128,8 +128,7 @@ TEST(WholeRoad, AnUnapprovedPhoneTypesNothingUntilTheUserApprovesIt) {
     QuietWindow window;
     NotingPrompt prompt;
     DeviceApproval approval(prompt, {}, true);
-    RequestHandler handler(desktop, window, window, window, (folder / "server.png").string(),
-                           &approval);
+    RequestHandler handler(desktop, window, window, (folder / "server.png").string(), &approval);
     const std::unique_ptr<RequestServer> server = serveRequests(handler);
     const std::uint16_t port = test::freePort();
     ASSERT_EQ(server->start("127.0.0.1", port), std::nullopt);

@@ -84,7 +84,7 @@ HandlerHarness::HandlerHarness(bool approvalOn)
     : approval(prompt, {}, approvalOn),
       mDir(makeTempDir()),
       mCaptureFile((mDir / "korvane-server.png").string()),
-      handler(desktop, window, window, window, mCaptureFile, &approval),
+      handler(desktop, window, window, mCaptureFile, &approval),
       server(handler.hooks()) {
     mPort = freePort();
     if (auto failure = server.start("127.0.0.1", mPort)) {
