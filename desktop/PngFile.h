@@ -9,14 +9,13 @@
 
 namespace korvane {
 
-// A PNG file on its way to `path`, with no ancillary chunks (libpng at zlib level 5 with its own
-// choice of filter; on Windows, the Windows Imaging Component's encoder as it comes). It is written
+// A PNG file on its way to `path`, 8-bit RGB with no ancillary chunks, at zlib level 5 with the Up
+// filter on every row (libpng; on Windows, where libpng is not at hand, ZlibPng.h). It is written
 // beside its final path and renamed over it, so a reader never sees a half-written file and one
 // that holds the old file open keeps reading the old bytes. Making that temporary file takes a
 // tenth of a millisecond, a fifth of a small picture's encode, so it is made at once: a capture
 // makes it within its pause and is left with the encode once the picture is taken. What was not put
-// in place is removed when the object ends. Write it and end it on the thread that made it: on
-// Windows it holds COM there.
+// in place is removed when the object ends. One thread at a time may use it.
 class PngFile {
   public:
     explicit PngFile(const std::string& path);
