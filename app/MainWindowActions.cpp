@@ -18,7 +18,8 @@ namespace korvane {
 
 void MainWindow::openOptions() {
     const std::filesystem::path entry = autostartFilePath();
-    const bool startsWithSession = autostartEnabled(entry);
+    const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
+    const bool startsWithSession = autostartEnabled(entry, program);
     OptionsDialog dialog(OptionsForm::of(mCore->settings(), startsWithSession), this);
     connect(&dialog, &OptionsDialog::historyFolderRequested, this, &MainWindow::openHistoryFolder);
     if (dialog.exec() != QDialog::Accepted) {
@@ -33,9 +34,7 @@ void MainWindow::openOptions() {
     }
     if (chosen.startsWithSession != startsWithSession) {
         const std::optional<std::string> failure =
-            chosen.startsWithSession
-                ? enableAutostart(entry, QCoreApplication::applicationFilePath().toStdString())
-                : disableAutostart(entry);
+            chosen.startsWithSession ? enableAutostart(entry, program) : disableAutostart(entry);
         if (failure) {
             mDialogs.showError(*failure);
         }
