@@ -80,6 +80,7 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     bool isListening() const { return mCore->isListening(); }
     // With a tray icon, "minimise when listening starts" hides the window into the tray.
     void setMinimizeToTray(bool toTray) { mMinimizeToTray = toTray; }
+    bool minimizesToTray() const { return mMinimizeToTray; }
     // Brings the window back from the tray or the task bar.
     void showFromTray();
     // The options dialog; the user's choices apply at once (the language at the next start).

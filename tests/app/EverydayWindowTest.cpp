@@ -128,7 +128,7 @@ class EverydayWindowTest : public ::testing::Test {
 };
 
 TEST_F(EverydayWindowTest, TrayMenuShowsTheStateStartsStopsAndQuitsByTheCloseRules) {
-    TrayIcon tray(form(), false);
+    TrayIcon tray(form(), [] { return false; });
     QSignalSpy closed(&form(), &MainWindow::closed);
     EXPECT_EQ(tray.icon().toolTip().toStdString(), "KORVANE Server - 待ち受け停止中");
     EXPECT_EQ(tray.listenAction->text().toStdString(), "待ち受け開始");
@@ -374,7 +374,7 @@ TEST_F(EverydayWindowTest, EnglishWindowHasNoJapaneseLeft) {
     QCoreApplication::installTranslator(&english);
     std::vector<std::pair<std::string, QString>> texts;
     collectTexts(&form(), texts);
-    TrayIcon tray(form(), false);
+    TrayIcon tray(form(), [] { return false; });
     collectTexts(&tray.menu(), texts);
     texts.emplace_back("tray tooltip", tray.icon().toolTip());
     OptionsDialog options(OptionsForm::of(form().options(), false), &form());
