@@ -3,10 +3,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -297,6 +299,30 @@ TEST_F(EverydayWindowTest, AutostartCountsOnlyAnEntryThatStartsThisCopy) {
     EXPECT_TRUE(shownTicked);
 }
 
+// Without a file manager opening the folder shows nothing, so the dialog shows the path and
+// copies it.
+TEST_F(EverydayWindowTest, HistoryFolderButtonShowsThePathAndCopiesIt) {
+    const std::filesystem::path folder = form().historyFile().parent_path();
+    bool hiddenBefore = false;
+    bool shownAfter = false;
+    QString note;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<OptionsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        hiddenBefore = dialog->historyFolderNote->isHidden();
+        dialog->historyFolderButton->click();
+        shownAfter = !dialog->historyFolderNote->isHidden();
+        note = dialog->historyFolderNote->text();
+        dialog->reject();
+    });
+    form().openOptions();
+    EXPECT_TRUE(hiddenBefore);
+    EXPECT_TRUE(shownAfter);
+    EXPECT_EQ(note.toStdString(), "パスをクリップボードにコピーしました: " + folder.string());
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), folder.string());
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
 TEST_F(EverydayWindowTest, MultiLineLogLinesShowOnOneRowAndExportWhole) {
     form().handler().addLog("Server", "first");
     form().handler().addLog("Server", "[Lister_Error]a\r\nb\nc\rd");
@@ -378,6 +404,7 @@ TEST_F(EverydayWindowTest, EnglishWindowHasNoJapaneseLeft) {
     collectTexts(&tray.menu(), texts);
     texts.emplace_back("tray tooltip", tray.icon().toolTip());
     OptionsDialog options(OptionsForm::of(form().options(), false), &form());
+    options.showHistoryFolderNote(form().openHistoryFolder());
     collectTexts(&options, texts);
     form().portEdit->setText(QStringLiteral("x"));
     form().listenButton->click();
