@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
+#include <string_view>
 
 namespace korvane {
 namespace {
@@ -20,6 +20,25 @@ std::string quotedArgument(const std::string& text) {
     return quoted + "\"";
 }
 
+// The Exec value of the entry that starts `program`.
+std::string execFor(const std::filesystem::path& program) {
+    return program.string().starts_with("/usr/") ? program.filename().string()
+                                                 : quotedArgument(program.string());
+}
+
+// The key's value on a "key=value" line (spaces around '=' allowed), or nullopt for another key.
+std::optional<std::string> valueOf(const std::string& line, std::string_view key) {
+    if (!line.starts_with(key)) {
+        return std::nullopt;
+    }
+    const size_t equals = line.find_first_not_of(' ', key.size());
+    if (equals == std::string::npos || line[equals] != '=') {
+        return std::nullopt;
+    }
+    const size_t value = line.find_first_not_of(' ', equals + 1);
+    return value == std::string::npos ? std::string() : line.substr(value);
+}
+
 }  // namespace
 
 std::filesystem::path autostartFilePath() {
@@ -34,20 +53,23 @@ std::filesystem::path autostartFilePath() {
     return folder / "autostart" / "korvane-server.desktop";
 }
 
-bool autostartEnabled(const std::filesystem::path& entry) {
+bool autostartEnabled(const std::filesystem::path& entry, const std::filesystem::path& program) {
     std::ifstream in(entry);
-    if (!in) {
-        return false;
+    bool startsProgram = false;
+    bool hidden = false;
+    for (std::string line; std::getline(in, line);) {
+        if (const std::optional<std::string> exec = valueOf(line, "Exec")) {
+            startsProgram = *exec == execFor(program);
+        } else if (const std::optional<std::string> flag = valueOf(line, "Hidden")) {
+            hidden = *flag == "true";
+        }
     }
-    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    return text.find("\nHidden=true") == std::string::npos;
+    return startsProgram && !hidden;
 }
 
 std::optional<std::string> enableAutostart(const std::filesystem::path& entry,
                                            const std::filesystem::path& program) {
-    const std::string exec = program.string().starts_with("/usr/")
-                                 ? program.filename().string()
-                                 : quotedArgument(program.string());
+    const std::string exec = execFor(program);
     std::error_code ignored;
     std::filesystem::create_directories(entry.parent_path(), ignored);
     std::ofstream out(entry, std::ios::trunc);

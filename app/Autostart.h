@@ -12,9 +12,10 @@ namespace korvane {
 // "$XDG_CONFIG_HOME/autostart/korvane-server.desktop", or under ~/.config.
 std::filesystem::path autostartFilePath();
 
-// Whether the entry is there (and not switched off with Hidden=true, as desktops' own settings
-// tools do).
-bool autostartEnabled(const std::filesystem::path& entry);
+// Whether the entry is there, starts `program` (another copy's entry, left by an older install or
+// a copy elsewhere, does not count), and is not switched off with Hidden=true, as desktops' own
+// settings tools do.
+bool autostartEnabled(const std::filesystem::path& entry, const std::filesystem::path& program);
 
 // Writes the entry that starts `program`; an installed copy (under /usr) is started by name, so
 // that the entry survives an update. "<path> に書き込めません" on failure.

@@ -80,6 +80,7 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     bool isListening() const { return mCore->isListening(); }
     // With a tray icon, "minimise when listening starts" hides the window into the tray.
     void setMinimizeToTray(bool toTray) { mMinimizeToTray = toTray; }
+    bool minimizesToTray() const { return mMinimizeToTray; }
     // Brings the window back from the tray or the task bar.
     void showFromTray();
     // The options dialog; the user's choices apply at once (the language at the next start).
@@ -88,7 +89,9 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void applyOptions(const AppSettings& settings) { mCore->applyOptions(settings); }
     const AppSettings& options() const { return mCore->settings(); }
     std::filesystem::path historyFile() const { return mCore->historyFile(); }
-    void openHistoryFolder();
+    // Makes the scan history's folder, copies its path to the clipboard (there may be no file
+    // manager to open it) and asks the desktop to open it; returns the note that says so.
+    QString openHistoryFolder();
     // Writes the log's lines, oldest first, to `path` as UTF-8 text; false when it cannot.
     bool exportLog(const QString& path);
     // The QR code large in a window of its own (only while listening, when there is one).

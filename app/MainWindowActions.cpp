@@ -1,11 +1,15 @@
 // The main window's secondary actions: the options dialog, the scan history's folder, the log's
 // export and the large QR code.
+#include <QClipboard>
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QToolTip>
 #include <QUrl>
 
 #include "app/Autostart.h"
@@ -18,9 +22,11 @@ namespace korvane {
 
 void MainWindow::openOptions() {
     const std::filesystem::path entry = autostartFilePath();
-    const bool startsWithSession = autostartEnabled(entry);
+    const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
+    const bool startsWithSession = autostartEnabled(entry, program);
     OptionsDialog dialog(OptionsForm::of(mCore->settings(), startsWithSession), this);
-    connect(&dialog, &OptionsDialog::historyFolderRequested, this, &MainWindow::openHistoryFolder);
+    connect(&dialog, &OptionsDialog::historyFolderRequested, this,
+            [this, &dialog] { dialog.showHistoryFolderNote(openHistoryFolder()); });
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
@@ -33,20 +39,21 @@ void MainWindow::openOptions() {
     }
     if (chosen.startsWithSession != startsWithSession) {
         const std::optional<std::string> failure =
-            chosen.startsWithSession
-                ? enableAutostart(entry, QCoreApplication::applicationFilePath().toStdString())
-                : disableAutostart(entry);
+            chosen.startsWithSession ? enableAutostart(entry, program) : disableAutostart(entry);
         if (failure) {
             mDialogs.showError(*failure);
         }
     }
 }
 
-void MainWindow::openHistoryFolder() {
+QString MainWindow::openHistoryFolder() {
     const std::filesystem::path folder = historyFile().parent_path();
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(folder.string())));
+    const QString path = QString::fromStdString(folder.string());
+    QGuiApplication::clipboard()->setText(path);
+    QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return tr("パスをクリップボードにコピーしました: %1").arg(path);
 }
 
 bool MainWindow::exportLog(const QString& path) {
@@ -73,7 +80,8 @@ void MainWindow::chooseExportFile() {
 void MainWindow::showLogMenu(const QPoint& at) {
     QMenu menu(this);
     menu.addAction(tr("表示中のログを書き出す..."), this, &MainWindow::chooseExportFile);
-    menu.addAction(tr("スキャン履歴のフォルダーを開く"), this, &MainWindow::openHistoryFolder);
+    menu.addAction(tr("スキャン履歴のフォルダーを開く"), this,
+                   [this] { QToolTip::showText(QCursor::pos(), openHistoryFolder(), logList); });
     menu.exec(logList->viewport()->mapToGlobal(at));
 }
 

@@ -46,12 +46,19 @@ OptionsDialog::OptionsDialog(const OptionsForm& shown, QWidget* parent) : QDialo
     root->addWidget(input);
 
     auto* history = new QGroupBox(tr("スキャン履歴"), this);
-    auto* historyRow = new QHBoxLayout(history);
+    auto* historyColumn = new QVBoxLayout(history);
+    auto* historyRow = new QHBoxLayout();
+    historyColumn->addLayout(historyRow);
     historyCheck = new QCheckBox(tr("CSVファイルに記録する"), history);
     historyCheck->setChecked(shown.scanHistory);
     historyFolderButton = new QPushButton(tr("フォルダーを開く"), history);
     historyRow->addWidget(historyCheck, 1);
     historyRow->addWidget(historyFolderButton);
+    historyFolderNote = new QLabel(history);
+    historyFolderNote->setWordWrap(true);
+    historyFolderNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    historyFolderNote->hide();
+    historyColumn->addWidget(historyFolderNote);
     root->addWidget(history);
 
     auto* program = new QGroupBox(tr("プログラム"), this);
@@ -76,6 +83,11 @@ OptionsDialog::OptionsDialog(const OptionsForm& shown, QWidget* parent) : QDialo
             &OptionsDialog::historyFolderRequested);
     connect(inputMethodBox, &QComboBox::currentIndexChanged, this, &OptionsDialog::showInputMethod);
     showInputMethod();
+}
+
+void OptionsDialog::showHistoryFolderNote(const QString& note) {
+    historyFolderNote->setText(note);
+    historyFolderNote->show();
 }
 
 void OptionsDialog::showInputMethod() {

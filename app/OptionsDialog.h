@@ -7,6 +7,7 @@
 class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
+class QLabel;
 class QPushButton;
 class QSpinBox;
 
@@ -23,6 +24,8 @@ class OptionsDialog : public QDialog {
 
     // The fields as the dialog shows them now.
     OptionsForm form() const;
+    // Shows `note` (the history folder's path, copied) under the history's folder button.
+    void showHistoryFolderNote(const QString& note);
 
     QComboBox* inputMethodBox;
     QSpinBox* keyDelayBox;
@@ -30,6 +33,7 @@ class OptionsDialog : public QDialog {
     QSpinBox* duplicateBox;
     QCheckBox* historyCheck;
     QPushButton* historyFolderButton;
+    QLabel* historyFolderNote;
     QComboBox* languageBox;
     QCheckBox* sessionStartCheck;
     QDialogButtonBox* buttons;

@@ -78,7 +78,7 @@ bool drawLanguage(const QString& language, const std::filesystem::path& folder, 
         ok &= save(options, folder / ("options" + suffix));
         options.hide();
 
-        TrayIcon tray(window, false);
+        TrayIcon tray(window, [] { return false; });
         tray.menu().popup(QPoint(40, 40));
         ok &= save(tray.menu(), folder / ("tray-menu" + suffix));
         tray.menu().hide();

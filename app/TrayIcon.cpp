@@ -25,7 +25,8 @@ QIcon stateIcon(bool listening) {
 
 }  // namespace
 
-TrayIcon::TrayIcon(MainWindow& window, bool trayAvailable) : mWindow(window) {
+TrayIcon::TrayIcon(MainWindow& window, std::function<bool()> trayPresent)
+    : mWindow(window), mTrayPresent(std::move(trayPresent)) {
     showAction = mMenu.addAction(tr("ウィンドウを表示"));
     listenAction = mMenu.addAction(QString());
     mMenu.addSeparator();
@@ -43,9 +44,24 @@ TrayIcon::TrayIcon(MainWindow& window, bool trayAvailable) : mWindow(window) {
             });
     connect(&mWindow, &MainWindow::listeningChanged, this, &TrayIcon::showState);
     showState(mWindow.isListening());
-    if (trayAvailable) {
-        mIcon.show();
-        mWindow.setMinimizeToTray(true);
+    // Qt tells of no tray coming or going (only of a tray replaced while the icon shows), so ask.
+    connect(&mTrayPoll, &QTimer::timeout, this, &TrayIcon::followTray);
+    mTrayPoll.start(kTrayPollMs);
+    followTray();
+}
+
+void TrayIcon::followTray() {
+    const bool present = mTrayPresent();
+    if (present == mInTray) {
+        return;
+    }
+    mInTray = present;
+    mIcon.setVisible(present);
+    mWindow.setMinimizeToTray(present);
+    // A window hidden into the tray would be out of reach; one not yet shown at all (the splash
+    // is up) is left for the program to show.
+    if (!present && mWindow.isHidden() && mWindow.testAttribute(Qt::WA_WState_ExplicitShowHide)) {
+        mWindow.showFromTray();
     }
 }
 

@@ -3,6 +3,8 @@
 #include <QMenu>
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <QTimer>
+#include <functional>
 
 class QAction;
 
@@ -14,12 +16,17 @@ class MainWindow;
 // tooltip say whether the program listens; its menu shows the window, starts or stops
 // listening, and quits by the window's own close rules (a listening program asks to be stopped
 // first; otherwise the user confirms). While it is in the tray, "minimise when listening starts"
-// hides the window into it instead of the task bar. GUI thread only.
+// hides the window into it instead of the task bar. A tray that comes after the program (a panel
+// that starts later at login, or restarts) gets the icon then; one that goes away gives the window
+// back. GUI thread only.
 class TrayIcon : public QObject {
     Q_OBJECT
   public:
-    // Shows the icon when `trayAvailable`; the menu works either way (tests drive it).
-    TrayIcon(MainWindow& window, bool trayAvailable);
+    // Shows the icon while `trayPresent` says the desktop has a tray, asking it now and every
+    // kTrayPollMs; the menu works either way (tests drive it).
+    TrayIcon(MainWindow& window, std::function<bool()> trayPresent);
+
+    static constexpr int kTrayPollMs = 2000;
 
     QSystemTrayIcon& icon() { return mIcon; }
     QMenu& menu() { return mMenu; }
@@ -29,10 +36,14 @@ class TrayIcon : public QObject {
 
   private:
     void showState(bool listening);
+    void followTray();
 
     MainWindow& mWindow;
     QMenu mMenu;
     QSystemTrayIcon mIcon;
+    std::function<bool()> mTrayPresent;
+    bool mInTray = false;
+    QTimer mTrayPoll;
 };
 
 }  // namespace korvane

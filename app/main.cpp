@@ -57,7 +57,7 @@ int main(int argc, char* argv[]) {
         form.announceDesktop(choice);
         form.announceSettingsPlace(settings);
         QObject::connect(&form, &MainWindow::closed, [] { QCoreApplication::exit(0); });
-        TrayIcon tray(form, QSystemTrayIcon::isSystemTrayAvailable());
+        TrayIcon tray(form, &QSystemTrayIcon::isSystemTrayAvailable);
         SessionEnd sessionEnd([&form] {
             form.endSession();
             QCoreApplication::exit(0);

@@ -211,6 +211,11 @@
         <translation>Open the scan history folder</translation>
     </message>
     <message>
+        <location filename="../MainWindowActions.cpp" line="55"/>
+        <source>パスをクリップボードにコピーしました: %1</source>
+        <translation>Path copied to the clipboard: %1</translation>
+    </message>
+    <message>
         <location filename="../MainWindow.h" line="47"/>
         <source>待ち受け開始</source>
         <translation>Start listening</translation>

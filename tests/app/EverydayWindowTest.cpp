@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QElapsedTimer>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -14,6 +17,7 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 #include <QTranslator>
 #include <cstdlib>
 #include <memory>
@@ -126,7 +130,7 @@ class EverydayWindowTest : public ::testing::Test {
 };
 
 TEST_F(EverydayWindowTest, TrayMenuShowsTheStateStartsStopsAndQuitsByTheCloseRules) {
-    TrayIcon tray(form(), false);
+    TrayIcon tray(form(), [] { return false; });
     QSignalSpy closed(&form(), &MainWindow::closed);
     EXPECT_EQ(tray.icon().toolTip().toStdString(), "KORVANE Server - 待ち受け停止中");
     EXPECT_EQ(tray.listenAction->text().toStdString(), "待ち受け開始");
@@ -225,9 +229,10 @@ TEST_F(EverydayWindowTest, OptionsDialogShowsInTheMainWindowsFont) {
 TEST_F(EverydayWindowTest, AutostartEntryIsWrittenQuotedAndRemoved) {
     const std::filesystem::path entry = autostartFilePath();
     EXPECT_EQ(entry, mFolder / "autostart" / "korvane-server.desktop");
-    EXPECT_FALSE(autostartEnabled(entry));
-    ASSERT_EQ(enableAutostart(entry, "/opt/my apps/$x\"y/korvane-server"), std::nullopt);
-    EXPECT_TRUE(autostartEnabled(entry));
+    const std::filesystem::path program = "/opt/my apps/$x\"y/korvane-server";
+    EXPECT_FALSE(autostartEnabled(entry, program));
+    ASSERT_EQ(enableAutostart(entry, program), std::nullopt);
+    EXPECT_TRUE(autostartEnabled(entry, program));
     const std::string text = test::readAll(entry);
     EXPECT_NE(text.find("\nExec=\"/opt/my apps/\\\\$x\\\\\"y/korvane-server\"\n"),
               std::string::npos)
@@ -235,12 +240,87 @@ TEST_F(EverydayWindowTest, AutostartEntryIsWrittenQuotedAndRemoved) {
     EXPECT_NE(text.find("[Desktop Entry]\nType=Application\n"), std::string::npos);
     ASSERT_EQ(enableAutostart(entry, "/usr/bin/korvane-server"), std::nullopt);
     EXPECT_NE(test::readAll(entry).find("\nExec=korvane-server\n"), std::string::npos);
+    EXPECT_TRUE(autostartEnabled(entry, "/usr/bin/korvane-server"));
     // A desktop's settings tool may switch the entry off instead of removing it.
     test::writeAll(entry, test::readAll(entry) + "Hidden=true\n");
-    EXPECT_FALSE(autostartEnabled(entry));
+    EXPECT_FALSE(autostartEnabled(entry, "/usr/bin/korvane-server"));
     ASSERT_EQ(disableAutostart(entry), std::nullopt);
     EXPECT_FALSE(std::filesystem::exists(entry));
     EXPECT_EQ(disableAutostart(entry), std::nullopt) << "nothing to remove is no failure";
+}
+
+TEST_F(EverydayWindowTest, AutostartCountsOnlyAnEntryThatStartsThisCopy) {
+    const std::filesystem::path entry = autostartFilePath();
+    const std::filesystem::path here = "/home/u/korvane/korvane-server";
+    std::filesystem::create_directories(entry.parent_path());
+    struct Case {
+        const char* lines;
+        bool enabled;
+    };
+    const Case cases[] = {
+        {"Exec=\"/home/u/korvane/korvane-server\"\n", true},
+        {"Exec = \"/home/u/korvane/korvane-server\"\nHidden=false\n", true},
+        {"Exec=\"/home/u/old/korvane-server\"\n", false},
+        {"Exec=korvane-server\n", false},
+        {"Exec=\"/home/u/korvane/korvane-server\" --minimized\n", false},
+        {"TryExec=\"/home/u/korvane/korvane-server\"\n", false},
+        {"Exec=\"/home/u/korvane/korvane-server\"\nHidden=true\n", false},
+        {"Name=KORVANE Server\n", false},
+    };
+    for (const Case& c : cases) {
+        test::writeAll(entry, std::string("[Desktop Entry]\nType=Application\n") + c.lines);
+        EXPECT_EQ(autostartEnabled(entry, here), c.enabled) << c.lines;
+    }
+    // An installed copy's entry, by name, is another copy's to a copy outside /usr.
+    ASSERT_EQ(enableAutostart(entry, "/usr/bin/korvane-server"), std::nullopt);
+    EXPECT_FALSE(autostartEnabled(entry, here));
+    EXPECT_TRUE(autostartEnabled(entry, "/usr/local/bin/korvane-server"));
+
+    // The options dialog: another copy's entry shows unticked; ticking makes it this copy's.
+    bool shownTicked = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<OptionsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shownTicked = dialog->sessionStartCheck->isChecked();
+        dialog->sessionStartCheck->setChecked(true);
+        dialog->accept();
+    });
+    form().openOptions();
+    EXPECT_FALSE(shownTicked);
+    const std::filesystem::path self = QCoreApplication::applicationFilePath().toStdString();
+    EXPECT_TRUE(autostartEnabled(entry, self)) << test::readAll(entry);
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<OptionsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        shownTicked = dialog->sessionStartCheck->isChecked();
+        dialog->reject();
+    });
+    form().openOptions();
+    EXPECT_TRUE(shownTicked);
+}
+
+// Without a file manager opening the folder shows nothing, so the dialog shows the path and
+// copies it.
+TEST_F(EverydayWindowTest, HistoryFolderButtonShowsThePathAndCopiesIt) {
+    const std::filesystem::path folder = form().historyFile().parent_path();
+    bool hiddenBefore = false;
+    bool shownAfter = false;
+    QString note;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<OptionsDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        hiddenBefore = dialog->historyFolderNote->isHidden();
+        dialog->historyFolderButton->click();
+        shownAfter = !dialog->historyFolderNote->isHidden();
+        note = dialog->historyFolderNote->text();
+        dialog->reject();
+    });
+    form().openOptions();
+    EXPECT_TRUE(hiddenBefore);
+    EXPECT_TRUE(shownAfter);
+    EXPECT_EQ(note.toStdString(), "パスをクリップボードにコピーしました: " + folder.string());
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), folder.string());
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
 TEST_F(EverydayWindowTest, MultiLineLogLinesShowOnOneRowAndExportWhole) {
@@ -320,10 +400,11 @@ TEST_F(EverydayWindowTest, EnglishWindowHasNoJapaneseLeft) {
     QCoreApplication::installTranslator(&english);
     std::vector<std::pair<std::string, QString>> texts;
     collectTexts(&form(), texts);
-    TrayIcon tray(form(), false);
+    TrayIcon tray(form(), [] { return false; });
     collectTexts(&tray.menu(), texts);
     texts.emplace_back("tray tooltip", tray.icon().toolTip());
     OptionsDialog options(OptionsForm::of(form().options(), false), &form());
+    options.showHistoryFolderNote(form().openHistoryFolder());
     collectTexts(&options, texts);
     form().portEdit->setText(QStringLiteral("x"));
     form().listenButton->click();
