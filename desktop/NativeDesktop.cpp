@@ -60,10 +60,16 @@ DesktopError NativeDesktop::paste(const std::string& text, bool restore) {
     // A window may go on to the keys after the paste (Enter, Tab) before the text it asked for
     // has arrived, and would act on a field without it. Returning once the text has been handed
     // over keeps them behind it.
-    owner.waitForDelivery(before, kDeliveryBudget);
+    const bool taken = owner.waitForDelivery(before, kDeliveryBudget);
     // The window has taken the barcode (or the budget has passed): the user's text goes back.
     if (previous) {
-        return owner.setText(*previous);
+        if (DesktopError failed = owner.setText(*previous)) {
+            return failed;
+        }
+    }
+    if (!taken) {
+        return DesktopError(DesktopError::Kind::NotTaken,
+                            "ウィンドウが貼り付けたテキストを受け取りませんでした。");
     }
     return {};
 }
