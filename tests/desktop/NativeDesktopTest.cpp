@@ -162,8 +162,8 @@ class JournalDesktop : public NativeDesktop {
 
 // The paste's steps and what each fault stops: nothing is touched when the platform cannot
 // press the keys, no key follows a clipboard that could not be set, nothing is put back after
-// keys that did not go, and a window that never takes the text costs the 500 ms budget but is
-// no error.
+// keys that did not go, and a window that never takes the text costs the 500 ms budget, gets the
+// user's text put back all the same and is a NotTaken error (unless putting it back failed).
 TEST(NativeDesktop, PasteGoesStepByStepAndStopsAtTheFirstFault) {
     const DesktopError keysFault(DesktopError::Kind::Keys, "[SendInput]が失敗しました。");
     const DesktopError unavailable(DesktopError::Kind::Unavailable, "X サーバーがありません。");
@@ -214,7 +214,25 @@ TEST(NativeDesktop, PasteGoesStepByStepAndStopsAtTheFirstFault) {
          0,
          false,
          false,
-         DesktopError::Kind::Ok,
+         DesktopError::Kind::NotTaken,
+         {"ready", "read", "set 4901", "Control+V", wait, "set 前"}},
+        {"never taken, nothing put back",
+         false,
+         "前",
+         false,
+         0,
+         false,
+         false,
+         DesktopError::Kind::NotTaken,
+         {"ready", "set 4901", "Control+V", wait}},
+        {"never taken, putting back fails",
+         true,
+         "前",
+         false,
+         2,
+         false,
+         false,
+         DesktopError::Kind::Clipboard,
          {"ready", "read", "set 4901", "Control+V", wait, "set 前"}},
         {"not ready", true, "前", true, 0, false, true, DesktopError::Kind::Unavailable, {"ready"}},
         {"clipboard fails",
