@@ -33,6 +33,11 @@ class ClipboardOwner {
     // Waits up to `budget` until a window is handed the text after `after` deliveries; false when
     // none was.
     virtual bool waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget) = 0;
+    // Whether every program that asks for the text is handed it by the owner (and counted), even
+    // after another program was: true where each ask reaches the owner (X11, Wayland); false
+    // where the system keeps the text once it was handed over (Windows), so that a clipboard
+    // history that read it first hides the window's paste from the count.
+    virtual bool countsEveryAsk() const { return true; }
 };
 
 }  // namespace korvane

@@ -35,12 +35,15 @@ class Desktop {
     // error: nothing may be typed into it.
     virtual DesktopResult<FocusedWindow> focusedWindow() = 0;
     // Puts `text` (UTF-8) on the clipboard, pauses 100 ms and presses Control+V; returns once the
-    // window has taken the text (or a short budget has passed), so a key after it never overtakes
-    // the text.
+    // window has taken the text, so a key after it never overtakes the text. A window that has
+    // not asked for the text when a short budget (500 ms) has passed is a NotTaken error: the
+    // keys went, but the text is most likely not in (a window that asks later gets whatever the
+    // clipboard holds by then).
     virtual DesktopError pasteText(WindowHandle window, const std::string& text) = 0;
     // As pasteText, then puts back the text the clipboard held before, once the window has taken
-    // the barcode (or the budget has passed). Only text can be put back: a clipboard that held
-    // nothing, or no text (a picture, files), is left holding the barcode.
+    // the barcode (or the budget has passed; a failure to put it back is told before NotTaken).
+    // Only text can be put back: a clipboard that held nothing, or no text (a picture, files), is
+    // left holding the barcode.
     virtual DesktopError pasteTextRestoringClipboard(WindowHandle window,
                                                      const std::string& text) = 0;
     // Types `text` (UTF-8) as key presses, for windows that do not paste; the clipboard is left

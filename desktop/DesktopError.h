@@ -29,6 +29,9 @@ class DesktopError {
         BadShape,
         // The picture could not be made or written.
         Capture,
+        // The paste's keys went, but no window asked for the pasted text within the wait: the
+        // focused window does not paste with Control+V (a terminal, a button) or was too slow.
+        NotTaken,
     };
 
     DesktopError() = default;

@@ -52,6 +52,7 @@ DesktopError NativeDesktop::paste(const std::string& text, bool restore) {
     if (DesktopError failed = owner.setText(text)) {
         return failed;
     }
+    const std::uint64_t afterSet = owner.deliveries();
     std::this_thread::sleep_for(kPastePause);
     const std::uint64_t before = owner.deliveries();
     if (DesktopError failed = pressControlV()) {
@@ -60,10 +61,19 @@ DesktopError NativeDesktop::paste(const std::string& text, bool restore) {
     // A window may go on to the keys after the paste (Enter, Tab) before the text it asked for
     // has arrived, and would act on a field without it. Returning once the text has been handed
     // over keeps them behind it.
-    owner.waitForDelivery(before, kDeliveryBudget);
+    const bool taken = owner.waitForDelivery(before, kDeliveryBudget);
     // The window has taken the barcode (or the budget has passed): the user's text goes back.
     if (previous) {
-        return owner.setText(*previous);
+        if (DesktopError failed = owner.setText(*previous)) {
+            return failed;
+        }
+    }
+    // A program that took the text during the pause (a clipboard history) may have left the
+    // window's paste uncounted: then whether the window took it cannot be told.
+    const bool knowable = before == afterSet || owner.countsEveryAsk();
+    if (!taken && knowable) {
+        return DesktopError(DesktopError::Kind::NotTaken,
+                            "ウィンドウが貼り付けたテキストを受け取りませんでした。");
     }
     return {};
 }

@@ -28,6 +28,10 @@ inline constexpr char kCaptureFailed[] = "キャプチャ失敗:";
 inline constexpr char kDuplicateSkipped[] = "重複スキャンのため入力しませんでした:";
 inline constexpr char kTypingFailed[] = "バーコードの入力に失敗しました:";
 inline constexpr char kSuffixKeyFailed[] = "サフィックスキーの入力に失敗しました:";
+// The paste's keys went, but the focused window never asked for the text (it does not paste
+// with Control+V, as a terminal or a button).
+inline constexpr char kPasteNotTaken[] =
+    "貼り付けたバーコードを送信先のウィンドウが受け取りませんでした。";
 inline constexpr char kNoTargetWindow[] = "送信先の検索に失敗しました。";
 inline constexpr char kNotApproved[] = "未承認の端末からの要求です。";
 inline constexpr char kTooManyCommands[] = "この端末からの要求が多すぎるため拒否しました。";

@@ -35,6 +35,20 @@ std::string clientLine(const std::string& address, const char* tag, const std::s
     return "[" + address + "]" + tag + text;
 }
 
+// What the scan history says of a barcode request that found its window.
+std::string scanResult(bool repeat, const DesktopError& typingError) {
+    if (repeat) {
+        return "skipped: duplicate";
+    }
+    if (!typingError) {
+        return "typed";
+    }
+    if (typingError.kind() == DesktopError::Kind::NotTaken) {
+        return "not delivered";
+    }
+    return "not typed: " + typingError.message();
+}
+
 }  // namespace
 
 RequestHandler::RequestHandler(Desktop& desktop, LogView& logView, ListenerView& listenerView,
@@ -193,7 +207,11 @@ DesktopError RequestHandler::typeAndCapture(const Request& request, std::int32_t
                                              logtag::kDuplicateSkipped + barcode));
     } else {
         typingError = enterText(window, barcode, options);
-        if (typingError) {
+        if (typingError.kind() == DesktopError::Kind::NotTaken) {
+            // Not remembered: the staff scan again once the right window has the focus.
+            addLog(request.clientKey,
+                   clientLine(request.address, logtag::kClientError, logtag::kPasteNotTaken));
+        } else if (typingError) {
             addLog(request.clientKey, clientLine(request.address, logtag::kClientError,
                                                  logtag::kTypingFailed + typingError.message()));
         } else {
@@ -203,7 +221,11 @@ DesktopError RequestHandler::typeAndCapture(const Request& request, std::int32_t
     if (captureFirst) {
         captureError = capture(request, code, window, caret, std::chrono::steady_clock::now());
     }
-    if (!typingError && !repeat) {
+    // The keys follow a paste the window did not take all the same: a window may take it after
+    // the wait, and the Enter is then what it needs.
+    const bool keysFollow =
+        !repeat && (!typingError || typingError.kind() == DesktopError::Kind::NotTaken);
+    if (keysFollow) {
         const DesktopError keyError =
             mDesktop.pressSuffixKey(window, field(request.fields, protocol::kSuffixField));
         if (keyError) {
@@ -214,10 +236,7 @@ DesktopError RequestHandler::typeAndCapture(const Request& request, std::int32_t
     if (!captureFirst) {
         captureError = capture(request, code, window, caret, std::chrono::steady_clock::now());
     }
-    recordScan(options, request, barcode,
-               repeat        ? "skipped: duplicate"
-               : typingError ? "not typed: " + typingError.message()
-                             : "typed");
+    recordScan(options, request, barcode, scanResult(repeat, typingError));
     return captureError;
 }
 

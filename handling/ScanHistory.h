@@ -13,7 +13,9 @@ struct ScanRecord {
     std::string clientKey;
     std::string address;
     std::string text;
-    std::string result;  // "typed", "skipped: duplicate", "not typed: <reason>"
+    // "typed", "skipped: duplicate", "not typed: <reason>", or "not delivered" when the keys
+    // went but the window did not take the pasted text.
+    std::string result;
 };
 
 // The scan history: a CSV file (UTF-8 with a byte order mark, so that spreadsheets read kanji

@@ -39,6 +39,8 @@ class Win32ClipboardOwner : public ClipboardOwner {
     // How many times the text has been rendered for a program so far.
     std::uint64_t deliveries() override;
     bool waitForDelivery(std::uint64_t after, std::chrono::milliseconds budget) override;
+    // Windows keeps a rendered text and hands it out itself.
+    bool countsEveryAsk() const override { return false; }
 
   private:
     // The owner window's procedure, in ClipboardOwner.cpp.

@@ -36,6 +36,11 @@ class QuietWindow : public LogView, public ListenerView, public MessageBoxes {
     }
     void showError(const std::string& text) override { ADD_FAILURE() << "error box: " << text; }
 
+    std::vector<std::string> lines() {
+        std::lock_guard lock(mLock);
+        return mLines;
+    }
+
     bool waitFor(bool stopped) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
         while (std::chrono::steady_clock::now() < deadline) {
@@ -91,6 +96,54 @@ TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
     ASSERT_TRUE(test::readPngFile(received, png, error)) << error;
     EXPECT_EQ(png.width, 320u);
     EXPECT_EQ(png.height, 240u);
+
+    server->stop();
+    EXPECT_TRUE(window.waitFor(true));
+    fs::remove_all(folder);
+}
+
+// A field that ignores Control+V (as a terminal's line does) gets nothing: the log says the
+// window did not take the paste, where a normal entry's scan has no such line; the phone hears
+// the same reply, and the Enter still goes.
+TEST(WholeRoad, APasteTheWindowIgnoresIsLoggedWhereANormalEntryIsNot) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run scripts/test";
+    const fs::path folder =
+        fs::temp_directory_path() / ("korvane-nopaste-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    test::TkTarget tk;
+    tk.focus();
+
+    X11Desktop desktop;
+    QuietWindow window;
+    RequestHandler handler(desktop, window, window, window, (folder / "server.png").string());
+    const std::unique_ptr<RequestServer> server = serveRequests(handler);
+    const std::uint16_t port = test::freePort();
+    ASSERT_EQ(server->start("127.0.0.1", port), std::nullopt);
+    ASSERT_TRUE(window.waitFor(false)) << "the server did not start";
+    const std::string notTaken =
+        "[Client_Error]貼り付けたバーコードを送信先のウィンドウが受け取りませんでした。";
+    auto notTakenLines = [&] {
+        int count = 0;
+        for (const std::string& line : window.lines()) {
+            count += line.find(notTaken) != std::string::npos ? 1 : 0;
+        }
+        return count;
+    };
+
+    const phone::Outcome typed = phone::converse("127.0.0.1", port, "road", "102\tTAKEN\t1\t1\t0");
+    EXPECT_EQ(typed.reply.value_or("(none)"), "102\t1");
+    EXPECT_EQ(tk.waitForText("TAKEN"), "TAKEN");
+    EXPECT_EQ(notTakenLines(), 0);
+
+    ASSERT_EQ(tk.ask("clear"), "true");
+    ASSERT_EQ(tk.ask("nopaste"), "true");
+    const phone::Outcome ignored =
+        phone::converse("127.0.0.1", port, "road", "102\tIGNORED\t1\t1\t0");
+    EXPECT_EQ(ignored.fileName.value_or("(none)"), "capture.png");
+    EXPECT_EQ(ignored.reply.value_or("(none)"), "102\t1");
+    EXPECT_EQ(notTakenLines(), 1);
+    EXPECT_EQ(tk.text(), "");
+    EXPECT_EQ(tk.ask("keys"), R"(["Return"])");
 
     server->stop();
     EXPECT_TRUE(window.waitFor(true));

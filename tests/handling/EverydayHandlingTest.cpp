@@ -158,6 +158,74 @@ TEST_F(EverydayConversation, InputMethodDecidesHowTheBarcodeGoes) {
     }
 }
 
+// A window that does not paste (a terminal, a button) took nothing: the staff are told, the
+// history says so, and the phone hears what the capture decides, as for a typed barcode. The
+// suffix key still goes, for a window that takes the text after the wait.
+TEST_F(EverydayConversation, APasteTheWindowDidNotTakeIsReportedNotCountedAsTyped) {
+    TempFolder folder;
+    HandlingOptions options;
+    options.duplicateWindow = 60s;
+    options.history = std::make_shared<ScanHistory>(folder.path / "scans.csv");
+    struct Case {
+        const char* key;
+        bool restore;
+        std::string captureError;
+        std::string data;
+        std::string reply;
+        Lines calls;
+        std::size_t lineCount;
+        std::string lastLine;
+    };
+    const Case cases[] = {
+        {"N1",
+         false,
+         "",
+         "102\t4901\t1\t1\t0",
+         "102\t1",
+         {"focus", "paste 42 [4901]", "suffix 1", "capture 42 7,9 wait 0"},
+         4,
+         "[Client_Send]キャプチャ成功"},
+        {"N2",
+         true,
+         "[ClientToScreen]が失敗しました。",
+         "104\t4902\t0\t2\t0\t480\t800",
+         "104\t2\tキャプチャ失敗:[ClientToScreen]が失敗しました。",
+         {"focus", "paste-restore 42 [4902]", "capture2 42 7,9 wait 0 ratio 480x800", "suffix 2"},
+         3,
+         "[Client_Send]キャプチャ失敗:[ClientToScreen]が失敗しました。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        options.restoreClipboard = c.restore;
+        harness.handler.setOptions(options);
+        harness.desktop.pasteTaken = false;
+        harness.desktop.captureError = c.captureError;
+        const std::size_t before = harness.desktop.calls().size();
+        EXPECT_EQ(converse(c.key, c.data).reply, c.reply);
+        EXPECT_EQ(callsSince(before), c.calls);
+        const std::string from = std::string("[") + c.key + "][127.0.0.1]";
+        const Lines lines = harness.window.waitForLines(c.key, c.lineCount);
+        ASSERT_EQ(lines.size(), c.lineCount);
+        EXPECT_EQ(lines[1], from +
+                                "[Client_Error]"
+                                "貼り付けたバーコードを送信先のウィンドウが受け取りませんでした。");
+        EXPECT_EQ(lines.back(), from + c.lastLine);
+
+        // Nothing arrived, so the same scan once the right window has the focus is no repeat.
+        harness.desktop.pasteTaken = true;
+        harness.desktop.captureError.clear();
+        converse(c.key, c.data);
+        EXPECT_EQ(harness.desktop.calls()[before + 5].substr(0, 5), "paste");
+    }
+    const std::string csv = readFile(folder.path / "scans.csv");
+    for (const char* line : {"\"N1\",\"127.0.0.1\",\"4901\",\"not delivered\"\r\n\"",
+                             "\"N1\",\"127.0.0.1\",\"4901\",\"typed\"\r\n",
+                             "\"N2\",\"127.0.0.1\",\"4902\",\"not delivered\"\r\n\"",
+                             "\"N2\",\"127.0.0.1\",\"4902\",\"typed\"\r\n"}) {
+        EXPECT_NE(csv.find(line), std::string::npos) << line << " in " << csv;
+    }
+}
+
 TEST_F(EverydayConversation, RepeatedScanIsAnsweredAsTypedButNotTyped) {
     TempFolder folder;
     HandlingOptions options;

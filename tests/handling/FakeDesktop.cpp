@@ -44,21 +44,25 @@ DesktopResult<FocusedWindow> FakeDesktop::focusedWindow() {
     return FocusedWindow{focusResult, caret};
 }
 
-DesktopError FakeDesktop::pasteText(WindowHandle window, const std::string& text) {
-    record("paste " + std::to_string(window) + " [" + text + "]");
+DesktopError FakeDesktop::pasteResult() const {
     if (!pasteSucceeds) {
         return DesktopError(DesktopError::Kind::Clipboard, "クリップボード を開けません");
     }
+    if (!pasteTaken) {
+        return DesktopError(DesktopError::Kind::NotTaken, "受け取られませんでした");
+    }
     return {};
+}
+
+DesktopError FakeDesktop::pasteText(WindowHandle window, const std::string& text) {
+    record("paste " + std::to_string(window) + " [" + text + "]");
+    return pasteResult();
 }
 
 DesktopError FakeDesktop::pasteTextRestoringClipboard(WindowHandle window,
                                                       const std::string& text) {
     record("paste-restore " + std::to_string(window) + " [" + text + "]");
-    if (!pasteSucceeds) {
-        return DesktopError(DesktopError::Kind::Clipboard, "クリップボード を開けません");
-    }
-    return {};
+    return pasteResult();
 }
 
 DesktopError FakeDesktop::typeText(WindowHandle window, const std::string& text,

@@ -16,6 +16,7 @@ class FakeDesktop : public Desktop {
     WindowHandle focusResult = 42;  // 0: the focus lookup fails as for this program's own window
     Point caret{7, 9};
     bool pasteSucceeds = true;
+    bool pasteTaken = true;    // false: the keys of a paste go, but no window takes the text
     std::string captureError;  // non-empty: captures fail with this text
     int pictureSide = 8;       // width and height of the written pictures
     // A capture pauses this long per unit of its delay code, as a real one pauses for it.
@@ -42,6 +43,7 @@ class FakeDesktop : public Desktop {
 
   private:
     void record(std::string call);
+    DesktopError pasteResult() const;
     DesktopError writePicture(const std::string& path);
 
     std::mutex mLock;
