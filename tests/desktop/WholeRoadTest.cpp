@@ -115,7 +115,7 @@ TEST(WholeRoad, APasteTheWindowIgnoresIsLoggedWhereANormalEntryIsNot) {
 
     X11Desktop desktop;
     QuietWindow window;
-    RequestHandler handler(desktop, window, window, window, (folder / "server.png").string());
+    RequestHandler handler(desktop, window, window, (folder / "server.png").string());
     const std::unique_ptr<RequestServer> server = serveRequests(handler);
     const std::uint16_t port = test::freePort();
     ASSERT_EQ(server->start("127.0.0.1", port), std::nullopt);
