@@ -20,13 +20,10 @@ bool readBool(const ProfileFile& file, const char* section, const char* key, boo
     return readInteger(file, section, key, fallback ? 1 : 0) != 0;
 }
 
-// What readString gives for a key the file does not have.
-constexpr char kAbsent[] = "\x01";
-
 // A value that reads as it would be written keeps its line as it is: its blanks and quotes, and
 // bytes that are not UTF-8 (CP932 typed by hand) all stay.
 void writeValue(ProfileFile& file, const char* section, const char* key, const std::string& value) {
-    if (file.readString(section, key, kAbsent) != value) {
+    if (file.find(section, key) != value) {
         file.writeString(section, key, value);
     }
 }
@@ -35,7 +32,7 @@ void writeValue(ProfileFile& file, const char* section, const char* key, const s
 // written without ever touching the options holds the plain eight keys.
 void writeOption(ProfileFile& file, const char* key, const std::string& value,
                  const std::string& fallback) {
-    if (value != fallback || file.readString(kOptions, key, kAbsent) != kAbsent) {
+    if (value != fallback || file.find(kOptions, key)) {
         writeValue(file, kOptions, key, value);
     }
 }

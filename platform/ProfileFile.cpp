@@ -101,6 +101,11 @@ void ProfileFile::load() {
 
 std::string ProfileFile::readString(const std::string& section, const std::string& key,
                                     const std::string& fallback) const {
+    return find(section, key).value_or(fallback);
+}
+
+std::optional<std::string> ProfileFile::find(const std::string& section,
+                                             const std::string& key) const {
     bool inSection = false;
     for (const std::string& line : mLines) {
         if (auto found = sectionOf(line)) {
@@ -121,7 +126,7 @@ std::string ProfileFile::readString(const std::string& section, const std::strin
         }
         return std::string(utf8::mid(value, 0, kMaxValueLength));
     }
-    return fallback;
+    return std::nullopt;
 }
 
 void ProfileFile::writeString(const std::string& section, const std::string& key,

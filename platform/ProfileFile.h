@@ -22,6 +22,8 @@ class ProfileFile {
     // characters; `fallback` when the section or key is missing. A present empty value is "".
     std::string readString(const std::string& section, const std::string& key,
                            const std::string& fallback) const;
+    // The value as readString gives it, or nothing when the section or key is missing.
+    std::optional<std::string> find(const std::string& section, const std::string& key) const;
     // Replaces the key's first line in the section, or adds it after the section's last entry,
     // or adds the section at the end.
     void writeString(const std::string& section, const std::string& key, const std::string& value);

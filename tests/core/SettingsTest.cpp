@@ -106,6 +106,24 @@ TEST(Settings, ValuesWrittenBackUnchangedKeepTheirLines) {
     EXPECT_NE(readAll(path).find(options), std::string::npos);
 }
 
+// Whether a key is there is asked of the file, not guessed from a value no one would type: any
+// value, a control character included, is written where the key is missing.
+TEST(Settings, AnyValueIsWrittenWhereTheKeyIsMissing) {
+    TempFolder folder;
+    const auto path = folder / "korvane-server.ini";
+    writeAll(path, "[Setting]\r\n");
+    AppSettings s;
+    for (const std::string value : {"", "\x01", "192.0.2.5"}) {
+        SCOPED_TRACE(value);
+        s.ipAddress = value;
+        s.language = value;
+        ASSERT_EQ(writeSettings(path, s), std::nullopt);
+        ASSERT_EQ(writeOptions(path, s), std::nullopt);
+        EXPECT_EQ(readSettings(path).ipAddress, value);
+        EXPECT_EQ(readSettings(path).language, value);
+    }
+}
+
 TEST(Settings, OptionsAreWrittenOnceTheyLeaveTheirDefaultsAndReadBack) {
     TempFolder folder;
     const auto path = folder / "korvane-server.ini";
