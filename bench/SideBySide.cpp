@@ -164,7 +164,9 @@ class ProgramProcess {
                    std::vector<std::string> arguments) {
         mDir = fs::temp_directory_path() /
                ("korvane-bench-" + name + "-" + std::to_string(::getpid()));
+        // The session's runtime folder is the user's alone, as the programs' lock requires.
         fs::create_directories(mDir / "run");
+        fs::permissions(mDir / "run", fs::perms::owner_all);
         fs::copy_file(program, mDir / program.filename(), fs::copy_options::overwrite_existing);
         mPort = freeLoopbackPort();
         std::ofstream ini(mDir / "korvane-server.ini");
