@@ -61,95 +61,6 @@ class QuietWindow : public LogView, public ListenerView, public MessageBoxes {
     bool mStopped = false;
 };
 
-// A barcode from the phone goes through the real server and request handling into a Tk entry,
-// followed by Enter, and the phone gets the capture and then the reply.
-TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
-    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run scripts/test";
-    const fs::path folder =
-        fs::temp_directory_path() / ("korvane-road-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    test::TkTarget tk;
-    tk.focus();
-
-    X11Desktop desktop;
-    QuietWindow window;
-    RequestHandler handler(desktop, window, window, (folder / "server.png").string());
-    const std::unique_ptr<RequestServer> server = serveRequests(handler);
-    const std::uint16_t port = test::freePort();
-    std::string error;
-    ASSERT_EQ(server->start("127.0.0.1", port), std::nullopt);
-    ASSERT_TRUE(window.waitFor(false)) << "the server did not start";
-
-    const std::string barcode = "ABC-123 漢字";
-    // Code 102: the barcode, capture after the suffix (1), suffix Enter (1), pause code 0.
-    const phone::Outcome outcome =
-        phone::converse("127.0.0.1", port, "road", "102\t" + barcode + "\t1\t1\t0");
-    EXPECT_EQ(outcome.error, "");
-    EXPECT_EQ(outcome.fileName.value_or("(none)"), "capture.png");
-    EXPECT_EQ(outcome.reply.value_or("(none)"), "102\t1");
-    EXPECT_EQ(tk.waitForText(barcode), barcode);
-    EXPECT_EQ(tk.ask("keys"), R"(["Return"])");
-
-    const std::string received = (folder / "received.png").string();
-    std::ofstream(received, std::ios::binary) << outcome.fileBytes;
-    test::DecodedPng png;
-    ASSERT_TRUE(test::readPngFile(received, png, error)) << error;
-    EXPECT_EQ(png.width, 320u);
-    EXPECT_EQ(png.height, 240u);
-
-    server->stop();
-    EXPECT_TRUE(window.waitFor(true));
-    fs::remove_all(folder);
-}
-
-// A field that ignores Control+V (as a terminal's line does) gets nothing: the log says the
-// window did not take the paste, where a normal entry's scan has no such line; the phone hears
-// the same reply, and the Enter still goes.
-TEST(WholeRoad, APasteTheWindowIgnoresIsLoggedWhereANormalEntryIsNot) {
-    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run scripts/test";
-    const fs::path folder =
-        fs::temp_directory_path() / ("korvane-nopaste-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    test::TkTarget tk;
-    tk.focus();
-
-    X11Desktop desktop;
-    QuietWindow window;
-    RequestHandler handler(desktop, window, window, (folder / "server.png").string());
-    const std::unique_ptr<RequestServer> server = serveRequests(handler);
-    const std::uint16_t port = test::freePort();
-    ASSERT_EQ(server->start("127.0.0.1", port), std::nullopt);
-    ASSERT_TRUE(window.waitFor(false)) << "the server did not start";
-    const std::string notTaken =
-        "[Client_Error]貼り付けたバーコードを送信先のウィンドウが受け取りませんでした。";
-    auto notTakenLines = [&] {
-        int count = 0;
-        for (const std::string& line : window.lines()) {
-            count += line.find(notTaken) != std::string::npos ? 1 : 0;
-        }
-        return count;
-    };
-
-    const phone::Outcome typed = phone::converse("127.0.0.1", port, "road", "102\tTAKEN\t1\t1\t0");
-    EXPECT_EQ(typed.reply.value_or("(none)"), "102\t1");
-    EXPECT_EQ(tk.waitForText("TAKEN"), "TAKEN");
-    EXPECT_EQ(notTakenLines(), 0);
-
-    ASSERT_EQ(tk.ask("clear"), "true");
-    ASSERT_EQ(tk.ask("nopaste"), "true");
-    const phone::Outcome ignored =
-        phone::converse("127.0.0.1", port, "road", "102\tIGNORED\t1\t1\t0");
-    EXPECT_EQ(ignored.fileName.value_or("(none)"), "capture.png");
-    EXPECT_EQ(ignored.reply.value_or("(none)"), "102\t1");
-    EXPECT_EQ(notTakenLines(), 1);
-    EXPECT_EQ(tk.text(), "");
-    EXPECT_EQ(tk.ask("keys"), R"(["Return"])");
-
-    server->stop();
-    EXPECT_TRUE(window.waitFor(true));
-    fs::remove_all(folder);
-}
-
 // The user at the approval prompt: notes the question, answers later.
 class NotingPrompt : public ApprovalPrompt {
   public:
@@ -167,43 +78,127 @@ class NotingPrompt : public ApprovalPrompt {
     std::vector<std::string> mAsked;
 };
 
+// The real server and request handling on 127.0.0.1 in front of the X11 desktop, with a focused
+// Tk entry to type into; `approval` null lets every phone type.
+class Road {
+  public:
+    explicit Road(const std::string& name, DeviceApproval* approval = nullptr)
+        : mFolder(fs::temp_directory_path() /
+                  ("korvane-" + name + "-" + std::to_string(::getpid()))),
+          mHandler(desktop, window, window, (made(mFolder) / "server.png").string(), approval),
+          mServer(serveRequests(mHandler)) {
+        tk.focus();
+    }
+    ~Road() {
+        mServer->stop();
+        EXPECT_TRUE(window.waitFor(true));
+        fs::remove_all(mFolder);
+    }
+
+    // Starts listening; false when the server did not start.
+    bool start() {
+        return mServer->start("127.0.0.1", port) == std::nullopt && window.waitFor(false);
+    }
+    const fs::path& folder() const { return mFolder; }
+
+    test::TkTarget tk;
+    X11Desktop desktop;
+    QuietWindow window;
+    const std::uint16_t port = test::freePort();
+
+  private:
+    static const fs::path& made(const fs::path& folder) {
+        fs::create_directories(folder);
+        return folder;
+    }
+
+    const fs::path mFolder;
+    RequestHandler mHandler;
+    const std::unique_ptr<RequestServer> mServer;
+};
+
+// A barcode from the phone goes through the real server and request handling into a Tk entry,
+// followed by Enter, and the phone gets the capture and then the reply.
+TEST(WholeRoad, BarcodeFromThePhoneLandsInTheTkEntryAndTheCaptureComesBack) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run scripts/test";
+    Road road("road");
+    ASSERT_TRUE(road.start()) << "the server did not start";
+    std::string error;
+
+    const std::string barcode = "ABC-123 漢字";
+    // Code 102: the barcode, capture after the suffix (1), suffix Enter (1), pause code 0.
+    const phone::Outcome outcome =
+        phone::converse("127.0.0.1", road.port, "road", "102\t" + barcode + "\t1\t1\t0");
+    EXPECT_EQ(outcome.error, "");
+    EXPECT_EQ(outcome.fileName.value_or("(none)"), "capture.png");
+    EXPECT_EQ(outcome.reply.value_or("(none)"), "102\t1");
+    EXPECT_EQ(road.tk.waitForText(barcode), barcode);
+    EXPECT_EQ(road.tk.ask("keys"), R"(["Return"])");
+
+    const std::string received = (road.folder() / "received.png").string();
+    std::ofstream(received, std::ios::binary) << outcome.fileBytes;
+    test::DecodedPng png;
+    ASSERT_TRUE(test::readPngFile(received, png, error)) << error;
+    EXPECT_EQ(png.width, 320u);
+    EXPECT_EQ(png.height, 240u);
+}
+
+// A field that ignores Control+V (as a terminal's line does) gets nothing: the log says the
+// window did not take the paste, where a normal entry's scan has no such line; the phone hears
+// the same reply, and the Enter still goes.
+TEST(WholeRoad, APasteTheWindowIgnoresIsLoggedWhereANormalEntryIsNot) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run scripts/test";
+    Road road("nopaste");
+    ASSERT_TRUE(road.start()) << "the server did not start";
+    const std::string notTaken =
+        "[Client_Error]貼り付けたバーコードを送信先のウィンドウが受け取りませんでした。";
+    auto notTakenLines = [&] {
+        int count = 0;
+        for (const std::string& line : road.window.lines()) {
+            count += line.find(notTaken) != std::string::npos ? 1 : 0;
+        }
+        return count;
+    };
+
+    const phone::Outcome typed =
+        phone::converse("127.0.0.1", road.port, "road", "102\tTAKEN\t1\t1\t0");
+    EXPECT_EQ(typed.reply.value_or("(none)"), "102\t1");
+    EXPECT_EQ(road.tk.waitForText("TAKEN"), "TAKEN");
+    EXPECT_EQ(notTakenLines(), 0);
+
+    ASSERT_EQ(road.tk.ask("clear"), "true");
+    ASSERT_EQ(road.tk.ask("nopaste"), "true");
+    const phone::Outcome ignored =
+        phone::converse("127.0.0.1", road.port, "road", "102\tIGNORED\t1\t1\t0");
+    EXPECT_EQ(ignored.fileName.value_or("(none)"), "capture.png");
+    EXPECT_EQ(ignored.reply.value_or("(none)"), "102\t1");
+    EXPECT_EQ(notTakenLines(), 1);
+    EXPECT_EQ(road.tk.text(), "");
+    EXPECT_EQ(road.tk.ask("keys"), R"(["Return"])");
+}
+
 // A phone nobody approved gets (102, "0") and the Tk entry stays as it was, no key pressed; once
 // the user approves it from the prompt, the same request is typed.
 TEST(WholeRoad, AnUnapprovedPhoneTypesNothingUntilTheUserApprovesIt) {
     ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run scripts/test";
-    const fs::path folder =
-        fs::temp_directory_path() / ("korvane-approval-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    test::TkTarget tk;
-    tk.focus();
-
-    X11Desktop desktop;
-    QuietWindow window;
     NotingPrompt prompt;
     DeviceApproval approval(prompt, {}, true);
-    RequestHandler handler(desktop, window, window, (folder / "server.png").string(), &approval);
-    const std::unique_ptr<RequestServer> server = serveRequests(handler);
-    const std::uint16_t port = test::freePort();
-    ASSERT_EQ(server->start("127.0.0.1", port), std::nullopt);
-    ASSERT_TRUE(window.waitFor(false)) << "the server did not start";
+    Road road("approval", &approval);
+    ASSERT_TRUE(road.start()) << "the server did not start";
 
     const std::string request = "102\tSTRANGER\t1\t1\t0";
-    const phone::Outcome refused = phone::converse("127.0.0.1", port, "road", request);
+    const phone::Outcome refused = phone::converse("127.0.0.1", road.port, "road", request);
     EXPECT_EQ(refused.reply.value_or("(none)"), "102\t0");
     EXPECT_FALSE(refused.fileName);
-    EXPECT_EQ(tk.text(), "");
-    EXPECT_EQ(tk.ask("keys"), "[]");
+    EXPECT_EQ(road.tk.text(), "");
+    EXPECT_EQ(road.tk.ask("keys"), "[]");
     EXPECT_EQ(prompt.asked(), std::vector<std::string>{"road@127.0.0.1"});
 
     approval.answer("road", "127.0.0.1", ApprovalAnswer::Always);
-    const phone::Outcome typed = phone::converse("127.0.0.1", port, "road", request);
+    const phone::Outcome typed = phone::converse("127.0.0.1", road.port, "road", request);
     EXPECT_EQ(typed.reply.value_or("(none)"), "102\t1");
-    EXPECT_EQ(tk.waitForText("STRANGER"), "STRANGER");
-    EXPECT_EQ(tk.ask("keys"), R"(["Return"])");
-
-    server->stop();
-    EXPECT_TRUE(window.waitFor(true));
-    fs::remove_all(folder);
+    EXPECT_EQ(road.tk.waitForText("STRANGER"), "STRANGER");
+    EXPECT_EQ(road.tk.ask("keys"), R"(["Return"])");
 }
 
 }  // namespace
