@@ -59,12 +59,17 @@ void RequestServer::raise(const ServerEvent& event) const {
 }
 
 void RequestServer::failConnection(Connection& connection, const char* failureText) const {
+    failConnection(connection, failureText, currentErrorText());
+}
+
+void RequestServer::failConnection(Connection& connection, const char* failureText,
+                                   const std::string& fault) const {
     ServerEvent event{.kind = EventKind::ClientError,
                       .connectionId = connection.id(),
                       .address = connection.address(),
                       .clientKey = connection.clientKey,
                       .data = connection.data,
-                      .error = joinError(failureText, currentErrorText())};
+                      .error = joinError(failureText, fault)};
     // The last touch of the record: after this the listener may let it go.
     connection.close();
     try {
@@ -111,11 +116,7 @@ bool RequestServer::stillListening(Connection& connection, const char* failureTe
     if (mStarted) {
         return true;
     }
-    try {
-        throw ServerError(msg::kNotListening);
-    } catch (...) {
-        failConnection(connection, failureText);
-    }
+    failConnection(connection, failureText, msg::kNotListening);
     return false;
 }
 

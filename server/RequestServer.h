@@ -63,6 +63,9 @@ class RequestServer : private ListenerHost {
     // Raises ClientError for `connection` with `failureText` and what was caught, after closing
     // the connection; must be called from a catch block. Catches what the handler throws.
     void failConnection(Connection& connection, const char* failureText) const;
+    // The same with the fault given: callable anywhere.
+    void failConnection(Connection& connection, const char* failureText,
+                        const std::string& fault) const;
     // A task's last act on a connection whose reply is sent: the listener waits for the peer to
     // close it, at most the close time, and closes it then; the task's thread is free at once.
     void awaitClose(Connection& connection);
