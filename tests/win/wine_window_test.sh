@@ -1,0 +1,157 @@
+#!/usr/bin/env bash
+# korvane-server.exe under Wine on the test run's X server, driven from another process as a
+# user's tools would (tests/win/window_driver.cpp: window messages), with the Linux phone
+# simulator on loopback and the QR code read off the X screen by ZXing on Linux: the splash and
+# the main window, listening started and stopped with its button and shown in the status, the
+# log list and the QR code, a phone's settings check in the log, a clicked line in the detail box,
+# the close rules, a second copy refused, the settings written at the end, and the window in
+# English.
+# Usage: wine_window_test.sh SERVER_EXE DRIVER_EXE LINUX_PHONE LINUX_SCREEN_QR
+set -euo pipefail
+server=$1 driver=$2 phone=$3 screen_qr=$4
+here="$(cd "$(dirname "$0")" && pwd)"
+wine_run="$here/../../scripts/wine-run"
+[ -n "${DISPLAY:-}" ] || { echo "no X server: run under xvfb-run, as scripts/test does"; exit 1; }
+for tool in "$phone" "$screen_qr"; do
+    [ -x "$tool" ] || { echo "no $tool: build the default preset first"; exit 1; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    "$wine_run" wineserver -k 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+failures=0
+check() {  # check NAME CONDITION-COMMAND...
+    local name=$1; shift
+    if "$@"; then echo "PASS $name"; else echo "FAIL $name"; failures=$((failures + 1)); fi
+}
+drive() { "$wine_run" "$driver" "$@"; }
+expect() { local expected=$1; shift; same_out "$expected" "$@"; }
+same_out() {
+    local expected=$1; shift
+    local got
+    got=$("$@" 2>/dev/null | tr -d '\r') || true
+    [ "$got" = "$expected" ] && return 0
+    echo "    expected '$expected', got '$got'"
+    return 1
+}
+contains() {  # contains TEXT COMMAND...
+    local text=$1; shift
+    local got
+    got=$("$@" 2>/dev/null | tr -d '\r') || true
+    [[ "$got" == *"$text"* ]] && return 0
+    echo "    '$got' lacks '$text'"
+    return 1
+}
+free_port() { python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])'; }
+now_ms() { date +%s%3N; }
+
+# Windows' Japanese interface fonts are Noto Sans CJK JP in the test prefix.
+for face in 'Yu Gothic UI' 'Meiryo UI'; do
+    "$wine_run" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$face" \
+        /d 'Noto Sans CJK JP' /f >/dev/null 2>&1
+done
+
+# The program keeps its settings and capture beside itself: a copy of its own in the work folder.
+cp "$server" "$work/korvane-server.exe"
+port=$(free_port)
+printf '[Setting]\r\nIpAddress=127.0.0.1\r\nPortNo=%s\r\n[Options]\r\nLanguage=ja\r\n' "$port" \
+    >"$work/korvane-server.ini"
+
+# 1. The splash, then the main window, stopped.
+start=$(now_ms)
+"$wine_run" "$work/korvane-server.exe" >"$work/server.out" 2>&1 &
+server_pid=$!
+pids+=($server_pid)
+check "the splash shows" drive wait-splash 30
+splash_ms=$(($(now_ms) - start))
+check "the main window shows after the splash" drive wait-window 30
+window_ms=$(($(now_ms) - start))
+echo "splash after ${splash_ms} ms, main window after ${window_ms} ms (the splash shows 3 s)"
+check "status: stopped" expect '待ち受け停止中' drive text 130
+check "button: start listening" expect '待ち受け開始' drive text 140
+check "the port of the settings" expect "$port" drive text 114
+check "the saved address is selected" contains '127.0.0.1' drive text 112
+check "the settings can be changed while stopped" expect 1 drive enabled 114
+
+# 2. Listening starts with the button: status, button, settings locked, the log says so.
+drive click 140
+check "status: listening" drive wait-text 130 '待ち受け中' 10
+check "button: stop listening" expect '待ち受け停止' drive text 140
+check "the port is locked while listening" expect 0 drive enabled 114
+check "the address is locked while listening" expect 0 drive enabled 112
+check "quitting is locked while listening" expect 0 drive enabled 142
+check "the log says listening started" drive wait-log '待ち受けを開始しました。' 10
+
+# 3. A phone's settings check reaches the window's log.
+"$phone" --port "$port" 101 >"$work/phone.out" 2>&1 || true
+check "the phone gets the settings check's reply" grep -q '^reply 101' "$work/phone.out"
+check "the log list shows the settings check" drive wait-log '設定確認要求:' 10
+check "the newest line is on top" contains '設定確認応答:' drive log-row 0
+
+# 4. The QR code as the X server shows it, read by ZXing.
+# shellcheck disable=SC2046  # the rectangle is four numbers
+check "the QR code on the screen reads as the connection payload" \
+    same_out "$(printf 'ZRQ\t1\t127.0.0.1\t%s' "$port")" "$screen_qr" $(drive screen-rect 121 | tr -d '\r')
+
+# 5. A clicked line shows whole in the detail box.
+read -r lx ly _ _ < <(drive screen-rect 131 | tr -d '\r')
+xdotool mousemove $((lx + 40)) $((ly + 10)) click 1
+sleep 0.5
+check "the clicked line is in the detail box" contains '設定確認応答:' drive text 132
+
+# 6. The close rules: not while listening; asked once stopped, No keeps the window.
+drive close
+check "closing while listening is refused" same_out '待ち受けを停止してください。' drive wait-box 10
+drive answer 1
+drive click 140
+check "status: stopped again" drive wait-text 130 '待ち受け停止中' 10
+check "the log says listening stopped" drive wait-log '待ち受けを終了しました。' 10
+check "the QR code is gone once stopped" bash -c "! '$screen_qr' $(drive screen-rect 121 | tr -d '\r') 2>/dev/null"
+
+# 7. A second copy says it is already running and ends.
+"$wine_run" "$work/korvane-server.exe" >"$work/second.out" 2>&1 &
+second_pid=$!
+pids+=($second_pid)
+check "a second copy says the program runs already" \
+    same_out '既に起動されています。ご確認ください。' drive wait-box 20 any
+drive answer 1 any
+check "the second copy ends" timeout 20 bash -c "while kill -0 $second_pid 2>/dev/null; do sleep 0.2; done"
+
+drive close
+check "closing asks first" same_out 'プログラムを終了しますか？' drive wait-box 10
+drive answer 7
+sleep 0.5
+check "No keeps the window" drive wait-window 1
+drive close
+drive wait-box 10 >/dev/null
+drive answer 6
+check "Yes closes the window" drive wait-gone 10
+check "the program ends" timeout 20 bash -c "while kill -0 $server_pid 2>/dev/null; do sleep 0.2; done"
+check "the settings keep the window's place" grep -q '^Width=' "$work/korvane-server.ini"
+check "the settings keep the port" grep -q "^PortNo=$port" "$work/korvane-server.ini"
+
+# 8. The same window in English, from the Qt window's translation.
+sed -i 's/^Language=ja/Language=en/' "$work/korvane-server.ini"
+"$wine_run" "$work/korvane-server.exe" >"$work/english.out" 2>&1 &
+pids+=($!)
+check "the English window shows" drive wait-window 30
+check "English button" expect 'Start listening' drive text 140
+check "English status" expect 'Stopped' drive text 130
+check "English about box" expect 'About' drive text 100
+check "English check box" expect 'Start listening at startup' drive text 116
+drive close
+check "English close question" same_out 'Quit the program?' drive wait-box 10
+drive answer 6
+check "the English window closes" drive wait-gone 10
+
+if [ "$failures" -gt 0 ]; then
+    for f in server.out second.out english.out phone.out korvane-server.ini; do
+        echo "--- $f"; cat "$work/$f" 2>/dev/null || true
+    done
+    exit 1
+fi

@@ -1,0 +1,381 @@
+#include "win/MainFrame.h"
+
+#include "core/QrMatrix.h"
+#include "core/QrPayload.h"
+#include "platform/Trace.h"
+#include "platform/VisibleText.h"
+#include "platform/win32/WideText.h"
+#include "win/ControlIds.h"
+#include "win/WindowTexts.h"
+
+namespace korvane {
+namespace {
+
+// The program's text with its line breaks as an EDIT control shows them.
+std::wstring editText(const std::string& text) {
+    std::wstring wide = win32::widen(text);
+    std::wstring shown;
+    for (std::size_t i = 0; i < wide.size(); ++i) {
+        if (wide[i] == L'\r' || wide[i] == L'\n') {
+            shown += L"\r\n";
+            if (wide[i] == L'\r' && i + 1 < wide.size() && wide[i + 1] == L'\n') {
+                ++i;
+            }
+        } else {
+            shown += wide[i];
+        }
+    }
+    return shown;
+}
+
+}  // namespace
+
+MainFrame::MainFrame(FrameParts parts, std::filesystem::path settingsFile, std::string captureFile)
+    : mParts(parts),
+      mUiThread(parts.instance),
+      mUpdates(
+          mUiThread, [this](LogLines lines) { showLines(std::move(lines)); },
+          [this] {
+              mCore->listenerEnded();
+              showListening(false);
+          }) {
+    mCore = std::make_unique<AppCore>(
+        CorePorts{parts.desktop, *this, *this, parts.dialogs, *this, mUiThread},
+        std::move(settingsFile), std::move(captureFile));
+    createWindow();
+    mParts.dialogs.setOwner(mWindow);
+    createControls();
+    fillAbout();
+    applySettings();
+    fillAddresses();
+    selectSavedAddress();
+    showListening(false);
+}
+
+MainFrame::~MainFrame() {
+    if (mWindow != nullptr) {
+        DestroyWindow(mWindow);
+    }
+    if (mStatusBrush != nullptr) {
+        DeleteObject(mStatusBrush);
+    }
+    if (mInfoBrush != nullptr) {
+        DeleteObject(mInfoBrush);
+    }
+    if (mLogo != nullptr) {
+        DestroyIcon(mLogo);
+    }
+}
+
+std::wstring MainFrame::uiText(const char* source) const {
+    return win32::widen(mParts.texts.text(wintext::kContext, source));
+}
+
+std::string MainFrame::portText() const {
+    HWND port = GetDlgItem(mWindow, winid::kPort);
+    std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(port)) + 1, L'\0');
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(port, text.data(), static_cast<int>(text.size()))));
+    return win32::narrow(text);
+}
+
+bool MainFrame::isChecked(int id) const {
+    return IsDlgButtonChecked(mWindow, id) == BST_CHECKED;
+}
+
+void MainFrame::show() {
+    ShowWindow(mWindow, SW_SHOWNORMAL);
+    UpdateWindow(mWindow);
+    mCore->armAutomaticStart([this] { return isChecked(winid::kAutoStart); },
+                             [this] { toggleListening(); });
+}
+
+void MainFrame::announceDesktop(const DesktopChoice& choice) {
+    mCore->announceDesktop(choice);
+    if (!choice.notice.empty()) {
+        SetDlgItemTextW(mWindow, winid::kDetail, editText(choice.notice).c_str());
+    }
+}
+
+void MainFrame::insertLogLine(const std::string& line) {
+    mUpdates.postLine(line);
+}
+
+void MainFrame::listenerStopped() {
+    mUpdates.postStopped();
+}
+
+void MainFrame::ask(const std::string& clientKey, const std::string& address) {
+    // Answered from the window's thread: the approval may still be busy with the request.
+    mUiThread.post([this, clientKey, address] {
+        mCore->approval().answer(clientKey, address, ApprovalAnswer::Dismissed);
+    });
+}
+
+void MainFrame::applySettings() {
+    const AppSettings& settings = mCore->settings();
+    SetDlgItemTextW(mWindow, winid::kPort, win32::widen(settings.portNo).c_str());
+    CheckDlgButton(mWindow, winid::kAutoStart, settings.autoStart ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(mWindow, winid::kMinimize, settings.minimize ? BST_CHECKED : BST_UNCHECKED);
+    // The settings keep the outer rectangle.
+    SetWindowPos(mWindow, nullptr, settings.left, settings.top, settings.width, settings.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainFrame::saveSettings() {
+    AppSettings settings;
+    settings.ipAddress = mCore->selectedAddress();
+    // The port as read keeps its bytes until it is edited: text that is not UTF-8 shows as
+    // U+FFFD and would come back as that.
+    const std::string& readPort = mCore->settings().portNo;
+    const std::string port = portText();
+    settings.portNo = port == win32::narrow(win32::widen(readPort)) ? readPort : port;
+    settings.autoStart = isChecked(winid::kAutoStart);
+    settings.minimize = isChecked(winid::kMinimize);
+    // Where a minimised or maximised window will be restored.
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof(placement);
+    GetWindowPlacement(mWindow, &placement);
+    const RECT& frame = placement.rcNormalPosition;
+    settings.top = frame.top;
+    settings.left = frame.left;
+    settings.height = frame.bottom - frame.top;
+    settings.width = frame.right - frame.left;
+    if (auto failure = mCore->saveSettings(settings)) {
+        traceOutput(*failure);
+        if (!mCore->sessionEnding()) {
+            const std::u8string file = mCore->settingsFile().u8string();
+            mParts.dialogs.showError(
+                withArgument(mParts.texts.text(wintext::kContext, wintext::kCannotWrite),
+                             std::string(file.begin(), file.end())));
+        }
+    }
+}
+
+void MainFrame::fillAddresses() {
+    HWND list = GetDlgItem(mWindow, winid::kAddressList);
+    SendMessageW(list, CB_RESETCONTENT, 0, 0);
+    mAddresses.clear();
+    readLocalAddresses(mAddresses);
+    for (const LocalAddress& entry : mAddresses) {
+        const std::string shown = entry.interfaceName.empty()
+                                      ? entry.address
+                                      : entry.address + " (" + entry.interfaceName + ")";
+        SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win32::widen(shown).c_str()));
+    }
+    if (!mAddresses.empty()) {
+        SendMessageW(list, CB_SETCURSEL, 0, 0);
+    }
+}
+
+void MainFrame::selectSavedAddress() {
+    const std::string& saved = mCore->selectedAddress();
+    for (std::size_t i = 0; i < mAddresses.size(); ++i) {
+        if (mAddresses[i].address == saved) {
+            SendDlgItemMessageW(mWindow, winid::kAddressList, CB_SETCURSEL, i, 0);
+            return;
+        }
+    }
+    if (!saved.empty()) {
+        // The PC may have moved to another network since: the phone's QR code would point
+        // nowhere, so say so before anyone starts listening.
+        mCore->handler().addLog(
+            "Setting",
+            withArgument(mParts.texts.text(wintext::kContext, wintext::kAddressGone), saved));
+    }
+}
+
+void MainFrame::toggleListening() {
+    if (mCore->isListening()) {
+        mCore->stop();
+        return;
+    }
+    const auto selected =
+        static_cast<int>(SendDlgItemMessageW(mWindow, winid::kAddressList, CB_GETCURSEL, 0, 0));
+    const std::string address =
+        selected >= 0 && static_cast<std::size_t>(selected) < mAddresses.size()
+            ? mAddresses[static_cast<std::size_t>(selected)].address
+            : std::string();
+    if (auto refusal = mCore->start(address, portText())) {
+        showStartRefusal(*refusal);
+        return;
+    }
+    showListening(true);
+    if (isChecked(winid::kMinimize)) {
+        ShowWindow(mWindow, SW_MINIMIZE);
+    }
+}
+
+void MainFrame::showStartRefusal(const StartRefusal& refusal) {
+    const std::string invalid = mParts.texts.text(wintext::kContext, wintext::kPortInvalid);
+    switch (refusal.reason) {
+        case StartRefusal::Reason::NoAddress:
+            mParts.dialogs.showError(invalid);
+            return;
+        case StartRefusal::Reason::PortNotInteger:
+            mParts.dialogs.showError(
+                invalid + "\r" +
+                withArgument(mParts.texts.text(wintext::kContext, wintext::kNotAnInteger),
+                             refusal.detail));
+            return;
+        case StartRefusal::Reason::ServerRefused:
+            mParts.dialogs.showError(refusal.detail);
+            return;
+    }
+}
+
+void MainFrame::showListening(bool listening) {
+    mListeningShown = listening;
+    SetDlgItemTextW(mWindow, winid::kListen,
+                    uiText(listening ? wintext::kStop : wintext::kListen).c_str());
+    for (int id :
+         {winid::kPort, winid::kAddressList, winid::kAutoStart, winid::kMinimize, winid::kQuit}) {
+        EnableWindow(GetDlgItem(mWindow, id), !listening);
+    }
+    SetDlgItemTextW(
+        mWindow, winid::kStatus,
+        uiText(listening ? wintext::kStatusListening : wintext::kStatusStopped).c_str());
+    if (mStatusBrush != nullptr) {
+        DeleteObject(mStatusBrush);
+    }
+    mStatusBrush = CreateSolidBrush(listening ? RGB(0x00, 0xFF, 0x00) : RGB(0xC0, 0xC0, 0xC0));
+    InvalidateRect(GetDlgItem(mWindow, winid::kStatus), nullptr, TRUE);
+    mQr.show(listening ? encodeQr(qrPayload(mCore->selectedAddress(), portText())) : QrMatrix{});
+}
+
+void MainFrame::showLines(LogLines oldestFirst) {
+    // The newest line becomes the selection; only a click shows a line in the detail box.
+    mLog.addNewest(std::move(oldestFirst));
+}
+
+void MainFrame::showLine(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= mLog.size()) {
+        return;
+    }
+    // Whole, on as many lines as it has, but with no control of a peer's bytes in effect.
+    const std::string line =
+        visibleText(mLog.line(static_cast<std::size_t>(row)), LineBreaks::Keep);
+    SetDlgItemTextW(mWindow, winid::kDetail, editText(line).c_str());
+}
+
+void MainFrame::close() {
+    switch (mCore->requestClose()) {
+        case CloseAnswer::Accept:
+            DestroyWindow(mWindow);
+            return;
+        case CloseAnswer::StillListening:
+            mParts.dialogs.showWarning(mParts.texts.text(wintext::kContext, wintext::kStopFirst));
+            return;
+        case CloseAnswer::AskToConfirm:
+            if (mParts.dialogs.confirm(
+                    mParts.texts.text(wintext::kContext, wintext::kConfirmExit))) {
+                DestroyWindow(mWindow);
+            }
+            return;
+    }
+}
+
+void MainFrame::destroyed() {
+    if (mDestroyed) {
+        return;
+    }
+    mDestroyed = true;
+    // A server thread waiting for an error box would keep the server from ending.
+    mParts.dialogs.shutdown();
+    // The server goes first: its threads report into the handler and this window until they end.
+    mCore->shutDown();
+    saveSettings();
+    mParts.dialogs.setOwner(nullptr);
+    PostQuitMessage(0);
+}
+
+LRESULT CALLBACK MainFrame::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        auto* self = static_cast<MainFrame*>(create->lpCreateParams);
+        self->mWindow = window;
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<MainFrame*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    const LRESULT result = self->handle(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        self->mWindow = nullptr;
+    }
+    return result;
+}
+
+LRESULT MainFrame::handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            command(LOWORD(wParam), HIWORD(wParam));
+            return 0;
+        case WM_NOTIFY:
+            return notify(*reinterpret_cast<const NMHDR*>(lParam));
+        case WM_CTLCOLORSTATIC:
+            return reinterpret_cast<LRESULT>(
+                controlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)));
+        case WM_SIZE:
+            layout();
+            return 0;
+        case WM_GETMINMAXINFO: {
+            auto* limits = reinterpret_cast<MINMAXINFO*>(lParam);
+            limits->ptMinTrackSize = {scaled(640), scaled(400)};
+            return 0;
+        }
+        case WM_DPICHANGED: {
+            mDpi = HIWORD(wParam);
+            applyScale();
+            const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(mWindow, nullptr, suggested->left, suggested->top,
+                         suggested->right - suggested->left, suggested->bottom - suggested->top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
+        }
+        case WM_CLOSE:
+            close();
+            return 0;
+        case WM_QUERYENDSESSION:
+            return TRUE;
+        case WM_ENDSESSION:
+            if (wParam != FALSE) {
+                // The session ends: the program closes without asking.
+                mCore->endSession();
+                DestroyWindow(mWindow);
+            }
+            return 0;
+        case WM_DESTROY:
+            destroyed();
+            return 0;
+        default:
+            return DefWindowProcW(mWindow, message, wParam, lParam);
+    }
+}
+
+void MainFrame::command(int id, int code) {
+    if (code != BN_CLICKED) {
+        return;
+    }
+    if (id == winid::kListen) {
+        toggleListening();
+    } else if (id == winid::kQuit) {
+        SendMessageW(mWindow, WM_CLOSE, 0, 0);
+    }
+}
+
+LRESULT MainFrame::notify(const NMHDR& header) {
+    if (header.idFrom != static_cast<UINT_PTR>(winid::kLog)) {
+        return 0;
+    }
+    if (header.code == LVN_GETDISPINFOW) {
+        mLog.fillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+    } else if (header.code == NM_CLICK) {
+        showLine(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
+    }
+    return 0;
+}
+
+}  // namespace korvane
