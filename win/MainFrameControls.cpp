@@ -1,6 +1,7 @@
 // The main window's controls: their classes, texts, places and sizes at the window's scale.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include "core/Version.h"
 #include "platform/win32/WideText.h"

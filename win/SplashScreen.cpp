@@ -87,9 +87,10 @@ LRESULT SplashScreen::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_TIMER: {
             KillTimer(mWindow, kTimer);
-            DestroyWindow(mWindow);
+            // What follows shows first, so that no moment is left without a window.
             const std::function<void()> closed = std::move(mClosed);
             closed();
+            DestroyWindow(mWindow);
             return 0;
         }
         case WM_CLOSE:

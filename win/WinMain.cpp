@@ -1,6 +1,7 @@
 // korvane-server.exe: the Windows program, the main window over the application core.
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <filesystem>
 #include <memory>

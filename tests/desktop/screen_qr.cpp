@@ -2,9 +2,10 @@
 // X server shows it under Wine. Usage: korvane_screen_qr X Y WIDTH HEIGHT. Prints the code's text
 // and exits 0, or exits 1 when no QR code at level L is found there.
 #define ZX_USE_UTF8 1
+#include <ZXing/ReadBarcode.h>
+// After ZXing: Xlib defines None, one of ZXing's names.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <ZXing/ReadBarcode.h>
 
 #include <cstdint>
 #include <cstdlib>

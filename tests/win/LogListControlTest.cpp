@@ -1,8 +1,9 @@
 // The owner-data log list: its rows as a reader of the list gets them (LVM_GETITEMTEXTW, answered
 // through the parent's LVN_GETDISPINFOW as in the window), newest first, capped at the log's size.
-#include <commctrl.h>
 #include <gtest/gtest.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <string>
 

@@ -2,14 +2,16 @@
 // the window by its class, reads texts (WM_GETTEXT, the log list's LVM_GETITEMTEXTW through the
 // window's own memory), clicks buttons (BM_CLICK) and answers its message boxes. One command per
 // run; what it reads goes to standard output as UTF-8; exit status 0 when the command succeeded.
-//   wait-window SECONDS | wait-gone SECONDS | wait-splash SECONDS
+//   wait-window SECONDS | wait-gone SECONDS
+//   wait-start SECONDS (prints ready, then the ms to the splash and to the main window)
 //   text ID | wait-text ID TEXT SECONDS | enabled ID | checked ID | click ID | close
 //   log-count | log-row ROW | wait-log TEXT SECONDS
 //   wait-box SECONDS [any] (prints the box's text) | answer BUTTON_ID [any]
 //     (a box of the window's process, or of any process)
 //   screen-rect ID (x y width height on the screen)
-#include <commctrl.h>
 #include <windows.h>
+
+#include <commctrl.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -127,14 +129,32 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
     if (command == L"wait-gone") {
         return waitFor(seconds, [] { return mainWindow() == nullptr; }) ? 0 : 1;
     }
-    if (command == L"wait-splash") {
-        return waitFor(
-                   seconds,
-                   [] {
-                       return IsWindowVisible(FindWindowW(korvane::winid::kSplashClass, nullptr));
-                   })
-                   ? 0
-                   : 1;
+    if (command == L"wait-start") {
+        // Started before the program: the times count from "ready".
+        print("ready");
+        const auto start = std::chrono::steady_clock::now();
+        auto since = [&start] {
+            return std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      std::chrono::steady_clock::now() - start)
+                                      .count());
+        };
+        if (!waitFor(seconds, [] {
+                return IsWindowVisible(FindWindowW(korvane::winid::kSplashClass, nullptr));
+            })) {
+            return 1;
+        }
+        print("splash " + since());
+        if (!waitFor(seconds, [] {
+                return !IsWindowVisible(FindWindowW(korvane::winid::kSplashClass, nullptr));
+            })) {
+            return 1;
+        }
+        print("splash-gone " + since());
+        if (!waitFor(seconds, [] { return IsWindowVisible(mainWindow()) != FALSE; })) {
+            return 1;
+        }
+        print("window " + since());
+        return 0;
     }
     if (command == L"text") {
         print(narrow(windowText(control(id))));
