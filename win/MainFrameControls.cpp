@@ -38,8 +38,8 @@ void MainFrame::createWindow() {
     windowClass.lpszClassName = winid::kMainWindowClass;
     RegisterClassExW(&windowClass);
     CreateWindowExW(0, winid::kMainWindowClass, win32::widen(versionTitle()).c_str(),
-                    WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT, 800, 600,
-                    nullptr, nullptr, mParts.instance, this);
+                    WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT, 800, 600, nullptr, nullptr,
+                    mParts.instance, this);
     mDpi = GetDpiForWindow(mWindow);
     mInfoBrush = CreateSolidBrush(GetSysColor(COLOR_INFOBK));
 }
