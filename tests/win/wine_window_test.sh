@@ -3,12 +3,12 @@
 # user's tools would (tests/win/window_driver.cpp: window messages), with the Linux phone
 # simulator on loopback and the QR code read off the X screen by ZXing on Linux: the splash and
 # the main window, listening started and stopped with its button and shown in the status, the
-# log list and the QR code, a phone's settings check in the log, a clicked line in the detail box,
-# the close rules, a second copy refused, the settings written at the end, and the window in
-# English.
-# Usage: wine_window_test.sh SERVER_EXE DRIVER_EXE LINUX_PHONE LINUX_SCREEN_QR
+# log list and the QR code, a phone's settings check in the log, a barcode from an approved phone
+# typed into Wine's notepad and a stranger refused, a clicked line in the detail box, the close
+# rules, a second copy refused, the settings written at the end, and the window in English.
+# Usage: wine_window_test.sh SERVER_EXE DRIVER_EXE LINUX_PHONE LINUX_SCREEN_QR EDIT_READER_EXE
 set -euo pipefail
-server=$1 driver=$2 phone=$3 screen_qr=$4
+server=$1 driver=$2 phone=$3 screen_qr=$4 edit_reader=$5
 here="$(cd "$(dirname "$0")" && pwd)"
 wine_run="$here/../../scripts/wine-run"
 [ -n "${DISPLAY:-}" ] || { echo "no X server: run under xvfb-run, as scripts/test does"; exit 1; }
@@ -63,8 +63,11 @@ done
 # The program keeps its settings and capture beside itself: a copy of its own in the work folder.
 cp "$server" "$work/korvane-server.exe"
 port=$(free_port)
+# The phone simulator's key is approved.
 printf '[Setting]\r\nIpAddress=127.0.0.1\r\nPortNo=%s\r\n[Options]\r\nLanguage=ja\r\n' "$port" \
     >"$work/korvane-server.ini"
+printf '[Devices]\r\nCount=1\r\nDevice1=PHONE 127.0.0.1 2026/01/02 03:04:05\r\n' \
+    >>"$work/korvane-server.ini"
 
 # 1. The splash, then the main window, stopped; the driver watches from before the start.
 drive wait-start 40 >"$work/start.out" 2>&1 &
@@ -99,18 +102,38 @@ check "the phone gets the settings check's reply" grep -q '^reply 101' "$work/ph
 check "the log list shows the settings check" drive wait-log '設定確認要求:' 10
 check "the newest line is on top" contains '設定確認応答:' drive log-row 0
 
-# 4. The QR code as the X server shows it, read by ZXing.
+# 4. The whole road: the phone's barcode typed into Wine's notepad, a stranger refused.
+"$wine_run" notepad >/dev/null 2>&1 &
+pids+=($!)
+xdotool windowactivate --sync "$(xdotool search --sync --name 'Notepad' | head -1)"
+sleep 0.5
+"$phone" --port "$port" 102 NOTE-42 1 1 0 >"$work/phone2.out" 2>&1 || true
+"$phone" --port "$port" --key STRANGER 102 NOT-TYPED 1 0 0 >>"$work/phone2.out" 2>&1 || true
+check "the phone's barcode is typed" grep -qx "$(printf 'reply 102\t1')" "$work/phone2.out"
+check "the stranger is refused" grep -qx "$(printf 'reply 102\t0')" "$work/phone2.out"
+check "the log list shows the barcode" drive wait-log "$(printf 'バーコード送信要求:102\tNOTE-42')" 10
+check "the log list shows the refusal" drive wait-log '[STRANGER][127.0.0.1][Client_Send]未承認の端末からの要求です。' 10
+"$wine_run" "$edit_reader" --read Notepad >"$work/notepad.out" 2>&1 || true
+check "notepad holds the barcode and its Enter" grep -q "$(printf 'text NOTE-42\r')" "$work/notepad.out"
+check "nothing of the stranger reaches notepad" bash -c "! grep -q NOT-TYPED '$work/notepad.out'"
+for row in $(seq 0 11); do drive log-row "$row"; done >"$work/log.out" 2>&1
+# The window in front again, for what follows to be seen and clicked.
+xdotool windowactivate --sync "$(xdotool search --sync --name 'KORVANE Server Ver' | head -1)"
+sleep 0.5
+
+# 5. The QR code as the X server shows it, read by ZXing.
 # shellcheck disable=SC2046  # the rectangle is four numbers
 check "the QR code on the screen reads as the connection payload" \
     same_out "$(printf 'ZRQ\t1\t127.0.0.1\t%s' "$port")" "$screen_qr" $(drive screen-rect 121 | tr -d '\r')
 
-# 5. A clicked line shows whole in the detail box.
+# 6. A clicked line shows whole in the detail box.
 read -r lx ly _ _ < <(drive screen-rect 131 | tr -d '\r')
 xdotool mousemove $((lx + 40)) $((ly + 10)) click 1
 sleep 0.5
-check "the clicked line is in the detail box" contains '設定確認応答:' drive text 132
+newest=$(drive log-row 0 | tr -d '\r')
+check "the clicked line is in the detail box" expect "$newest" drive text 132
 
-# 6. The close rules: not while listening; asked once stopped, No keeps the window.
+# 7. The close rules: not while listening; asked once stopped, No keeps the window.
 drive close
 check "closing while listening is refused" same_out '待ち受けを停止してください。' drive wait-box 10
 drive answer 1
@@ -119,7 +142,7 @@ check "status: stopped again" drive wait-text 130 '待ち受け停止中' 10
 check "the log says listening stopped" drive wait-log '待ち受けを終了しました。' 10
 check "the QR code is gone once stopped" bash -c "! '$screen_qr' $(drive screen-rect 121 | tr -d '\r') 2>/dev/null"
 
-# 7. A second copy says it is already running and ends.
+# 8. A second copy says it is already running and ends.
 "$wine_run" "$work/korvane-server.exe" >"$work/second.out" 2>&1 &
 second_pid=$!
 pids+=($second_pid)
@@ -141,7 +164,7 @@ check "the program ends" timeout 20 bash -c "while kill -0 $server_pid 2>/dev/nu
 check "the settings keep the window's place" grep -q '^Width=' "$work/korvane-server.ini"
 check "the settings keep the port" grep -q "^PortNo=$port" "$work/korvane-server.ini"
 
-# 8. The same window in English, from the Qt window's translation.
+# 9. The same window in English, from the Qt window's translation.
 sed -i 's/^Language=ja/Language=en/' "$work/korvane-server.ini"
 "$wine_run" "$work/korvane-server.exe" >"$work/english.out" 2>&1 &
 pids+=($!)
@@ -156,7 +179,7 @@ drive answer 6
 check "the English window closes" drive wait-gone 10
 
 if [ "$failures" -gt 0 ]; then
-    for f in server.out second.out english.out phone.out korvane-server.ini; do
+    for f in server.out second.out english.out phone.out phone2.out notepad.out log.out korvane-server.ini; do
         echo "--- $f"; cat "$work/$f" 2>/dev/null || true
     done
     exit 1
