@@ -4,11 +4,12 @@
 // run; what it reads goes to standard output as UTF-8; exit status 0 when the command succeeded.
 //   wait-window SECONDS | wait-gone SECONDS
 //   wait-start SECONDS (prints ready, then the ms to the splash and to the main window)
-//   text ID | wait-text ID TEXT SECONDS | enabled ID | checked ID | click ID | close
+//   title | text ID | wait-text ID TEXT SECONDS | enabled ID | checked ID | click ID | close
 //   log-count | log-row ROW | wait-log TEXT SECONDS
 //   wait-box SECONDS [any] (prints the box's text) | answer BUTTON_ID [any]
 //     (a box of the window's process, or of any process)
 //   screen-rect ID (x y width height on the screen)
+//   file-info PATH (the program file's version resource and manifest)
 #include <windows.h>
 
 #include <commctrl.h>
@@ -119,6 +120,31 @@ HWND messageBox(bool anyProcess) {
     return search.found;
 }
 
+// The program file's version resource ("version 1.2.3.4") and its manifest, as Windows reads them.
+bool printFileInfo(const std::wstring& path) {
+    DWORD ignored = 0;
+    std::string info(GetFileVersionInfoSizeW(path.c_str(), &ignored), '\0');
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedSize = 0;
+    if (info.empty() ||
+        !GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()) ||
+        !VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize)) {
+        return false;
+    }
+    print("version " + std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." +
+          std::to_string(LOWORD(fixed->dwFileVersionMS)) + "." +
+          std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." +
+          std::to_string(LOWORD(fixed->dwFileVersionLS)));
+    HMODULE program = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HRSRC manifest = FindResourceW(program, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));
+    if (manifest == nullptr) {
+        return false;
+    }
+    const char* text = static_cast<const char*>(LockResource(LoadResource(program, manifest)));
+    print(std::string(text, SizeofResource(program, manifest)));
+    return true;
+}
+
 int run(const std::wstring& command, const std::wstring& arg, const std::wstring& arg2,
         const std::wstring& arg3) {
     const int id = std::wcstol(arg.c_str(), nullptr, 10);
@@ -166,6 +192,10 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
                                 [&] { return windowText(control(id)) == wanted; });
         print(narrow(windowText(control(id))));
         return ok ? 0 : 1;
+    }
+    if (command == L"title") {
+        print(narrow(windowText(mainWindow())));
+        return 0;
     }
     if (command == L"enabled") {
         print(IsWindowEnabled(control(id)) ? "1" : "0");
@@ -224,6 +254,9 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
               std::to_string(rect.right - rect.left) + " " +
               std::to_string(rect.bottom - rect.top));
         return 0;
+    }
+    if (command == L"file-info") {
+        return printFileInfo(arg) ? 0 : 1;
     }
     print("unknown command");
     return 2;

@@ -81,6 +81,13 @@ start_status=0
 wait "$start_pid" || start_status=$?
 check "the splash shows, then the main window" test "$start_status" = 0
 echo "start times: $(tr -d '\r' <"$work/start.out" | tr '\n' ' ')(ms; the splash shows 3 s)"
+check "the title names the version" contains 'KORVANE Server Ver' drive title
+version=$(drive title | tr -d '\r' | sed 's/^KORVANE Server Ver//')
+drive file-info "Z:${work//\//\\}\\korvane-server.exe" >"$work/file-info.out" 2>&1 || true
+check "the version resource is the title's version" grep -qx "version $version" <(tr -d '\r' <"$work/file-info.out")
+check "the manifest asks for no elevation" grep -q 'level="asInvoker"' "$work/file-info.out"
+check "the manifest takes common controls 6" grep -q 'Common-Controls" version="6.0.0.0"' "$work/file-info.out"
+check "the manifest is aware of each monitor's DPI" grep -q 'PerMonitorV2' "$work/file-info.out"
 check "status: stopped" expect '待ち受け停止中' drive text 130
 check "button: start listening" expect '待ち受け開始' drive text 140
 check "the port of the settings" expect "$port" drive text 114
