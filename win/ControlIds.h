@@ -6,6 +6,7 @@ namespace korvane::winid {
 // tool) finds the window and its controls by. Fixed: the Wine tests drive the window by them.
 inline constexpr wchar_t kMainWindowClass[] = L"KorvaneServerWindow";
 inline constexpr wchar_t kSplashClass[] = L"KorvaneServerSplash";
+inline constexpr wchar_t kQrLargeClass[] = L"KorvaneServerLargeQr";
 
 inline constexpr int kAboutBox = 100;
 inline constexpr int kLogo = 101;
@@ -26,5 +27,8 @@ inline constexpr int kDetail = 132;
 inline constexpr int kListen = 140;
 inline constexpr int kDevices = 141;
 inline constexpr int kQuit = 142;
+// In the large QR code's window.
+inline constexpr int kLargeQr = 150;
+inline constexpr int kLargeCaption = 151;
 
 }  // namespace korvane::winid

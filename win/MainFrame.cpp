@@ -241,6 +241,20 @@ void MainFrame::showListening(bool listening) {
     mStatusBrush = CreateSolidBrush(listening ? RGB(0x00, 0xFF, 0x00) : RGB(0xC0, 0xC0, 0xC0));
     InvalidateRect(GetDlgItem(mWindow, winid::kStatus), nullptr, TRUE);
     mQr.show(listening ? encodeQr(qrPayload(mCore->selectedAddress(), portText())) : QrMatrix{});
+    if (!listening) {
+        mLargeQr.reset();
+    }
+}
+
+void MainFrame::showLargeQr() {
+    if (mQr.matrix().size == 0) {
+        return;
+    }
+    mLargeQr.reset();
+    mLargeQr = std::make_unique<QrLargeWindow>(
+        mParts.instance, mWindow, mDpi,
+        mParts.texts.text(wintext::kLargeQrContext, wintext::kLargeQrTitle), mQr.matrix(),
+        mCore->selectedAddress() + " : " + portText());
 }
 
 void MainFrame::showLines(LogLines oldestFirst) {
@@ -356,6 +370,10 @@ LRESULT MainFrame::handle(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 void MainFrame::command(int id, int code) {
+    if (id == winid::kQr && code == STN_CLICKED) {
+        showLargeQr();
+        return;
+    }
     if (code != BN_CLICKED) {
         return;
     }

@@ -18,6 +18,7 @@
 #include "win/LogListControl.h"
 #include "win/PostedUiThread.h"
 #include "win/QrControl.h"
+#include "win/QrLargeWindow.h"
 #include "win/Translator.h"
 #include "win/UiFont.h"
 #include "win/WinDialogs.h"
@@ -92,6 +93,8 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt {
     void showListening(bool listening);
     void showLines(LogLines oldestFirst);
     void showLine(int row);
+    // The QR code large in a window of its own (only while listening).
+    void showLargeQr();
     void close();
     // WM_DESTROY: the server stops, then the settings are written and the loop ends.
     void destroyed();
@@ -111,6 +114,7 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt {
     UiUpdateQueue mUpdates;
     LogListControl mLog;
     QrControl mQr;
+    std::unique_ptr<QrLargeWindow> mLargeQr;
     // Last, so that it is destroyed (waiting for the server's threads) before what they report to.
     std::unique_ptr<AppCore> mCore;
 };

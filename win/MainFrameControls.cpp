@@ -71,7 +71,7 @@ void MainFrame::createControls() {
                winid::kAutoStart);
     addControl(WC_BUTTONW, text(wintext::kMinimize), BS_AUTOCHECKBOX | WS_TABSTOP,
                winid::kMinimize);
-    mQr.create(mWindow, winid::kQr, mParts.instance);
+    mQr.create(mWindow, winid::kQr, mParts.instance, win32::widen(text(wintext::kQrTip)));
     addControl(WC_STATICW, "", SS_LEFTNOWORDWRAP | SS_CENTERIMAGE | SS_SUNKEN, winid::kStatus);
     mLog.create(mWindow, winid::kLog, mParts.instance);
     addControl(WC_EDITW, "", ES_MULTILINE | ES_READONLY | WS_VSCROLL, winid::kDetail,

@@ -1,5 +1,7 @@
 #include "win/QrControl.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 
 namespace korvane {
@@ -9,16 +11,29 @@ constexpr wchar_t kClassName[] = L"KorvaneQrCode";
 
 }  // namespace
 
-void QrControl::create(HWND parent, int id, HINSTANCE instance) {
+void QrControl::create(HWND parent, int id, HINSTANCE instance, const std::wstring& tip) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = &QrControl::windowProc;
     windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_HAND);
     windowClass.lpszClassName = kClassName;
     RegisterClassExW(&windowClass);
     mWindow = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, this);
+    if (tip.empty()) {
+        return;
+    }
+    HWND tips = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, parent,
+                                nullptr, instance, nullptr);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = parent;
+    tool.uId = reinterpret_cast<UINT_PTR>(mWindow);
+    tool.lpszText = const_cast<wchar_t*>(tip.c_str());
+    SendMessageW(tips, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 void QrControl::show(QrMatrix matrix) {
@@ -44,6 +59,17 @@ LRESULT CALLBACK QrControl::windowProc(HWND window, UINT message, WPARAM wParam,
     }
     if (message == WM_ERASEBKGND) {
         return 1;
+    }
+    if (message == WM_LBUTTONUP) {
+        RECT client{};
+        GetClientRect(window, &client);
+        const POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+        if (PtInRect(&client, at)) {
+            SendMessageW(GetParent(window), WM_COMMAND,
+                         MAKEWPARAM(GetDlgCtrlID(window), STN_CLICKED),
+                         reinterpret_cast<LPARAM>(window));
+        }
+        return 0;
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }

@@ -37,7 +37,13 @@ inline constexpr char kAboutProgram[] =
     "[KORVANE]は、無線LANでPCに接続できるバーコードリーダーアプリケーションです。";
 inline constexpr char kAboutMirovel[] = "通信には[Mirovel]を利用しています。";
 
-// Every text above that the window shows, for the check that each has its translation.
+inline constexpr char kQrTip[] = "クリックすると大きく表示します";
+
+// The large QR code's window, in the Qt window's context of it.
+inline constexpr char kLargeQrContext[] = "korvane::QrLargeWindow";
+inline constexpr char kLargeQrTitle[] = "接続用QRコード";
+
+// Every text of the main window's context above, for the check that each has its translation.
 inline constexpr const char* kAll[] = {
     kAboutBox,       kSettingsBox,
     kAddress,        kPort,
@@ -51,7 +57,7 @@ inline constexpr const char* kAll[] = {
     kCannotWrite,    kAddressGone,
     kAlreadyRunning, kLockUnavailable,
     kDisclaimer,     kAboutProgram,
-    kAboutMirovel,
+    kAboutMirovel,   kQrTip,
 };
 
 }  // namespace korvane::wintext

@@ -2,9 +2,11 @@
 // the window by its class, reads texts (WM_GETTEXT, the log list's LVM_GETITEMTEXTW through the
 // window's own memory), clicks buttons (BM_CLICK) and answers its message boxes. One command per
 // run; what it reads goes to standard output as UTF-8; exit status 0 when the command succeeded.
+// With --large first, the window commands act on the large QR code's window instead.
 //   wait-window SECONDS | wait-gone SECONDS
 //   wait-start SECONDS (prints ready, then the ms to the splash and to the main window)
 //   title | text ID | wait-text ID TEXT SECONDS | enabled ID | checked ID | click ID | close
+//   release ID (the left button let go over the control)
 //   log-count | log-row ROW | wait-log TEXT SECONDS
 //   wait-box SECONDS [any] (prints the box's text) | answer BUTTON_ID [any]
 //     (a box of the window's process, or of any process)
@@ -45,8 +47,11 @@ bool waitFor(double seconds, const std::function<bool()>& done) {
     return true;
 }
 
+// The main window, or with --large before the command the large QR code's window.
+const wchar_t* gWindowClass = korvane::winid::kMainWindowClass;
+
 HWND mainWindow() {
-    return FindWindowW(korvane::winid::kMainWindowClass, nullptr);
+    return FindWindowW(gWindowClass, nullptr);
 }
 
 HWND control(int id) {
@@ -209,6 +214,10 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
         // Posted: a click that opens a message box would hold a sent message until it closes.
         return PostMessageW(control(id), BM_CLICK, 0, 0) ? 0 : 1;
     }
+    if (command == L"release") {
+        // The left button let go over the control, as a click ends.
+        return PostMessageW(control(id), WM_LBUTTONUP, 0, MAKELPARAM(2, 2)) ? 0 : 1;
+    }
     if (command == L"close") {
         return PostMessageW(mainWindow(), WM_CLOSE, 0, 0) ? 0 : 1;
     }
@@ -265,6 +274,11 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    if (argc > 1 && std::wstring(argv[1]) == L"--large") {
+        gWindowClass = korvane::winid::kQrLargeClass;
+        --argc;
+        ++argv;
+    }
     if (argc < 2) {
         print("usage: korvane_window_driver COMMAND [ARG...]");
         return 2;

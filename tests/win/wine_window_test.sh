@@ -133,6 +133,17 @@ sleep 0.5
 check "the QR code on the screen reads as the connection payload" \
     same_out "$(printf 'ZRQ\t1\t127.0.0.1\t%s' "$port")" "$screen_qr" $(drive screen-rect 121 | tr -d '\r')
 
+# The large QR code: a click on the small one opens it, a click on it closes it.
+drive release 121
+check "a click on the QR code opens the large one" drive --large wait-window 10
+check "the large one's title" expect '接続用QRコード' drive --large title
+check "the large one's caption" expect "127.0.0.1 : $port" drive --large text 151
+# shellcheck disable=SC2046  # the rectangle is four numbers
+check "the large QR code reads as the connection payload" \
+    same_out "$(printf 'ZRQ\t1\t127.0.0.1\t%s' "$port")" "$screen_qr" $(drive --large screen-rect 150 | tr -d '\r')
+drive --large release 150
+check "a click on the large one closes it" drive --large wait-gone 10
+
 # 6. A clicked line shows whole in the detail box.
 read -r lx ly _ _ < <(drive screen-rect 131 | tr -d '\r')
 xdotool mousemove $((lx + 40)) $((ly + 10)) click 1
@@ -144,9 +155,12 @@ check "the clicked line is in the detail box" expect "$newest" drive text 132
 drive close
 check "closing while listening is refused" same_out '待ち受けを停止してください。' drive wait-box 10
 drive answer 1
+drive release 121
+drive --large wait-window 10 || true
 drive click 140
 check "status: stopped again" drive wait-text 130 '待ち受け停止中' 10
 check "the log says listening stopped" drive wait-log '待ち受けを終了しました。' 10
+check "the large QR code closes when listening stops" drive --large wait-gone 10
 check "the QR code is gone once stopped" bash -c "! '$screen_qr' $(drive screen-rect 121 | tr -d '\r') 2>/dev/null"
 
 # 8. A second copy says it is already running and ends.
