@@ -5,10 +5,9 @@
 // With --large first, the window commands act on the large QR code's window instead.
 //   wait-window SECONDS | wait-gone SECONDS
 //   wait-start SECONDS (prints ready, then the ms to the splash and to the main window)
-//   title | text ID | wait-text ID TEXT SECONDS | enabled ID | checked ID | click ID | close
-//   release ID (the left button let go over the control)
-//   log-count | log-row ROW | wait-log TEXT SECONDS
-//   wait-box SECONDS [any] (prints the box's text) | answer BUTTON_ID [any]
+//   title | iconic | text ID | wait-text ID TEXT SECONDS | enabled ID | checked ID | click ID |
+//   close release ID (the left button let go over the control) log-count | log-row ROW | wait-log
+//   TEXT SECONDS wait-box SECONDS [any] (prints the box's text) | answer BUTTON_ID [any]
 //     (a box of the window's process, or of any process)
 //   screen-rect ID (x y width height on the screen)
 //   file-info PATH (the program file's version resource and manifest)
@@ -200,6 +199,10 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
     }
     if (command == L"title") {
         print(narrow(windowText(mainWindow())));
+        return 0;
+    }
+    if (command == L"iconic") {
+        print(IsIconic(mainWindow()) ? "1" : "0");
         return 0;
     }
     if (command == L"enabled") {

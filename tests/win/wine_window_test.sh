@@ -185,15 +185,21 @@ check "the program ends" timeout 20 bash -c "while kill -0 $server_pid 2>/dev/nu
 check "the settings keep the window's place" grep -q '^Width=' "$work/korvane-server.ini"
 check "the settings keep the port" grep -q "^PortNo=$port" "$work/korvane-server.ini"
 
-# 9. The same window in English, from the Qt window's translation.
-sed -i 's/^Language=ja/Language=en/' "$work/korvane-server.ini"
+# 9. The same window in English, from the Qt window's translation, starting to listen by itself
+# and minimising as it does.
+sed -i -e 's/^Language=ja/Language=en/' -e 's/^AutoStart=0/AutoStart=1/' -e 's/^Minimize=0/Minimize=1/' \
+    "$work/korvane-server.ini"
 "$wine_run" "$work/korvane-server.exe" >"$work/english.out" 2>&1 &
 pids+=($!)
 check "the English window shows" drive wait-window 30
-check "English button" expect 'Start listening' drive text 140
-check "English status" expect 'Stopped' drive text 130
+check "the automatic start listens" drive wait-text 130 'Listening' 10
+check "English button" expect 'Stop listening' drive text 140
+check "the window is minimised as listening starts" expect 1 drive iconic
 check "English about box" expect 'About' drive text 100
-check "English check box" expect 'Start listening at startup' drive text 116
+check "English check box, checked" expect 'Start listening at startup' drive text 116
+check "the automatic start's box is checked" expect 1 drive checked 116
+drive click 140
+check "English status" drive wait-text 130 'Stopped' 10
 drive close
 check "English close question" same_out 'Quit the program?' drive wait-box 10
 drive answer 6
