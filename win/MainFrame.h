@@ -63,6 +63,7 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt {
     void ask(const std::string& clientKey, const std::string& address) override;
 
   private:
+    // MainFrameMessages.cpp.
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT notify(const NMHDR& header);
