@@ -252,7 +252,7 @@ void MainFrame::showLargeQr() {
     }
     mLargeQr.reset();
     mLargeQr = std::make_unique<QrLargeWindow>(
-        mParts.instance, mWindow, mDpi,
+        mParts.instance, mWindow,
         mParts.texts.text(wintext::kLargeQrContext, wintext::kLargeQrTitle), mQr.matrix(),
         mCore->selectedAddress() + " : " + portText());
 }

@@ -13,9 +13,9 @@ constexpr int kMargin = 10;
 
 }  // namespace
 
-QrLargeWindow::QrLargeWindow(HINSTANCE instance, HWND owner, UINT dpi, const std::string& title,
+QrLargeWindow::QrLargeWindow(HINSTANCE instance, HWND owner, const std::string& title,
                              QrMatrix matrix, const std::string& caption)
-    : mDpi(dpi), mFont(std::make_unique<UiFont>(scaled(kCaptionFont))) {
+    : mDpi(GetDpiForWindow(owner)), mFont(std::make_unique<UiFont>(scaled(kCaptionFont))) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.lpfnWndProc = &QrLargeWindow::windowProc;

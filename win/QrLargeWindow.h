@@ -16,9 +16,9 @@ namespace korvane {
 // destroying this object. The window's thread only.
 class QrLargeWindow {
   public:
-    // `dpi`: the main window's dots per inch.
-    QrLargeWindow(HINSTANCE instance, HWND owner, UINT dpi, const std::string& title,
-                  QrMatrix matrix, const std::string& caption);
+    // At the dots per inch of `owner`, the main window.
+    QrLargeWindow(HINSTANCE instance, HWND owner, const std::string& title, QrMatrix matrix,
+                  const std::string& caption);
     ~QrLargeWindow();
     QrLargeWindow(const QrLargeWindow&) = delete;
     QrLargeWindow& operator=(const QrLargeWindow&) = delete;

@@ -221,6 +221,10 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
         // The left button let go over the control, as a click ends.
         return PostMessageW(control(id), WM_LBUTTONUP, 0, MAKELPARAM(2, 2)) ? 0 : 1;
     }
+    if (command == L"end-session") {
+        // As Windows tells a program the session ends (logging off).
+        return PostMessageW(mainWindow(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF) ? 0 : 1;
+    }
     if (command == L"close") {
         return PostMessageW(mainWindow(), WM_CLOSE, 0, 0) ? 0 : 1;
     }

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# korvane-server.exe under Wine on the test run's X server (with openbox), driven from another process as a
-# user's tools would (tests/win/window_driver.cpp: window messages), with the Linux phone
-# simulator on loopback and the QR code read off the X screen by ZXing on Linux: the splash and
-# the main window, listening started and stopped with its button and shown in the status, the
-# log list and the QR code, a phone's settings check in the log, a barcode from an approved phone
-# typed into Wine's notepad and a stranger refused, a clicked line in the detail box, the close
-# rules, a second copy refused, the settings written at the end, and the window in English.
+# korvane-server.exe under Wine on the test run's X server (with openbox), driven from another
+# process as a user's tools would (tests/win/window_driver.cpp: window messages), with the Linux
+# phone simulator on loopback and the QR code read off the X screen by ZXing on Linux: the splash
+# and the main window, its version resource and manifest, listening started and stopped with its
+# button and shown in the status, the log list and the QR code (small and large), a phone's
+# settings check in the log, a barcode from an approved phone typed into Wine's notepad and a
+# stranger refused, a clicked line in the detail box, the close rules, a second copy refused, the
+# settings written at the end, the window in English with the automatic start, and the session's
+# end.
 # Usage: wine_window_test.sh SERVER_EXE DRIVER_EXE LINUX_PHONE LINUX_SCREEN_QR EDIT_READER_EXE
 set -euo pipefail
 server=$1 driver=$2 phone=$3 screen_qr=$4 edit_reader=$5
@@ -190,7 +192,8 @@ check "the settings keep the port" grep -q "^PortNo=$port" "$work/korvane-server
 sed -i -e 's/^Language=ja/Language=en/' -e 's/^AutoStart=0/AutoStart=1/' -e 's/^Minimize=0/Minimize=1/' \
     "$work/korvane-server.ini"
 "$wine_run" "$work/korvane-server.exe" >"$work/english.out" 2>&1 &
-pids+=($!)
+english_pid=$!
+pids+=($english_pid)
 check "the English window shows" drive wait-window 30
 check "the automatic start listens" drive wait-text 130 'Listening' 10
 check "English button" expect 'Stop listening' drive text 140
@@ -202,8 +205,16 @@ drive click 140
 check "English status" drive wait-text 130 'Stopped' 10
 drive close
 check "English close question" same_out 'Quit the program?' drive wait-box 10
-drive answer 6
-check "the English window closes" drive wait-gone 10
+drive answer 7
+
+# 10. The session's end closes the window at once, listening or not, and the settings are kept.
+drive click 140
+drive wait-text 130 'Listening' 10 >/dev/null
+drive end-session
+check "the session's end closes the window without asking" drive wait-gone 10
+check "no box was asked" bash -c "! '$wine_run' '$driver' wait-box 1 any >/dev/null 2>&1"
+check "the program ends with the session" timeout 20 bash -c "while kill -0 $english_pid 2>/dev/null; do sleep 0.2; done"
+check "the settings were written" grep -q '^Minimize=1' "$work/korvane-server.ini"
 
 if [ "$failures" -gt 0 ]; then
     for f in server.out second.out english.out phone.out phone2.out notepad.out log.out korvane-server.ini; do
