@@ -27,6 +27,8 @@ inline constexpr int kDetail = 132;
 inline constexpr int kListen = 140;
 inline constexpr int kDevices = 141;
 inline constexpr int kQuit = 142;
+// The log list's menu.
+inline constexpr int kExportLog = 160;
 // In the large QR code's window.
 inline constexpr int kLargeQr = 150;
 inline constexpr int kLargeCaption = 151;

@@ -6,6 +6,7 @@
 #include "platform/VisibleText.h"
 #include "platform/win32/WideText.h"
 #include "win/ControlIds.h"
+#include "win/LogExport.h"
 #include "win/WindowTexts.h"
 
 namespace korvane {
@@ -272,6 +273,28 @@ void MainFrame::showLine(int row) {
     SetDlgItemTextW(mWindow, winid::kDetail, editText(line).c_str());
 }
 
+void MainFrame::showLogMenu() {
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, winid::kExportLog, uiText(wintext::kExportMenu).c_str());
+    POINT at{};
+    GetCursorPos(&at);
+    TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, at.x, at.y, 0, mWindow,
+                   nullptr);
+    DestroyMenu(menu);
+}
+
+void MainFrame::exportChosenFile() {
+    const std::optional<std::filesystem::path> file =
+        chooseExportFile(mWindow, mParts.texts.text(wintext::kContext, wintext::kExportTitle),
+                         mParts.texts.text(wintext::kContext, wintext::kExportTypes));
+    if (file && !exportLog(mLog, *file)) {
+        const std::u8string path = file->u8string();
+        mParts.dialogs.showError(
+            withArgument(mParts.texts.text(wintext::kContext, wintext::kCannotWrite),
+                         std::string(path.begin(), path.end())));
+    }
+}
+
 void MainFrame::close() {
     switch (mCore->requestClose()) {
         case CloseAnswer::Accept:
@@ -298,8 +321,9 @@ void MainFrame::destroyed() {
     mParts.dialogs.shutdown();
     // The server goes first: its threads report into the handler and this window until they end.
     mCore->shutDown();
-    saveSettings();
+    // A box of the window being destroyed would not show.
     mParts.dialogs.setOwner(nullptr);
+    saveSettings();
     PostQuitMessage(0);
 }
 

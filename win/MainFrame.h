@@ -96,6 +96,9 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt {
     void showLine(int row);
     // The QR code large in a window of its own (only while listening).
     void showLargeQr();
+    // The log list's menu at the pointer, and its export.
+    void showLogMenu();
+    void exportChosenFile();
     void close();
     // WM_DESTROY: the server stops, then the settings are written and the loop ends.
     void destroyed();

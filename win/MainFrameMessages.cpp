@@ -75,6 +75,10 @@ void MainFrame::command(int id, int code) {
         showLargeQr();
         return;
     }
+    if (id == winid::kExportLog) {
+        exportChosenFile();
+        return;
+    }
     if (code != BN_CLICKED) {
         return;
     }
@@ -91,6 +95,8 @@ LRESULT MainFrame::notify(const NMHDR& header) {
     }
     if (header.code == LVN_GETDISPINFOW) {
         mLog.fillDisplayInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+    } else if (header.code == NM_RCLICK) {
+        showLogMenu();
     } else if (header.code == NM_CLICK) {
         showLine(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
     }

@@ -38,6 +38,9 @@ inline constexpr char kAboutProgram[] =
 inline constexpr char kAboutMirovel[] = "通信には[Mirovel]を利用しています。";
 
 inline constexpr char kQrTip[] = "クリックすると大きく表示します";
+inline constexpr char kExportMenu[] = "表示中のログを書き出す...";
+inline constexpr char kExportTitle[] = "ログを書き出す";
+inline constexpr char kExportTypes[] = "テキストファイル (*.txt);;すべてのファイル (*)";
 
 // The large QR code's window, in the Qt window's context of it.
 inline constexpr char kLargeQrContext[] = "korvane::QrLargeWindow";
@@ -58,6 +61,8 @@ inline constexpr const char* kAll[] = {
     kAlreadyRunning, kLockUnavailable,
     kDisclaimer,     kAboutProgram,
     kAboutMirovel,   kQrTip,
+    kExportMenu,     kExportTitle,
+    kExportTypes,
 };
 
 }  // namespace korvane::wintext

@@ -1,13 +1,17 @@
 // The owner-data log list: its rows as a reader of the list gets them (LVM_GETITEMTEXTW, answered
-// through the parent's LVN_GETDISPINFOW as in the window), newest first, capped at the log's size.
+// through the parent's LVN_GETDISPINFOW as in the window), newest first, capped at the log's size;
+// and its export.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <commctrl.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "platform/win32/WideText.h"
+#include "win/LogExport.h"
 #include "win/LogListControl.h"
 
 namespace korvane {
@@ -91,6 +95,32 @@ TEST_F(LogListControlTest, KeepsTheNewestOfAFullLog) {
     // The two oldest left at the bottom.
     EXPECT_EQ(row(static_cast<int>(kMaxLogLines) - 1), "line 2");
     EXPECT_EQ(selected(), 0);
+}
+
+TEST_F(LogListControlTest, TheExportHoldsTheLinesOldestFirstAsTheyCame) {
+    mList.addNewest(linesOf({"[10:00:00]最初", "[10:00:01]two\r\nlines"}));
+    mList.addNewest(linesOf({"[10:00:02]last"}));
+    wchar_t folder[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, folder);
+    const std::filesystem::path file =
+        std::filesystem::path(folder) / ("korvane-export-" + std::to_string(GetCurrentProcessId()));
+    ASSERT_TRUE(exportLog(mList, file));
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    in.close();
+    std::filesystem::remove(file);
+    EXPECT_EQ(text.str(), "[10:00:00]最初\n[10:00:01]two\r\nlines\n[10:00:02]last\n");
+    EXPECT_FALSE(exportLog(mList, std::filesystem::path(folder) / "no-such-folder" / "log.txt"));
+}
+
+TEST(LogExport, QtFiltersBecomeWindowsFilters) {
+    using namespace std::string_literals;
+    EXPECT_EQ(windowsFileFilter("テキストファイル (*.txt);;すべてのファイル (*)"),
+              L"テキストファイル (*.txt)\0*.txt\0すべてのファイル (*)\0*\0"s);
+    EXPECT_EQ(windowsFileFilter("Pictures (*.png *.jpg)"),
+              L"Pictures (*.png *.jpg)\0*.png;*.jpg\0"s);
+    EXPECT_EQ(windowsFileFilter("Anything"), L"Anything\0*\0"s);
 }
 
 }  // namespace

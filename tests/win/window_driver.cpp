@@ -10,6 +10,7 @@
 //   TEXT SECONDS wait-box SECONDS [any] (prints the box's text) | answer BUTTON_ID [any]
 //     (a box of the window's process, or of any process)
 //   screen-rect ID (x y width height on the screen)
+//   save-as PATH (types the name into the open file dialog and presses its OK)
 //   file-info PATH (the program file's version resource and manifest)
 #include <windows.h>
 
@@ -96,7 +97,8 @@ int logCount() {
     return static_cast<int>(SendMessageW(control(korvane::winid::kLog), LVM_GETITEMCOUNT, 0, 0));
 }
 
-// A message box (dialog class #32770): of the window's process, or of any when `anyProcess`.
+// A message box or other dialog (class #32770): of the window's process, or of any when
+// `anyProcess`.
 HWND messageBox(bool anyProcess) {
     DWORD windowPid = 0;
     if (!anyProcess) {
@@ -270,6 +272,14 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
               std::to_string(rect.right - rect.left) + " " +
               std::to_string(rect.bottom - rect.top));
         return 0;
+    }
+    if (command == L"save-as") {
+        // The file dialog's name field: a combo box (cmb13) or an edit (edt1), by the dialog's
+        // style.
+        HWND dialog = messageBox(false);
+        SetDlgItemTextW(dialog, 0x47C, arg.c_str());
+        SetDlgItemTextW(dialog, 0x480, arg.c_str());
+        return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0) ? 0 : 1;
     }
     if (command == L"file-info") {
         return printFileInfo(arg) ? 0 : 1;

@@ -153,6 +153,19 @@ sleep 0.5
 newest=$(drive log-row 0 | tr -d '\r')
 check "the clicked line is in the detail box" expect "$newest" drive text 132
 
+# The log list's menu writes the log, oldest line first, into the file chosen in its dialog.
+xdotool mousemove $((lx + 40)) $((ly + 10)) click 3
+sleep 0.5
+xdotool key Down Return
+drive wait-box 10 >/dev/null || true
+drive save-as "Z:${work//\//\\}\\exported.txt"
+for _ in $(seq 50); do [ -s "$work/exported.txt" ] && break; sleep 0.2; done
+check "the exported log ends with the newest line" \
+    same_out "$newest" bash -c "tail -n 1 '$work/exported.txt'"
+oldest=$(drive log-row $(($(drive log-count | tr -d '\r') - 1)) | tr -d '\r')
+check "the exported log starts with the oldest line" \
+    same_out "$oldest" bash -c "head -n 1 '$work/exported.txt'"
+
 # 7. The close rules: not while listening; asked once stopped, No keeps the window.
 drive close
 check "closing while listening is refused" same_out '待ち受けを停止してください。' drive wait-box 10
