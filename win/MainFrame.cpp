@@ -6,31 +6,11 @@
 #include "platform/VisibleText.h"
 #include "platform/win32/WideText.h"
 #include "win/ControlIds.h"
+#include "win/CrLfText.h"
 #include "win/LogExport.h"
 #include "win/WindowTexts.h"
 
 namespace korvane {
-namespace {
-
-// The program's text with its line breaks as an EDIT control shows them.
-std::wstring editText(const std::string& text) {
-    std::wstring wide = win32::widen(text);
-    std::wstring shown;
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-        if (wide[i] == L'\r' || wide[i] == L'\n') {
-            shown += L"\r\n";
-            if (wide[i] == L'\r' && i + 1 < wide.size() && wide[i + 1] == L'\n') {
-                ++i;
-            }
-        } else {
-            shown += wide[i];
-        }
-    }
-    return shown;
-}
-
-}  // namespace
-
 MainFrame::MainFrame(FrameParts parts, std::filesystem::path settingsFile, std::string captureFile)
     : mParts(parts),
       mUiThread(parts.instance),
@@ -94,7 +74,7 @@ void MainFrame::show() {
 void MainFrame::announceDesktop(const DesktopChoice& choice) {
     mCore->announceDesktop(choice);
     if (!choice.notice.empty()) {
-        SetDlgItemTextW(mWindow, winid::kDetail, editText(choice.notice).c_str());
+        SetDlgItemTextW(mWindow, winid::kDetail, crLfText(choice.notice).c_str());
     }
 }
 
@@ -270,7 +250,7 @@ void MainFrame::showLine(int row) {
     // Whole, on as many lines as it has, but with no control of a peer's bytes in effect.
     const std::string line =
         visibleText(mLog.line(static_cast<std::size_t>(row)), LineBreaks::Keep);
-    SetDlgItemTextW(mWindow, winid::kDetail, editText(line).c_str());
+    SetDlgItemTextW(mWindow, winid::kDetail, crLfText(line).c_str());
 }
 
 void MainFrame::showLogMenu() {

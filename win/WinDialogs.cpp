@@ -3,27 +3,14 @@
 #include "platform/Trace.h"
 #include "platform/VisibleText.h"
 #include "platform/win32/WideText.h"
+#include "win/CrLfText.h"
 
 namespace korvane {
 namespace {
 
-// The program's texts break lines with a lone CR; a text may quote a peer's bytes, whose other
-// controls are shown, not obeyed.
+// A text may quote a peer's bytes: their controls are shown, not obeyed.
 std::wstring boxText(const std::string& text) {
-    const std::string visible = visibleText(text, LineBreaks::Keep);
-    std::string shown;
-    for (std::size_t i = 0; i < visible.size(); ++i) {
-        const char c = visible[i];
-        if (c == '\r' || c == '\n') {
-            shown += "\r\n";
-            if (c == '\r' && i + 1 < visible.size() && visible[i + 1] == '\n') {
-                ++i;
-            }
-        } else {
-            shown += c;
-        }
-    }
-    return win32::widen(shown);
+    return crLfText(visibleText(text, LineBreaks::Keep));
 }
 
 BOOL CALLBACK closeBox(HWND window, LPARAM) {
