@@ -87,14 +87,14 @@ bool ApprovalCode::validLocked() const {
 ApprovalCode::Match ApprovalCode::match(std::string_view scanned) const {
     const std::string symbols = normalised(scanned);
     if (symbols.empty()) {
-        return Match::None;
+        return Match::Other;
     }
     std::lock_guard guard(mLock);
     if (symbols == mLast) {
         return validLocked() ? Match::Valid : Match::Spent;
     }
     return std::find(mEarlier.begin(), mEarlier.end(), symbols) != mEarlier.end() ? Match::Spent
-                                                                                  : Match::None;
+                                                                                  : Match::Other;
 }
 
 bool ApprovalCode::use(std::string_view scanned) {

@@ -49,7 +49,7 @@ class ApprovalCode {
     std::optional<std::string> issue();
 
     enum class Match {
-        None,   // no code of this run
+        Other,  // no code of this run
         Valid,  // the code valid now
         Spent,  // a code of this run used, expired, replaced or withdrawn
     };

@@ -156,12 +156,12 @@ RequestOutcome RequestHandler::runDesktopCommand(const Request& request, std::in
                                                  logtag::kBarcodeRequest + request.data)
                                     : clientLine(request.address, logtag::kClientRequest,
                                                  logtag::kCaptureRequest + request.data));
-    const CodeScan scan = types ? scanApprovalCode(request) : CodeScan::None;
+    const CodeScan scan = types ? scanApprovalCode(request) : CodeScan::Barcode;
     if (scan != CodeScan::Approved && mApproval != nullptr &&
         !mApproval->admits(request.clientKey, request.address)) {
         return refuse(request, code, logtag::kNotApproved);
     }
-    const bool typing = types && scan == CodeScan::None;
+    const bool typing = types && scan == CodeScan::Barcode;
     if (scan == CodeScan::Known) {
         addLog(request.clientKey,
                clientLine(request.address, logtag::kClientSkip, logtag::kApprovalCodeNotTyped));
@@ -207,12 +207,12 @@ RequestOutcome RequestHandler::runDesktopCommand(const Request& request, std::in
 
 RequestHandler::CodeScan RequestHandler::scanApprovalCode(const Request& request) {
     if (mApprovalCode == nullptr) {
-        return CodeScan::None;
+        return CodeScan::Barcode;
     }
     const std::string& barcode = field(request.fields, protocol::kBarcodeField);
     const ApprovalCode::Match match = mApprovalCode->match(barcode);
-    if (match == ApprovalCode::Match::None) {
-        return CodeScan::None;
+    if (match == ApprovalCode::Match::Other) {
+        return CodeScan::Barcode;
     }
     // A phone approved for good keeps the code for the phone it was shown for.
     if (match == ApprovalCode::Match::Valid && mApproval != nullptr &&

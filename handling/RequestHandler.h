@@ -79,7 +79,7 @@ class RequestHandler {
     RequestOutcome runDesktopCommand(const Request& request, std::int32_t code);
     // What the barcode of a 102 or 104 is to the approval code.
     enum class CodeScan {
-        None,      // no approval code: the barcode goes the usual way
+        Barcode,   // no approval code: the barcode goes the usual way
         Approved,  // the valid code: the phone was approved for good by it just now
         Known,     // a code of this run otherwise: never typed
     };

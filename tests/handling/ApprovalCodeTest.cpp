@@ -49,11 +49,11 @@ TEST(ApprovalCode, IsShownInTwoGroupsAndReadAsAPhoneOrAPersonGivesIt) {
         {"09AHJ-KMNPZ", ApprovalCode::Match::Valid},
         {"09ahj kmnpz", ApprovalCode::Match::Valid},
         {"O9AHJKMNPZ", ApprovalCode::Match::Valid},  // O read as 0
-        {"09AHJ-KMNP", ApprovalCode::Match::None},
-        {"09AHJ-KMNPZZ", ApprovalCode::Match::None},
-        {"09AHJ-KMNPY", ApprovalCode::Match::None},
-        {"09AHJ\tKMNPZ", ApprovalCode::Match::None},
-        {"", ApprovalCode::Match::None},
+        {"09AHJ-KMNP", ApprovalCode::Match::Other},
+        {"09AHJ-KMNPZZ", ApprovalCode::Match::Other},
+        {"09AHJ-KMNPY", ApprovalCode::Match::Other},
+        {"09AHJ\tKMNPZ", ApprovalCode::Match::Other},
+        {"", ApprovalCode::Match::Other},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(code.match(c.scanned), c.match) << c.scanned;
@@ -98,7 +98,7 @@ TEST(ApprovalCode, IsValidOnceWithinItsLifetimeAndReplacedByTheNext) {
         code.issue();
     }
     EXPECT_EQ(code.match(fourth), Match::Spent);
-    EXPECT_EQ(code.match(first), Match::None);
+    EXPECT_EQ(code.match(first), Match::Other);
 }
 
 TEST(ApprovalCode, NeverBeginsAsTheConnectionQrCodeAndNeedsTheSystemsRandomness) {
