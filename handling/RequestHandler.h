@@ -44,7 +44,8 @@ class RequestHandler {
     void setOptions(HandlingOptions options);
 
     // The approval code that phones may scan; none until this is called. Called once, before
-    // requests arrive; `code` must outlive the handler. Only with an approval to approve in.
+    // requests arrive; `code` must outlive the handler. Without an approval (every phone may use
+    // the desktop) a code approves nobody and is only kept from being typed.
     void setApprovalCode(ApprovalCode& code) { mApprovalCode = &code; }
 
     // What a RequestServer is built with to be joined to this handler: its events go to
