@@ -61,7 +61,8 @@ class ApprovalCode {
     // Spends `code` when it is the valid one: the window that showed it was closed.
     void withdraw(std::string_view code);
 
-    // What became of `code` (as issue gave it), for the window that shows it.
+    // What became of `code` (as issue gave it), for the window that shows it; a withdrawn code
+    // reads as Expired.
     enum class State { Valid, Used, Expired, Replaced };
     struct Status {
         State state;
