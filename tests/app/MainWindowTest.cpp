@@ -521,6 +521,34 @@ TEST_F(MainWindowTest, APhoneScanningTheCodeShownFromTheQuestionIsApproved) {
     stopAndWait();
 }
 
+// 承認済みの端末 shows the approval code too, in a window of its own over the dialog; once a phone
+// is approved by it the list shows the phone.
+TEST_F(MainWindowTest, TheDevicesDialogShowsTheCodeAndListsThePhoneApprovedByIt) {
+    MainWindow& f = form();
+    f.show();
+    int listed = -1;
+    bool codeShown = false;
+    QTimer::singleShot(0, &f, [&] {
+        auto* dialog = f.findChild<DevicesDialog*>();
+        if (dialog == nullptr) {
+            return;
+        }
+        dialog->codeButton->click();
+        if (auto* shown = dialog->findChild<ApprovalCodeWindow*>()) {
+            codeShown = shown->isVisible();
+            // As a server thread does for the phone that scanned it.
+            f.approval().answer("PHONE", "192.0.2.5", ApprovalAnswer::Always);
+            EXPECT_TRUE(f.approvalCode().use(shown->codeText()));
+            shown->refresh();
+            listed = dialog->deviceList->topLevelItemCount();
+        }
+        dialog->accept();
+    });
+    f.showDevices();
+    EXPECT_TRUE(codeShown);
+    EXPECT_EQ(listed, 1);
+}
+
 // Devices approved in an earlier run are approved in this one; DeviceApproval=0 lets every phone
 // in without a question.
 TEST_F(MainWindowTest, ApprovalComesFromTheSettingsFile) {
