@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <fstream>
 
+#include "app/LogListView.h"
 #include "app/MainWindow.h"
 #include "app/QrCode.h"
 #include "core/QrPayload.h"
@@ -25,6 +26,15 @@ namespace {
 
 using test::PrivateNetwork;
 using test::waitUntil;
+
+// The log's lines, newest first, for a failure's message.
+std::string logOf(MainWindow& window) {
+    std::string lines;
+    for (int row = 0; row < window.logList->model()->rowCount(); ++row) {
+        lines += window.logList->model()->index(row, 0).data().toString().toStdString() + "\n";
+    }
+    return lines;
+}
 
 TEST(AddressFollowWindowTest, TheStatusAndTheQrCodeFollowTheDefaultRoutesAddress) {
     if (std::string why = PrivateNetwork::enter(); !why.empty()) {
@@ -45,10 +55,13 @@ TEST(AddressFollowWindowTest, TheStatusAndTheQrCodeFollowTheDefaultRoutesAddress
     window.portEdit->setText(QString::fromStdString(port));
     window.listenButton->click();
     ASSERT_EQ(window.statusLabel->text(), "待ち受け中");
+    // The listener binds on a thread of its own: the address is taken away only once it listens.
+    ASSERT_TRUE(
+        waitUntil([&] { return PrivateNetwork::listensOn("10.77.0.5", std::stoi(port)); }, 20000));
 
     ASSERT_EQ(PrivateNetwork::ip("addr del 10.77.0.5/24 dev lan0\n"), "");
     ASSERT_TRUE(waitUntil([&] { return window.statusLabel->text() != "待ち受け中"; }, 20000));
-    EXPECT_EQ(window.statusLabel->text().toStdString(), "IPアドレスの復帰待ち");
+    EXPECT_EQ(window.statusLabel->text().toStdString(), "IPアドレスの復帰待ち") << logOf(window);
     EXPECT_TRUE(window.qrBitmap().isNull());
     // Still listening as far as the user is concerned: the button stops the wait.
     EXPECT_EQ(window.listenButton->text().toStdString(), kStopCaption);
@@ -60,14 +73,15 @@ TEST(AddressFollowWindowTest, TheStatusAndTheQrCodeFollowTheDefaultRoutesAddress
     EXPECT_EQ(window.addressBox->currentData().toString(), "10.77.0.9");
     EXPECT_EQ(window.selectedAddress(), "10.77.0.9");
     EXPECT_EQ(test::decodeQr(window.qrBitmap()), qrPayload("10.77.0.9", port));
-    ASSERT_TRUE(waitUntil([&] { return PrivateNetwork::listensOn("10.77.0.9", std::stoi(port)); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return PrivateNetwork::listensOn("10.77.0.9", std::stoi(port)); }, 20000));
     EXPECT_EQ(phone::converse("10.77.0.9", std::stoi(port), "K", "101").reply, "101\t1");
 
     // The wait ends with the user's stop like listening does.
     ASSERT_EQ(PrivateNetwork::ip("addr del 10.77.0.9/24 dev lan0\n"), "");
     ASSERT_TRUE(waitUntil([&] { return window.qrBitmap().isNull(); }, 20000));
     window.listenButton->click();
-    ASSERT_TRUE(waitUntil([&] { return window.statusLabel->text() == "待ち受け停止中"; }));
+    ASSERT_TRUE(waitUntil([&] { return window.statusLabel->text() == "待ち受け停止中"; }, 20000));
     EXPECT_EQ(window.listenButton->text().toStdString(), kListenCaption);
     EXPECT_TRUE(window.addressBox->isEnabled());
 }
