@@ -85,7 +85,7 @@ class AppCore {
     static std::optional<StartRefusal> checkStart(const std::string& address,
                                                   const std::string& portText);
     // Asks the listener to end; the end comes later as listenerEnded(). Listening suspended for
-    // an address (below) ends at once, with ListenerView::listenerStopped all the same.
+    // its address (below) ends too: ListenerView::listenerStopped follows once, as for any stop.
     void stop();
     // The listener's end, passed on by the front end from ListenerView::listenerStopped.
     void listenerEnded() { mListening = mSuspended = false; }
