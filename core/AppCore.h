@@ -15,6 +15,7 @@
 #include "core/UiThread.h"
 #include "desktop/Desktop.h"
 #include "desktop/DesktopChoice.h"
+#include "handling/ApprovalCode.h"
 #include "handling/ApprovalPrompt.h"
 #include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
@@ -130,6 +131,8 @@ class AppCore {
 
     RequestHandler& handler() { return *mHandler; }
     DeviceApproval& approval() { return *mApproval; }
+    // The one-time code that approves the phone which scans it; the front end issues and shows it.
+    ApprovalCode& approvalCode() { return mApprovalCode; }
 
   private:
     // Passes the listener's end on to the front end, except the end of a suspension.
@@ -168,6 +171,7 @@ class AppCore {
     std::atomic<SuspensionStage> mSuspension{SuspensionStage::None};
     bool mSessionEnding = false;
     bool mAutomaticStartArmed = false;
+    ApprovalCode mApprovalCode;
     std::unique_ptr<DeviceApproval> mApproval;
     std::unique_ptr<RequestHandler> mHandler;
     AddressView* mAddressView = nullptr;
