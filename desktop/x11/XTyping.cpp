@@ -3,6 +3,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <thread>
@@ -15,8 +16,9 @@
 namespace korvane::x11 {
 namespace {
 
-// Time for clients to handle a mapping change before the key it was made for is reused: a
-// client that fetched the mapping after a later change would read the wrong character.
+// Time for clients to handle a mapping change before a key it was made for is given another
+// character, when the client could not be asked: a client that fetched the mapping after the
+// later change would read the wrong character.
 constexpr auto kMappingSettle = std::chrono::milliseconds(40);
 
 // The keysym that types `point`: Latin-1 keysyms are the code points, the rest of Unicode sits
@@ -36,7 +38,7 @@ struct KeyStroke {
 // The layout's first two levels, read once per text, and its spare key codes.
 class KeyTable {
   public:
-    explicit KeyTable(Display* display) {
+    explicit KeyTable(Display* display) : mShift(XKeysymToKeycode(display, XK_Shift_L)) {
         int min = 0;
         int max = 0;
         XDisplayKeycodes(display, &min, &max);
@@ -59,22 +61,29 @@ class KeyTable {
                                          KeyStroke{static_cast<KeyCode>(code), level == 1});
                 }
             }
-            if (empty && mSpare == 0) {
-                mSpare = static_cast<KeyCode>(code);
+            if (empty) {
+                mSpares.push_back(static_cast<KeyCode>(code));
             }
         }
         XFree(symbols);
     }
 
+    // The layout's key for `symbol`; none when it has none, or it is on the shifted level and
+    // the layout has no Shift.
     std::optional<KeyStroke> find(KeySym symbol) const {
         auto it = mStrokes.find(symbol);
-        return it == mStrokes.end() ? std::nullopt : std::optional<KeyStroke>(it->second);
+        if (it == mStrokes.end() || (it->second.shift && mShift == 0)) {
+            return std::nullopt;
+        }
+        return it->second;
     }
-    KeyCode spare() const { return mSpare; }
+    KeyCode shift() const { return mShift; }
+    const std::vector<KeyCode>& spares() const { return mSpares; }
 
   private:
+    KeyCode mShift;
     std::map<KeySym, KeyStroke> mStrokes;
-    KeyCode mSpare = 0;
+    std::vector<KeyCode> mSpares;
 };
 
 void stroke(Display* display, KeyCode code, KeyCode shift) {
@@ -88,10 +97,82 @@ void stroke(Display* display, KeyCode code, KeyCode shift) {
     }
 }
 
-void mapSpare(Display* display, KeyCode spare, KeySym symbol) {
-    KeySym both[2] = {symbol, symbol};
-    XChangeKeyboardMapping(display, spare, 2, both, 1);
-}
+// The spare keys and the characters they carry while a text is typed. A key is given a new
+// character only after the client has handled the keys typed on it (or after the pause).
+class SpareKeys {
+  public:
+    SpareKeys(Display* display, std::vector<KeyCode> codes, const KeysHandled& keysHandled)
+        : mDisplay(display),
+          mCodes(std::move(codes)),
+          mOn(mCodes.size(), NoSymbol),
+          mKeysHandled(keysHandled) {}
+
+    bool none() const { return mCodes.empty(); }
+
+    // The spare key that types `symbols[at]`. When no key carries it, the keys are given the
+    // characters the text needs from there on that the layout lacks, as many as fit: those
+    // already on a key keep it.
+    KeyCode keyFor(const std::vector<KeySym>& symbols, std::size_t at, const KeyTable& layout) {
+        if (KeyCode code = carrying(symbols[at]); code != 0) {
+            return code;
+        }
+        std::vector<KeySym> wanted;
+        for (std::size_t i = at; i < symbols.size() && wanted.size() < mCodes.size(); ++i) {
+            if (!layout.find(symbols[i]) &&
+                std::find(wanted.begin(), wanted.end(), symbols[i]) == wanted.end()) {
+                wanted.push_back(symbols[i]);
+            }
+        }
+        std::vector<KeySym> next = mOn;
+        std::vector<KeySym> missing;
+        for (KeySym symbol : wanted) {
+            if (std::find(next.begin(), next.end(), symbol) == next.end()) {
+                missing.push_back(symbol);
+            }
+        }
+        for (std::size_t key = 0; key < next.size() && !missing.empty(); ++key) {
+            if (std::find(wanted.begin(), wanted.end(), next[key]) == wanted.end()) {
+                next[key] = missing.back();
+                missing.pop_back();
+            }
+        }
+        remap(next);
+        return carrying(symbols[at]);
+    }
+
+    void typed() { mTyped = true; }
+
+    // Empties the keys that were given characters.
+    void giveBack() { remap(std::vector<KeySym>(mCodes.size(), NoSymbol)); }
+
+  private:
+    KeyCode carrying(KeySym symbol) const {
+        auto it = std::find(mOn.begin(), mOn.end(), symbol);
+        return it == mOn.end() ? 0 : mCodes[static_cast<std::size_t>(it - mOn.begin())];
+    }
+
+    void remap(const std::vector<KeySym>& next) {
+        if (mTyped && !mKeysHandled()) {
+            std::this_thread::sleep_for(kMappingSettle);
+        }
+        mTyped = false;
+        for (std::size_t key = 0; key < next.size(); ++key) {
+            if (next[key] != mOn[key]) {
+                // Both levels, so that a Shift held by the user still types the character.
+                KeySym both[2] = {next[key], next[key]};
+                XChangeKeyboardMapping(mDisplay, mCodes[key], 2, both, 1);
+                mOn[key] = next[key];
+            }
+        }
+    }
+
+    Display* mDisplay;
+    std::vector<KeyCode> mCodes;
+    std::vector<KeySym> mOn;
+    const KeysHandled& mKeysHandled;
+    // A key was typed on the spare keys since the client was last known to have handled its keys.
+    bool mTyped = false;
+};
 
 // The keysyms `utf8` is typed with: line breaks (LF, CR, CR LF) as Return, TAB as Tab, other
 // control characters left out.
@@ -116,29 +197,24 @@ std::vector<KeySym> keysymsOf(const std::string& utf8) {
 
 }  // namespace
 
-DesktopError typeText(Display* display, const std::string& utf8,
-                      std::chrono::milliseconds keyDelay) {
+DesktopError typeText(Display* display, const std::string& utf8, std::chrono::milliseconds keyDelay,
+                      const KeysHandled& keysHandled) {
     const std::vector<KeySym> symbols = keysymsOf(utf8);
     XErrorTrap trap(display);
     const KeyTable table(display);
-    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
-    bool spareInUse = false;
-    bool first = true;
+    SpareKeys spares(display, table.spares(), keysHandled);
+    bool spareUsed = false;
     DesktopError failed;
-    for (KeySym symbol : symbols) {
-        if (!first && keyDelay.count() > 0) {
+    for (std::size_t at = 0; at < symbols.size(); ++at) {
+        if (at > 0 && keyDelay.count() > 0) {
             std::this_thread::sleep_for(keyDelay);
         }
-        first = false;
-        if (std::optional<KeyStroke> key = table.find(symbol); key && (!key->shift || shift != 0)) {
-            stroke(display, key->code, key->shift ? shift : 0);
-        } else if (table.spare() != 0) {
-            if (spareInUse) {
-                std::this_thread::sleep_for(kMappingSettle);
-            }
-            mapSpare(display, table.spare(), symbol);
-            spareInUse = true;
-            stroke(display, table.spare(), 0);
+        if (std::optional<KeyStroke> key = table.find(symbols[at])) {
+            stroke(display, key->code, key->shift ? table.shift() : 0);
+        } else if (!spares.none()) {
+            stroke(display, spares.keyFor(symbols, at, table), 0);
+            spares.typed();
+            spareUsed = true;
         } else {
             failed = DesktopError(DesktopError::Kind::Keys,
                                   "キーボード配列にない文字を入力するための空きキーがありません。");
@@ -149,9 +225,8 @@ DesktopError typeText(Display* display, const std::string& utf8,
             break;
         }
     }
-    if (spareInUse) {
-        std::this_thread::sleep_for(kMappingSettle);
-        mapSpare(display, table.spare(), NoSymbol);
+    if (spareUsed) {
+        spares.giveBack();
         trap.sync();
     }
     return failed;

@@ -3,21 +3,30 @@
 #include <X11/Xlib.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "desktop/DesktopError.h"
 
 namespace korvane::x11 {
 
+// Waits until the client that has the keyboard focus has handled the keys sent so far; false when
+// that could not be told (the client was not asked, or did not answer in time).
+using KeysHandled = std::function<bool()>;
+
 // Types `utf8` through XTEST, one key press per character, with `keyDelay` between two keys.
 // Line breaks (LF, CR, CR LF) go as Return, TAB as Tab; other control characters are dropped.
 // A character on a key of the current layout goes with Shift when it sits on the shifted level.
-// One that no key produces is typed through a spare key code (one with no symbols at all),
-// which is given that character, pressed, and emptied again; a client reads the new mapping
-// only when it handles the change, so each such change waits for the key before it to be taken.
+// The others are typed through spare key codes (those with no symbols at all): the characters
+// the text needs next, as many as there are spare keys, are given one key each, typed, and the
+// keys are given the next ones when the text needs more. A client reads a new mapping only when
+// it comes to handle the change, and reads the mapping in force then: so before a spare key
+// that was typed is given another character, and before the spare keys are emptied again at the
+// end, `keysHandled` waits for the client to have handled its keys; when it cannot tell, a pause
+// of 40 ms stands in for it.
 // A Keys error when the server refused the keys or a character needs a spare key and the layout
 // has none; the keys before it have gone. The caller serialises calls on `display`.
-DesktopError typeText(Display* display, const std::string& utf8,
-                      std::chrono::milliseconds keyDelay);
+DesktopError typeText(Display* display, const std::string& utf8, std::chrono::milliseconds keyDelay,
+                      const KeysHandled& keysHandled);
 
 }  // namespace korvane::x11
