@@ -16,10 +16,10 @@
 namespace korvane::x11 {
 namespace {
 
-// Time for clients to handle a mapping change before a key it was made for is given another
-// character, when the client could not be asked: a client that fetched the mapping after the
-// later change would read the wrong character.
-constexpr auto kMappingSettle = std::chrono::milliseconds(40);
+// Time for a client that cannot be asked to handle a mapping change before the keys typed with
+// it, and those keys before the next change: a client that read a key with an older or a later
+// mapping would show the wrong character.
+constexpr auto kMappingSettle = std::chrono::milliseconds(250);
 
 // The keysym that types `point`: Latin-1 keysyms are the code points, the rest of Unicode sits
 // at 0x01000000 + code point.
@@ -97,81 +97,120 @@ void stroke(Display* display, KeyCode code, KeyCode shift) {
     }
 }
 
-// The spare keys and the characters they carry while a text is typed. A key is given a new
-// character only after the client has handled the keys typed on it (or after the pause).
+// The spare keys and the characters they carry while a text is typed. A key typed on is given
+// another character only once the client has handled that key, or, when it cannot be asked, once
+// the pause has passed since; the keys typed on longest ago are given new characters first.
 class SpareKeys {
   public:
-    SpareKeys(Display* display, std::vector<KeyCode> codes, const KeysHandled& keysHandled)
-        : mDisplay(display),
-          mCodes(std::move(codes)),
-          mOn(mCodes.size(), NoSymbol),
-          mKeysHandled(keysHandled) {}
-
-    bool none() const { return mCodes.empty(); }
-
-    // The spare key that types `symbols[at]`. When no key carries it, the keys are given the
-    // characters the text needs from there on that the layout lacks, as many as fit: those
-    // already on a key keep it.
-    KeyCode keyFor(const std::vector<KeySym>& symbols, std::size_t at, const KeyTable& layout) {
-        if (KeyCode code = carrying(symbols[at]); code != 0) {
-            return code;
+    SpareKeys(Display* display, const std::vector<KeyCode>& codes, const KeysHandled& keysHandled)
+        : mDisplay(display), mKeysHandled(keysHandled) {
+        for (KeyCode code : codes) {
+            mKeys.push_back(Key{code});
         }
+    }
+
+    bool none() const { return mKeys.empty(); }
+
+    // The spare key that types `symbols[at]`. When no key carries it, keys are given the
+    // characters the text needs from there on that the layout lacks, as many as there are keys;
+    // characters already on a key keep it.
+    KeyCode keyFor(const std::vector<KeySym>& symbols, std::size_t at, const KeyTable& layout) {
+        if (Key* key = carrying(symbols[at])) {
+            return key->code;
+        }
+        std::vector<KeySym> missing;
         std::vector<KeySym> wanted;
-        for (std::size_t i = at; i < symbols.size() && wanted.size() < mCodes.size(); ++i) {
+        for (std::size_t i = at; i < symbols.size() && wanted.size() < mKeys.size(); ++i) {
             if (!layout.find(symbols[i]) &&
                 std::find(wanted.begin(), wanted.end(), symbols[i]) == wanted.end()) {
                 wanted.push_back(symbols[i]);
+                if (carrying(symbols[i]) == nullptr) {
+                    missing.push_back(symbols[i]);
+                }
             }
         }
-        std::vector<KeySym> next = mOn;
-        std::vector<KeySym> missing;
-        for (KeySym symbol : wanted) {
-            if (std::find(next.begin(), next.end(), symbol) == next.end()) {
-                missing.push_back(symbol);
+        std::vector<Key*> free;
+        for (Key& key : mKeys) {
+            if (std::find(wanted.begin(), wanted.end(), key.on) == wanted.end()) {
+                free.push_back(&key);
             }
         }
-        for (std::size_t key = 0; key < next.size() && !missing.empty(); ++key) {
-            if (std::find(wanted.begin(), wanted.end(), next[key]) == wanted.end()) {
-                next[key] = missing.back();
-                missing.pop_back();
-            }
-        }
-        remap(next);
-        return carrying(symbols[at]);
-    }
-
-    void typed() { mTyped = true; }
-
-    // Empties the keys that were given characters.
-    void giveBack() { remap(std::vector<KeySym>(mCodes.size(), NoSymbol)); }
-
-  private:
-    KeyCode carrying(KeySym symbol) const {
-        auto it = std::find(mOn.begin(), mOn.end(), symbol);
-        return it == mOn.end() ? 0 : mCodes[static_cast<std::size_t>(it - mOn.begin())];
-    }
-
-    void remap(const std::vector<KeySym>& next) {
-        if (mTyped && !mKeysHandled()) {
+        std::stable_sort(free.begin(), free.end(),
+                         [](const Key* a, const Key* b) { return a->typedAt < b->typedAt; });
+        free.resize(missing.size());
+        give(free, missing);
+        // A client may read the keys that follow as soon as they come, and with the mapping it
+        // has then (Tk under load did): they wait for it to have handled the change.
+        XSync(mDisplay, False);
+        if (!mKeysHandled()) {
             std::this_thread::sleep_for(kMappingSettle);
         }
-        mTyped = false;
-        for (std::size_t key = 0; key < next.size(); ++key) {
-            if (next[key] != mOn[key]) {
-                // Both levels, so that a Shift held by the user still types the character.
-                KeySym both[2] = {next[key], next[key]};
-                XChangeKeyboardMapping(mDisplay, mCodes[key], 2, both, 1);
-                mOn[key] = next[key];
+        return carrying(symbols[at])->code;
+    }
+
+    void typed(KeyCode code) {
+        for (Key& key : mKeys) {
+            if (key.code == code) {
+                key.unhandled = true;
+                key.typedAt = Clock::now();
             }
+        }
+    }
+
+    // Empties the keys that were given characters.
+    void giveBack() {
+        std::vector<Key*> given;
+        for (Key& key : mKeys) {
+            if (key.on != NoSymbol) {
+                given.push_back(&key);
+            }
+        }
+        give(given, std::vector<KeySym>(given.size(), NoSymbol));
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    struct Key {
+        KeyCode code = 0;
+        KeySym on = NoSymbol;
+        // Typed on since the client was last known to have handled its keys.
+        bool unhandled = false;
+        Clock::time_point typedAt{};
+    };
+
+    Key* carrying(KeySym symbol) {
+        auto it = std::find_if(mKeys.begin(), mKeys.end(),
+                               [symbol](const Key& key) { return key.on == symbol; });
+        return it == mKeys.end() ? nullptr : &*it;
+    }
+
+    // Gives `keys[i]` the character `symbols[i]`, once the client is done with the keys.
+    void give(const std::vector<Key*>& keys, const std::vector<KeySym>& symbols) {
+        Clock::time_point lastTyped{};
+        for (const Key* key : keys) {
+            if (key->unhandled) {
+                lastTyped = std::max(lastTyped, key->typedAt);
+            }
+        }
+        if (lastTyped != Clock::time_point{}) {
+            if (!mKeysHandled()) {
+                std::this_thread::sleep_until(lastTyped + kMappingSettle);
+            }
+            for (Key& key : mKeys) {
+                key.unhandled = false;
+            }
+        }
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            // Both levels, so that a Shift held by the user still types the character.
+            KeySym both[2] = {symbols[i], symbols[i]};
+            XChangeKeyboardMapping(mDisplay, keys[i]->code, 2, both, 1);
+            keys[i]->on = symbols[i];
         }
     }
 
     Display* mDisplay;
-    std::vector<KeyCode> mCodes;
-    std::vector<KeySym> mOn;
     const KeysHandled& mKeysHandled;
-    // A key was typed on the spare keys since the client was last known to have handled its keys.
-    bool mTyped = false;
+    std::vector<Key> mKeys;
 };
 
 // The keysyms `utf8` is typed with: line breaks (LF, CR, CR LF) as Return, TAB as Tab, other
@@ -212,8 +251,9 @@ DesktopError typeText(Display* display, const std::string& utf8, std::chrono::mi
         if (std::optional<KeyStroke> key = table.find(symbols[at])) {
             stroke(display, key->code, key->shift ? table.shift() : 0);
         } else if (!spares.none()) {
-            stroke(display, spares.keyFor(symbols, at, table), 0);
-            spares.typed();
+            const KeyCode code = spares.keyFor(symbols, at, table);
+            stroke(display, code, 0);
+            spares.typed(code);
             spareUsed = true;
         } else {
             failed = DesktopError(DesktopError::Kind::Keys,

@@ -18,12 +18,13 @@ using KeysHandled = std::function<bool()>;
 // Line breaks (LF, CR, CR LF) go as Return, TAB as Tab; other control characters are dropped.
 // A character on a key of the current layout goes with Shift when it sits on the shifted level.
 // The others are typed through spare key codes (those with no symbols at all): the characters
-// the text needs next, as many as there are spare keys, are given one key each, typed, and the
-// keys are given the next ones when the text needs more. A client reads a new mapping only when
-// it comes to handle the change, and reads the mapping in force then: so before a spare key
-// that was typed is given another character, and before the spare keys are emptied again at the
-// end, `keysHandled` waits for the client to have handled its keys; when it cannot tell, a pause
-// of 40 ms stands in for it.
+// the text needs next, as many as there are spare keys, are given one key each, and keys are
+// given new ones when the text needs more. A client reads a new mapping only when it comes to
+// handle the change, and some read keys that came with it before they handle it: so the keys
+// after a change wait for `keysHandled` (the client has handled the change), and so does the
+// next change of a key typed on, and the emptying of the keys at the end (the client has handled
+// the keys). When it cannot tell, 250 ms stand in for each wait (a client slowed down by a busy
+// machine took longer than 100 ms).
 // A Keys error when the server refused the keys or a character needs a spare key and the layout
 // has none; the keys before it have gone. The caller serialises calls on `display`.
 DesktopError typeText(Display* display, const std::string& utf8, std::chrono::milliseconds keyDelay,
