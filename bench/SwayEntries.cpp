@@ -25,18 +25,21 @@ class SwayEntries : public EntrySession {
 
     WindowHandle startEntry() override {
         mZenity.reset();
-        mZenity.emplace(std::vector<std::string>{"zenity", "--entry"}, mSway.clientEnvironment());
+        mZenity.emplace(std::vector<std::string>{"stdbuf", "-oL", "zenity", "--entry"},
+                        mSway.clientEnvironment());
         if (!mSway.waitForFocus("zenity")) {
             return 0;
         }
         // Made once the first entry has the focus: a new virtual keyboard is then news to a
-        // running client, as in a real session. Its own wait before its first key is over before
-        // the first run (below).
-        if (!mDesktop) {
+        // running client, as in a real session. Its wait before its first key, counted from its
+        // first use, is over before the first run.
+        const bool made = !mDesktop;
+        if (made) {
             mDesktop.emplace("", std::vector<std::string>{"korvane-none"});
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(600));
-        const DesktopResult<FocusedWindow> focused = mDesktop->focusedWindow();
+        DesktopResult<FocusedWindow> focused = mDesktop->focusedWindow();
+        // As a user takes before scanning: the toolkit settles.
+        std::this_thread::sleep_for(std::chrono::milliseconds(made ? 600 : 300));
         return focused ? focused->window : 0;
     }
 

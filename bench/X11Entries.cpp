@@ -20,8 +20,9 @@ class X11Entries : public EntrySession {
     WindowHandle startEntry() override {
         const std::string title = "korvane-bench-typing-" + std::to_string(++mEntries);
         mZenity.reset();
-        mZenity.emplace(std::vector<std::string>{"zenity", "--entry", "--title=" + title},
-                        std::vector<std::string>{"GDK_BACKEND=x11"});
+        mZenity.emplace(
+            std::vector<std::string>{"stdbuf", "-oL", "zenity", "--entry", "--title=" + title},
+            std::vector<std::string>{"GDK_BACKEND=x11"});
         ChildProcess focus({"sh", "-c",
                             "w=$(xdotool search --sync --name '^" + title +
                                 "$' | head -n 1) && xdotool windowactivate --sync \"$w\" "

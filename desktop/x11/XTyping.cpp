@@ -86,16 +86,32 @@ class KeyTable {
     std::vector<KeyCode> mSpares;
 };
 
-void stroke(Display* display, KeyCode code, KeyCode shift) {
-    if (shift != 0) {
-        XTestFakeKeyEvent(display, shift, True, CurrentTime);
+// Key presses, Shift held down through a run of shifted characters rather than pressed around
+// each: every change of Shift costs a client as much as a character (GTK redraws the entry).
+class Strokes {
+  public:
+    Strokes(Display* display, KeyCode shift) : mDisplay(display), mShift(shift) {}
+
+    void press(KeyCode code, bool shifted) {
+        if (shifted != mShiftDown) {
+            XTestFakeKeyEvent(mDisplay, mShift, shifted ? True : False, CurrentTime);
+            mShiftDown = shifted;
+        }
+        XTestFakeKeyEvent(mDisplay, code, True, CurrentTime);
+        XTestFakeKeyEvent(mDisplay, code, False, CurrentTime);
     }
-    XTestFakeKeyEvent(display, code, True, CurrentTime);
-    XTestFakeKeyEvent(display, code, False, CurrentTime);
-    if (shift != 0) {
-        XTestFakeKeyEvent(display, shift, False, CurrentTime);
+    void releaseShift() {
+        if (mShiftDown) {
+            XTestFakeKeyEvent(mDisplay, mShift, False, CurrentTime);
+            mShiftDown = false;
+        }
     }
-}
+
+  private:
+    Display* mDisplay;
+    KeyCode mShift;
+    bool mShiftDown = false;
+};
 
 // The spare keys and the characters they carry while a text is typed. A key typed on is given
 // another character only once the client has handled that key, or, when it cannot be asked, once
@@ -186,6 +202,8 @@ class SpareKeys {
 
     // Gives `keys[i]` the character `symbols[i]`, once the client is done with the keys.
     void give(const std::vector<Key*>& keys, const std::vector<KeySym>& symbols) {
+        // The keys typed go to the client before it is asked about them.
+        XSync(mDisplay, False);
         Clock::time_point lastTyped{};
         for (const Key* key : keys) {
             if (key->unhandled) {
@@ -242,34 +260,36 @@ DesktopError typeText(Display* display, const std::string& utf8, std::chrono::mi
     XErrorTrap trap(display);
     const KeyTable table(display);
     SpareKeys spares(display, table.spares(), keysHandled);
+    Strokes strokes(display, table.shift());
     bool spareUsed = false;
     DesktopError failed;
-    for (std::size_t at = 0; at < symbols.size(); ++at) {
+    for (std::size_t at = 0; at < symbols.size() && !failed; ++at) {
         if (at > 0 && keyDelay.count() > 0) {
             std::this_thread::sleep_for(keyDelay);
         }
         if (std::optional<KeyStroke> key = table.find(symbols[at])) {
-            stroke(display, key->code, key->shift ? table.shift() : 0);
+            strokes.press(key->code, key->shift);
         } else if (!spares.none()) {
+            strokes.releaseShift();
             const KeyCode code = spares.keyFor(symbols, at, table);
-            stroke(display, code, 0);
+            strokes.press(code, false);
             spares.typed(code);
             spareUsed = true;
         } else {
             failed = DesktopError(DesktopError::Kind::Keys,
                                   "キーボード配列にない文字を入力するための空きキーがありません。");
-            break;
         }
-        failed = keysQueued(display, trap);
-        if (failed) {
-            break;
+        // With a pause between keys, each goes before the pause; without, all go together.
+        if (keyDelay.count() > 0 && !failed) {
+            failed = keysQueued(display, trap);
         }
     }
+    strokes.releaseShift();
     if (spareUsed) {
         spares.giveBack();
-        trap.sync();
     }
-    return failed;
+    const DesktopError refused = keysQueued(display, trap);
+    return failed ? failed : refused;
 }
 
 }  // namespace korvane::x11

@@ -25,8 +25,11 @@ using KeysHandled = std::function<bool()>;
 // next change of a key typed on, and the emptying of the keys at the end (the client has handled
 // the keys). When it cannot tell, 250 ms stand in for each wait (a client slowed down by a busy
 // machine took longer than 100 ms).
-// A Keys error when the server refused the keys or a character needs a spare key and the layout
-// has none; the keys before it have gone. The caller serialises calls on `display`.
+// Shift is held down through a run of shifted characters. Without a pause the keys go to the
+// server together, and the call returns once it has queued them all.
+// A Keys error when the server refused a key (the keys before it and, without a pause, those
+// after it have gone) or a character needs a spare key and the layout has none (the keys before
+// it have gone). The caller serialises calls on `display`.
 DesktopError typeText(Display* display, const std::string& utf8, std::chrono::milliseconds keyDelay,
                       const KeysHandled& keysHandled);
 
