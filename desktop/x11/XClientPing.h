@@ -11,8 +11,8 @@ namespace korvane::x11 {
 
 // Tells when the X client that has the keyboard focus has handled every event sent to it before:
 // it is sent the EWMH ping (_NET_WM_PING), which a client answers when its turn comes among its
-// events, and so only after the keys before it. GTK, Qt and Tk answer it; a client whose window
-// does not list _NET_WM_PING in WM_PROTOCOLS cannot be asked.
+// events, and so only after the keys before it. GTK and Qt list it among their window protocols;
+// a client whose window does not list _NET_WM_PING in WM_PROTOCOLS (Tk) cannot be asked.
 //
 // The answer goes to the root window; it is read on a connection of this object's own, which
 // watches the root window only while it waits. Not thread-safe: one caller at a time.
