@@ -68,9 +68,13 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
-// One barcode given one way into a new entry; false when the entry did not come up.
+// One barcode given one way into a new entry; false when the entry did not come up, twice (a
+// busy machine once kept zenity from coming up in time).
 bool runOnce(EntrySession& session, Method method, const std::string& text, Runs& runs) {
-    const WindowHandle window = session.startEntry();
+    WindowHandle window = session.startEntry();
+    if (window == 0) {
+        window = session.startEntry();
+    }
     if (window == 0) {
         std::fprintf(stderr, "%s: the GTK entry did not come up (zenity)\n",
                      session.name().c_str());
