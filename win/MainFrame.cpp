@@ -31,6 +31,9 @@ MainFrame::MainFrame(FrameParts parts, std::filesystem::path settingsFile, std::
     fillAddresses();
     selectSavedAddress();
     showListening(false);
+    if (auto failure = mCore->watchAddresses(*this, readLocalAddresses)) {
+        traceOutput("watchAddresses: " + *failure);
+    }
 }
 
 MainFrame::~MainFrame() {
@@ -134,10 +137,15 @@ void MainFrame::saveSettings() {
 }
 
 void MainFrame::fillAddresses() {
+    std::vector<LocalAddress> addresses;
+    readLocalAddresses(addresses);
+    showAddresses(addresses);
+}
+
+void MainFrame::showAddresses(const std::vector<LocalAddress>& addresses) {
     HWND list = GetDlgItem(mWindow, winid::kAddressList);
     SendMessageW(list, CB_RESETCONTENT, 0, 0);
-    mAddresses.clear();
-    readLocalAddresses(mAddresses);
+    mAddresses = addresses;
     for (const LocalAddress& entry : mAddresses) {
         const std::string shown = entry.interfaceName.empty()
                                       ? entry.address
@@ -147,6 +155,39 @@ void MainFrame::fillAddresses() {
     if (!mAddresses.empty()) {
         SendMessageW(list, CB_SETCURSEL, 0, 0);
     }
+}
+
+std::string MainFrame::chosenAddress() const {
+    const auto selected =
+        static_cast<int>(SendDlgItemMessageW(mWindow, winid::kAddressList, CB_GETCURSEL, 0, 0));
+    return selected >= 0 && static_cast<std::size_t>(selected) < mAddresses.size()
+               ? mAddresses[static_cast<std::size_t>(selected)].address
+               : std::string();
+}
+
+void MainFrame::addressesChanged(const std::vector<LocalAddress>& addresses) {
+    const std::string chosen = mCore->isListening() ? mCore->selectedAddress() : chosenAddress();
+    showAddresses(addresses);
+    for (std::size_t i = 0; i < mAddresses.size(); ++i) {
+        if (mAddresses[i].address == chosen) {
+            SendDlgItemMessageW(mWindow, winid::kAddressList, CB_SETCURSEL, i, 0);
+        }
+    }
+}
+
+void MainFrame::listeningSuspended(const std::string&) {
+    setStatus(wintext::kStatusAwaitingAddress, RGB(0xFF, 0xFF, 0x00));
+    mQr.show(QrMatrix{});
+    mLargeQr.reset();
+}
+
+void MainFrame::listeningResumed(const std::string& address) {
+    for (std::size_t i = 0; i < mAddresses.size(); ++i) {
+        if (mAddresses[i].address == address) {
+            SendDlgItemMessageW(mWindow, winid::kAddressList, CB_SETCURSEL, i, 0);
+        }
+    }
+    showListening(true);
 }
 
 void MainFrame::selectSavedAddress() {
@@ -171,13 +212,7 @@ void MainFrame::toggleListening() {
         mCore->stop();
         return;
     }
-    const auto selected =
-        static_cast<int>(SendDlgItemMessageW(mWindow, winid::kAddressList, CB_GETCURSEL, 0, 0));
-    const std::string address =
-        selected >= 0 && static_cast<std::size_t>(selected) < mAddresses.size()
-            ? mAddresses[static_cast<std::size_t>(selected)].address
-            : std::string();
-    if (auto refusal = mCore->start(address, portText())) {
+    if (auto refusal = mCore->start(chosenAddress(), portText())) {
         showStartRefusal(*refusal);
         return;
     }
@@ -206,21 +241,14 @@ void MainFrame::showStartRefusal(const StartRefusal& refusal) {
 }
 
 void MainFrame::showListening(bool listening) {
-    mListeningShown = listening;
     SetDlgItemTextW(mWindow, winid::kListen,
                     uiText(listening ? wintext::kStop : wintext::kListen).c_str());
     for (int id :
          {winid::kPort, winid::kAddressList, winid::kAutoStart, winid::kMinimize, winid::kQuit}) {
         EnableWindow(GetDlgItem(mWindow, id), !listening);
     }
-    SetDlgItemTextW(
-        mWindow, winid::kStatus,
-        uiText(listening ? wintext::kStatusListening : wintext::kStatusStopped).c_str());
-    if (mStatusBrush != nullptr) {
-        DeleteObject(mStatusBrush);
-    }
-    mStatusBrush = CreateSolidBrush(listening ? RGB(0x00, 0xFF, 0x00) : RGB(0xC0, 0xC0, 0xC0));
-    InvalidateRect(GetDlgItem(mWindow, winid::kStatus), nullptr, TRUE);
+    setStatus(listening ? wintext::kStatusListening : wintext::kStatusStopped,
+              listening ? RGB(0x00, 0xFF, 0x00) : RGB(0xC0, 0xC0, 0xC0));
     mQr.show(listening ? encodeQr(qrPayload(mCore->selectedAddress(), portText())) : QrMatrix{});
     if (!listening) {
         mLargeQr.reset();
@@ -236,6 +264,15 @@ void MainFrame::showLargeQr() {
         mParts.instance, mWindow,
         mParts.texts.text(wintext::kLargeQrContext, wintext::kLargeQrTitle), mQr.matrix(),
         mCore->selectedAddress() + " : " + portText());
+}
+
+void MainFrame::setStatus(const char* source, COLORREF colour) {
+    SetDlgItemTextW(mWindow, winid::kStatus, uiText(source).c_str());
+    if (mStatusBrush != nullptr) {
+        DeleteObject(mStatusBrush);
+    }
+    mStatusBrush = CreateSolidBrush(colour);
+    InvalidateRect(GetDlgItem(mWindow, winid::kStatus), nullptr, TRUE);
 }
 
 void MainFrame::showLines(LogLines oldestFirst) {

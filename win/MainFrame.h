@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/AddressView.h"
 #include "core/AppCore.h"
 #include "core/LocalAddresses.h"
 #include "core/SettingsPlace.h"
@@ -37,10 +38,11 @@ struct FrameParts {
 // the request server, request handling and the approval of phones: about box, address list,
 // port, the automatic start and minimise boxes, the connection QR code while listening, the
 // status, the log list (newest on top), the detail box of a clicked line, and the buttons. Its
-// controls carry the identifiers of ControlIds.h. Made, shown and destroyed on the thread that
+// controls carry the identifiers of ControlIds.h. The address list, status and QR code follow
+// this PC's addresses as the core watches them. Made, shown and destroyed on the thread that
 // runs the message loop; closing it (after the core's close rules) stops the server, writes the
 // settings and ends the loop.
-class MainFrame : public LogView, public ListenerView, public ApprovalPrompt {
+class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, public AddressView {
   public:
     MainFrame(FrameParts parts, std::filesystem::path settingsFile, std::string captureFile);
     ~MainFrame() override;
@@ -61,6 +63,10 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt {
     // ApprovalPrompt: any thread. This window has no approval question yet: the question counts
     // as closed unanswered, and the phone is asked about again at its next request.
     void ask(const std::string& clientKey, const std::string& address) override;
+    // AddressView: the window's thread.
+    void addressesChanged(const std::vector<LocalAddress>& addresses) override;
+    void listeningSuspended(const std::string& address) override;
+    void listeningResumed(const std::string& address) override;
 
   private:
     // MainFrameMessages.cpp.
@@ -87,11 +93,15 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt {
     void applySettings();
     void saveSettings();
     void fillAddresses();
+    void showAddresses(const std::vector<LocalAddress>& addresses);
+    // The address the list has selected; empty when none.
+    std::string chosenAddress() const;
     void selectSavedAddress();
     void toggleListening();
     void showStartRefusal(const StartRefusal& refusal);
     // The controls, status and QR code of the listening (or stopped) state.
     void showListening(bool listening);
+    void setStatus(const char* source, COLORREF colour);
     void showLines(LogLines oldestFirst);
     void showLine(int row);
     // The QR code large in a window of its own (only while listening).
@@ -110,7 +120,6 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt {
     HBRUSH mStatusBrush = nullptr;
     HBRUSH mInfoBrush = nullptr;
     HICON mLogo = nullptr;
-    bool mListeningShown = false;
     bool mDestroyed = false;
     std::vector<LocalAddress> mAddresses;
 

@@ -20,6 +20,8 @@ inline constexpr char kDevices[] = "承認済みの端末";
 inline constexpr char kQuit[] = "終了";
 inline constexpr char kStatusStopped[] = "待ち受け停止中";
 inline constexpr char kStatusListening[] = "待ち受け中";
+// Listening is suspended until its address comes back to this PC.
+inline constexpr char kStatusAwaitingAddress[] = "IPアドレスの復帰待ち";
 inline constexpr char kPortInvalid[] = "ポート番号が不正です。";
 inline constexpr char kNotAnInteger[] = "''%1'' は整数ではありません";
 inline constexpr char kStopFirst[] = "待ち受けを停止してください。";
@@ -62,7 +64,7 @@ inline constexpr const char* kAll[] = {
     kDisclaimer,     kAboutProgram,
     kAboutMirovel,   kQrTip,
     kExportMenu,     kExportTitle,
-    kExportTypes,
+    kExportTypes,    kStatusAwaitingAddress,
 };
 
 }  // namespace korvane::wintext
