@@ -5,33 +5,46 @@
 
 #include "handling/ApprovalPrompt.h"
 
+class QLabel;
 class QPushButton;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace korvane {
 
-// The question whether a phone may use the desktop, in the main window's font: the phone's key
-// and address, and 許可 (always), 今回のみ許可 (this run), 拒否. It stays on top but never takes
-// the keyboard focus, so a scan under way keeps typing into the field that has it. GUI thread only.
+class ApprovalDesk;
+
+// The phones waiting for approval, in the main window's font: one row per address with its key,
+// its first and last request, how many and how many under a new key, and 許可 (always),
+// 今回のみ許可 (this run) and 拒否 (the key and the address, for this run) on each row; above
+// them the question, and a warning when many new keys asked lately or the list was full. A view
+// of the desk's list: refresh() reads it again, and so does a timer while the window shows, as
+// requests are counted and entries leave. It stays on top but never takes the keyboard focus, so
+// a scan under way keeps typing into the field that has it. GUI thread only.
 class ApprovalWindow : public QWidget {
     Q_OBJECT
   public:
-    ApprovalWindow(const std::string& clientKey, const std::string& address, QWidget* parent);
+    ApprovalWindow(ApprovalDesk& desk, QWidget* parent);
 
-    QPushButton* alwaysButton;
-    QPushButton* thisRunButton;
-    QPushButton* refuseButton;
+    // Reads the waiting phones again; the window hides when none is left.
+    void refresh();
+    // Refreshes and shows the window, without taking the focus, when a phone waits.
+    void showPhones();
 
-  signals:
-    // Once: the button pressed, or Dismissed when the window was closed without one.
-    void answered(korvane::ApprovalAnswer answer);
+    // The row's button that gives `answer` for the phone at `address`; null when not listed.
+    QPushButton* answerButton(const std::string& address, ApprovalAnswer answer) const;
 
-  protected:
-    void closeEvent(QCloseEvent* event) override;
+    QTreeWidget* phoneList;
+    QLabel* warningLabel;
 
   private:
-    void answer(ApprovalAnswer answer);
+    QTreeWidgetItem* rowOf(const std::string& address) const;
+    void addButtons(QTreeWidgetItem* row, const std::string& address);
+    void answer(const std::string& address, ApprovalAnswer answer);
 
-    bool mAnswered = false;
+    ApprovalDesk& mDesk;
+    QTimer* mRefreshTimer;
 };
 
 }  // namespace korvane

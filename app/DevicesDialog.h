@@ -2,29 +2,36 @@
 
 #include <QDialog>
 
+class QListWidget;
 class QPushButton;
 class QTreeWidget;
 
 namespace korvane {
 
-class DeviceApproval;
+class ApprovalDesk;
 
 // The phones approved for good: key, last address and when each was approved, with a button that
-// removes the selected one (it is asked about again at its next request). GUI thread only.
+// removes the selected one (it is listed as waiting again at its next request); the keys and
+// addresses refused in this run, with a button that lifts the selected refusal; and the security
+// lines (approvals, refusals, warnings and limits), newest first. GUI thread only.
 class DevicesDialog : public QDialog {
     Q_OBJECT
   public:
-    DevicesDialog(DeviceApproval& approval, QWidget* parent);
+    DevicesDialog(ApprovalDesk& desk, QWidget* parent);
 
     QTreeWidget* deviceList;
     QPushButton* removeButton;
+    QTreeWidget* refusalList;
+    QPushButton* unrefuseButton;
+    QListWidget* securityList;
     QPushButton* closeButton;
 
   private:
     void fill();
     void removeSelected();
+    void unrefuseSelected();
 
-    DeviceApproval& mApproval;
+    ApprovalDesk& mDesk;
 };
 
 }  // namespace korvane

@@ -92,23 +92,19 @@ void MainWindow::selectSavedAddress() {
     }
 }
 
-void MainWindow::ask(const std::string& clientKey, const std::string& address) {
-    mUiThread.post([this, clientKey, address] { showApprovalQuestion(clientKey, address); });
+void MainWindow::ask(const std::string&, const std::string&) {
+    mUiThread.post([this] { showWaitingPhones(); });
 }
 
-void MainWindow::showApprovalQuestion(const std::string& clientKey, const std::string& address) {
-    auto* question = new ApprovalWindow(clientKey, address, this);
-    mApprovalWindow = question;
-    DeviceApproval* approval = &mCore->approval();
-    connect(question, &ApprovalWindow::answered, this,
-            [approval, clientKey, address](ApprovalAnswer answer) {
-                approval->answer(clientKey, address, answer);
-            });
-    question->show();
+void MainWindow::showWaitingPhones() {
+    if (mApprovalWindow == nullptr) {
+        mApprovalWindow = new ApprovalWindow(mCore->approvalDesk(), this);
+    }
+    mApprovalWindow->showPhones();
 }
 
 void MainWindow::showDevices() {
-    DevicesDialog dialog(mCore->approval(), this);
+    DevicesDialog dialog(mCore->approvalDesk(), this);
     dialog.exec();
 }
 

@@ -56,7 +56,7 @@ inline constexpr char kLockUnavailable[] = QT_TRANSLATE_NOOP(
 
 // The main window: address, port, start and stop, the connection QR code and the log. A view of
 // the application core (AppCore), which owns the request server, request handling and the
-// approval of phones; the window asks the user about phones that are not approved, and the
+// approval of phones; the window lists the phones that are not approved for the user, and the
 // options dialog and the tray icon hang off it.
 class MainWindow : public QWidget, public LogView, public ListenerView, public ApprovalPrompt {
     Q_OBJECT
@@ -69,7 +69,7 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     // LogView, ListenerView: any thread; the window's thread applies them in call order.
     void insertLogLine(const std::string& line) override;
     void listenerStopped() override;
-    // ApprovalPrompt: any thread; the window's thread shows the question.
+    // ApprovalPrompt: any thread; the window's thread shows the waiting phones.
     void ask(const std::string& clientKey, const std::string& address) override;
 
     // The session ends (signal, logout): the window closes without asking, and a failure to save
@@ -106,7 +106,8 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void armAutomaticStart();
     RequestHandler& handler() { return mCore->handler(); }
     DeviceApproval& approval() { return mCore->approval(); }
-    // The open approval question, if any.
+    ApprovalDesk& approvalDesk() { return mCore->approvalDesk(); }
+    // The window of the phones waiting for approval, once a phone has waited.
     ApprovalWindow* approvalWindow() const { return mApprovalWindow; }
     // The dialog of the devices approved for good, modal.
     void showDevices();
@@ -164,7 +165,7 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void showSelectedLine();
     void showLogMenu(const QPoint& at);
     void chooseExportFile();
-    void showApprovalQuestion(const std::string& clientKey, const std::string& address);
+    void showWaitingPhones();
     void showStartRefusal(const StartRefusal& refusal);
     void minimiseOnStart();
     // Selects the saved address in the list, or logs that this PC no longer has it.

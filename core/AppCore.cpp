@@ -5,6 +5,7 @@
 #include "core/OptionsMapping.h"
 #include "core/RequestServing.h"
 #include "handling/DeviceSettings.h"
+#include "handling/LogTags.h"
 #include "platform/PrivateFiles.h"
 #include "platform/Trace.h"
 
@@ -35,6 +36,11 @@ AppCore::AppCore(CorePorts ports, std::filesystem::path settingsFile, std::strin
     const std::filesystem::path capture = std::filesystem::u8path(captureFile);
     mHandler = std::make_unique<RequestHandler>(mPorts.desktop, mPorts.log, mPorts.listener,
                                                 std::move(captureFile), mApproval.get());
+    mApprovalDesk = std::make_unique<ApprovalDesk>(*mApproval, *mHandler);
+    mApproval->onWarning([handler = mHandler.get()](const std::string& text) {
+        handler->addSecurityLog(SecurityLines::Kind::Warning, logtag::kServerSource,
+                                logtag::kApprovalTag + text);
+    });
     mServer = serveRequests(*mHandler);
     applyOptions(mSettings);
     for (const std::string& text : closeFilesToOthers(mSettingsFile, historyFile(), capture)) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "core/ApprovalDesk.h"
 #include "core/Settings.h"
 #include "core/SettingsPlace.h"
 #include "core/UiThread.h"
@@ -109,6 +110,8 @@ class AppCore {
 
     RequestHandler& handler() { return *mHandler; }
     DeviceApproval& approval() { return *mApproval; }
+    // The user's side of approval; its warnings go to the log and the security lines.
+    ApprovalDesk& approvalDesk() { return *mApprovalDesk; }
 
   private:
     void saveDevices();
@@ -123,6 +126,7 @@ class AppCore {
     bool mAutomaticStartArmed = false;
     std::unique_ptr<DeviceApproval> mApproval;
     std::unique_ptr<RequestHandler> mHandler;
+    std::unique_ptr<ApprovalDesk> mApprovalDesk;
     // Last, so that it is destroyed (waiting for its threads) before what its events use.
     std::unique_ptr<RequestServer> mServer;
 };
