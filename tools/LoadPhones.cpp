@@ -112,7 +112,7 @@ class LoadRun {
                 nextTick = now + Ms(100);
             }
             bool honestDone = mFinished >= mPlan.requests || mPlan.phones == 0;
-            if (honestDone && elapsed >= mPlan.holdSeconds) {
+            if (honestDone && !flooding() && elapsed >= mPlan.holdSeconds) {
                 break;
             }
             if (elapsed >= mPlan.timeLimitSeconds) {
@@ -155,6 +155,13 @@ class LoadRun {
     }
 
   private:
+    // A flooder with a count of keys to send has not sent them all yet.
+    bool flooding() const {
+        return mPlan.freshKeys > 0 && std::any_of(mPeers.begin(), mPeers.end(), [](const Peer& p) {
+                   return p.role == Role::FreshKey && p.stage != Stage::Done;
+               });
+    }
+
     // Time-driven steps: connecting when due, timeouts.
     void advance(Peer& peer, Clock::time_point now) {
         if (peer.stage == Stage::Waiting && now >= peer.wakeAt) {

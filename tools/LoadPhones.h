@@ -9,7 +9,8 @@
 namespace korvane {
 
 // What a load run sends at the server. Every peer talks to 127.0.0.1 only; the run ends when the
-// honest phones have made all their requests and the hold time is over, or at the time limit.
+// honest phones have made all their requests, the flooder has sent its count of keys and the hold
+// time is over, or at the time limit.
 struct LoadPlan {
     std::uint16_t port = 0;
     int phones = 1;          // honest phones at once, each one request per connection, in a loop
