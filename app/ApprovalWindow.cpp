@@ -104,8 +104,9 @@ void ApprovalWindow::refresh() {
     }
     QStringList warnings;
     if (waiting.manyAtOnce) {
-        warnings << tr("短い時間に多くの未承認の端末キーから要求がありました。心当たりのない端末は"
-                       "許可しないでください。");
+        warnings << tr(
+            "短い時間に多くの未承認の端末キーから要求がありました。心当たりのない端末は"
+            "許可しないでください。");
     }
     if (waiting.turnedAway > 0) {
         warnings << tr("一覧がいっぱいのため載せられなかった要求: %1 件").arg(waiting.turnedAway);
@@ -150,8 +151,7 @@ void ApprovalWindow::addButtons(QTreeWidgetItem* row, const std::string& address
     phoneList->setItemWidget(row, kButtons, box);
 }
 
-QPushButton* ApprovalWindow::answerButton(const std::string& address,
-                                          ApprovalAnswer answer) const {
+QPushButton* ApprovalWindow::answerButton(const std::string& address, ApprovalAnswer answer) const {
     QTreeWidgetItem* row = rowOf(address);
     if (row == nullptr) {
         return nullptr;

@@ -102,9 +102,9 @@ void DevicesDialog::unrefuseSelected() {
     if (item == nullptr) {
         return;
     }
-    mDesk.unrefuse({item->data(0, Qt::UserRole).toBool() ? Refusal::Kind::Key
-                                                          : Refusal::Kind::Address,
-                    item->data(1, Qt::UserRole).toByteArray().toStdString()});
+    mDesk.unrefuse(
+        {item->data(0, Qt::UserRole).toBool() ? Refusal::Kind::Key : Refusal::Kind::Address,
+         item->data(1, Qt::UserRole).toByteArray().toStdString()});
     fill();
 }
 

@@ -11,8 +11,7 @@ namespace {
 std::string timeOfDay(ApprovalClock::time_point when) {
     const std::tm local = localTime(ApprovalClock::to_time_t(when));
     char text[16];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min,
-                  local.tm_sec);
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", local.tm_hour, local.tm_min, local.tm_sec);
     return text;
 }
 

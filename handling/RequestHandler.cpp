@@ -59,8 +59,7 @@ RequestHandler::RequestHandler(Desktop& desktop, LogView& logView, ListenerView&
       mListenerView(listenerView),
       mCaptureFile(std::move(captureFile)),
       mApproval(approval),
-      mDesktopQueue(kDesktopCommandsPerPeer) {
-}
+      mDesktopQueue(kDesktopCommandsPerPeer) {}
 
 ServerHooks RequestHandler::hooks() {
     return {.onEvent = [this](const ServerEvent& event) { onServerEvent(event); },

@@ -18,8 +18,8 @@ std::vector<std::string> SecurityLines::lines() const {
     auto decision = mDecisions.rbegin();
     auto warning = mWarnings.rbegin();
     while (decision != mDecisions.rend() || warning != mWarnings.rend()) {
-        const bool takeDecision = warning == mWarnings.rend() ||
-                                  (decision != mDecisions.rend() && decision->order > warning->order);
+        const bool takeDecision = warning == mWarnings.rend() || (decision != mDecisions.rend() &&
+                                                                  decision->order > warning->order);
         newestFirst.push_back(takeDecision ? (decision++)->text : (warning++)->text);
     }
     return newestFirst;

@@ -41,8 +41,7 @@ std::vector<UnknownPhone> UnknownPhones::entries(ApprovalClock::time_point now) 
 }
 
 void UnknownPhones::expire(ApprovalClock::time_point now) {
-    std::erase_if(mEntries,
-                  [&](const UnknownPhone& e) { return now - e.lastRequest >= kExpiry; });
+    std::erase_if(mEntries, [&](const UnknownPhone& e) { return now - e.lastRequest >= kExpiry; });
 }
 
 }  // namespace korvane

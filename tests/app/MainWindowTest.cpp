@@ -521,10 +521,10 @@ TEST_F(MainWindowTest, ARealPhoneIsListedAndApprovedDuringAFreshKeyFlood) {
     ASSERT_TRUE(waitUntil([&] { return flooded >= 20; }));
     std::thread([&] {
         for (int n = 0; n < 5; ++n) {
-            EXPECT_EQ(phone::converse("127.0.0.1", port, "REALPHONE", "101", true, 5000,
-                                      "127.0.0.2")
-                          .reply,
-                      "101\t1");
+            EXPECT_EQ(
+                phone::converse("127.0.0.1", port, "REALPHONE", "101", true, 5000, "127.0.0.2")
+                    .reply,
+                "101\t1");
         }
     }).join();
     ASSERT_TRUE(waitUntil([&] { return f.approvalWindow() != nullptr; }));
@@ -570,7 +570,8 @@ TEST_F(MainWindowTest, ARealPhoneIsListedAndApprovedDuringAFreshKeyFlood) {
         security << dialog.securityList->item(i)->text();
     }
     const QString joined = security.join(QLatin1Char('\n'));
-    EXPECT_TRUE(joined.contains(QStringLiteral("[REALPHONE][127.0.0.2][Approval]端末を承認しました。")))
+    EXPECT_TRUE(
+        joined.contains(QStringLiteral("[REALPHONE][127.0.0.2][Approval]端末を承認しました。")))
         << joined.toStdString();
     EXPECT_TRUE(joined.contains(QStringLiteral("端末キーとアドレスを今回の実行中は拒否します。")));
     EXPECT_TRUE(joined.contains(QStringLiteral("短い時間に多くの未承認の端末キーから要求")));

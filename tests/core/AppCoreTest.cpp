@@ -215,18 +215,18 @@ TEST_F(AppCoreTest, ARealPhoneIsListedAndApprovedDuringAFreshKeyFlood) {
     };
     floodFor(20);
     for (int n = 0; n < 5; ++n) {
-        EXPECT_EQ(phone::converse("127.0.0.1", port, "REALPHONE", "101", true, 5000, "127.0.0.2")
-                      .reply,
-                  "101\t1");
+        EXPECT_EQ(
+            phone::converse("127.0.0.1", port, "REALPHONE", "101", true, 5000, "127.0.0.2").reply,
+            "101\t1");
     }
     floodFor(20);
     ApprovalDesk& desk = core().approvalDesk();
     WaitingPhones waiting = desk.waitingPhones();
     ASSERT_EQ(waiting.phones.size(), 2u);
-    const UnknownPhone& real = waiting.phones[0].address == "127.0.0.2" ? waiting.phones[0]
-                                                                        : waiting.phones[1];
-    const UnknownPhone& stranger = waiting.phones[0].address == "127.0.0.1" ? waiting.phones[0]
-                                                                            : waiting.phones[1];
+    const UnknownPhone& real =
+        waiting.phones[0].address == "127.0.0.2" ? waiting.phones[0] : waiting.phones[1];
+    const UnknownPhone& stranger =
+        waiting.phones[0].address == "127.0.0.1" ? waiting.phones[0] : waiting.phones[1];
     EXPECT_EQ(real.clientKey, "REALPHONE");
     EXPECT_EQ(real.requests, 5u);
     EXPECT_GE(stranger.keyChanges, 39u);
@@ -251,12 +251,14 @@ TEST_F(AppCoreTest, ARealPhoneIsListedAndApprovedDuringAFreshKeyFlood) {
 
     const std::vector<std::string> security = desk.securityLines();
     ASSERT_GE(security.size(), 3u);
-    EXPECT_TRUE(security[0].ends_with("[127.0.0.1][Approval]端末キーとアドレスを今回の実行中は拒否します。"))
+    EXPECT_TRUE(security[0].ends_with(
+        "[127.0.0.1][Approval]端末キーとアドレスを今回の実行中は拒否します。"))
         << security[0];
     EXPECT_TRUE(security[1].ends_with("[REALPHONE][127.0.0.2][Approval]端末を承認しました。"))
         << security[1];
     EXPECT_TRUE(security.back().ends_with(
-        "[Server][Approval]短い時間に多くの未承認の端末キーから要求がありました。心当たりのない端末は"
+        "[Server][Approval]"
+        "短い時間に多くの未承認の端末キーから要求がありました。心当たりのない端末は"
         "許可しないでください。"))
         << security.back();
 }

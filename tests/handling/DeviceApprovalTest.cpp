@@ -69,9 +69,8 @@ struct Listing : ApprovalPrompt {
 };
 
 std::unique_ptr<DeviceApproval> listingApproval(Listing& listing) {
-    auto approval =
-        std::make_unique<DeviceApproval>(listing, std::vector<ApprovedDevice>{}, true,
-                                         [&listing] { return listing.now; });
+    auto approval = std::make_unique<DeviceApproval>(listing, std::vector<ApprovedDevice>{}, true,
+                                                     [&listing] { return listing.now; });
     approval->onWarning([&listing](const std::string& text) { listing.warnings.push_back(text); });
     return approval;
 }
@@ -117,7 +116,8 @@ TEST(DeviceApproval, WaitingPhonesAreOnePerAddressAndBounded) {
     EXPECT_EQ(waiting.turnedAway, 50u);
     EXPECT_EQ(listing.asked.size(), UnknownPhones::kCapacity);
     const std::string fullWarning =
-        "承認待ちの一覧がいっぱいのため、新しい端末の要求を一覧に載せずに拒否しました（これまでに 1 "
+        "承認待ちの一覧がいっぱいのため、新しい端末の要求を一覧に載せずに拒否しました（これまでに "
+        "1 "
         "件）。";
     EXPECT_EQ(std::count(listing.warnings.begin(), listing.warnings.end(), fullWarning), 1);
     // A minute later the next one is warned about again, with the count so far.
