@@ -11,6 +11,7 @@ enum class ApprovalAnswer {
     // 今回のみ許可: approved until the program ends.
     ThisRun,
     // The key refused until the program ends: its requests are refused without being listed.
+    // The address's entry leaves the list; another key from there is listed again.
     Refuse,
     // 拒否 in the window: the key and the address it asked from refused until the program ends,
     // so that a stranger sending new keys from there is not listed again either.

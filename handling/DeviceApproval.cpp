@@ -114,6 +114,9 @@ void DeviceApproval::answer(const std::string& clientKey, const std::string& add
                 break;
             case ApprovalAnswer::Refuse:
                 mRefusedKeys.add(clientKey);
+                // A key that took the address's entry over meanwhile is listed, and told of,
+                // afresh at its next request.
+                mWaiting.removeAddress(address);
                 break;
             case ApprovalAnswer::RefuseAddress:
                 mRefusedKeys.add(clientKey);

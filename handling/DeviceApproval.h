@@ -62,7 +62,8 @@ class DeviceApproval {
     // whose address changed, the new address is kept (a change).
     bool admits(const std::string& clientKey, const std::string& address);
 
-    // The user's answer about a phone; it leaves the waiting phones.
+    // The user's answer about a phone; it leaves the waiting phones (the address's entry too when
+    // refused).
     void answer(const std::string& clientKey, const std::string& address, ApprovalAnswer answer);
 
     bool enabled() const { return mEnabled; }
