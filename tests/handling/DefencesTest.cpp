@@ -179,6 +179,12 @@ TEST(Defences, OnePeersDelayedCapturesDoNotHoldTheDesktop) {
                          "[GREEDY][127.0.0.5][Client_Send]この端末からの要求が多すぎるため拒否"
                          "しました。"),
               2);
+    // The limit reached is kept among the security lines once, not once per refusal.
+    const Lines security = harness.handler.securityLines().lines();
+    ASSERT_EQ(security.size(), 1u);
+    EXPECT_TRUE(
+        security[0].ends_with("[GREEDY][127.0.0.5][Client_Send]この端末からの要求が多すぎる"
+                              "ため拒否しました。"));
     phone::Outcome phone = converse(harness, "PHONE", "102\tFAST\t1\t1\t0", "127.0.0.6");
     EXPECT_EQ(phone.reply, "102\t1");
     Lines replies;
