@@ -63,6 +63,13 @@ ApprovalWindow::ApprovalWindow(ApprovalDesk& desk, QWidget* parent)
     phoneList->setSelectionMode(QAbstractItemView::NoSelection);
     phoneList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     root->addWidget(phoneList, 1);
+    auto* bar = new QHBoxLayout();
+    codeButton = new QPushButton(tr("承認コードを表示"), this);
+    codeButton->setFocusPolicy(Qt::NoFocus);
+    codeButton->setAutoDefault(false);
+    bar->addWidget(codeButton);
+    bar->addStretch(1);
+    root->addLayout(bar);
     resize(760, 280);
 
     mRefreshTimer->setInterval(kRefreshMs);

@@ -46,9 +46,11 @@ DevicesDialog::DevicesDialog(ApprovalDesk& desk, QWidget* parent) : QDialog(pare
     securityList = new QListWidget(this);
     root->addWidget(securityList, 1);
     auto* buttons = new QHBoxLayout();
+    codeButton = new QPushButton(tr("承認コードを表示"), this);
     removeButton = new QPushButton(tr("削除"), this);
     unrefuseButton = new QPushButton(tr("拒否を解除"), this);
     closeButton = new QPushButton(tr("閉じる"), this);
+    buttons->addWidget(codeButton);
     buttons->addWidget(removeButton);
     buttons->addWidget(unrefuseButton);
     buttons->addStretch(1);

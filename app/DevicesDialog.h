@@ -13,13 +13,18 @@ class ApprovalDesk;
 // The phones approved for good: key, last address and when each was approved, with a button that
 // removes the selected one (it is listed as waiting again at its next request); the keys and
 // addresses refused in this run, with a button that lifts the selected refusal; and the security
-// lines (approvals, refusals, warnings and limits), newest first. GUI thread only.
+// lines (approvals, refusals, warnings and limits), newest first; and a button that shows the
+// approval code (codeButton: the main window opens it). GUI thread only.
 class DevicesDialog : public QDialog {
     Q_OBJECT
   public:
     DevicesDialog(ApprovalDesk& desk, QWidget* parent);
 
+    // Lists the devices, refusals and security lines as they are now.
+    void fill();
+
     QTreeWidget* deviceList;
+    QPushButton* codeButton;
     QPushButton* removeButton;
     QTreeWidget* refusalList;
     QPushButton* unrefuseButton;
@@ -27,7 +32,6 @@ class DevicesDialog : public QDialog {
     QPushButton* closeButton;
 
   private:
-    void fill();
     void removeSelected();
     void unrefuseSelected();
 

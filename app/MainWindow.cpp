@@ -98,14 +98,30 @@ void MainWindow::ask(const std::string&, const std::string&) {
 
 void MainWindow::showWaitingPhones() {
     if (mApprovalWindow == nullptr) {
-        mApprovalWindow = new ApprovalWindow(mCore->approvalDesk(), this);
+        ApprovalWindow* list = new ApprovalWindow(mCore->approvalDesk(), this);
+        mApprovalWindow = list;
+        connect(list->codeButton, &QPushButton::clicked, list, [this, list] {
+            // A phone approved by the code leaves the list.
+            connect(showApprovalCode(list), &ApprovalCodeWindow::used, list,
+                    &ApprovalWindow::refresh);
+        });
     }
     mApprovalWindow->showPhones();
 }
 
 void MainWindow::showDevices() {
     DevicesDialog dialog(mCore->approvalDesk(), this);
+    connect(dialog.codeButton, &QPushButton::clicked, &dialog, [this, &dialog] {
+        connect(showApprovalCode(&dialog), &ApprovalCodeWindow::used, &dialog,
+                &DevicesDialog::fill);
+    });
     dialog.exec();
+}
+
+ApprovalCodeWindow* MainWindow::showApprovalCode(QWidget* owner) {
+    auto* window = new ApprovalCodeWindow(mCore->approvalCode(), owner);
+    window->show();
+    return window;
 }
 
 void MainWindow::applySettings() {

@@ -36,6 +36,7 @@ AppCore::AppCore(CorePorts ports, std::filesystem::path settingsFile, std::strin
     const std::filesystem::path capture = std::filesystem::u8path(captureFile);
     mHandler = std::make_unique<RequestHandler>(mPorts.desktop, mPorts.log, mPorts.listener,
                                                 std::move(captureFile), mApproval.get());
+    mHandler->setApprovalCode(mApprovalCode);
     mApprovalDesk = std::make_unique<ApprovalDesk>(*mApproval, *mHandler);
     mApproval->onWarning([handler = mHandler.get()](const std::string& text) {
         handler->addSecurityLog(SecurityLines::Kind::Warning, logtag::kServerSource,

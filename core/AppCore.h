@@ -13,6 +13,7 @@
 #include "core/UiThread.h"
 #include "desktop/Desktop.h"
 #include "desktop/DesktopChoice.h"
+#include "handling/ApprovalCode.h"
 #include "handling/ApprovalPrompt.h"
 #include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
@@ -112,6 +113,8 @@ class AppCore {
     DeviceApproval& approval() { return *mApproval; }
     // The user's side of approval; its warnings go to the log and the security lines.
     ApprovalDesk& approvalDesk() { return *mApprovalDesk; }
+    // The one-time code that approves the phone which scans it; the front end issues and shows it.
+    ApprovalCode& approvalCode() { return mApprovalCode; }
 
   private:
     void saveDevices();
@@ -124,6 +127,7 @@ class AppCore {
     bool mListening = false;
     bool mSessionEnding = false;
     bool mAutomaticStartArmed = false;
+    ApprovalCode mApprovalCode;
     std::unique_ptr<DeviceApproval> mApproval;
     std::unique_ptr<RequestHandler> mHandler;
     std::unique_ptr<ApprovalDesk> mApprovalDesk;

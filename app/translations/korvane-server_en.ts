@@ -2,6 +2,34 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
 <context>
+    <name>korvane::ApprovalCodeWindow</name>
+    <message>
+        <location filename="../ApprovalCodeWindow.cpp" line="62"/>
+        <source>承認コード</source>
+        <translation>Approval code</translation>
+    </message>
+    <message>
+        <location filename="../ApprovalCodeWindow.cpp" line="65"/>
+        <source>承認する端末で、QRコードかバーコードを読み取ってください。読み取った端末は承認されます。</source>
+        <translation>Scan the QR code or the barcode with the phone to approve. The phone that scans it is approved.</translation>
+    </message>
+    <message>
+        <location filename="../ApprovalCodeWindow.cpp" line="83"/>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <location filename="../ApprovalCodeWindow.cpp" line="104"/>
+        <source>承認コードを作成できませんでした。</source>
+        <translation>The approval code could not be made.</translation>
+    </message>
+    <message>
+        <location filename="../ApprovalCodeWindow.cpp" line="122"/>
+        <source>有効期限まで残り %1 秒</source>
+        <translation>Valid for %1 more seconds</translation>
+    </message>
+</context>
+<context>
     <name>korvane::ApprovalWindow</name>
     <message>
         <location filename="../ApprovalWindow.cpp" line="42"/>
@@ -44,29 +72,34 @@
         <translation>Key changes</translation>
     </message>
     <message>
-        <location filename="../ApprovalWindow.cpp" line="107"/>
+        <location filename="../ApprovalWindow.cpp" line="114"/>
         <source>短い時間に多くの未承認の端末キーから要求がありました。心当たりのない端末は許可しないでください。</source>
         <translation>Many phone keys that are not approved sent requests within a short time. Do not allow a phone you do not know.</translation>
     </message>
     <message>
-        <location filename="../ApprovalWindow.cpp" line="112"/>
+        <location filename="../ApprovalWindow.cpp" line="119"/>
         <source>一覧がいっぱいのため載せられなかった要求: %1 件</source>
         <translation>Requests not listed because the list was full: %1</translation>
     </message>
     <message>
-        <location filename="../ApprovalWindow.cpp" line="138"/>
+        <location filename="../ApprovalWindow.cpp" line="145"/>
         <source>許可</source>
         <translation>Allow</translation>
     </message>
     <message>
-        <location filename="../ApprovalWindow.cpp" line="139"/>
+        <location filename="../ApprovalWindow.cpp" line="146"/>
         <source>今回のみ許可</source>
         <translation>Allow this time</translation>
     </message>
     <message>
-        <location filename="../ApprovalWindow.cpp" line="140"/>
+        <location filename="../ApprovalWindow.cpp" line="147"/>
         <source>拒否</source>
         <translation>Refuse</translation>
+    </message>
+    <message>
+        <location filename="../ApprovalWindow.cpp" line="67"/>
+        <source>承認コードを表示</source>
+        <translation>Show approval code</translation>
     </message>
 </context>
 <context>
@@ -78,7 +111,7 @@
     </message>
     <message>
         <location filename="../DevicesDialog.cpp" line="40"/>
-        <location filename="../DevicesDialog.cpp" line="79"/>
+        <location filename="../DevicesDialog.cpp" line="81"/>
         <source>端末キー</source>
         <translation>Phone key</translation>
     </message>
@@ -113,24 +146,29 @@
         <translation>Approvals, refusals and limits (newest first)</translation>
     </message>
     <message>
-        <location filename="../DevicesDialog.cpp" line="49"/>
+        <location filename="../DevicesDialog.cpp" line="50"/>
         <source>削除</source>
         <translation>Remove</translation>
     </message>
     <message>
-        <location filename="../DevicesDialog.cpp" line="50"/>
+        <location filename="../DevicesDialog.cpp" line="51"/>
         <source>拒否を解除</source>
         <translation>Lift the refusal</translation>
     </message>
     <message>
-        <location filename="../DevicesDialog.cpp" line="51"/>
+        <location filename="../DevicesDialog.cpp" line="52"/>
         <source>閉じる</source>
         <translation>Close</translation>
     </message>
     <message>
-        <location filename="../DevicesDialog.cpp" line="79"/>
+        <location filename="../DevicesDialog.cpp" line="81"/>
         <source>アドレス</source>
         <translation>Address</translation>
+    </message>
+    <message>
+        <location filename="../DevicesDialog.cpp" line="49"/>
+        <source>承認コードを表示</source>
+        <translation>Show approval code</translation>
     </message>
 </context>
 <context>
@@ -241,7 +279,7 @@
         <translation>This program draws QR codes with [ZXing]. [ZXing] is licensed under the Apache License Version 2.0 (https://www.apache.org/licenses/LICENSE-2.0).</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="199"/>
+        <location filename="../MainWindow.cpp" line="215"/>
         <source>&apos;&apos;%1&apos;&apos; は整数ではありません</source>
         <translation>&apos;&apos;%1&apos;&apos; is not an integer</translation>
     </message>
@@ -256,7 +294,7 @@
         <translation>Text files (*.txt);;All files (*)</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="144"/>
+        <location filename="../MainWindow.cpp" line="160"/>
         <location filename="../MainWindowActions.cpp" line="36"/>
         <location filename="../MainWindowActions.cpp" line="76"/>
         <source>%1 に書き込めません</source>
@@ -278,22 +316,22 @@
         <translation>Path copied to the clipboard: %1</translation>
     </message>
     <message>
-        <location filename="../MainWindow.h" line="47"/>
+        <location filename="../MainWindow.h" line="48"/>
         <source>待ち受け開始</source>
         <translation>Start listening</translation>
     </message>
     <message>
-        <location filename="../MainWindow.h" line="48"/>
+        <location filename="../MainWindow.h" line="49"/>
         <source>待ち受け停止</source>
         <translation>Stop listening</translation>
     </message>
     <message>
-        <location filename="../MainWindow.h" line="51"/>
+        <location filename="../MainWindow.h" line="52"/>
         <source>既に起動されています。ご確認ください。</source>
         <translation>The program is already running. Please check.</translation>
     </message>
     <message>
-        <location filename="../MainWindow.h" line="53"/>
+        <location filename="../MainWindow.h" line="54"/>
         <source>二重起動を防ぐためのロック %1 を作成できないため、起動できません。ご確認ください。</source>
         <translation>The lock %1 that keeps a second copy from running cannot be made, so the program cannot start. Please check.</translation>
     </message>

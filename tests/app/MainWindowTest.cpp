@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -18,6 +19,7 @@
 #include <QTreeWidget>
 #include <atomic>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -584,6 +586,68 @@ TEST_F(MainWindowTest, ARealPhoneIsListedAndApprovedDuringAFreshKeyFlood) {
     std::thread([&] { phone::converse("127.0.0.1", port, "AGAIN", "101"); }).join();
     ASSERT_TRUE(waitUntil([&] { return window->isVisible(); }));
     stopAndWait();
+}
+
+// The list's button shows the approval code; the phone that scans it is approved and saved, it
+// leaves the list (and the list's window with it) and the code's window goes.
+TEST_F(MainWindowTest, APhoneScanningTheCodeShownFromTheQuestionIsApproved) {
+    MainWindow& f = form();
+    const std::string port = std::to_string(test::freePort());
+    f.addressBox->setCurrentIndex(1);
+    f.portEdit->setText(QString::fromStdString(port));
+    f.listenButton->click();
+    ASSERT_TRUE(listening());
+    f.show();
+    std::thread([&] { f.approval().admits("PHONE", "127.0.0.1"); }).join();
+    ASSERT_TRUE(waitUntil([&] { return f.approvalWindow() != nullptr; }));
+    QPointer<ApprovalWindow> question = f.approvalWindow();
+    question->codeButton->click();
+    QPointer<ApprovalCodeWindow> shown = question->findChild<ApprovalCodeWindow*>();
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(shown->isVisible());
+    const std::string code = shown->codeText();
+
+    auto reply = std::async(std::launch::async, [&] {
+        return phone::converse("127.0.0.1", static_cast<std::uint16_t>(std::stoi(port)), "PHONE",
+                               "102\t" + code + "\t1\t1\t0")
+            .reply.value_or("(none)");
+    });
+    ASSERT_TRUE(waitUntil([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return !question->isVisible() && shown.isNull();
+    }));
+    EXPECT_EQ(reply.get(), "102\t0") << "approved; no window to type into here";
+    ASSERT_TRUE(waitUntil([&] { return readDeviceSettings(mIni).devices.size() == 1; }));
+    EXPECT_EQ(readDeviceSettings(mIni).devices[0].clientKey, "PHONE");
+    stopAndWait();
+}
+
+// 承認済みの端末 shows the approval code too, in a window of its own over the dialog; once a phone
+// is approved by it the list shows the phone.
+TEST_F(MainWindowTest, TheDevicesDialogShowsTheCodeAndListsThePhoneApprovedByIt) {
+    MainWindow& f = form();
+    f.show();
+    int listed = -1;
+    bool codeShown = false;
+    QTimer::singleShot(0, &f, [&] {
+        auto* dialog = f.findChild<DevicesDialog*>();
+        if (dialog == nullptr) {
+            return;
+        }
+        dialog->codeButton->click();
+        if (auto* shown = dialog->findChild<ApprovalCodeWindow*>()) {
+            codeShown = shown->isVisible();
+            // As a server thread does for the phone that scanned it.
+            f.approval().answer("PHONE", "192.0.2.5", ApprovalAnswer::Always);
+            EXPECT_TRUE(f.approvalCode().use(shown->codeText()));
+            shown->refresh();
+            listed = dialog->deviceList->topLevelItemCount();
+        }
+        dialog->accept();
+    });
+    f.showDevices();
+    EXPECT_TRUE(codeShown);
+    EXPECT_EQ(listed, 1);
 }
 
 // Devices approved in an earlier run are approved in this one; DeviceApproval=0 lets every phone
