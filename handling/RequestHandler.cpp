@@ -251,12 +251,12 @@ RequestHandler::CodeScan RequestHandler::scanApprovalCode(const Request& request
     if (match == ApprovalCode::Match::Valid && mApproval != nullptr &&
         !approvedForGood(*mApproval, request.clientKey) && mApprovalCode->use(barcode)) {
         mApproval->answer(request.clientKey, request.address, ApprovalAnswer::Always);
-        addLog(request.clientKey,
-               clientLine(request.address, logtag::kClientApproval,
-                          logtag::kApprovedByCode +
-                              visibleText(request.clientKey, LineBreaks::Escape) +
-                              logtag::kApprovedByCodeAddress +
-                              visibleText(request.address, LineBreaks::Escape)));
+        addSecurityLog(SecurityLines::Kind::Decision, request.clientKey,
+                       clientLine(request.address, logtag::kClientApproval,
+                                  logtag::kApprovedByCode +
+                                      visibleText(request.clientKey, LineBreaks::Escape) +
+                                      logtag::kApprovedByCodeAddress +
+                                      visibleText(request.address, LineBreaks::Escape)));
         return CodeScan::Approved;
     }
     return CodeScan::Known;
