@@ -184,22 +184,27 @@
         <translation>Listening</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="27"/>
+        <location filename="../MainWindow.cpp" line="29"/>
+        <source>IPアドレスの復帰待ち</source>
+        <translation>Waiting for the IP address</translation>
+    </message>
+    <message>
+        <location filename="../MainWindow.cpp" line="30"/>
         <source>ポート番号が不正です。</source>
         <translation>Invalid port number.</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="29"/>
+        <location filename="../MainWindow.cpp" line="32"/>
         <source>待ち受けを停止してください。</source>
         <translation>Please stop listening first.</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="31"/>
+        <location filename="../MainWindow.cpp" line="34"/>
         <source>プログラムを終了しますか？</source>
         <translation>Quit the program?</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="89"/>
+        <location filename="../MainWindow.cpp" line="96"/>
         <source>前回のIPアドレス %1 はこのPCにありません。IPアドレスを選び直してください。</source>
         <translation>The IP address used last time, %1, is not on this PC any more. Please choose the IP address again.</translation>
     </message>
@@ -279,7 +284,7 @@
         <translation>This program draws QR codes with [ZXing]. [ZXing] is licensed under the Apache License Version 2.0 (https://www.apache.org/licenses/LICENSE-2.0).</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="215"/>
+        <location filename="../MainWindow.cpp" line="251"/>
         <source>&apos;&apos;%1&apos;&apos; は整数ではありません</source>
         <translation>&apos;&apos;%1&apos;&apos; is not an integer</translation>
     </message>
@@ -294,7 +299,7 @@
         <translation>Text files (*.txt);;All files (*)</translation>
     </message>
     <message>
-        <location filename="../MainWindow.cpp" line="160"/>
+        <location filename="../MainWindow.cpp" line="167"/>
         <location filename="../MainWindowActions.cpp" line="36"/>
         <location filename="../MainWindowActions.cpp" line="76"/>
         <source>%1 に書き込めません</source>
@@ -316,22 +321,22 @@
         <translation>Path copied to the clipboard: %1</translation>
     </message>
     <message>
-        <location filename="../MainWindow.h" line="48"/>
+        <location filename="../MainWindow.h" line="45"/>
         <source>待ち受け開始</source>
         <translation>Start listening</translation>
     </message>
     <message>
-        <location filename="../MainWindow.h" line="49"/>
+        <location filename="../MainWindow.h" line="46"/>
         <source>待ち受け停止</source>
         <translation>Stop listening</translation>
     </message>
     <message>
-        <location filename="../MainWindow.h" line="52"/>
+        <location filename="../MainWindow.h" line="49"/>
         <source>既に起動されています。ご確認ください。</source>
         <translation>The program is already running. Please check.</translation>
     </message>
     <message>
-        <location filename="../MainWindow.h" line="54"/>
+        <location filename="../MainWindow.h" line="51"/>
         <source>二重起動を防ぐためのロック %1 を作成できないため、起動できません。ご確認ください。</source>
         <translation>The lock %1 that keeps a second copy from running cannot be made, so the program cannot start. Please check.</translation>
     </message>
