@@ -109,9 +109,8 @@ constexpr char kEarlierReport[] = "前回の実行で異常終了したときの
 TEST(HostFaultReport, ACrashLeavesAPrivateReportThatTheNextStartTellsOnce) {
     HostFolder folder;
     std::ofstream(folder.settingsFile()) << "[Setting]\r\nPortNo=abc\r\n";
-    const auto crashed = folder.run(
-        KORVANE_CRASHING_HOST,
-        {"--address", "127.0.0.1", "--port", std::to_string(test::freePort())});
+    const auto crashed = folder.run(KORVANE_CRASHING_HOST, {"--address", "127.0.0.1", "--port",
+                                                            std::to_string(test::freePort())});
     ASSERT_TRUE(WIFSIGNALED(crashed.status)) << crashed.output;
     EXPECT_EQ(WTERMSIG(crashed.status), SIGSEGV);
 

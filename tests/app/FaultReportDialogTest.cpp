@@ -1,0 +1,167 @@
+// The window program's fault reports, under its own QApplication on the X server: an exception
+// that escapes an event handler (a button's click) or a server thread is written down and shown
+// in the error-report dialog, and the program goes on; a fatal fault's report of an earlier run is
+// offered once.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <stdexcept>
+
+#include "app/ErrorReportDialog.h"
+#include "app/ReportingApplication.h"
+#include "core/FaultReporting.h"
+#include "platform/ProgramVersion.h"
+#include "server/WorkerPool.h"
+#include "tests/app/QtTestHelpers.h"
+#include "tests/support/TempFolder.h"
+
+namespace korvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+ReportingApplication& application() {
+    return *static_cast<ReportingApplication*>(QCoreApplication::instance());
+}
+
+std::vector<ErrorReportDialog*> shownDialogs() {
+    std::vector<ErrorReportDialog*> dialogs;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<ErrorReportDialog*>(widget);
+            dialog && dialog->isVisible()) {
+            dialogs.push_back(dialog);
+        }
+    }
+    return dialogs;
+}
+
+// The one dialog that shows up; null when none (or more than one) does.
+ErrorReportDialog* awaitDialog() {
+    test::waitUntil([] { return !shownDialogs().empty(); });
+    QCoreApplication::processEvents();
+    const auto dialogs = shownDialogs();
+    return dialogs.size() == 1 ? dialogs.front() : nullptr;
+}
+
+void closeAll() {
+    for (ErrorReportDialog* dialog : shownDialogs()) {
+        dialog->closeButton->click();
+    }
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+mode_t modeOf(const fs::path& path) {
+    struct stat info {};
+    ::stat(path.c_str(), &info);
+    return info.st_mode & 0777;
+}
+
+fs::path savedPath(const ErrorReportDialog& dialog) {
+    const QString prefix = QStringLiteral("報告の保存先: ");
+    const QString text = dialog.savedIn->text();
+    return text.startsWith(prefix) ? fs::path(text.mid(prefix.size()).toStdString()) : fs::path();
+}
+
+class FaultReportDialog : public ::testing::Test {
+  protected:
+    FaultReportDialog() : faults(folder / "korvane-server.ini", "korvane-server") {
+        faults.start();
+        application().reportTo(faults);
+    }
+    ~FaultReportDialog() override { closeAll(); }
+
+    test::TempFolder folder;
+    FaultReporting faults;
+};
+
+TEST_F(FaultReportDialog, AButtonWhoseHandlerThrowsShowsTheReportAndTheWindowGoesOn) {
+    QPushButton button(QStringLiteral("保存"));
+    int clicks = 0;
+    QObject::connect(&button, &QPushButton::clicked, [&clicks] {
+        if (++clicks == 1) {
+            throw std::runtime_error("保存先のディスクがいっぱいです");
+        }
+    });
+    button.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&button));
+    QTest::mouseClick(&button, Qt::LeftButton);
+
+    ErrorReportDialog* dialog = awaitDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->whatHappened->text(),
+              QStringLiteral("予期しないエラーが発生しました。直前の操作は終わっていないことがあり"
+                             "ますが、プログラムはこのまま使えます。"));
+    EXPECT_EQ(dialog->version->text(),
+              QStringLiteral("バージョン: ") + QString::fromUtf8(programVersion()));
+    const fs::path saved = savedPath(*dialog);
+    EXPECT_EQ(saved.parent_path(), folder / "reports") << dialog->savedIn->text().toStdString();
+    EXPECT_EQ(modeOf(saved), 0600u);
+    const std::string text = test::readAll(saved);
+    EXPECT_EQ(dialog->reportText->toPlainText().toStdString(), text);
+    EXPECT_TRUE(text.starts_with("KORVANE Server " + std::string(programVersion()) +
+                                 " (korvane-server)\n日時: "))
+        << text;
+    EXPECT_NE(text.find("画面のイベント処理 (イベントの種類 "), std::string::npos) << text;
+    EXPECT_NE(text.find(": 保存先のディスクがいっぱいです\n"), std::string::npos) << text;
+
+    dialog->copyButton->click();
+    const QString copied = QGuiApplication::clipboard()->text();
+    EXPECT_TRUE(copied.startsWith(QString::fromStdString(text))) << copied.toStdString();
+    EXPECT_TRUE(copied.endsWith(dialog->savedIn->text())) << copied.toStdString();
+
+    // The program goes on: the same button works, timers fire.
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(clicks, 2);
+    bool fired = false;
+    QTimer::singleShot(0, [&fired] { fired = true; });
+    EXPECT_TRUE(test::waitUntil([&fired] { return fired; }));
+    EXPECT_EQ(shownDialogs().size(), 1u) << "one fault, one dialog";
+}
+
+TEST_F(FaultReportDialog, AnExceptionThatEscapesAServerThreadIsShownOnTheWindow) {
+    {
+        WorkerPool pool;
+        pool.run([] { throw std::logic_error("状態が壊れています"); });
+    }
+    ErrorReportDialog* dialog = awaitDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_NE(dialog->reportText->toPlainText().indexOf(
+                  QStringLiteral("サーバーのスレッド: 状態が壊れています")),
+              -1)
+        << dialog->reportText->toPlainText().toStdString();
+    EXPECT_TRUE(fs::exists(savedPath(*dialog)));
+}
+
+TEST_F(FaultReportDialog, AnEarlierRunsFatalFaultIsOfferedOnce) {
+    const std::string crash = "KORVANE Server 1.1.2.0 (korvane-server)\nシグナル: 11 (SIGSEGV)\n";
+    test::writeAll(folder / "reports" / "new" / "crash-20261211-101010-4242.txt", crash);
+    application().offerEarlierReports();
+    ErrorReportDialog* dialog = awaitDialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(
+        dialog->whatHappened->text(),
+        QStringLiteral("前回の実行で、KORVANE Server は異常終了しました。そのときの報告です。"));
+    EXPECT_EQ(savedPath(*dialog), folder / "reports" / "crash-20261211-101010-4242.txt");
+    EXPECT_EQ(dialog->reportText->toPlainText().toStdString(), crash);
+    closeAll();
+
+    application().offerEarlierReports();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(shownDialogs().empty());
+}
+
+}  // namespace
+}  // namespace korvane
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    korvane::ReportingApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
