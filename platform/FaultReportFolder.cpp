@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 // One report: its files (text, dump) and when it was last written.
 struct Report {
     std::vector<fs::path> files;
-    fs::file_time_type written{};
+    fs::file_time_type written = fs::file_time_type::min();
     std::uintmax_t bytes = 0;
 };
 
@@ -117,8 +117,8 @@ void FaultReportFolder::bound() const {
             all.push_back(std::move(report));
         }
     }
-    std::sort(all.begin(), all.end(),
-              [](const Report& a, const Report& b) { return a.written < b.written; });
+    std::stable_sort(all.begin(), all.end(),
+                     [](const Report& a, const Report& b) { return a.written < b.written; });
     std::uintmax_t bytes = 0;
     for (const Report& report : all) {
         bytes += report.bytes;
