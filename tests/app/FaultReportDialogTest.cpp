@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTranslator>
 #include <stdexcept>
 
 #include "app/ErrorReportDialog.h"
@@ -155,6 +156,38 @@ TEST_F(FaultReportDialog, AnEarlierRunsFatalFaultIsOfferedOnce) {
     application().offerEarlierReports();
     QCoreApplication::processEvents();
     EXPECT_TRUE(shownDialogs().empty());
+}
+
+TEST(FaultReportDialogInEnglish, SaysWhatHappenedAndWhereTheReportIs) {
+    QTranslator english;
+    ASSERT_TRUE(english.load(QStringLiteral(":/translations/korvane-server_en.qm")));
+    QCoreApplication::installTranslator(&english);
+    struct Case {
+        FaultReport report;
+        QString whatHappened;
+        QString savedIn;
+    };
+    const Case cases[] = {
+        {{.kind = FaultReport::Kind::Exception, .file = "/home/shop/reports/error-1.txt"},
+         QStringLiteral("An unexpected error occurred. The last action may not have been "
+                        "completed, but the program can still be used."),
+         QStringLiteral("Report saved in: /home/shop/reports/error-1.txt")},
+        {{.kind = FaultReport::Kind::EarlierCrash},
+         QStringLiteral(
+             "KORVANE Server ended abnormally the last time it ran. This is the report from then."),
+         QStringLiteral("The report could not be saved.")},
+    };
+    for (const Case& c : cases) {
+        ErrorReportDialog dialog(c.report);
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("KORVANE Server - Error report"));
+        EXPECT_EQ(dialog.whatHappened->text(), c.whatHappened);
+        EXPECT_EQ(dialog.version->text(),
+                  QStringLiteral("Version: ") + QString::fromUtf8(programVersion()));
+        EXPECT_EQ(dialog.savedIn->text(), c.savedIn);
+        EXPECT_EQ(dialog.copyButton->text(), QStringLiteral("Copy report"));
+        EXPECT_EQ(dialog.closeButton->text(), QStringLiteral("Close"));
+    }
+    QCoreApplication::removeTranslator(&english);
 }
 
 }  // namespace
