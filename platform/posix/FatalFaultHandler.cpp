@@ -68,13 +68,16 @@ const char* signalName(int signal) {
     return "?";
 }
 
-// "yyyymmdd-hhmmss" in UTC, by arithmetic alone (gmtime_r may take a lock).
-void addUtcStamp(SignalText& text) {
+// The time of day in UTC, by arithmetic alone (gmtime_r may take a lock).
+struct UtcTime {
+    std::uintmax_t year, month, day, hour, minute, second;
+};
+
+UtcTime utcNow() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    const std::int64_t seconds = now.tv_sec;
-    const std::int64_t days = seconds / 86400;
-    const std::int64_t inDay = seconds % 86400;
+    const std::int64_t days = now.tv_sec / 86400;
+    const std::int64_t inDay = now.tv_sec % 86400;
     // Days since 1970-01-01 to a civil date (proleptic Gregorian calendar).
     const std::int64_t z = days + 719468;
     const std::int64_t era = z / 146097;
@@ -83,16 +86,28 @@ void addUtcStamp(SignalText& text) {
         (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
     const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
     const std::int64_t mp = (5 * dayOfYear + 2) / 153;
-    const std::int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
     const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-    const std::int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
-    text.addNumber(static_cast<std::uintmax_t>(year), 10, 4);
-    text.addNumber(static_cast<std::uintmax_t>(month), 10, 2);
-    text.addNumber(static_cast<std::uintmax_t>(day), 10, 2);
-    text.add("-");
-    text.addNumber(static_cast<std::uintmax_t>(inDay / 3600), 10, 2);
-    text.addNumber(static_cast<std::uintmax_t>(inDay / 60 % 60), 10, 2);
-    text.addNumber(static_cast<std::uintmax_t>(inDay % 60), 10, 2);
+    return {static_cast<std::uintmax_t>(yearOfEra + era * 400 + (month <= 2 ? 1 : 0)),
+            static_cast<std::uintmax_t>(month),
+            static_cast<std::uintmax_t>(dayOfYear - (153 * mp + 2) / 5 + 1),
+            static_cast<std::uintmax_t>(inDay / 3600),
+            static_cast<std::uintmax_t>(inDay / 60 % 60),
+            static_cast<std::uintmax_t>(inDay % 60)};
+}
+
+// "yyyymmdd-hhmmss" for a file name, "yyyy/mm/dd hh:mm:ss" to be read.
+void addTime(SignalText& text, const UtcTime& time, bool forName) {
+    text.addNumber(time.year, 10, 4);
+    text.add(forName ? "" : "/");
+    text.addNumber(time.month, 10, 2);
+    text.add(forName ? "" : "/");
+    text.addNumber(time.day, 10, 2);
+    text.add(forName ? "-" : " ");
+    text.addNumber(time.hour, 10, 2);
+    text.add(forName ? "" : ":");
+    text.addNumber(time.minute, 10, 2);
+    text.add(forName ? "" : ":");
+    text.addNumber(time.second, 10, 2);
 }
 
 void writeAll(int fd, const char* text, std::size_t size) {
@@ -107,10 +122,11 @@ void writeAll(int fd, const char* text, std::size_t size) {
 }
 
 void writeReport(int signal, const siginfo_t* info) {
+    const UtcTime now = utcNow();
     SignalText path;
     path.add(gFolder);
     path.add("/crash-");
-    addUtcStamp(path);
+    addTime(path, now, true);
     path.add("-");
     path.addNumber(static_cast<std::uintmax_t>(::getpid()), 10, 1);
     path.add(".txt");
@@ -120,7 +136,9 @@ void writeReport(int signal, const siginfo_t* info) {
     }
     writeAll(fd, gHeader, gHeaderSize);
     SignalText cause;
-    cause.add("シグナル: ");
+    cause.add("日時: ");
+    addTime(cause, now, false);
+    cause.add(" (UTC)\nシグナル: ");
     cause.addNumber(static_cast<std::uintmax_t>(signal), 10, 1);
     cause.add(" (");
     cause.add(signalName(signal));

@@ -47,10 +47,8 @@ class FaultText {
     std::size_t mSize = 0;
 };
 
-// "<folder>\crash-yyyymmdd-hhmmss-<process>" in UTC.
-FaultText reportStem() {
-    SYSTEMTIME now{};
-    ::GetSystemTime(&now);
+// "<folder>\crash-yyyymmdd-hhmmss-<process>", the time in UTC.
+FaultText reportStem(const SYSTEMTIME& now) {
     FaultText stem;
     stem.add(gFolder.c_str());
     stem.add(L"\\crash-");
@@ -77,26 +75,41 @@ void writeText(HANDLE file, const char* text, std::size_t size) {
     ::WriteFile(file, text, static_cast<DWORD>(size), &written, nullptr);
 }
 
-// The cause's line, ASCII digits only: "例外コード: 0x... アドレス: 0x..." in UTF-8.
-void writeCause(HANDLE file, EXCEPTION_POINTERS* info) {
-    char line[128];
+// When and what, in UTF-8: "日時: yyyy/mm/dd hh:mm:ss (UTC)", then "例外コード: 0x..." and
+// "アドレス: 0x...".
+void writeCause(HANDLE file, const SYSTEMTIME& now, EXCEPTION_POINTERS* info) {
+    char line[256];
     std::size_t size = 0;
     auto add = [&](const char* text) {
         while (*text && size + 1 < sizeof line) {
             line[size++] = *text++;
         }
     };
-    auto addHex = [&](std::uint64_t value) {
-        char digits[17];
+    auto addNumber = [&](std::uint64_t value, unsigned base, int minDigits) {
+        char digits[24];
         int n = 0;
         do {
-            digits[n++] = "0123456789ABCDEF"[value % 16];
-            value /= 16;
-        } while (value != 0);
+            digits[n++] = "0123456789ABCDEF"[value % base];
+            value /= base;
+        } while (value != 0 || n < minDigits);
         while (n > 0 && size + 1 < sizeof line) {
             line[size++] = digits[--n];
         }
     };
+    auto addHex = [&](std::uint64_t value) { addNumber(value, 16, 1); };
+    add("日時: ");
+    addNumber(now.wYear, 10, 4);
+    add("/");
+    addNumber(now.wMonth, 10, 2);
+    add("/");
+    addNumber(now.wDay, 10, 2);
+    add(" ");
+    addNumber(now.wHour, 10, 2);
+    add(":");
+    addNumber(now.wMinute, 10, 2);
+    add(":");
+    addNumber(now.wSecond, 10, 2);
+    add(" (UTC)\n");
     if (info == nullptr || info->ExceptionRecord == nullptr) {
         add("内容: std::terminate による終了\n");
     } else {
@@ -110,7 +123,9 @@ void writeCause(HANDLE file, EXCEPTION_POINTERS* info) {
 }
 
 void writeReport(EXCEPTION_POINTERS* info) {
-    const FaultText stem = reportStem();
+    SYSTEMTIME now{};
+    ::GetSystemTime(&now);
+    const FaultText stem = reportStem(now);
     HANDLE dump = createFile(stem, L".dmp");
     if (dump != INVALID_HANDLE_VALUE) {
         MINIDUMP_EXCEPTION_INFORMATION exception{::GetCurrentThreadId(), info, FALSE};
@@ -121,7 +136,7 @@ void writeReport(EXCEPTION_POINTERS* info) {
     HANDLE text = createFile(stem, L".txt");
     if (text != INVALID_HANDLE_VALUE) {
         writeText(text, gHeader.data(), gHeader.size());
-        writeCause(text, info);
+        writeCause(text, now, info);
         ::CloseHandle(text);
     }
 }

@@ -123,9 +123,11 @@ TEST(HostFaultReport, ACrashLeavesAPrivateReportThatTheNextStartTellsOnce) {
     EXPECT_EQ(modeOf(folder.reports()), 0700u);
     EXPECT_EQ(modeOf(folder.reports() / "new"), 0700u);
     const std::string text = readAll(report);
-    EXPECT_TRUE(text.starts_with("KORVANE Server " KORVANE_EXPECTED_VERSION " (korvane-host)\n"))
+    EXPECT_TRUE(
+        text.starts_with("KORVANE Server " KORVANE_EXPECTED_VERSION " (korvane-host)\n日時: "))
         << text;
-    EXPECT_NE(text.find("シグナル: 11 (SIGSEGV)\nアドレス: 0x0\nスタック:\n"), std::string::npos)
+    EXPECT_NE(text.find(" (UTC)\nシグナル: 11 (SIGSEGV)\nアドレス: 0x0\nスタック:\n"),
+              std::string::npos)
         << text;
     EXPECT_NE(text.find("korvane-host-crashing"), std::string::npos) << "no stack: " << text;
 

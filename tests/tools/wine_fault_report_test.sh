@@ -45,6 +45,7 @@ check "the minidump holds the access violation" \
 check "a text report beside it" test "${dump%.dmp}.txt" = "$text"
 check "the report names the program and its version" \
     grep -q '^KORVANE Server [0-9.]* (korvane-host)$' "$text"
+check "the report says when, in UTC" grep -qE '^日時: [0-9]{4}/[0-9]{2}/[0-9]{2} [0-9:]{8} \(UTC\)$' "$text"
 check "the report names the access violation" grep -q '^例外コード: 0xC0000005$' "$text"
 
 "$wine_run" "$host" --settings "$settings" >"$work/next.out" 2>&1 || true
