@@ -148,8 +148,10 @@ void startFaultReports(korvane::FaultReporting& faults) {
     }
     korvane::setUnhandledExceptionSink([&faults](const std::string& what) {
         const korvane::FaultReport report = faults.reportException(what);
-        std::cerr << "予期しないエラーが発生しました: " << what
-                  << "\n報告の保存先: " << utf8Of(report.file) << std::endl;
+        std::cerr << "予期しないエラーが発生しました: " << what << "\n"
+                  << (report.file.empty() ? "報告を保存できませんでした。"
+                                          : "報告の保存先: " + utf8Of(report.file))
+                  << std::endl;
     });
 }
 

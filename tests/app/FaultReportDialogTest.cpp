@@ -28,8 +28,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The window program's own application, made at first use: listing the tests needs no display.
 ReportingApplication& application() {
-    return *static_cast<ReportingApplication*>(QCoreApplication::instance());
+    static int argc = 1;
+    static char name[] = "app_fault_report_test";
+    static char* argv[] = {name, nullptr};
+    static auto* app = new ReportingApplication(argc, argv);
+    return *app;
 }
 
 std::vector<ErrorReportDialog*> shownDialogs() {
@@ -159,6 +164,7 @@ TEST_F(FaultReportDialog, AnEarlierRunsFatalFaultIsOfferedOnce) {
 }
 
 TEST(FaultReportDialogInEnglish, SaysWhatHappenedAndWhereTheReportIs) {
+    application();
     QTranslator english;
     ASSERT_TRUE(english.load(QStringLiteral(":/translations/korvane-server_en.qm")));
     QCoreApplication::installTranslator(&english);
@@ -192,9 +198,3 @@ TEST(FaultReportDialogInEnglish, SaysWhatHappenedAndWhereTheReportIs) {
 
 }  // namespace
 }  // namespace korvane
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    korvane::ReportingApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}
