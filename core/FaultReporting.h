@@ -19,8 +19,8 @@ class FaultReporting {
     FaultReporting(const std::filesystem::path& settingsFile, std::string program);
 
     // Makes the folder (private) and bounds it, and installs the fatal-fault handler
-    // (platform/FatalFaultHandler.h). At the start, before other threads run. A folder that cannot
-    // be made leaves the program without reports, which goes on regardless.
+    // (platform/FatalFaultHandler.h). Once, early, on the main thread. A folder that cannot be
+    // made leaves the program without reports, which goes on regardless.
     void start();
 
     // The reports fatal faults left since they were last taken, oldest first; each is offered
