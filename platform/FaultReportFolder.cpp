@@ -37,10 +37,16 @@ std::map<std::string, Report> reportsIn(const fs::path& folder) {
         if (!entry.is_regular_file(fileError) || !isReportFile(entry.path())) {
             continue;
         }
+        std::error_code sizeError;
+        const auto written = entry.last_write_time(fileError);
+        const std::uintmax_t bytes = entry.file_size(sizeError);
+        if (fileError || sizeError) {
+            continue;  // gone meanwhile
+        }
         Report& report = reports[entry.path().stem().string()];
         report.files.push_back(entry.path());
-        report.written = std::max(report.written, entry.last_write_time(fileError));
-        report.bytes += entry.file_size(fileError);
+        report.written = std::max(report.written, written);
+        report.bytes += bytes;
     }
     return reports;
 }
