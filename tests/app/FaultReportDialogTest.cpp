@@ -2,8 +2,12 @@
 // that escapes an event handler (a button's click) or a server thread is written down and shown
 // in the error-report dialog, and the program goes on; a fatal fault's report of an earlier run is
 // offered once.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -21,6 +25,7 @@
 #include "platform/ProgramVersion.h"
 #include "server/WorkerPool.h"
 #include "tests/app/QtTestHelpers.h"
+#include "tests/support/Loopback.h"
 #include "tests/support/TempFolder.h"
 
 namespace korvane {
@@ -145,17 +150,62 @@ TEST_F(FaultReportDialog, AnExceptionThatEscapesAServerThreadIsShownOnTheWindow)
     EXPECT_TRUE(fs::exists(savedPath(*dialog)));
 }
 
-TEST_F(FaultReportDialog, AnEarlierRunsFatalFaultIsOfferedOnce) {
-    const std::string crash = "KORVANE Server 1.1.2.0 (korvane-server)\nシグナル: 11 (SIGSEGV)\n";
-    test::writeAll(folder / "reports" / "new" / "crash-20261211-101010-4242.txt", crash);
+// The tests' copy of korvane-host, which faults once it listens, run on the same settings file
+// (korvane-host shares the window program's): its status as waitpid gives it.
+int crashHostOn(const fs::path& settingsFile) {
+    const fs::path runtime = settingsFile.parent_path() / "runtime";
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    std::vector<std::string> args{
+        KORVANE_CRASHING_HOST, "--settings", settingsFile.string(),           "--address",
+        "127.0.0.1",           "--port",     std::to_string(test::freePort())};
+    std::vector<std::string> environment{
+        "XDG_RUNTIME_DIR=" + runtime.string(),
+        "DISPLAY=" + qEnvironmentVariable("DISPLAY").toStdString()};
+    auto pointers = [](std::vector<std::string>& texts) {
+        std::vector<char*> all;
+        for (std::string& text : texts) {
+            all.push_back(text.data());
+        }
+        all.push_back(nullptr);
+        return all;
+    };
+    std::vector<char*> argv = pointers(args);
+    std::vector<char*> envp = pointers(environment);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, 1);
+        ::dup2(null, 2);
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return status;
+}
+
+TEST_F(FaultReportDialog, ACrashOfAnEarlierRunIsOfferedOnce) {
+    const int status = crashHostOn(folder / "korvane-server.ini");
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV) << status;
+
     application().offerEarlierReports();
     ErrorReportDialog* dialog = awaitDialog();
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(
         dialog->whatHappened->text(),
         QStringLiteral("前回の実行で、KORVANE Server は異常終了しました。そのときの報告です。"));
-    EXPECT_EQ(savedPath(*dialog), folder / "reports" / "crash-20261211-101010-4242.txt");
-    EXPECT_EQ(dialog->reportText->toPlainText().toStdString(), crash);
+    const fs::path saved = savedPath(*dialog);
+    EXPECT_EQ(saved.parent_path(), folder / "reports");
+    EXPECT_TRUE(saved.filename().string().starts_with("crash-")) << saved;
+    EXPECT_EQ(modeOf(saved), 0600u);
+    const QString text = dialog->reportText->toPlainText();
+    EXPECT_EQ(text.toStdString(), test::readAll(saved));
+    EXPECT_TRUE(text.startsWith(QStringLiteral("KORVANE Server ") +
+                                QString::fromUtf8(programVersion()) +
+                                QStringLiteral(" (korvane-host)\n")))
+        << text.toStdString();
+    EXPECT_NE(text.indexOf(QStringLiteral("シグナル: 11 (SIGSEGV)")), -1) << text.toStdString();
     closeAll();
 
     application().offerEarlierReports();
