@@ -9,7 +9,8 @@ class FaultReporting;
 
 // The window program's QApplication, which reports faults instead of vanishing: an exception that
 // escapes an event handler is caught as the event returns, written down and shown in an
-// ErrorReportDialog, and the event loop goes on (the event counts as not handled). So is an
+// ErrorReportDialog, and the event loop goes on (the event counts as not handled; what Qt's own
+// frames between the handler and here held, such as a copy of a mouse event, is lost). So is an
 // exception that escaped a server thread (platform/UnhandledException.h): written down on that
 // thread, shown on the GUI thread. GUI thread, unless said otherwise.
 class ReportingApplication : public QApplication {
