@@ -15,6 +15,7 @@
 #include "handling/ApprovalPrompt.h"
 #include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
+#include "handling/TypedWindowKinds.h"
 #include "handling/WindowPorts.h"
 #include "server/RequestServer.h"
 
@@ -65,7 +66,8 @@ class AppCore {
     AppCore(const AppCore&) = delete;
     AppCore& operator=(const AppCore&) = delete;
 
-    // The settings as read at the start, with the options as last applied.
+    // The settings as read at the start, with the options as last applied and the typed window
+    // kinds as last saved.
     const AppSettings& settings() const { return mSettings; }
     const std::filesystem::path& settingsFile() const { return mSettingsFile; }
 
@@ -94,7 +96,8 @@ class AppCore {
     void endSession() { mSessionEnding = true; }
     bool sessionEnding() const { return mSessionEnding; }
 
-    // Makes the options part of `options` those of request handling from now on.
+    // Makes the options part of `options` those of request handling from now on. The typed
+    // window kinds are only forgotten so: those that settings() listed and `options` does not.
     void applyOptions(const AppSettings& options);
     // Applies the options and writes them alone into the settings file (writeOptions).
     std::optional<std::string> writeOptions(const AppSettings& options);
@@ -112,6 +115,8 @@ class AppCore {
 
   private:
     void saveDevices();
+    // Writes the options with the typed window kinds as they are now; the front end's thread.
+    void saveTypedKinds();
     void prepareSettingsFolder() const;
 
     CorePorts mPorts;
@@ -122,6 +127,8 @@ class AppCore {
     bool mSessionEnding = false;
     bool mAutomaticStartArmed = false;
     std::unique_ptr<DeviceApproval> mApproval;
+    // The one list of typed window kinds, learned into by request handling on its threads.
+    std::shared_ptr<TypedWindowKinds> mTypedKinds;
     std::unique_ptr<RequestHandler> mHandler;
     // Last, so that it is destroyed (waiting for its threads) before what its events use.
     std::unique_ptr<RequestServer> mServer;
