@@ -45,8 +45,9 @@ AppSettings OptionsForm::chosen(AppSettings settings) const {
 void OptionsForm::forget(const std::string& kind) {
     const auto shown = std::find(typedWindowKinds.begin(), typedWindowKinds.end(), kind);
     if (shown != typedWindowKinds.end()) {
-        typedWindowKinds.erase(shown);
+        // Before the erase: `kind` may be the element erased.
         forgottenKinds.push_back(kind);
+        typedWindowKinds.erase(shown);
     }
 }
 
