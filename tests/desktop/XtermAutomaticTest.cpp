@@ -165,5 +165,41 @@ TEST_F(XtermAutomaticTest, AMissedPasteTeachesTheKindAndItsScansAreTypedFromThen
     EXPECT_EQ(bash.lines(), "ABC-123 x/y\nSECOND-RUN\n");
 }
 
+// korvane-host takes the automatic method from the settings' [Options] as the window program does:
+// its first scan into bash is reported and its kind written back at once, its next is typed.
+TEST_F(XtermAutomaticTest, KorvaneHostLearnsAndTypesAsTheWindowProgramDoes) {
+    BashInXterm bash(mFolder.path());
+    ASSERT_TRUE(bash.started()) << "xterm did not come up focused";
+    const fs::path runtime = mFolder / "runtime";
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    const std::uint16_t port = test::freePort();
+    test::ChildProcess host({KORVANE_HOST, "--address", "127.0.0.1", "--port", std::to_string(port),
+                             "--settings", mIni.string(), "--capture", mCapture.string()},
+                            {"XDG_RUNTIME_DIR=" + runtime.string()});
+    // Each log line as the host writes it, until `part` comes; false when it never does.
+    const auto lineWith = [&host](const std::string& part) {
+        for (std::string line = host.readLine(); !line.empty(); line = host.readLine()) {
+            if (line.find(part) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    };
+    ASSERT_TRUE(lineWith("待ち受けを開始しました。"));
+    const auto scan = [port](const std::string& barcode) {
+        return phone::converse("127.0.0.1", port, "PHONE", "102\t" + barcode + "\t1\t1\t0")
+            .reply.value_or("(none)");
+    };
+
+    EXPECT_EQ(scan("HOST-1"), "102\t1");
+    EXPECT_TRUE(lineWith(kNotTaken));
+    EXPECT_NE(readAll(mIni).find("Kind1=XTerm\n"), std::string::npos) << readAll(mIni);
+    ASSERT_TRUE(bash.clearLine());
+    EXPECT_EQ(scan("HOST-2"), "102\t1");
+    EXPECT_EQ(bash.waitForLines("HOST-2\n"), "HOST-2\n");
+    host.terminate();
+}
+
 }  // namespace
 }  // namespace korvane
