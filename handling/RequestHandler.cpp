@@ -59,7 +59,8 @@ RequestHandler::RequestHandler(Desktop& desktop, LogView& logView, ListenerView&
       mListenerView(listenerView),
       mCaptureFile(std::move(captureFile)),
       mApproval(approval),
-      mDesktopQueue(kDesktopCommandsPerPeer) {}
+      mDesktopQueue(kDesktopCommandsPerPeer) {
+}
 
 ServerHooks RequestHandler::hooks() {
     return {.onEvent = [this](const ServerEvent& event) { onServerEvent(event); },
