@@ -16,6 +16,7 @@
 
 namespace korvane {
 
+class ApprovalCode;
 class DeviceApproval;
 
 // The application's reaction to the request server: it logs every event, returns the window to the
@@ -27,6 +28,11 @@ class DeviceApproval;
 // needs (BarcodeText.h), or when its peer already has its share of commands waiting
 // (DesktopQueue). A typing or suffix-key failure gets a log line of its own; the phone's reply
 // speaks only of the capture.
+//
+// A barcode that is the valid approval code (ApprovalCode.h), from a phone not approved for good,
+// approves that phone for good and spends the code. Whatever the phone, a code of this run is
+// never typed: an admitted phone's is answered as a typed barcode is (the capture, then the reply)
+// with nothing typed, so the phone shows success; a phone still not admitted is refused as usual.
 class RequestHandler {
   public:
     // `approval` null: every phone may use the desktop. What is given must outlive the handler.
@@ -36,6 +42,11 @@ class RequestHandler {
     // The user's choices for barcodes; the defaults until this is called. Any thread: a command
     // under way finishes with the options it started with.
     void setOptions(HandlingOptions options);
+
+    // The approval code that phones may scan; none until this is called. Called once, before
+    // requests arrive; `code` must outlive the handler. Without an approval (every phone may use
+    // the desktop) a code approves nobody and is only kept from being typed.
+    void setApprovalCode(ApprovalCode& code) { mApprovalCode = &code; }
 
     // What a RequestServer is built with to be joined to this handler: its events go to
     // onServerEvent, its requests to route. The handler must outlive the server.
@@ -67,6 +78,13 @@ class RequestHandler {
     RequestOutcome answer(const ReceivedRequest& received, const std::vector<std::string>& fields);
     RequestOutcome confirmSettings(const Request& request);
     RequestOutcome runDesktopCommand(const Request& request, std::int32_t code);
+    // What the barcode of a 102 or 104 is to the approval code.
+    enum class CodeScan {
+        Barcode,   // no approval code: the barcode goes the usual way
+        Approved,  // the valid code: the phone was approved for good by it just now
+        Known,     // a code of this run otherwise: never typed
+    };
+    CodeScan scanApprovalCode(const Request& request);
     // Types the barcode (unless the duplicate guard skips it), presses its suffix key and takes
     // the capture, in the order the request asks; the capture's failure.
     DesktopError typeAndCapture(const Request& request, std::int32_t code,
@@ -93,6 +111,7 @@ class RequestHandler {
     ListenerView& mListenerView;
     const std::string mCaptureFile;
     DeviceApproval* const mApproval;
+    ApprovalCode* mApprovalCode = nullptr;
     // Serialises the commands that use the desktop, fairly between peers; a turn may be held
     // while mLogLock is taken.
     DesktopQueue mDesktopQueue;
