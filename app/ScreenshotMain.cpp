@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/LogListView.h"
 #include "app/MainWindow.h"
 #include "app/OptionsDialog.h"
 #include "app/QrCode.h"
@@ -122,6 +123,14 @@ bool drawListening(const std::filesystem::path& folder, Desktop& desktop, QtDial
         window.portEdit->setText(QString::number(loopbackPort()));
         window.toggleListening();
         ok = window.isListening();
+        // The listener's own line first, as it comes from its thread.
+        const LogListView* logView = window.findChild<LogListView*>();
+        QElapsedTimer starting;
+        starting.start();
+        while (ok && logView != nullptr && logView->model()->rowCount() == 0 &&
+               starting.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
         RequestHandler& log = window.handler();
         log.addLog("PHONE-A", "[127.0.0.1][Client_Receive]設定確認要求:101");
         log.addLog("PHONE-A", "[127.0.0.1][Client_Send]設定確認応答:");
