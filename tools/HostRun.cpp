@@ -32,8 +32,8 @@ into the window that has the keyboard focus, captures are taken around its caret
 is written to standard output. Runs until listening fails or the program is ended.
 Only phones approved in the settings file may type or capture (unless its [Setting]
 DeviceApproval=0): with no window to ask in, any other phone is refused and logged, unless it
-scans the code of --approval-code. The settings' [Options] (typed keys, key delay, duplicate
-window, scan history) apply as in the window program.
+scans the code of --approval-code. The settings' [Options] (typed keys or the automatic method,
+key delay, duplicate window, scan history) apply as in the window program.
 Options:
   --address ADDRESS  IPv4 address of this PC to listen on (default: the settings' IpAddress, else
                      the first address the window program offers)

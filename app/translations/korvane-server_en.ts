@@ -407,6 +407,26 @@
         <translation>Typed keys (one character at a time)</translation>
     </message>
     <message>
+        <location filename="../OptionsDialog.cpp" line="32"/>
+        <source>自動 (貼り付けを受け取らないウィンドウにはキー入力)</source>
+        <translation>Automatic (typed keys for windows that do not take a paste)</translation>
+    </message>
+    <message>
+        <location filename="../OptionsDialog.cpp" line="47"/>
+        <source>忘れる</source>
+        <translation>Forget</translation>
+    </message>
+    <message>
+        <location filename="../OptionsDialog.cpp" line="48"/>
+        <source>すべて忘れる</source>
+        <translation>Forget all</translation>
+    </message>
+    <message>
+        <location filename="../OptionsDialog.cpp" line="56"/>
+        <source>キー入力するウィンドウ:</source>
+        <translation>Windows given typed keys:</translation>
+    </message>
+    <message>
         <location filename="../OptionsDialog.cpp" line="31"/>
         <source>入力方法:</source>
         <translation>Input method:</translation>
