@@ -58,8 +58,7 @@ RequestHandler::RequestHandler(Desktop& desktop, LogView& logView, ListenerView&
       mListenerView(listenerView),
       mCaptureFile(std::move(captureFile)),
       mApproval(approval),
-      mDesktopQueue(kDesktopCommandsPerPeer) {
-}
+      mDesktopQueue(kDesktopCommandsPerPeer) {}
 
 ServerHooks RequestHandler::hooks() {
     return {.onEvent = [this](const ServerEvent& event) { onServerEvent(event); },
@@ -164,6 +163,16 @@ RequestOutcome RequestHandler::runDesktopCommand(const Request& request, std::in
     // before it; after typing, the pause starts once the keys are in.
     const auto turnStart = std::chrono::steady_clock::now();
     const HandlingOptions options = currentOptions();
+    // Asked at the turn, not before: the session may have been locked while the request waited.
+    if (mDesktop.sessionLocked()) {
+        addLog(request.clientKey,
+               clientLine(request.address, logtag::kClientError, logtag::kSessionLocked));
+        if (types) {
+            recordScan(options, request, field(request.fields, protocol::kBarcodeField),
+                       "not typed: session locked");
+        }
+        return RequestOutcome{.reply = protocol::reply(code, Result::NotDone)};
+    }
     DesktopResult<FocusedWindow> focused = mDesktop.focusedWindow();
     if (!focused) {
         RequestOutcome refusal = refuse(request, code, logtag::kNoTargetWindow);

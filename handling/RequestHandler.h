@@ -25,8 +25,9 @@ class DeviceApproval;
 // A command that would use the desktop is refused with (code, "0") and a log line, before the
 // desktop is touched, when the phone is not approved, when its barcode carries text no barcode
 // needs (BarcodeText.h), or when its peer already has its share of commands waiting
-// (DesktopQueue). A typing or suffix-key failure gets a log line of its own; the phone's reply
-// speaks only of the capture.
+// (DesktopQueue); and at its turn, when the session is locked (Desktop::sessionLocked), with a
+// [Client_Error] line and nothing typed or captured. A typing or suffix-key failure gets a log line
+// of its own; the phone's reply speaks only of the capture.
 class RequestHandler {
   public:
     // `approval` null: every phone may use the desktop. What is given must outlive the handler.
