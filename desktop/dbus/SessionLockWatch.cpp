@@ -2,7 +2,6 @@
 
 #include <dbus/dbus.h>
 #include <poll.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -174,11 +173,13 @@ bool askSession(Bus& bus) {
                          bus.askAgain));
 }
 
-// The system bus: logind's session of this process; false when logind knows none.
+// The system bus: logind's session of this process, or when it is in none (started as a user
+// service) the user's graphical one; false when logind knows neither.
 bool setUpSystem(Bus& bus) {
-    Message call = methodCall(kLogin, kLoginPath, kLoginManager, "GetSessionByPID");
-    const dbus_uint32_t pid = static_cast<dbus_uint32_t>(::getpid());
-    if (!call || !dbus_message_append_args(call.get(), DBUS_TYPE_UINT32, &pid, DBUS_TYPE_INVALID)) {
+    Message call = methodCall(kLogin, kLoginPath, kLoginManager, "GetSession");
+    const char* session = "auto";
+    if (!call ||
+        !dbus_message_append_args(call.get(), DBUS_TYPE_STRING, &session, DBUS_TYPE_INVALID)) {
         return false;
     }
     const Message reply = ask(bus.connection.get(), call);

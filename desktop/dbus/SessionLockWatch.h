@@ -19,8 +19,9 @@ struct LockSources {
 // Whether the user's session is locked, so that no barcode and no Enter go into a lock screen's
 // password field. Two sources, either of which saying "locked" is enough: the session's screen
 // saver (GetActive of org.freedesktop.ScreenSaver on the session bus, which KDE's and Xfce's
-// lockers and the like serve) and logind (the LockedHint of this process's session on the system
-// bus, which GNOME sets).
+// lockers and the like serve) and logind (the LockedHint of this process's session, or of the
+// user's graphical one when the process is in none, on the system bus; GNOME sets it). logind's
+// session is looked up once, as the system bus is joined.
 //
 // The answer is kept by a thread of the watch's own, which asks both sources as it starts and
 // again each time one of them signals a change (ActiveChanged, the session's PropertiesChanged,

@@ -94,7 +94,7 @@ void LockStandIn::answer(DBusMessage* call) {
         const dbus_bool_t active = mLocked ? TRUE : FALSE;
         dbus_message_append_args(reply, DBUS_TYPE_BOOLEAN, &active, DBUS_TYPE_INVALID);
     } else if (mRole == Role::Logind &&
-               dbus_message_is_method_call(call, kLoginManager, "GetSessionByPID")) {
+               dbus_message_is_method_call(call, kLoginManager, "GetSession")) {
         reply = dbus_message_new_method_return(call);
         const char* path = kSessionPath;
         dbus_message_append_args(reply, DBUS_TYPE_OBJECT_PATH, &path, DBUS_TYPE_INVALID);

@@ -11,10 +11,10 @@ namespace korvane::test {
 
 // A locker on the test's own bus, standing in for one where none runs headless: either the
 // session's screen saver (org.freedesktop.ScreenSaver, GetActive and ActiveChanged) or logind
-// (org.freedesktop.login1: GetSessionByPID naming one session, whose LockedHint property
-// Properties.Get answers and PropertiesChanged announces). It owns the service's name on the bus
-// at `address` (empty: DBUS_SESSION_BUS_ADDRESS) for its lifetime and answers on a thread of its
-// own. ready() is false when the bus could not be reached or the name was taken.
+// (org.freedesktop.login1: GetSession naming one session whatever is asked, whose LockedHint
+// property Properties.Get answers and PropertiesChanged announces). It owns the service's name on
+// the bus at `address` (empty: DBUS_SESSION_BUS_ADDRESS) for its lifetime and answers on a thread
+// of its own. ready() is false when the bus could not be reached or the name was taken.
 class LockStandIn {
   public:
     enum class Role { ScreenSaver, Logind };
