@@ -42,10 +42,11 @@ ApprovalWindow::ApprovalWindow(const std::string& clientKey, const std::string& 
     root->addWidget(from);
 
     auto* buttons = new QHBoxLayout();
+    codeButton = new QPushButton(tr("承認コードを表示"), this);
     alwaysButton = new QPushButton(tr("許可"), this);
     thisRunButton = new QPushButton(tr("今回のみ許可"), this);
     refuseButton = new QPushButton(tr("拒否"), this);
-    for (QPushButton* button : {alwaysButton, thisRunButton, refuseButton}) {
+    for (QPushButton* button : {codeButton, alwaysButton, thisRunButton, refuseButton}) {
         button->setFocusPolicy(Qt::NoFocus);
         button->setAutoDefault(false);
         buttons->addWidget(button);

@@ -29,8 +29,10 @@ DevicesDialog::DevicesDialog(DeviceApproval& approval, QWidget* parent)
     deviceList->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     root->addWidget(deviceList, 1);
     auto* buttons = new QHBoxLayout();
+    codeButton = new QPushButton(tr("承認コードを表示"), this);
     removeButton = new QPushButton(tr("削除"), this);
     closeButton = new QPushButton(tr("閉じる"), this);
+    buttons->addWidget(codeButton);
     buttons->addWidget(removeButton);
     buttons->addStretch(1);
     buttons->addWidget(closeButton);

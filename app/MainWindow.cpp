@@ -104,12 +104,26 @@ void MainWindow::showApprovalQuestion(const std::string& clientKey, const std::s
             [approval, clientKey, address](ApprovalAnswer answer) {
                 approval->answer(clientKey, address, answer);
             });
+    connect(question->codeButton, &QPushButton::clicked, question, [this, question] {
+        // Once a phone was approved by the code, the question has had its answer.
+        connect(showApprovalCode(question), &ApprovalCodeWindow::used, question, &QWidget::close);
+    });
     question->show();
 }
 
 void MainWindow::showDevices() {
     DevicesDialog dialog(mCore->approval(), this);
+    connect(dialog.codeButton, &QPushButton::clicked, &dialog, [this, &dialog] {
+        connect(showApprovalCode(&dialog), &ApprovalCodeWindow::used, &dialog,
+                &DevicesDialog::fill);
+    });
     dialog.exec();
+}
+
+ApprovalCodeWindow* MainWindow::showApprovalCode(QWidget* owner) {
+    auto* window = new ApprovalCodeWindow(mCore->approvalCode(), owner);
+    window->show();
+    return window;
 }
 
 void MainWindow::applySettings() {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ApprovalCodeWindow.h"
 #include "app/ApprovalWindow.h"
 #include "app/LogList.h"
 #include "app/LogListView.h"
@@ -106,10 +107,14 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void armAutomaticStart();
     RequestHandler& handler() { return mCore->handler(); }
     DeviceApproval& approval() { return mCore->approval(); }
+    ApprovalCode& approvalCode() { return mCore->approvalCode(); }
     // The open approval question, if any.
     ApprovalWindow* approvalWindow() const { return mApprovalWindow; }
     // The dialog of the devices approved for good, modal.
     void showDevices();
+    // A new approval code in a window of its own, owned by `owner` (the window that asked for
+    // it): shown, deleted when it closes.
+    ApprovalCodeWindow* showApprovalCode(QWidget* owner);
     const QImage& qrBitmap() const { return mQrBitmap; }
     const std::string& selectedAddress() const { return mCore->selectedAddress(); }
 

@@ -35,6 +35,7 @@ AppCore::AppCore(CorePorts ports, std::filesystem::path settingsFile, std::strin
     const std::filesystem::path capture = std::filesystem::u8path(captureFile);
     mHandler = std::make_unique<RequestHandler>(mPorts.desktop, mPorts.log, mPorts.listener,
                                                 std::move(captureFile), mApproval.get());
+    mHandler->setApprovalCode(mApprovalCode);
     mServer = serveRequests(*mHandler);
     applyOptions(mSettings);
     for (const std::string& text : closeFilesToOthers(mSettingsFile, historyFile(), capture)) {

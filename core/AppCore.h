@@ -12,6 +12,7 @@
 #include "core/UiThread.h"
 #include "desktop/Desktop.h"
 #include "desktop/DesktopChoice.h"
+#include "handling/ApprovalCode.h"
 #include "handling/ApprovalPrompt.h"
 #include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
@@ -109,6 +110,8 @@ class AppCore {
 
     RequestHandler& handler() { return *mHandler; }
     DeviceApproval& approval() { return *mApproval; }
+    // The one-time code that approves the phone which scans it; the front end issues and shows it.
+    ApprovalCode& approvalCode() { return mApprovalCode; }
 
   private:
     void saveDevices();
@@ -121,6 +124,7 @@ class AppCore {
     bool mListening = false;
     bool mSessionEnding = false;
     bool mAutomaticStartArmed = false;
+    ApprovalCode mApprovalCode;
     std::unique_ptr<DeviceApproval> mApproval;
     std::unique_ptr<RequestHandler> mHandler;
     // Last, so that it is destroyed (waiting for its threads) before what its events use.

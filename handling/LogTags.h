@@ -16,6 +16,7 @@ inline constexpr char kClientRequest[] = "[Client_Request]";
 inline constexpr char kClientSend[] = "[Client_Send]";
 inline constexpr char kClientSendFile[] = "[Client_SendFile]";
 inline constexpr char kClientSkip[] = "[Client_Skip]";
+inline constexpr char kClientApproval[] = "[Client_Approval]";
 
 // Texts after a tag; those ending in ':' are followed by the request's data or the fault.
 inline constexpr char kSettingsCheckRequest[] = "設定確認要求:";
@@ -37,6 +38,12 @@ inline constexpr char kNoTargetWindow[] = "送信先の検索に失敗しまし�
 inline constexpr char kSessionLocked[] =
     "画面がロックされているため、入力とキャプチャを行いませんでした。";
 inline constexpr char kNotApproved[] = "未承認の端末からの要求です。";
+// A phone approved by the approval code it scanned: the text goes on with its key, then
+// kApprovedByCodeAddress and its address, both as visibleText shows them.
+inline constexpr char kApprovedByCode[] = "承認コードを読み取った端末を承認しました。端末キー: ";
+inline constexpr char kApprovedByCodeAddress[] = " アドレス: ";
+// An approval code from a phone that may use the desktop already: answered, never typed.
+inline constexpr char kApprovalCodeNotTyped[] = "承認コードのため入力しませんでした。";
 inline constexpr char kTooManyCommands[] = "この端末からの要求が多すぎるため拒否しました。";
 // A malformed request's fault, around the missing field's index.
 inline constexpr char kFieldMissing[] = "要求の項目 ";

@@ -1,5 +1,8 @@
 #include "handling/RequestHandler.h"
 
+#include <algorithm>
+
+#include "handling/ApprovalCode.h"
 #include "handling/BarcodeText.h"
 #include "handling/DeviceApproval.h"
 #include "handling/LogTags.h"
@@ -8,6 +11,7 @@
 #include "handling/ScanHistory.h"
 #include "platform/LogText.h"
 #include "platform/Timestamp.h"
+#include "platform/VisibleText.h"
 #include "server/Framing.h"
 #include "server/ServerError.h"
 
@@ -47,6 +51,12 @@ std::string scanResult(bool repeat, const DesktopError& typingError) {
         return "not delivered";
     }
     return "not typed: " + typingError.message();
+}
+
+bool approvedForGood(const DeviceApproval& approval, const std::string& clientKey) {
+    const std::vector<ApprovedDevice> devices = approval.devices();
+    return std::any_of(devices.begin(), devices.end(),
+                       [&](const ApprovedDevice& d) { return d.clientKey == clientKey; });
 }
 
 }  // namespace
@@ -146,10 +156,17 @@ RequestOutcome RequestHandler::runDesktopCommand(const Request& request, std::in
                                                  logtag::kBarcodeRequest + request.data)
                                     : clientLine(request.address, logtag::kClientRequest,
                                                  logtag::kCaptureRequest + request.data));
-    if (mApproval != nullptr && !mApproval->admits(request.clientKey, request.address)) {
+    const CodeScan scan = types ? scanApprovalCode(request) : CodeScan::Barcode;
+    if (scan != CodeScan::Approved && mApproval != nullptr &&
+        !mApproval->admits(request.clientKey, request.address)) {
         return refuse(request, code, logtag::kNotApproved);
     }
-    if (types) {
+    const bool typing = types && scan == CodeScan::Barcode;
+    if (scan == CodeScan::Known) {
+        addLog(request.clientKey,
+               clientLine(request.address, logtag::kClientSkip, logtag::kApprovalCodeNotTyped));
+    }
+    if (typing) {
         const std::string refusal = barcodeRefusal(field(request.fields, protocol::kBarcodeField));
         if (!refusal.empty()) {
             return refuse(request, code, refusal);
@@ -165,18 +182,12 @@ RequestOutcome RequestHandler::runDesktopCommand(const Request& request, std::in
     const HandlingOptions options = currentOptions();
     // Asked at the turn, not before: the session may have been locked while the request waited.
     if (mDesktop.sessionLocked()) {
-        addLog(request.clientKey,
-               clientLine(request.address, logtag::kClientError, logtag::kSessionLocked));
-        if (types) {
-            recordScan(options, request, field(request.fields, protocol::kBarcodeField),
-                       "not typed: session locked");
-        }
-        return RequestOutcome{.reply = protocol::reply(code, Result::NotDone)};
+        return refuseWhileLocked(request, code, options, typing);
     }
     DesktopResult<FocusedWindow> focused = mDesktop.focusedWindow();
     if (!focused) {
         RequestOutcome refusal = refuse(request, code, logtag::kNoTargetWindow);
-        if (types) {
+        if (typing) {
             recordScan(options, request, field(request.fields, protocol::kBarcodeField),
                        "not typed: " + focused.error().message());
         }
@@ -186,8 +197,8 @@ RequestOutcome RequestHandler::runDesktopCommand(const Request& request, std::in
     const Point caret = focused->caret.value_or(Point{});
 
     // Only the capture's failure reaches the phone; typing failures are not reported to it.
-    const DesktopError captureError = types ? typeAndCapture(request, code, options, window, caret)
-                                            : capture(request, code, window, caret, turnStart);
+    const DesktopError captureError = typing ? typeAndCapture(request, code, options, window, caret)
+                                             : capture(request, code, window, caret, turnStart);
 
     if (!captureError) {
         return sendCapture(request, code);
@@ -196,6 +207,30 @@ RequestOutcome RequestHandler::runDesktopCommand(const Request& request, std::in
     RequestOutcome outcome{.reply = protocol::reply(code, Result::CaptureFailed, failure)};
     addLog(request.clientKey, clientLine(request.address, logtag::kClientSend, failure));
     return outcome;
+}
+
+RequestHandler::CodeScan RequestHandler::scanApprovalCode(const Request& request) {
+    if (mApprovalCode == nullptr) {
+        return CodeScan::Barcode;
+    }
+    const std::string& barcode = field(request.fields, protocol::kBarcodeField);
+    const ApprovalCode::Match match = mApprovalCode->match(barcode);
+    if (match == ApprovalCode::Match::Other) {
+        return CodeScan::Barcode;
+    }
+    // A phone approved for good keeps the code for the phone it was shown for.
+    if (match == ApprovalCode::Match::Valid && mApproval != nullptr &&
+        !approvedForGood(*mApproval, request.clientKey) && mApprovalCode->use(barcode)) {
+        mApproval->answer(request.clientKey, request.address, ApprovalAnswer::Always);
+        addLog(request.clientKey,
+               clientLine(request.address, logtag::kClientApproval,
+                          logtag::kApprovedByCode +
+                              visibleText(request.clientKey, LineBreaks::Escape) +
+                              logtag::kApprovedByCodeAddress +
+                              visibleText(request.address, LineBreaks::Escape)));
+        return CodeScan::Approved;
+    }
+    return CodeScan::Known;
 }
 
 DesktopError RequestHandler::typeAndCapture(const Request& request, std::int32_t code,
@@ -322,6 +357,17 @@ RequestOutcome RequestHandler::rejectUnsupported(const Request& request, std::in
     addLog(request.clientKey,
            clientLine(request.address, logtag::kClientSend, logtag::kUnsupported));
     return outcome;
+}
+
+RequestOutcome RequestHandler::refuseWhileLocked(const Request& request, std::int32_t code,
+                                                 const HandlingOptions& options, bool typing) {
+    addLog(request.clientKey,
+           clientLine(request.address, logtag::kClientError, logtag::kSessionLocked));
+    if (typing) {
+        recordScan(options, request, field(request.fields, protocol::kBarcodeField),
+                   "not typed: session locked");
+    }
+    return RequestOutcome{.reply = protocol::reply(code, Result::NotDone)};
 }
 
 RequestOutcome RequestHandler::refuse(const Request& request, std::int32_t code,

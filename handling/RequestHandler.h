@@ -16,6 +16,7 @@
 
 namespace korvane {
 
+class ApprovalCode;
 class DeviceApproval;
 
 // The application's reaction to the request server: it logs every event, returns the window to the
@@ -28,6 +29,11 @@ class DeviceApproval;
 // (DesktopQueue); and at its turn, when the session is locked (Desktop::sessionLocked), with a
 // [Client_Error] line and nothing typed or captured. A typing or suffix-key failure gets a log line
 // of its own; the phone's reply speaks only of the capture.
+//
+// A barcode that is the valid approval code (ApprovalCode.h), from a phone not approved for good,
+// approves that phone for good and spends the code. Whatever the phone, a code of this run is
+// never typed: an admitted phone's is answered as a typed barcode is (the capture, then the reply)
+// with nothing typed, so the phone shows success; a phone still not admitted is refused as usual.
 class RequestHandler {
   public:
     // `approval` null: every phone may use the desktop. What is given must outlive the handler.
@@ -37,6 +43,11 @@ class RequestHandler {
     // The user's choices for barcodes; the defaults until this is called. Any thread: a command
     // under way finishes with the options it started with.
     void setOptions(HandlingOptions options);
+
+    // The approval code that phones may scan; none until this is called. Called once, before
+    // requests arrive; `code` must outlive the handler. Without an approval (every phone may use
+    // the desktop) a code approves nobody and is only kept from being typed.
+    void setApprovalCode(ApprovalCode& code) { mApprovalCode = &code; }
 
     // What a RequestServer is built with to be joined to this handler: its events go to
     // onServerEvent, its requests to route. The handler must outlive the server.
@@ -68,6 +79,13 @@ class RequestHandler {
     RequestOutcome answer(const ReceivedRequest& received, const std::vector<std::string>& fields);
     RequestOutcome confirmSettings(const Request& request);
     RequestOutcome runDesktopCommand(const Request& request, std::int32_t code);
+    // What the barcode of a 102 or 104 is to the approval code.
+    enum class CodeScan {
+        Barcode,   // no approval code: the barcode goes the usual way
+        Approved,  // the valid code: the phone was approved for good by it just now
+        Known,     // a code of this run otherwise: never typed
+    };
+    CodeScan scanApprovalCode(const Request& request);
     // Types the barcode (unless the duplicate guard skips it), presses its suffix key and takes
     // the capture, in the order the request asks; the capture's failure.
     DesktopError typeAndCapture(const Request& request, std::int32_t code,
@@ -85,6 +103,10 @@ class RequestHandler {
     RequestOutcome rejectUnsupported(const Request& request, std::int32_t code);
     // Answers (code, "0") without touching the desktop, and logs why.
     RequestOutcome refuse(const Request& request, std::int32_t code, const std::string& why);
+    // Answers (code, "0") for a locked session, logs it as an error and records a barcode about
+    // to be typed (`typing`) as not typed.
+    RequestOutcome refuseWhileLocked(const Request& request, std::int32_t code,
+                                     const HandlingOptions& options, bool typing);
     void listenerStopped();
 
     Desktop& mDesktop;
@@ -92,6 +114,7 @@ class RequestHandler {
     ListenerView& mListenerView;
     const std::string mCaptureFile;
     DeviceApproval* const mApproval;
+    ApprovalCode* mApprovalCode = nullptr;
     // Serialises the commands that use the desktop, fairly between peers; a turn may be held
     // while mLogLock is taken.
     DesktopQueue mDesktopQueue;

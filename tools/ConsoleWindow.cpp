@@ -7,10 +7,16 @@ namespace korvane {
 void ConsoleWindow::insertLogLine(const std::string& line) {
     // A terminal obeys the control characters it is given: a phone's key must not clear it, set
     // its clipboard or start a line of its own.
-    const std::string shown = visibleText(line, LineBreaks::Mark);
+    write(visibleText(line, LineBreaks::Mark) + '\n');
+}
+
+void ConsoleWindow::writeOwnText(const std::string& text) {
+    write(text);
+}
+
+void ConsoleWindow::write(const std::string& text) {
     std::unique_lock lock(mLock);
-    mPending += shown;
-    mPending += '\n';
+    mPending += text;
     if (mWriting) {
         return;
     }

@@ -19,6 +19,9 @@ class ConsoleWindow : public LogView, public ListenerView, public MessageBoxes {
     ConsoleWindow(std::ostream& log, std::ostream& errors) : mLog(log), mErrors(errors) {}
 
     void insertLogLine(const std::string& line) override;
+    // Writes the program's own text to the log's stream as it is, between two log lines: no
+    // byte of it comes from the network.
+    void writeOwnText(const std::string& text);
     void listenerStopped() override;
     void showError(const std::string& text) override;
 
@@ -26,6 +29,9 @@ class ConsoleWindow : public LogView, public ListenerView, public MessageBoxes {
     void waitUntilStopped();
 
   private:
+    // Writes `text` after what waits, or leaves it to the thread writing now.
+    void write(const std::string& text);
+
     std::mutex mLock;
     std::condition_variable mChanged;
     std::ostream& mLog;

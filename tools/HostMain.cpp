@@ -1,5 +1,6 @@
 // korvane-host: the request server with the desktop of this session and no window, for a PC that
 // nobody looks at. Log lines go to standard output.
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <iostream>
@@ -8,6 +9,7 @@
 
 #include "core/AppCore.h"
 #include "core/LocalAddresses.h"
+#include "core/QrMatrix.h"
 #include "desktop/DesktopFactory.h"
 #include "platform/AppPaths.h"
 #include "platform/ConsoleText.h"
@@ -17,6 +19,7 @@
 #include "platform/SingleInstance.h"
 #include "tools/ConsoleWindow.h"
 #include "tools/InlineUiThread.h"
+#include "tools/QrBlocks.h"
 #include "tools/RefusingPrompt.h"
 
 namespace {
@@ -26,9 +29,9 @@ Listens for the KORVANE phone app as korvane-server does, without a window: barc
 into the window that has the keyboard focus, captures are taken around its caret. Each log line
 is written to standard output. Runs until listening fails or the program is ended.
 Only phones approved in the settings file may type or capture (unless its [Setting]
-DeviceApproval=0): with no window to ask in, any other phone is refused and logged. The
-settings' [Options] (typed keys, key delay, duplicate window, scan history) apply as in the
-window program.
+DeviceApproval=0): with no window to ask in, any other phone is refused and logged, unless it
+scans the code of --approval-code. The settings' [Options] (typed keys, key delay, duplicate
+window, scan history) apply as in the window program.
 Options:
   --address ADDRESS  IPv4 address of this PC to listen on (default: the settings' IpAddress, else
                      the first address the window program offers)
@@ -37,6 +40,10 @@ Options:
                      or korvane-server.png in the user's folders when that cannot be written)
   --settings FILE    the settings file whose approved devices may type (default: the window
                      program's, korvane-server.ini beside it or in the user's folders)
+  --approval-code    once listening has begun, print a one-time approval code as a QR code
+                     drawn with block characters (for a terminal with light text on a dark
+                     background) and as text: the first phone to scan it within two minutes is
+                     approved for good (kept in the settings file); the code is never typed
   --help             show this text
   --version          show the version
 Exit status: 1 when listening could not start or failed, another copy already runs in this
@@ -49,6 +56,7 @@ struct Options {
     std::string port;
     std::string captureFile;
     std::filesystem::path settingsFile;
+    bool approvalCode = false;
 };
 
 [[noreturn]] void usageError(const std::string& text) {
@@ -86,6 +94,8 @@ Options parse(int argc, char** argv) {
             options.captureFile = value();
         } else if (arg == "--settings") {
             options.settingsFile = std::filesystem::u8path(value());
+        } else if (arg == "--approval-code") {
+            options.approvalCode = true;
         } else {
             usageError("unknown option '" + arg + "'");
         }
@@ -134,6 +144,20 @@ std::string refusalLine(const korvane::StartRefusal& refusal, const std::string&
             break;
     }
     return refusal.detail;
+}
+
+// Issues the approval code and writes it between the log's lines: its text, then its QR code.
+void showApprovalCode(korvane::ConsoleWindow& window, korvane::ApprovalCode& codes) {
+    const std::optional<std::string> code = codes.issue();
+    if (!code) {
+        std::cerr << "korvane-host: no approval code: the system gave no random bytes" << std::endl;
+        return;
+    }
+    const auto minutes =
+        std::chrono::duration_cast<std::chrono::minutes>(korvane::ApprovalCode::kLifetime).count();
+    window.writeOwnText("承認コード: " + *code + " (" + std::to_string(minutes) +
+                        " 分間有効。承認する端末で、次の QR コードを読み取ってください)\n" +
+                        korvane::qrBlockText(korvane::encodeQr(*code)));
 }
 
 }  // namespace
@@ -186,6 +210,9 @@ int main(int argc, char** argv) {
     if (auto refusal = core.start(address, port)) {
         std::cerr << refusalLine(*refusal, utf8Of(settingsFile)) << std::endl;
         return 1;
+    }
+    if (options.approvalCode) {
+        showApprovalCode(window, core.approvalCode());
     }
     window.waitUntilStopped();
     return 1;

@@ -2,6 +2,34 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja">
 <context>
+    <name>korvane::ApprovalCodeWindow</name>
+    <message>
+        <location filename="../ApprovalCodeWindow.cpp" line="62"/>
+        <source>承認コード</source>
+        <translation>Approval code</translation>
+    </message>
+    <message>
+        <location filename="../ApprovalCodeWindow.cpp" line="65"/>
+        <source>承認する端末で、QRコードかバーコードを読み取ってください。読み取った端末は承認されます。</source>
+        <translation>Scan the QR code or the barcode with the phone to approve. The phone that scans it is approved.</translation>
+    </message>
+    <message>
+        <location filename="../ApprovalCodeWindow.cpp" line="83"/>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <location filename="../ApprovalCodeWindow.cpp" line="104"/>
+        <source>承認コードを作成できませんでした。</source>
+        <translation>The approval code could not be made.</translation>
+    </message>
+    <message>
+        <location filename="../ApprovalCodeWindow.cpp" line="122"/>
+        <source>有効期限まで残り %1 秒</source>
+        <translation>Valid for %1 more seconds</translation>
+    </message>
+</context>
+<context>
     <name>korvane::ApprovalWindow</name>
     <message>
         <location filename="../ApprovalWindow.cpp" line="25"/>
@@ -38,6 +66,11 @@
         <source>拒否</source>
         <translation>Refuse</translation>
     </message>
+    <message>
+        <location filename="../ApprovalWindow.cpp" line="45"/>
+        <source>承認コードを表示</source>
+        <translation>Show approval code</translation>
+    </message>
 </context>
 <context>
     <name>korvane::DevicesDialog</name>
@@ -70,6 +103,11 @@
         <location filename="../DevicesDialog.cpp" line="32"/>
         <source>閉じる</source>
         <translation>Close</translation>
+    </message>
+    <message>
+        <location filename="../DevicesDialog.cpp" line="32"/>
+        <source>承認コードを表示</source>
+        <translation>Show approval code</translation>
     </message>
 </context>
 <context>

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -17,6 +18,7 @@
 #include <QTreeWidget>
 #include <atomic>
 #include <fstream>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -29,6 +31,7 @@
 #include "tests/app/AppFakes.h"
 #include "tests/app/QtTestHelpers.h"
 #include "tests/support/TempFolder.h"
+#include "tools/PhoneClient.h"
 
 namespace korvane {
 namespace {
@@ -482,6 +485,68 @@ TEST_F(MainWindowTest, AKeyCannotAddALineToTheQuestionOrTheDevicesList) {
     dialog.deviceList->setCurrentItem(dialog.deviceList->topLevelItem(0));
     dialog.removeButton->click();
     EXPECT_TRUE(f.approval().devices().empty()) << "the key itself is removed, not its picture";
+}
+
+// The question's button shows the approval code; the phone that scans it is approved and saved,
+// and the question and the code's window go.
+TEST_F(MainWindowTest, APhoneScanningTheCodeShownFromTheQuestionIsApproved) {
+    MainWindow& f = form();
+    const std::string port = std::to_string(test::freePort());
+    f.addressBox->setCurrentIndex(1);
+    f.portEdit->setText(QString::fromStdString(port));
+    f.listenButton->click();
+    ASSERT_TRUE(listening());
+    f.show();
+    std::thread([&] { f.ask("STRANGER", "192.0.2.5"); }).join();
+    ASSERT_TRUE(waitUntil([&] { return f.approvalWindow() != nullptr; }));
+    QPointer<ApprovalWindow> question = f.approvalWindow();
+    question->codeButton->click();
+    QPointer<ApprovalCodeWindow> shown = question->findChild<ApprovalCodeWindow*>();
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(shown->isVisible());
+    const std::string code = shown->codeText();
+
+    auto reply = std::async(std::launch::async, [&] {
+        return phone::converse("127.0.0.1", static_cast<std::uint16_t>(std::stoi(port)), "PHONE",
+                               "102\t" + code + "\t1\t1\t0")
+            .reply.value_or("(none)");
+    });
+    ASSERT_TRUE(waitUntil([&] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return question.isNull() && shown.isNull();
+    }));
+    EXPECT_EQ(reply.get(), "102\t0") << "approved; no window to type into here";
+    ASSERT_TRUE(waitUntil([&] { return readDeviceSettings(mIni).devices.size() == 1; }));
+    EXPECT_EQ(readDeviceSettings(mIni).devices[0].clientKey, "PHONE");
+    stopAndWait();
+}
+
+// 承認済みの端末 shows the approval code too, in a window of its own over the dialog; once a phone
+// is approved by it the list shows the phone.
+TEST_F(MainWindowTest, TheDevicesDialogShowsTheCodeAndListsThePhoneApprovedByIt) {
+    MainWindow& f = form();
+    f.show();
+    int listed = -1;
+    bool codeShown = false;
+    QTimer::singleShot(0, &f, [&] {
+        auto* dialog = f.findChild<DevicesDialog*>();
+        if (dialog == nullptr) {
+            return;
+        }
+        dialog->codeButton->click();
+        if (auto* shown = dialog->findChild<ApprovalCodeWindow*>()) {
+            codeShown = shown->isVisible();
+            // As a server thread does for the phone that scanned it.
+            f.approval().answer("PHONE", "192.0.2.5", ApprovalAnswer::Always);
+            EXPECT_TRUE(f.approvalCode().use(shown->codeText()));
+            shown->refresh();
+            listed = dialog->deviceList->topLevelItemCount();
+        }
+        dialog->accept();
+    });
+    f.showDevices();
+    EXPECT_TRUE(codeShown);
+    EXPECT_EQ(listed, 1);
 }
 
 // Devices approved in an earlier run are approved in this one; DeviceApproval=0 lets every phone

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -322,6 +323,75 @@ TEST_F(AppCoreTest, TheAutomaticStartFollowsTheBoxAsItIsWhenItRuns) {
         EXPECT_EQ(mUi.runPosted(), 1u);
         EXPECT_EQ(starts, chosenAtRun ? 1 : 0);
     }
+}
+
+// Fresh keys' settings checks, as fast as a few connections at a time go, until stopped.
+class FreshKeyFlood {
+  public:
+    explicit FreshKeyFlood(std::uint16_t port) {
+        for (int t = 0; t < kThreads; ++t) {
+            mThreads.emplace_back([this, port, t] {
+                for (int n = 0; !mStop; ++n) {
+                    phone::converse("127.0.0.1", port,
+                                    "F" + std::to_string(t) + "-" + std::to_string(n), "101");
+                    ++mSent;
+                }
+            });
+        }
+    }
+    ~FreshKeyFlood() {
+        mStop = true;
+        for (std::thread& thread : mThreads) {
+            thread.join();
+        }
+    }
+    int sent() const { return mSent; }
+
+  private:
+    static constexpr int kThreads = 4;
+    std::atomic<bool> mStop{false};
+    std::atomic<int> mSent{0};
+    std::vector<std::thread> mThreads;
+};
+
+// While strangers flood the server with fresh keys, the phone that scans the code shown on the
+// screen is approved and nothing is typed; the approval is saved by the front end's thread and
+// holds when the settings are read again by the next run, whose first barcode from it is typed.
+TEST_F(AppCoreTest, APhoneScanningTheCodeIsApprovedForGoodDuringAFlood) {
+    writeSettings("[Setting]\nPortNo=1234\n");
+    const std::uint16_t port = listen();
+    const std::string code = core().approvalCode().issue().value();
+    {
+        FreshKeyFlood flood(port);
+        while (flood.sent() < 200) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        const phone::Outcome outcome =
+            phone::converse("127.0.0.1", port, "REAL", "102\t" + code + "\t1\t1\t0");
+        EXPECT_EQ(outcome.reply.value_or("(none)"), "102\t1");
+        EXPECT_EQ(outcome.fileName.value_or("(none)"), "capture.png");
+        EXPECT_GT(mPrompt.questions().size(), 0u) << "the flood was asked about";
+    }
+    EXPECT_EQ(mDesktop.calls(), (std::vector<std::string>{"focus", "capture 42 7,9 wait 0"}));
+    EXPECT_GE(mUi.runPosted(), 1u);
+    EXPECT_NE(readAll(mIni).find("Device1=REAL 127.0.0.1 "), std::string::npos) << readAll(mIni);
+
+    mCore.reset();
+    test::FakeDesktop nextDesktop;
+    AppCore next(CorePorts{nextDesktop, mWindow, mWindow, mWindow, mPrompt, mUi}, mIni,
+                 mCapture.string());
+    ASSERT_EQ(next.approval().devices().size(), 1u);
+    EXPECT_EQ(next.approval().devices()[0].clientKey, "REAL");
+    const std::uint16_t nextPort = test::freePort();
+    const std::size_t before = mWindow.linesOf("Server").size();
+    ASSERT_EQ(next.start("127.0.0.1", std::to_string(nextPort)), std::nullopt);
+    mWindow.waitForLines("Server", before + 1);
+    const phone::Outcome typed =
+        phone::converse("127.0.0.1", nextPort, "REAL", "102\tX-1\t1\t1\t0");
+    EXPECT_EQ(typed.reply.value_or(typed.error), "102\t1");
+    ASSERT_GE(nextDesktop.calls().size(), 2u);
+    EXPECT_EQ(nextDesktop.calls()[1], "paste 42 [X-1]");
+    EXPECT_EQ(next.approvalCode().match(code), ApprovalCode::Match::Other) << "codes live one run";
 }
 
 }  // namespace

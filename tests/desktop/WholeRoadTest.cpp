@@ -11,6 +11,7 @@
 
 #include "core/RequestServing.h"
 #include "desktop/x11/X11Desktop.h"
+#include "handling/ApprovalCode.h"
 #include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
 #include "server/RequestServer.h"
@@ -102,6 +103,7 @@ class Road {
         return mServer->start("127.0.0.1", port) == std::nullopt && window.waitFor(false);
     }
     const fs::path& folder() const { return mFolder; }
+    RequestHandler& handler() { return mHandler; }
 
     test::TkTarget tk;
     X11Desktop desktop;
@@ -201,6 +203,30 @@ TEST(WholeRoad, AnUnapprovedPhoneTypesNothingUntilTheUserApprovesIt) {
     EXPECT_EQ(typed.reply.value_or("(none)"), "102\t1");
     EXPECT_EQ(road.tk.waitForText("STRANGER"), "STRANGER");
     EXPECT_EQ(road.tk.ask("keys"), R"(["Return"])");
+}
+
+// A phone nobody approved scans the approval code shown on the screen: it is approved for good
+// and the Tk entry gets nothing, no key pressed, while the phone gets the capture and the reply
+// of a typed barcode. Nobody is asked about it.
+TEST(WholeRoad, APhoneScanningTheApprovalCodeIsApprovedAndTypesNothing) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run scripts/test";
+    NotingPrompt prompt;
+    DeviceApproval approval(prompt, {}, true);
+    ApprovalCode code;
+    Road road("code", &approval);
+    road.handler().setApprovalCode(code);
+    ASSERT_TRUE(road.start()) << "the server did not start";
+
+    const std::string issued = code.issue().value();
+    const phone::Outcome outcome =
+        phone::converse("127.0.0.1", road.port, "fresh", "102\t" + issued + "\t1\t1\t0");
+    EXPECT_EQ(outcome.fileName.value_or("(none)"), "capture.png");
+    EXPECT_EQ(outcome.reply.value_or("(none)"), "102\t1");
+    ASSERT_EQ(approval.devices().size(), 1u);
+    EXPECT_EQ(approval.devices()[0].clientKey, "fresh");
+    EXPECT_TRUE(prompt.asked().empty());
+    EXPECT_EQ(road.tk.text(), "");
+    EXPECT_EQ(road.tk.ask("keys"), "[]");
 }
 
 // Whether the desktop comes to tell the session's lock as `locked` within a few seconds.

@@ -18,6 +18,9 @@
 #include <thread>
 #include <vector>
 
+#define ZX_USE_UTF8 1
+#include <ZXing/ReadBarcode.h>
+
 #include "tests/support/Loopback.h"
 
 namespace korvane {
@@ -215,6 +218,87 @@ TEST(HostApproval, KeysFromTheNetworkNeverSteerTheTerminal) {
         EXPECT_EQ(log.find(control), std::string::npos) << static_cast<int>(control) << log;
     }
     EXPECT_EQ(log.find("\n[Server]forged"), std::string::npos) << log;
+}
+
+// The QR code printed with block characters, as a phone's camera sees it on a terminal with
+// light text on a dark background: each character two modules high, its blocks light, four
+// pixels a module. Lines of anything else are not part of it.
+std::string decodeBlockQr(const std::string& log) {
+    const std::string upper = "\u2580", lower = "\u2584", full = "\u2588";
+    std::vector<std::vector<bool>> rows;  // true: light
+    std::istringstream lines(log);
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<bool> top, bottom;
+        for (std::size_t at = 0; at < line.size();) {
+            const auto is = [&](const std::string& block) {
+                return line.compare(at, 3, block) == 0;
+            };
+            if (line[at] == ' ') {
+                top.push_back(false);
+                bottom.push_back(false);
+                at += 1;
+            } else if (is(upper) || is(lower) || is(full)) {
+                top.push_back(!is(lower));
+                bottom.push_back(!is(upper));
+                at += 3;
+            } else {
+                top.clear();
+                break;
+            }
+        }
+        if (!top.empty()) {
+            rows.push_back(top);
+            rows.push_back(bottom);
+        }
+    }
+    if (rows.empty()) {
+        return "";
+    }
+    constexpr int kScale = 4;
+    const int width = static_cast<int>(rows[0].size()) * kScale;
+    const int height = static_cast<int>(rows.size()) * kScale;
+    std::vector<std::uint8_t> pixels(static_cast<std::size_t>(width) * height, 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const std::vector<bool>& row = rows[y / kScale];
+            const std::size_t column = static_cast<std::size_t>(x / kScale);
+            pixels[static_cast<std::size_t>(y) * width + x] =
+                column < row.size() && row[column] ? 255 : 0;
+        }
+    }
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::QRCode);
+    const ZXing::Result result =
+        ZXing::ReadBarcode({pixels.data(), width, height, ZXing::ImageFormat::Lum}, hints);
+    return result.isValid() ? result.text() : "";
+}
+
+// --approval-code prints a code whose QR code, read off the terminal, is the code printed with it;
+// a phone the host refused at its settings check scans it and is approved for good (kept in the
+// settings file), nothing typed; a second phone scanning it after is refused as before.
+TEST(HostApproval, ThePrintedCodeApprovesThePhoneThatScansIt) {
+    Host host(kApproved, {"--address", "127.0.0.1", "--port", "{port}", "--approval-code"});
+    const std::string caption = "承認コード: ";
+    std::string log = host.log();
+    const std::size_t at = log.find(caption);
+    ASSERT_NE(at, std::string::npos) << log;
+    const std::string code = log.substr(at + caption.size(), 11);
+    EXPECT_EQ(decodeBlockQr(log), code) << log;
+
+    EXPECT_EQ(phone(host.port(), "--key NEWPHONE 101"), "reply 101\t1\n");
+    // Approved: the X server has no focused window, so the phone hears (102, "0") all the same.
+    phone(host.port(), "--key NEWPHONE 102 " + code + " 1 1 0");
+    phone(host.port(), "--key LATER 102 " + code + " 1 1 0");
+    log = host.log();
+    EXPECT_NE(log.find("[NEWPHONE][127.0.0.1][Client_Approval]承認コードを読み取った端末を承認"
+                       "しました。端末キー: NEWPHONE アドレス: 127.0.0.1"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(count(log, "[NEWPHONE][127.0.0.1" + std::string(kNotApproved)), 0u) << log;
+    EXPECT_EQ(count(log, "[LATER][127.0.0.1" + std::string(kNotApproved)), 1u) << log;
+    const std::string settings = readAll(host.settingsFile());
+    EXPECT_NE(settings.find("Device2=NEWPHONE 127.0.0.1 "), std::string::npos) << settings;
+    EXPECT_EQ(settings.find("LATER"), std::string::npos) << settings;
 }
 
 TEST(HostApproval, ApprovalTurnedOffLetsEveryPhoneThrough) {
