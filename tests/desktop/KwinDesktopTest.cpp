@@ -6,6 +6,7 @@
 #include <chrono>
 #include <filesystem>
 #include <optional>
+#include <thread>
 
 #include "desktop/DesktopFactory.h"
 #include "desktop/wayland/WaylandClipboardOwner.h"
@@ -26,6 +27,13 @@ using test::DecodedPng;
 using test::KwinSession;
 
 const std::string kKanji = "漢字テキスト";
+
+// A Qt program's environment: Qt's Wayland platform, and the accessibility bus joined without a
+// screen reader.
+std::vector<std::string> withQt(std::vector<std::string> environment) {
+    environment.push_back("QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1");
+    return environment;
+}
 
 // The shared headless KWin and a native Wayland GTK entry (zenity) in it. The desktop is made
 // once the entry is KWin's active window: its fake input device is then new to a running client.
@@ -178,6 +186,28 @@ TEST_F(KwinDesktopTest, CaptureShowsTheEntry) {
     }
     EXPECT_GT(light, 100) << "no entry background around the caret";
     EXPECT_GT(dark, 100) << "no text left of the caret";
+}
+
+// A native Wayland Qt field (Qt's Wayland platform, on the accessibility bus): the pasted kanji
+// and Enter arrive, and the caret is known.
+TEST_F(KwinDesktopTest, PastesIntoAQtField) {
+    ChildProcess field({KORVANE_QT_LINE_EDIT, "empty"}, withQt(mKwin->clientEnvironment()));
+    ASSERT_FALSE(field.readLine(20000).empty()) << "the Qt field did not start";
+    ASSERT_TRUE(mKwin->waitForActive(fs::path(KORVANE_QT_LINE_EDIT).filename().string()))
+        << "the Qt field did not become the active window";
+    mDesktop.emplace("", std::vector<std::string>{"korvane-none"});
+    // Qt answers on the accessibility bus a moment after its window is shown.
+    DesktopResult<FocusedWindow> focused = mDesktop->focusedWindow();
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (focused && !focused->caret && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(100ms);
+        focused = mDesktop->focusedWindow();
+    }
+    ASSERT_TRUE(focused) << focused.error().message();
+    EXPECT_TRUE(focused->caret.has_value()) << "no caret from the accessibility bus";
+    EXPECT_FALSE(mDesktop->pasteText(focused->window, "ABC-123" + kKanji));
+    EXPECT_FALSE(mDesktop->pressSuffixKey(focused->window, "1"));
+    EXPECT_EQ(field.readLine(10000), "ABC-123" + kKanji);
 }
 
 // A window whose resource class is one of this program's is never typed into.
