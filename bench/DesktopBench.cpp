@@ -4,7 +4,9 @@
 // PNG encode of the same picture; and what a paste into a Tk entry costs. Needs an X server, a
 // session bus (for the accessibility bus), python3-tk, zenity and xdotool:
 //   dbus-run-session -- xvfb-run -a -s "-screen 0 1280x800x24"
-//       build/default/bench/bench_desktop [--phone] [runs [other applications]]
+//       build/default/bench/bench_desktop [--phone | --typing] [runs [other applications]]
+// --typing times typed keys against the paste instead (bench/TypingBench.h), on X11 and in a
+// headless sway (runs: 5 unless given).
 // A desktop has more applications on the accessibility bus than the entry: `other applications`
 // starts that many more GTK programs (zenity dialogs) before the entry. A window manager changes
 // what the focus and the grab cost: start one (openbox, say) on the display first to see it.
@@ -28,6 +30,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/TypingBench.h"
 #include "core/RequestServing.h"
 #include "desktop/CaptureGeometry.h"
 #include "desktop/PngFile.h"
@@ -354,6 +357,9 @@ int main(int argc, char** argv) {
     }
     // --phone: the whole 103 and little else, a quick measure to repeat.
     const bool phoneOnly = argc > 1 && std::string(argv[1]) == "--phone";
+    if (argc > 1 && std::string(argv[1]) == "--typing") {
+        return korvane::bench::typingRows(argc > 2 ? std::max(1, std::atoi(argv[2])) : 5);
+    }
     if (phoneOnly) {
         --argc;
         ++argv;

@@ -108,12 +108,15 @@ DesktopError VirtualKeyboard::pressControlV() {
 DesktopError VirtualKeyboard::type(const std::vector<std::uint32_t>& keysyms,
                                    std::chrono::milliseconds keyDelay) {
     settle();
+    bool shiftDown = false;
     for (std::size_t i = 0; i < keysyms.size(); ++i) {
         if (i > 0 && keyDelay.count() > 0) {
             mSession.waitUntil([] { return false; }, WaylandSession::Clock::now() + keyDelay);
         }
         std::optional<KeyStroke> key = mKeymap.find(keysyms[i]);
         if (!key) {
+            // A new keymap starts the keyboard's modifiers afresh.
+            holdShift(shiftDown, false);
             const std::vector<std::uint32_t> upcoming(keysyms.begin() + static_cast<long>(i),
                                                       keysyms.end());
             if (DesktopError failed = mKeymap.remap(upcoming)) {
@@ -125,10 +128,25 @@ DesktopError VirtualKeyboard::type(const std::vector<std::uint32_t>& keysyms,
             key = mKeymap.find(keysyms[i]);
         }
         if (key) {
-            stroke(*key, KEY_LEFTSHIFT, key->shift ? mKeymap.shiftMask() : 0);
+            holdShift(shiftDown, key->shift);
+            stroke(*key, 0, 0);
         }
     }
+    holdShift(shiftDown, false);
     return handled();
+}
+
+// Shift pressed or released only where the next key needs it otherwise: each change costs a
+// client as much as a character (GTK redraws the entry).
+void VirtualKeyboard::holdShift(bool& down, bool wanted) {
+    if (down == wanted) {
+        return;
+    }
+    zwp_virtual_keyboard_v1_key(
+        mKeyboard, nowMs(), KEY_LEFTSHIFT,
+        wanted ? WL_KEYBOARD_KEY_STATE_PRESSED : WL_KEYBOARD_KEY_STATE_RELEASED);
+    zwp_virtual_keyboard_v1_modifiers(mKeyboard, wanted ? mKeymap.shiftMask() : 0, 0, 0, 0);
+    down = wanted;
 }
 
 // A key with its modifier held around it, the modifier state set as a real key would set it.

@@ -52,8 +52,9 @@ class VirtualKeyboard {
     // Unavailable error (kNoAnswer) when it did not answer.
     DesktopError press(VirtualKey key);
     DesktopError pressControlV();
-    // Types `keysyms` one key after the other, `keyDelay` between two, re-uploading the keymap
-    // whenever the next keysym is on no key of it; returns once the compositor has handled them.
+    // Types `keysyms` one key after the other, `keyDelay` between two, Shift held through a run
+    // of shifted ones, re-uploading the keymap whenever the next keysym is on no key of it;
+    // returns once the compositor has handled them.
     // A Keys error with the reason when a keymap could not be made, Unavailable (kNoAnswer) when
     // the compositor did not answer.
     DesktopError type(const std::vector<std::uint32_t>& keysyms,
@@ -66,6 +67,8 @@ class VirtualKeyboard {
     // The keys sent so far handled by the compositor, or the Unavailable error.
     DesktopError handled();
     void stroke(KeyStroke key, std::uint32_t modifier, std::uint32_t mask);
+    // Presses or releases Shift, with the modifier state, when `down` is not `wanted`.
+    void holdShift(bool& down, bool wanted);
 
     WaylandSession& mSession;
     zwp_virtual_keyboard_manager_v1* mManager;

@@ -13,6 +13,7 @@
 
 #include "desktop/CaptureGeometry.h"
 #include "desktop/atspi/AtspiCaret.h"
+#include "desktop/x11/XClientPing.h"
 #include "desktop/x11/XClipboardOwner.h"
 #include "desktop/x11/XConnection.h"
 #include "desktop/x11/XFocus.h"
@@ -26,6 +27,9 @@ namespace {
 // The caret is wanted quickly or not at all: an accessibility bus that is slow to answer must
 // not hold up the barcode.
 constexpr auto kCaretBudget = std::chrono::milliseconds(250);
+// How long a client may take to handle the keys typed on the spare keys before they are given
+// other characters; a client that takes longer is not asked again during that text.
+constexpr auto kClientAnswer = std::chrono::seconds(1);
 
 std::int32_t clampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
@@ -57,6 +61,9 @@ class X11Desktop::Impl {
     DesktopError lost(DesktopError::Kind kind) const;
     // The paste keys of the active layout; a Keys error when it lacks one.
     DesktopResult<std::pair<KeyCode, KeyCode>> controlAndV(Display* display);
+    // Whether the focused client has handled the keys sent so far, asked on the ping connection
+    // (made again when lost); false when it could not be told.
+    bool keysHandled();
 
     const std::string mDisplayName;
     std::mutex mLock;
@@ -64,6 +71,7 @@ class X11Desktop::Impl {
     // Goes with its connection; declared after it, so it ends first.
     std::unique_ptr<x11::XScreenGrab> mScreenGrab;
     bool mHasXTest = false;
+    std::unique_ptr<x11::XClientPing> mPing;
     x11::XClipboardOwner mClipboard;
 };
 
@@ -172,10 +180,19 @@ DesktopError X11Desktop::Impl::type(const std::string& text, std::chrono::millis
     if (!display) {
         return display.error();
     }
-    if (DesktopError refused = x11::typeText(*display, text, keyDelay)) {
+    bool answers = true;
+    const x11::KeysHandled handled = [&] { return answers && (answers = keysHandled()); };
+    if (DesktopError refused = x11::typeText(*display, text, keyDelay, handled)) {
         return refused;
     }
     return lost(DesktopError::Kind::Keys);
+}
+
+bool X11Desktop::Impl::keysHandled() {
+    if (!mPing || mPing->lost()) {
+        mPing = std::make_unique<x11::XClientPing>(mDisplayName);
+    }
+    return mPing->handledAll(kClientAnswer);
 }
 
 DesktopError X11Desktop::Impl::pressKey(VirtualKey key) {

@@ -8,8 +8,9 @@
 
 namespace korvane {
 
-// The desktop of an X11 session. Keys are synthesized with XTEST (typed text included), the
-// clipboard is held by a selection owner of this object's own, and the caret is asked of the
+// The desktop of an X11 session. Keys are synthesized with XTEST (typed text included; whether
+// the focused client has handled typed keys is asked on a connection of its own, XClientPing),
+// the clipboard is held by a selection owner of this object's own, and the caret is asked of the
 // accessibility bus, whose connection is started with the first desktop made.
 //
 // This program's own windows: the focused window belongs to this program when the nearest window

@@ -3,6 +3,7 @@
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <thread>
@@ -15,9 +16,10 @@
 namespace korvane::x11 {
 namespace {
 
-// Time for clients to handle a mapping change before the key it was made for is reused: a
-// client that fetched the mapping after a later change would read the wrong character.
-constexpr auto kMappingSettle = std::chrono::milliseconds(40);
+// Time for a client that cannot be asked to handle a mapping change before the keys typed with
+// it, and those keys before the next change: a client that read a key with an older or a later
+// mapping would show the wrong character.
+constexpr auto kMappingSettle = std::chrono::milliseconds(250);
 
 // The keysym that types `point`: Latin-1 keysyms are the code points, the rest of Unicode sits
 // at 0x01000000 + code point.
@@ -36,7 +38,7 @@ struct KeyStroke {
 // The layout's first two levels, read once per text, and its spare key codes.
 class KeyTable {
   public:
-    explicit KeyTable(Display* display) {
+    explicit KeyTable(Display* display) : mShift(XKeysymToKeycode(display, XK_Shift_L)) {
         int min = 0;
         int max = 0;
         XDisplayKeycodes(display, &min, &max);
@@ -59,39 +61,175 @@ class KeyTable {
                                          KeyStroke{static_cast<KeyCode>(code), level == 1});
                 }
             }
-            if (empty && mSpare == 0) {
-                mSpare = static_cast<KeyCode>(code);
+            if (empty) {
+                mSpares.push_back(static_cast<KeyCode>(code));
             }
         }
         XFree(symbols);
     }
 
+    // The layout's key for `symbol`; none when it has none, or it is on the shifted level and
+    // the layout has no Shift.
     std::optional<KeyStroke> find(KeySym symbol) const {
         auto it = mStrokes.find(symbol);
-        return it == mStrokes.end() ? std::nullopt : std::optional<KeyStroke>(it->second);
+        if (it == mStrokes.end() || (it->second.shift && mShift == 0)) {
+            return std::nullopt;
+        }
+        return it->second;
     }
-    KeyCode spare() const { return mSpare; }
+    KeyCode shift() const { return mShift; }
+    const std::vector<KeyCode>& spares() const { return mSpares; }
 
   private:
+    KeyCode mShift;
     std::map<KeySym, KeyStroke> mStrokes;
-    KeyCode mSpare = 0;
+    std::vector<KeyCode> mSpares;
 };
 
-void stroke(Display* display, KeyCode code, KeyCode shift) {
-    if (shift != 0) {
-        XTestFakeKeyEvent(display, shift, True, CurrentTime);
-    }
-    XTestFakeKeyEvent(display, code, True, CurrentTime);
-    XTestFakeKeyEvent(display, code, False, CurrentTime);
-    if (shift != 0) {
-        XTestFakeKeyEvent(display, shift, False, CurrentTime);
-    }
-}
+// Key presses, Shift held down through a run of shifted characters rather than pressed around
+// each: every change of Shift costs a client as much as a character (GTK redraws the entry).
+class Strokes {
+  public:
+    Strokes(Display* display, KeyCode shift) : mDisplay(display), mShift(shift) {}
 
-void mapSpare(Display* display, KeyCode spare, KeySym symbol) {
-    KeySym both[2] = {symbol, symbol};
-    XChangeKeyboardMapping(display, spare, 2, both, 1);
-}
+    void press(KeyCode code, bool shifted) {
+        if (shifted != mShiftDown) {
+            XTestFakeKeyEvent(mDisplay, mShift, shifted ? True : False, CurrentTime);
+            mShiftDown = shifted;
+        }
+        XTestFakeKeyEvent(mDisplay, code, True, CurrentTime);
+        XTestFakeKeyEvent(mDisplay, code, False, CurrentTime);
+    }
+    void releaseShift() {
+        if (mShiftDown) {
+            XTestFakeKeyEvent(mDisplay, mShift, False, CurrentTime);
+            mShiftDown = false;
+        }
+    }
+
+  private:
+    Display* mDisplay;
+    KeyCode mShift;
+    bool mShiftDown = false;
+};
+
+// The spare keys and the characters they carry while a text is typed. A key typed on is given
+// another character only once the client has handled that key, or, when it cannot be asked, once
+// the pause has passed since; the keys typed on longest ago are given new characters first.
+class SpareKeys {
+  public:
+    SpareKeys(Display* display, const std::vector<KeyCode>& codes, const KeysHandled& keysHandled)
+        : mDisplay(display), mKeysHandled(keysHandled) {
+        for (KeyCode code : codes) {
+            mKeys.push_back(Key{code});
+        }
+    }
+
+    bool none() const { return mKeys.empty(); }
+
+    // The spare key that types `symbols[at]`. When no key carries it, keys are given the
+    // characters the text needs from there on that the layout lacks, as many as there are keys;
+    // characters already on a key keep it.
+    KeyCode keyFor(const std::vector<KeySym>& symbols, std::size_t at, const KeyTable& layout) {
+        if (Key* key = carrying(symbols[at])) {
+            return key->code;
+        }
+        std::vector<KeySym> missing;
+        std::vector<KeySym> wanted;
+        for (std::size_t i = at; i < symbols.size() && wanted.size() < mKeys.size(); ++i) {
+            if (!layout.find(symbols[i]) &&
+                std::find(wanted.begin(), wanted.end(), symbols[i]) == wanted.end()) {
+                wanted.push_back(symbols[i]);
+                if (carrying(symbols[i]) == nullptr) {
+                    missing.push_back(symbols[i]);
+                }
+            }
+        }
+        std::vector<Key*> free;
+        for (Key& key : mKeys) {
+            if (std::find(wanted.begin(), wanted.end(), key.on) == wanted.end()) {
+                free.push_back(&key);
+            }
+        }
+        std::stable_sort(free.begin(), free.end(),
+                         [](const Key* a, const Key* b) { return a->typedAt < b->typedAt; });
+        free.resize(missing.size());
+        give(free, missing);
+        // A client may read the keys that follow as soon as they come, and with the mapping it
+        // has then (Tk under load did): they wait for it to have handled the change.
+        XSync(mDisplay, False);
+        if (!mKeysHandled()) {
+            std::this_thread::sleep_for(kMappingSettle);
+        }
+        return carrying(symbols[at])->code;
+    }
+
+    void typed(KeyCode code) {
+        for (Key& key : mKeys) {
+            if (key.code == code) {
+                key.unhandled = true;
+                key.typedAt = Clock::now();
+            }
+        }
+    }
+
+    // Empties the keys that were given characters.
+    void giveBack() {
+        std::vector<Key*> given;
+        for (Key& key : mKeys) {
+            if (key.on != NoSymbol) {
+                given.push_back(&key);
+            }
+        }
+        give(given, std::vector<KeySym>(given.size(), NoSymbol));
+    }
+
+  private:
+    using Clock = std::chrono::steady_clock;
+    struct Key {
+        KeyCode code = 0;
+        KeySym on = NoSymbol;
+        // Typed on since the client was last known to have handled its keys.
+        bool unhandled = false;
+        Clock::time_point typedAt{};
+    };
+
+    Key* carrying(KeySym symbol) {
+        auto it = std::find_if(mKeys.begin(), mKeys.end(),
+                               [symbol](const Key& key) { return key.on == symbol; });
+        return it == mKeys.end() ? nullptr : &*it;
+    }
+
+    // Gives `keys[i]` the character `symbols[i]`, once the client is done with the keys.
+    void give(const std::vector<Key*>& keys, const std::vector<KeySym>& symbols) {
+        // The keys typed go to the client before it is asked about them.
+        XSync(mDisplay, False);
+        Clock::time_point lastTyped{};
+        for (const Key* key : keys) {
+            if (key->unhandled) {
+                lastTyped = std::max(lastTyped, key->typedAt);
+            }
+        }
+        if (lastTyped != Clock::time_point{}) {
+            if (!mKeysHandled()) {
+                std::this_thread::sleep_until(lastTyped + kMappingSettle);
+            }
+            for (Key& key : mKeys) {
+                key.unhandled = false;
+            }
+        }
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            // Both levels, so that a Shift held by the user still types the character.
+            KeySym both[2] = {symbols[i], symbols[i]};
+            XChangeKeyboardMapping(mDisplay, keys[i]->code, 2, both, 1);
+            keys[i]->on = symbols[i];
+        }
+    }
+
+    Display* mDisplay;
+    const KeysHandled& mKeysHandled;
+    std::vector<Key> mKeys;
+};
 
 // The keysyms `utf8` is typed with: line breaks (LF, CR, CR LF) as Return, TAB as Tab, other
 // control characters left out.
@@ -116,45 +254,42 @@ std::vector<KeySym> keysymsOf(const std::string& utf8) {
 
 }  // namespace
 
-DesktopError typeText(Display* display, const std::string& utf8,
-                      std::chrono::milliseconds keyDelay) {
+DesktopError typeText(Display* display, const std::string& utf8, std::chrono::milliseconds keyDelay,
+                      const KeysHandled& keysHandled) {
     const std::vector<KeySym> symbols = keysymsOf(utf8);
     XErrorTrap trap(display);
     const KeyTable table(display);
-    const KeyCode shift = XKeysymToKeycode(display, XK_Shift_L);
-    bool spareInUse = false;
-    bool first = true;
+    SpareKeys spares(display, table.spares(), keysHandled);
+    Strokes strokes(display, table.shift());
+    bool spareUsed = false;
     DesktopError failed;
-    for (KeySym symbol : symbols) {
-        if (!first && keyDelay.count() > 0) {
+    for (std::size_t at = 0; at < symbols.size() && !failed; ++at) {
+        if (at > 0 && keyDelay.count() > 0) {
             std::this_thread::sleep_for(keyDelay);
         }
-        first = false;
-        if (std::optional<KeyStroke> key = table.find(symbol); key && (!key->shift || shift != 0)) {
-            stroke(display, key->code, key->shift ? shift : 0);
-        } else if (table.spare() != 0) {
-            if (spareInUse) {
-                std::this_thread::sleep_for(kMappingSettle);
-            }
-            mapSpare(display, table.spare(), symbol);
-            spareInUse = true;
-            stroke(display, table.spare(), 0);
+        if (std::optional<KeyStroke> key = table.find(symbols[at])) {
+            strokes.press(key->code, key->shift);
+        } else if (!spares.none()) {
+            strokes.releaseShift();
+            const KeyCode code = spares.keyFor(symbols, at, table);
+            strokes.press(code, false);
+            spares.typed(code);
+            spareUsed = true;
         } else {
             failed = DesktopError(DesktopError::Kind::Keys,
                                   "キーボード配列にない文字を入力するための空きキーがありません。");
-            break;
         }
-        failed = keysQueued(display, trap);
-        if (failed) {
-            break;
+        // With a pause between keys, each goes before the pause; without, all go together.
+        if (keyDelay.count() > 0 && !failed) {
+            failed = keysQueued(display, trap);
         }
     }
-    if (spareInUse) {
-        std::this_thread::sleep_for(kMappingSettle);
-        mapSpare(display, table.spare(), NoSymbol);
-        trap.sync();
+    strokes.releaseShift();
+    if (spareUsed) {
+        spares.giveBack();
     }
-    return failed;
+    const DesktopError refused = keysQueued(display, trap);
+    return failed ? failed : refused;
 }
 
 }  // namespace korvane::x11

@@ -17,6 +17,7 @@
 #include "platform/Trace.h"
 #include "tests/desktop/ChildProcess.h"
 #include "tests/desktop/DecodedPng.h"
+#include "tests/desktop/KanjiText.h"
 #include "tests/desktop/SwaySession.h"
 #include "tests/desktop/WaylandWindow.h"
 
@@ -145,22 +146,23 @@ TEST_F(WlrootsDesktopTest, TypesTextIntoANativeEntryAndLeavesTheClipboard) {
 }
 
 // More different characters than the keymap has spare keys: the keymap is made again in the
-// middle of the text, and the keys after it must still arrive whole and in order.
+// middle of the text, and the keys after it must still arrive whole and in order; so must two
+// barcodes of 100 other kanji each typed right after it, each needing a keymap of its own.
 TEST_F(WlrootsDesktopTest, TypesMoreCharactersThanSpareKeys) {
     const WindowHandle window = startZenity({"--entry", "--text=KORVANE"});
     ASSERT_NE(window, 0u);
-    std::string text;
-    for (char32_t point = 0x4E00; point < 0x4E00 + 300; ++point) {
-        text += static_cast<char>(0xE0 | (point >> 12));
-        text += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
-        text += static_cast<char>(0x80 | (point & 0x3F));
-        if (point % 7 == 0) {
-            text += "Ab";
-        }
+    const std::string texts[] = {
+        test::differentKanji(0x4E00, 300, 7),
+        test::differentKanji(0x5800, 100),
+        test::differentKanji(0x6000, 100),
+    };
+    std::string all;
+    for (const std::string& text : texts) {
+        EXPECT_FALSE(mDesktop->typeText(window, text, 0ms));
+        all += text;
     }
-    EXPECT_FALSE(mDesktop->typeText(window, text, 0ms));
     EXPECT_FALSE(mDesktop->pressSuffixKey(window, "1"));
-    EXPECT_EQ(mZenity->readLine(20000), text);
+    EXPECT_EQ(mZenity->readLine(20000), all);
 }
 
 // A line break is Enter and a TAB is Tab; other control characters are not typed. The pause

@@ -13,6 +13,7 @@
 
 #include "desktop/x11/XClipboardOwner.h"
 #include "tests/desktop/DecodedPng.h"
+#include "tests/desktop/KanjiText.h"
 #include "tests/desktop/TkTarget.h"
 
 // Last: its macros (None) clash with names in the headers above.
@@ -232,6 +233,17 @@ TEST_F(X11DesktopTest, TypedLineBreaksAndTabsArriveAsKeysAndSpareKeyIsGivenBack)
     ASSERT_NE(display, nullptr);
     EXPECT_EQ(XKeysymToKeycode(display, 0x01000000 | 0x6F22), 0) << "the spare key kept 漢";
     XCloseDisplay(display);
+}
+
+// More different kanji than the server has spare keys, into a client that does not answer the
+// ping (Tk): the spare keys are given new characters after the pause instead, and every
+// character must still arrive.
+TEST_F(X11DesktopTest, TypedKanjiBeyondTheSpareKeysArriveInAClientThatIsNotAsked) {
+    ASSERT_EQ(mTk->ask("clear"), "true");
+    const std::string text = test::differentKanji(0x4E00, 60, 7);
+    const DesktopError error = mDesktop.typeText(mWindow, text, 0ms);
+    ASSERT_FALSE(error) << error.message();
+    EXPECT_EQ(mTk->waitForText(text), text);
 }
 
 TEST_F(X11DesktopTest, PasteCanPutTheUsersClipboardBack) {

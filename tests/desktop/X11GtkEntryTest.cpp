@@ -9,6 +9,7 @@
 
 #include "desktop/x11/X11Desktop.h"
 #include "tests/desktop/ChildProcess.h"
+#include "tests/desktop/KanjiText.h"
 
 namespace korvane {
 namespace {
@@ -51,6 +52,32 @@ TEST(X11GtkEntry, PastedAndTypedTextArriveWholeBeforeTheEnter) {
         ASSERT_FALSE(desktop.pressSuffixKey(focused->window, "1"));
         EXPECT_EQ(entry.result(), text);
     }
+}
+
+// Barcodes of many different kanji typed one after the other into one entry: the spare keys are
+// given new characters within a text and from one text to the next, and a client that read a key
+// with a mapping made for later keys would show another kanji. Every character must arrive.
+TEST(X11GtkEntry, ManyDifferentKanjiArriveExactlyTextAfterText) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run scripts/test";
+    const std::string texts[] = {
+        test::differentKanji(0x4E00, 300, 7),
+        test::differentKanji(0x5800, 100),
+        test::differentKanji(0x6000, 100),
+    };
+    GtkEntry entry("korvane-many-kanji");
+    ASSERT_TRUE(entry.focused()) << "zenity did not come up";
+    X11Desktop desktop;
+    const DesktopResult<FocusedWindow> focused = desktop.focusedWindow();
+    ASSERT_TRUE(focused) << focused.error().message();
+    std::string all;
+    for (const std::string& text : texts) {
+        const DesktopError error =
+            desktop.typeText(focused->window, text, std::chrono::milliseconds(0));
+        ASSERT_FALSE(error) << error.message();
+        all += text;
+    }
+    ASSERT_FALSE(desktop.pressSuffixKey(focused->window, "1"));
+    EXPECT_EQ(entry.result(), all);
 }
 
 }  // namespace
