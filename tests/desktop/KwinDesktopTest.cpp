@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <thread>
@@ -208,6 +209,50 @@ TEST_F(KwinDesktopTest, PastesIntoAQtField) {
     EXPECT_FALSE(mDesktop->pasteText(focused->window, "ABC-123" + kKanji));
     EXPECT_FALSE(mDesktop->pressSuffixKey(focused->window, "1"));
     EXPECT_EQ(field.readLine(10000), "ABC-123" + kKanji);
+}
+
+// A program no desktop file names gets no fake input and no picture: the paste fails before it
+// touches the clipboard, saying why, and the capture is black. The test runs a copy of itself
+// from a folder no desktop file names, which checks that side.
+TEST_F(KwinDesktopTest, UntrustedProgramGetsNoKeysAndNoPicture) {
+    const std::string name = "KwinDesktopTest.UntrustedProgramGetsNoKeysAndNoPicture";
+    if (std::getenv("KORVANE_KWIN_UNTRUSTED") == nullptr) {
+        const fs::path copy = mFolder / "untrusted-copy";
+        fs::copy_file("/proc/self/exe", copy);
+        ChildProcess untrusted({copy.string(), "--gtest_filter=" + name},
+                               {"KORVANE_KWIN_UNTRUSTED=1"});
+        // Its output up to GoogleTest's verdict (blank lines read as empty).
+        std::string output;
+        std::string line;
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
+        while (line.rfind("[  PASSED  ]", 0) != 0 && line.rfind("[  FAILED  ]", 0) != 0 &&
+               std::chrono::steady_clock::now() < deadline) {
+            line = untrusted.readLine(1000);
+            output += line + "\n";
+        }
+        EXPECT_EQ(line, "[  PASSED  ] 1 test.") << output;
+        return;
+    }
+    const WindowHandle window = startZenity({"--entry", "--text=KORVANE"});
+    ASSERT_NE(window, 0u);
+    wayland::WaylandClipboardOwner other("");
+    ASSERT_EQ(other.setText("前のテキスト").message(), "");
+    const DesktopError failed = mDesktop->pasteText(window, "ABC-123");
+    EXPECT_EQ(failed.kind(), DesktopError::Kind::Keys);
+    EXPECT_NE(failed.message().find("X-KDE-Wayland-Interfaces"), std::string::npos)
+        << failed.message();
+    EXPECT_EQ(wayland::readClipboardText("", 1s), "前のテキスト");
+
+    ASSERT_FALSE(mDesktop->capture(window, Point{10, 10}, CaptureShape::centred(), 0,
+                                   std::chrono::steady_clock::now(), capturePath()));
+    DecodedPng png;
+    std::string error;
+    ASSERT_TRUE(test::readPngFile(capturePath(), png, error)) << error;
+    for (std::uint32_t y = 0; y < png.height; y += 7) {
+        for (std::uint32_t x = 0; x < png.width; x += 7) {
+            ASSERT_EQ(png.at(x, y), (DecodedPng::Pixel{0, 0, 0})) << x << "," << y;
+        }
+    }
 }
 
 // A window whose resource class is one of this program's is never typed into.
