@@ -81,10 +81,13 @@ DesktopResult<FocusedWindow> KwinDesktop::focusedWindow() {
 DesktopError KwinDesktop::typeText(WindowHandle window, const std::string& text,
                                    std::chrono::milliseconds keyDelay) {
     for (const kde::TextRun& run : kde::splitForKeys(text)) {
-        DesktopError failed = run.pasted.empty() ? sendKeys([&](kde::FakeInputKeyboard& keys) {
-            return keys.type(run.keys, keyDelay);
-        })
-                                                 : pasteText(window, run.pasted);
+        DesktopError failed;
+        if (run.pasted.empty()) {
+            failed = sendKeys(
+                [&](kde::FakeInputKeyboard& keys) { return keys.type(run.keys, keyDelay); });
+        } else {
+            failed = pasteText(window, run.pasted);
+        }
         if (failed) {
             return failed;
         }
