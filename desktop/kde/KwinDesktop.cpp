@@ -27,6 +27,9 @@ constexpr auto kCaretBudget = 250ms;
 constexpr std::size_t kKeptHandles = 64;
 
 const char* const kNoKwin = "KWin が応答しません。";
+// KWin looks up the desktop file of every new client connection (about 180 ms here, more with
+// many applications installed), and reading the clipboard makes one.
+constexpr auto kClipboardReadBudget = 1000ms;
 
 std::int32_t clampToInt32(std::int64_t value) {
     return static_cast<std::int32_t>(std::clamp<std::int64_t>(
@@ -36,7 +39,9 @@ std::int32_t clampToInt32(std::int64_t value) {
 }  // namespace
 
 KwinDesktop::KwinDesktop(const std::string& displayName, std::vector<std::string> ownAppIds)
-    : mDisplayName(displayName), mOwnAppIds(std::move(ownAppIds)), mClipboard(mDisplayName) {
+    : mDisplayName(displayName),
+      mOwnAppIds(std::move(ownAppIds)),
+      mClipboard(mDisplayName, kClipboardReadBudget) {
     if (mOwnAppIds.empty()) {
         std::error_code ignored;
         const auto program = std::filesystem::read_symlink("/proc/self/exe", ignored);
