@@ -40,7 +40,7 @@ SessionKind sessionKindOf(const SessionVariables& variables) {
 }
 
 DesktopChoice chooseDesktop(const SessionVariables& variables,
-                            const std::function<bool()>& offersWlroots) {
+                            const std::function<WaylandCompositor()>& compositor) {
     DesktopChoice choice;
     choice.session = sessionKindOf(variables);
     switch (choice.session) {
@@ -55,10 +55,17 @@ DesktopChoice chooseDesktop(const SessionVariables& variables,
         case SessionKind::WaylandOnly:
             break;
     }
-    if (offersWlroots()) {
-        choice.desktop = DesktopKind::Wlroots;
-        choice.name = "Wayland (wlroots)";
-        return choice;
+    switch (compositor()) {
+        case WaylandCompositor::Wlroots:
+            choice.desktop = DesktopKind::Wlroots;
+            choice.name = "Wayland (wlroots)";
+            return choice;
+        case WaylandCompositor::Kwin:
+            choice.desktop = DesktopKind::Kwin;
+            choice.name = "Wayland (KDE Plasma)";
+            return choice;
+        case WaylandCompositor::Other:
+            break;
     }
     choice.name = "X11 (XWayland)";
     choice.notice = choice.session == SessionKind::WaylandWithXWayland ? kNoticeXWaylandOnly

@@ -33,15 +33,29 @@ enum class DesktopKind {
     // The wlroots protocols (sway and its kin): virtual keyboard, data control, foreign toplevels
     // and screencopy.
     Wlroots,
+    // KWin's own interfaces (KDE Plasma): fake input, data control, scripts and ScreenShot2 over
+    // D-Bus.
+    Kwin,
     // The Win32 calls of a Windows session, the only kind there.
     Win32,
+};
+
+// Which Wayland compositor runs, as far as the desktop implementations care.
+enum class WaylandCompositor {
+    // One that offers every wlroots protocol the Wlroots implementation needs (sway and its kin).
+    Wlroots,
+    // KDE Plasma's KWin.
+    Kwin,
+    // Any other (GNOME's mutter, say), or none that answers.
+    Other,
 };
 
 // Which desktop implementation runs, and what the user must be told about it.
 struct DesktopChoice {
     SessionKind session = SessionKind::NoDisplay;
     DesktopKind desktop = DesktopKind::X11;
-    // The implementation that runs, for the log: "X11", "X11 (XWayland)" or "Wayland (wlroots)".
+    // The implementation that runs, for the log: "X11", "X11 (XWayland)", "Wayland (wlroots)"
+    // or "Wayland (KDE Plasma)".
     std::string name;
     // Plain Japanese for the window when the implementation cannot reach every program of the
     // session; empty when it can.
@@ -54,10 +68,10 @@ struct DesktopChoice {
 // from a terminal says "tty") is judged by the display variables alone.
 SessionKind sessionKindOf(const SessionVariables& variables);
 
-// Picks the implementation. `offersWlroots` is asked, in a Wayland session only, whether the
-// compositor offers every wlroots protocol the Wlroots implementation needs; where it does not
-// (GNOME or KDE, say) the X11 implementation serves the X11 programs and `notice` says so.
+// Picks the implementation. `compositor` is asked, in a Wayland session only, which compositor
+// runs; for one that is neither wlroots nor KWin (GNOME, say) the X11 implementation serves the
+// X11 programs and `notice` says so.
 DesktopChoice chooseDesktop(const SessionVariables& variables,
-                            const std::function<bool()>& offersWlroots);
+                            const std::function<WaylandCompositor()>& compositor);
 
 }  // namespace korvane

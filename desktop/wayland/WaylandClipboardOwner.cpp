@@ -35,8 +35,6 @@ constexpr std::chrono::milliseconds kSetBudget{2000};
 // finishes its read only when it sees the end of the pipe, after the last byte; a selection change
 // before that cancels the paste, and the client then pastes the new text in its place.
 constexpr std::chrono::milliseconds kHandOverSettle{150};
-// An owner that cannot say what it holds within this time loses it to the barcode for good.
-constexpr std::chrono::milliseconds kReadBudget{300};
 
 DesktopError clipboardError(const std::string& reason) {
     return DesktopError(DesktopError::Kind::Clipboard,
@@ -326,10 +324,12 @@ class ClipboardSession {
 
 class WaylandClipboardOwner::Impl {
   public:
-    explicit Impl(std::string displayName) : mDisplayName(std::move(displayName)) {}
+    Impl(std::string displayName, std::chrono::milliseconds readBudget)
+        : mDisplayName(std::move(displayName)), mReadBudget(readBudget) {}
 
     std::mutex lock;
     std::string mDisplayName;
+    std::chrono::milliseconds mReadBudget;
     std::unique_ptr<ClipboardSession> session;
     // Kept across sessions, so that a count taken before a reconnection still compares.
     std::uint64_t deliveriesBefore = 0;
@@ -337,13 +337,14 @@ class WaylandClipboardOwner::Impl {
     Clock::time_point lastHandOver{};
 };
 
-WaylandClipboardOwner::WaylandClipboardOwner(const std::string& displayName)
-    : mImpl(std::make_unique<Impl>(displayName)) {}
+WaylandClipboardOwner::WaylandClipboardOwner(const std::string& displayName,
+                                             std::chrono::milliseconds readBudget)
+    : mImpl(std::make_unique<Impl>(displayName, readBudget)) {}
 
 WaylandClipboardOwner::~WaylandClipboardOwner() = default;
 
 std::optional<std::string> WaylandClipboardOwner::text() {
-    return readClipboardText(mImpl->mDisplayName, kReadBudget);
+    return readClipboardText(mImpl->mDisplayName, mImpl->mReadBudget);
 }
 
 DesktopError WaylandClipboardOwner::setText(const std::string& text) {

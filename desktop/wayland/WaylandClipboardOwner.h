@@ -24,9 +24,15 @@ namespace korvane::wayland {
 // cancels its paste, which then pastes the new text instead.
 class WaylandClipboardOwner : public ClipboardOwner {
   public:
+    // What the clipboard held is read within 300 ms by default; an owner that cannot say what it
+    // holds within this time loses it to the barcode for good.
+    static constexpr std::chrono::milliseconds kReadBudget{300};
+
     // An empty name means the WAYLAND_DISPLAY environment variable. The connection is made on
-    // first use and made again after the compositor dropped it.
-    explicit WaylandClipboardOwner(const std::string& displayName);
+    // first use and made again after the compositor dropped it. `readBudget` bounds `text`,
+    // which makes a new connection each time.
+    explicit WaylandClipboardOwner(const std::string& displayName,
+                                   std::chrono::milliseconds readBudget = kReadBudget);
     ~WaylandClipboardOwner() override;
     WaylandClipboardOwner(const WaylandClipboardOwner&) = delete;
     WaylandClipboardOwner& operator=(const WaylandClipboardOwner&) = delete;

@@ -42,32 +42,38 @@ TEST(DesktopChoiceTest, EveryCombinationOfTheVariables) {
         const SessionVariables variables{c.sessionType, c.waylandDisplay, c.display};
         EXPECT_EQ(sessionKindOf(variables), c.expected);
 
-        for (const bool offers : {false, true}) {
-            SCOPED_TRACE(offers ? "compositor offers wlroots" : "no wlroots");
+        for (const WaylandCompositor compositor :
+             {WaylandCompositor::Wlroots, WaylandCompositor::Kwin, WaylandCompositor::Other}) {
+            SCOPED_TRACE("compositor " + std::to_string(static_cast<int>(compositor)));
             bool asked = false;
             const DesktopChoice choice = chooseDesktop(variables, [&] {
                 asked = true;
-                return offers;
+                return compositor;
             });
             const bool wayland = c.expected == SessionKind::WaylandWithXWayland ||
                                  c.expected == SessionKind::WaylandOnly;
             // The compositor is asked in a Wayland session only: elsewhere there is none to ask.
             EXPECT_EQ(asked, wayland);
             EXPECT_EQ(choice.session, c.expected);
-            const bool wlroots = wayland && offers;
-            EXPECT_EQ(choice.desktop, wlroots ? DesktopKind::Wlroots : DesktopKind::X11);
+            const bool wlroots = wayland && compositor == WaylandCompositor::Wlroots;
+            const bool kwin = wayland && compositor == WaylandCompositor::Kwin;
+            EXPECT_EQ(choice.desktop, wlroots ? DesktopKind::Wlroots
+                                      : kwin  ? DesktopKind::Kwin
+                                              : DesktopKind::X11);
             EXPECT_EQ(choice.name, wlroots   ? "Wayland (wlroots)"
+                                   : kwin    ? "Wayland (KDE Plasma)"
                                    : wayland ? "X11 (XWayland)"
                                              : "X11");
             // Silent only when the implementation reaches every program of the session.
-            EXPECT_EQ(choice.notice.empty(), wlroots || c.expected == SessionKind::X11);
+            EXPECT_EQ(choice.notice.empty(), wlroots || kwin || c.expected == SessionKind::X11);
         }
     }
 }
 
 TEST(DesktopChoiceTest, NoticesTellTheCasesApart) {
     auto noticeFor = [](const char* waylandDisplay, const char* display) {
-        return chooseDesktop({"", waylandDisplay, display}, [] { return false; }).notice;
+        return chooseDesktop({"", waylandDisplay, display}, [] { return WaylandCompositor::Other; })
+            .notice;
     };
     const std::string xwayland = noticeFor("wayland-0", ":0");
     const std::string waylandOnly = noticeFor("wayland-0", "");

@@ -1,5 +1,6 @@
 // A Qt program with one focused line edit that has joined the accessibility bus. It prints where
-// Qt draws the text caret, on the screen, and ends when its stdin closes.
+// Qt draws the text caret, on the screen, then the field's text at each Enter, and ends when its
+// stdin closes.
 // Argument: where the caret goes: "middle", "end", or "empty" for an empty field.
 #include <unistd.h>
 #include <QApplication>
@@ -21,6 +22,11 @@ int main(int argc, char** argv) {
     edit.activateWindow();
     edit.setFocus();
     edit.setCursorPosition(where == QStringLiteral("middle") ? 7 : edit.text().size());
+
+    QObject::connect(&edit, &QLineEdit::returnPressed, [&] {
+        std::printf("%s\n", edit.text().toUtf8().constData());
+        std::fflush(stdout);
+    });
 
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
