@@ -5,6 +5,7 @@
 #include "core/OptionsMapping.h"
 #include "core/RequestServing.h"
 #include "handling/DeviceSettings.h"
+#include "platform/PathText.h"
 #include "platform/PrivateFiles.h"
 #include "platform/Trace.h"
 
@@ -58,7 +59,7 @@ AppCore::~AppCore() {
 void AppCore::saveDevices() {
     prepareSettingsFolder();
     if (auto failure = writeApprovedDevices(mSettingsFile, mApproval->devices())) {
-        traceOutput("saveDevices: " + mSettingsFile.string() + ": " + *failure);
+        traceOutput("saveDevices: " + pathText(mSettingsFile) + ": " + *failure);
     }
 }
 

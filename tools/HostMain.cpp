@@ -12,8 +12,10 @@
 #include "core/QrMatrix.h"
 #include "desktop/DesktopFactory.h"
 #include "platform/AppPaths.h"
+#include "platform/CommandLine.h"
 #include "platform/ConsoleText.h"
 #include "platform/FreedMemory.h"
+#include "platform/PathText.h"
 #include "platform/ProgramFile.h"
 #include "platform/ProgramVersion.h"
 #include "platform/SingleInstance.h"
@@ -64,15 +66,15 @@ struct Options {
     std::exit(2);
 }
 
-Options parse(int argc, char** argv) {
+Options parse(const std::vector<std::string>& args) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         auto value = [&]() -> std::string {
-            if (i + 1 >= argc) {
+            if (i + 1 >= args.size()) {
                 usageError(arg + " needs a value");
             }
-            return argv[++i];
+            return args[++i];
         };
         if (arg == "--help") {
             std::cout << kUsage;
@@ -103,18 +105,12 @@ Options parse(int argc, char** argv) {
     return options;
 }
 
-// UTF-8 on every platform (a path's string() is the ANSI code page on Windows).
-std::string utf8Of(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 std::string defaultCaptureFile() {
     const std::filesystem::path program = korvane::programFile();
     if (program.empty()) {
-        return utf8Of(std::filesystem::temp_directory_path() / "korvane-host.png");
+        return korvane::pathText(std::filesystem::temp_directory_path() / "korvane-host.png");
     }
-    return utf8Of(korvane::captureFilePath(program));
+    return korvane::pathText(korvane::captureFilePath(program));
 }
 
 // The window program's settings: korvane-server sits in the same folder as this program.
@@ -166,7 +162,7 @@ int main(int argc, char** argv) {
     using namespace korvane;
     keepFreedMemory();
     useUtf8Console();
-    Options options = parse(argc, argv);
+    Options options = parse(commandLineArguments(argc, argv));
     SingleInstance instance("ZRQ_KORVANE");
     if (instance.state() == SingleInstance::Result::AlreadyRunning) {
         std::cerr << "既に起動されています。ご確認ください。" << std::endl;
@@ -190,7 +186,7 @@ int main(int argc, char** argv) {
     }
     const std::string port = options.port.empty() ? settings.portNo : options.port;
     if (auto refusal = AppCore::checkStart(address, port)) {
-        std::cerr << refusalLine(*refusal, utf8Of(settingsFile)) << std::endl;
+        std::cerr << refusalLine(*refusal, korvane::pathText(settingsFile)) << std::endl;
         return 1;
     }
     ConsoleWindow window(std::cout, std::cerr);
@@ -208,7 +204,7 @@ int main(int argc, char** argv) {
     prompt.attach(core.approval());
     core.announceSettingsPlace(place);
     if (auto refusal = core.start(address, port)) {
-        std::cerr << refusalLine(*refusal, utf8Of(settingsFile)) << std::endl;
+        std::cerr << refusalLine(*refusal, korvane::pathText(settingsFile)) << std::endl;
         return 1;
     }
     if (options.approvalCode) {
