@@ -16,7 +16,9 @@ class FakeDesktop : public Desktop {
     WindowHandle focusResult = 42;  // 0: the focus lookup fails as for this program's own window
     Point caret{7, 9};
     bool pasteSucceeds = true;
-    bool pasteTaken = true;    // false: the keys of a paste go, but no window takes the text
+    bool pasteTaken = true;  // false: the keys of a paste go, but no window takes the text
+    // true: pastes and typed keys fail at once, as for a window run as administrator (Windows)
+    bool windowElevated = false;
     std::string captureError;  // non-empty: captures fail with this text
     int pictureSide = 8;       // width and height of the written pictures
     // A capture pauses this long per unit of its delay code, as a real one pauses for it.
