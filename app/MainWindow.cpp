@@ -24,6 +24,9 @@ namespace {
 constexpr char kContext[] = "korvane::MainWindow";
 constexpr char kStatusStopped[] = QT_TRANSLATE_NOOP("korvane::MainWindow", "待ち受け停止中");
 constexpr char kStatusListening[] = QT_TRANSLATE_NOOP("korvane::MainWindow", "待ち受け中");
+// Listening is suspended until its address comes back to this PC.
+constexpr char kStatusAwaitingAddress[] =
+    QT_TRANSLATE_NOOP("korvane::MainWindow", "IPアドレスの復帰待ち");
 constexpr char kPortInvalid[] = QT_TRANSLATE_NOOP("korvane::MainWindow", "ポート番号が不正です。");
 constexpr char kStopFirst[] =
     QT_TRANSLATE_NOOP("korvane::MainWindow", "待ち受けを停止してください。");
@@ -32,6 +35,7 @@ constexpr char kConfirmExit[] =
 
 const QColor kSilver(0xC0, 0xC0, 0xC0);
 const QColor kLime(0x00, 0xFF, 0x00);
+const QColor kYellow(0xFF, 0xFF, 0x00);
 
 // A text of this window in the language of the program's translation.
 QString uiText(const char* utf8) {
@@ -68,6 +72,9 @@ MainWindow::MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::p
         addressBox->setCurrentIndex(0);
     }
     selectSavedAddress();
+    if (auto failure = mCore->watchAddresses(*this, mAddressSource)) {
+        traceOutput("watchAddresses: " + *failure);
+    }
 }
 
 MainWindow::~MainWindow() {
@@ -181,6 +188,11 @@ bool MainWindow::event(QEvent* event) {
 bool MainWindow::fillAddresses(QComboBox& combo) {
     std::vector<LocalAddress> addresses;
     bool found = mAddressSource(addresses);
+    addAddresses(combo, addresses);
+    return found;
+}
+
+void MainWindow::addAddresses(QComboBox& combo, const std::vector<LocalAddress>& addresses) {
     for (const LocalAddress& entry : addresses) {
         const QString address = QString::fromStdString(entry.address);
         combo.addItem(entry.interfaceName.empty()
@@ -188,7 +200,31 @@ bool MainWindow::fillAddresses(QComboBox& combo) {
                           : address + " (" + QString::fromStdString(entry.interfaceName) + ")",
                       address);
     }
-    return found;
+}
+
+void MainWindow::addressesChanged(const std::vector<LocalAddress>& addresses) {
+    const QString chosen = mCore->isListening() ? QString::fromStdString(mCore->selectedAddress())
+                                                : addressBox->currentData().toString();
+    addressBox->clear();
+    addAddresses(*addressBox, addresses);
+    const int kept = addressBox->findData(chosen);
+    addressBox->setCurrentIndex(kept >= 0 ? kept : (addressBox->count() > 0 ? 0 : -1));
+}
+
+void MainWindow::listeningSuspended(const std::string&) {
+    setStatus(kStatusAwaitingAddress, kYellow);
+    showQr(false);
+    if (largeQrWindow != nullptr) {
+        largeQrWindow->close();
+    }
+}
+
+void MainWindow::listeningResumed(const std::string& address) {
+    const int index = addressBox->findData(QString::fromStdString(address));
+    if (index >= 0) {
+        addressBox->setCurrentIndex(index);
+    }
+    showListening(true);
 }
 
 void MainWindow::toggleListening() {

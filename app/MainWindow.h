@@ -14,6 +14,7 @@
 #include "app/LogList.h"
 #include "app/LogListView.h"
 #include "app/QtUiThread.h"
+#include "core/AddressView.h"
 #include "core/AppCore.h"
 #include "core/AppDialogs.h"
 #include "core/LocalAddresses.h"
@@ -40,10 +41,6 @@ namespace korvane {
 
 class QrPaintBox;
 
-// Fills the list with this PC's IPv4 addresses, in the order to offer them; false when they could
-// not be read.
-using AddressSource = std::function<bool(std::vector<LocalAddress>& addresses)>;
-
 // The button's captions as written; shown through the window's translation.
 inline constexpr char kListenCaption[] = QT_TRANSLATE_NOOP("korvane::MainWindow", "待ち受け開始");
 inline constexpr char kStopCaption[] = QT_TRANSLATE_NOOP("korvane::MainWindow", "待ち受け停止");
@@ -59,7 +56,11 @@ inline constexpr char kLockUnavailable[] = QT_TRANSLATE_NOOP(
 // the application core (AppCore), which owns the request server, request handling and the
 // approval of phones; the window asks the user about phones that are not approved, and the
 // options dialog and the tray icon hang off it.
-class MainWindow : public QWidget, public LogView, public ListenerView, public ApprovalPrompt {
+class MainWindow : public QWidget,
+                   public LogView,
+                   public ListenerView,
+                   public ApprovalPrompt,
+                   public AddressView {
     Q_OBJECT
   public:
     MainWindow(Desktop& desktop, AppDialogs& dialogs, std::filesystem::path settingsFile,
@@ -72,6 +73,11 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void listenerStopped() override;
     // ApprovalPrompt: any thread; the window's thread shows the question.
     void ask(const std::string& clientKey, const std::string& address) override;
+    // AddressView: the window's thread. The list follows the PC's addresses, keeping the choice;
+    // while listening waits for its address the status says so and no QR code is shown.
+    void addressesChanged(const std::vector<LocalAddress>& addresses) override;
+    void listeningSuspended(const std::string& address) override;
+    void listeningResumed(const std::string& address) override;
 
     // The session ends (signal, logout): the window closes without asking, and a failure to save
     // is only traced, as nobody is left to confirm a box.
@@ -161,6 +167,7 @@ class MainWindow : public QWidget, public LogView, public ListenerView, public A
     void applySettings();
     void saveSettings();
     bool fillAddresses(QComboBox& combo);
+    static void addAddresses(QComboBox& combo, const std::vector<LocalAddress>& addresses);
     // The controls, status and QR code of the listening (or stopped) state.
     void showListening(bool listening);
     void showLines(LogLines oldestFirst);

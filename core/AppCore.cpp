@@ -1,10 +1,13 @@
 #include "core/AppCore.h"
 
+#include <algorithm>
+
 #include "core/FilePrivacy.h"
 #include "core/IntegerText.h"
 #include "core/OptionsMapping.h"
 #include "core/RequestServing.h"
 #include "handling/DeviceSettings.h"
+#include "handling/LogTags.h"
 #include "platform/PathText.h"
 #include "platform/PrivateFiles.h"
 #include "platform/Trace.h"
@@ -21,6 +24,35 @@ void copyOptions(const AppSettings& from, AppSettings& to) {
     to.language = from.language;
 }
 
+constexpr char kAddressTag[] = "[Address]";
+
+bool offers(const std::vector<LocalAddress>& addresses, const std::string& address) {
+    return std::any_of(addresses.begin(), addresses.end(),
+                       [&](const LocalAddress& entry) { return entry.address == address; });
+}
+
+// The address of the default route's interface that is offered first, if any.
+std::string defaultRouteAddress(const std::vector<LocalAddress>& addresses) {
+    return !addresses.empty() && addresses.front().onDefaultRoute ? addresses.front().address
+                                                                  : std::string();
+}
+
+std::string addressGoneText(const std::string& address) {
+    return std::string(kAddressTag) + "待ち受け中のIPアドレス " + address +
+           " がこのPCからなくなったため、待ち受けを止めました。アドレスが戻ると待ち受けを再開します"
+           "。";
+}
+
+std::string addressBackText(const std::string& address) {
+    return std::string(kAddressTag) + "IPアドレス " + address +
+           " が戻ったため、待ち受けを再開します。";
+}
+
+std::string addressMovedText(const std::string& from, const std::string& to) {
+    return std::string(kAddressTag) + "既定の経路のIPアドレスが " + from + " から " + to +
+           " に変わったため、" + to + " で待ち受けを再開します。QRコードを読み取り直してください。";
+}
+
 }  // namespace
 
 AppCore::AppCore(CorePorts ports, std::filesystem::path settingsFile, std::string captureFile)
@@ -34,7 +66,7 @@ AppCore::AppCore(CorePorts ports, std::filesystem::path settingsFile, std::strin
     // Saved by the front end's thread: changes come from server threads too.
     mApproval->onChanged([this] { mPorts.uiThread.post([this] { saveDevices(); }); });
     const std::filesystem::path capture = std::filesystem::u8path(captureFile);
-    mHandler = std::make_unique<RequestHandler>(mPorts.desktop, mPorts.log, mPorts.listener,
+    mHandler = std::make_unique<RequestHandler>(mPorts.desktop, mPorts.log, mRelay,
                                                 std::move(captureFile), mApproval.get());
     mHandler->setApprovalCode(mApprovalCode);
     mServer = serveRequests(*mHandler);
@@ -54,6 +86,21 @@ void AppCore::prepareSettingsFolder() const {
 AppCore::~AppCore() {
     // The server goes first: its threads report into the handler and the ports until they end.
     shutDown();
+}
+
+void AppCore::shutDown() {
+    // The watch first: with a front end that runs posts at once, its thread may be in
+    // reviewAddresses, using the server.
+    mAddressWatch.reset();
+    mServer.reset();
+}
+
+void AppCore::ListenerRelay::listenerStopped() {
+    auto stopping = SuspensionStage::Stopping;
+    if (mCore.mSuspension.compare_exchange_strong(stopping, SuspensionStage::Ended)) {
+        return;
+    }
+    mCore.mPorts.listener.listenerStopped();
 }
 
 void AppCore::saveDevices() {
@@ -87,11 +134,91 @@ std::optional<StartRefusal> AppCore::start(const std::string& address,
         return StartRefusal{StartRefusal::Reason::ServerRefused, *failure};
     }
     mListening = true;
+    mSuspended = false;
+    mPortText = portText;
+    std::vector<LocalAddress> addresses;
+    mFollowsDefaultRoute = mAddressSource && mAddressSource(addresses) &&
+                           !defaultRouteAddress(addresses).empty() &&
+                           defaultRouteAddress(addresses) == address;
     return std::nullopt;
 }
 
 void AppCore::stop() {
+    if (!mSuspended) {
+        mServer->stop();
+        return;
+    }
+    mSuspended = false;
+    mListening = false;
+    // A listener still ending tells the front end itself; one that has ended did not.
+    auto stopping = SuspensionStage::Stopping;
+    if (!mSuspension.compare_exchange_strong(stopping, SuspensionStage::None)) {
+        mSuspension = SuspensionStage::None;
+        mPorts.listener.listenerStopped();
+    }
+}
+
+std::optional<std::string> AppCore::watchAddresses(AddressView& view, AddressSource addresses) {
+    mAddressView = &view;
+    mAddressSource = std::move(addresses);
+    mAddressWatch = std::make_unique<AddressWatch>(
+        kAddressSettleTime, [this] { mPorts.uiThread.post([this] { reviewAddresses(); }); });
+    if (!mAddressWatch->failure().empty()) {
+        std::string failure = mAddressWatch->failure();
+        mAddressWatch.reset();
+        return failure;
+    }
+    return std::nullopt;
+}
+
+void AppCore::reviewAddresses() {
+    std::vector<LocalAddress> addresses;
+    if (!mServer || !mAddressSource(addresses)) {
+        return;
+    }
+    mAddressView->addressesChanged(addresses);
+    if (mListening && !mSuspended && !offers(addresses, mSelectedAddress)) {
+        suspendListening();
+    } else if (mSuspended) {
+        resumeListening(addresses);
+    }
+}
+
+void AppCore::suspendListening() {
+    mHandler->addLog(logtag::kServerSource, addressGoneText(mSelectedAddress));
+    mSuspended = true;
+    mAddressView->listeningSuspended(mSelectedAddress);
+    // Before the stop: its end may come at once, on a server thread.
+    mSuspension = SuspensionStage::Stopping;
     mServer->stop();
+    // A successor may be there already (a DHCP renewal that gave another address in the same
+    // burst): look again once the listener has ended.
+    mAddressWatch->poke();
+}
+
+void AppCore::resumeListening(const std::vector<LocalAddress>& addresses) {
+    const std::string successor = mFollowsDefaultRoute ? defaultRouteAddress(addresses) : "";
+    const std::string address = offers(addresses, mSelectedAddress) ? mSelectedAddress : successor;
+    if (address.empty()) {
+        return;
+    }
+    if (mSuspension != SuspensionStage::Ended) {
+        // Its connections are still being finished: look again a little later.
+        mAddressWatch->poke();
+        return;
+    }
+    mSuspension = SuspensionStage::None;
+    mHandler->addLog(logtag::kServerSource, address == mSelectedAddress
+                                                ? addressBackText(address)
+                                                : addressMovedText(mSelectedAddress, address));
+    if (auto failure = mServer->start(address, *parseIntegerText(mPortText))) {
+        mHandler->addLog(logtag::kServerSource, std::string(kAddressTag) + *failure);
+        mSuspension = SuspensionStage::Ended;
+        return;
+    }
+    mSelectedAddress = address;
+    mSuspended = false;
+    mAddressView->listeningResumed(address);
 }
 
 void AppCore::armAutomaticStart(std::function<bool()> chosen,

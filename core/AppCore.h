@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <functional>
@@ -7,6 +8,8 @@
 #include <optional>
 #include <string>
 
+#include "core/AddressView.h"
+#include "core/LocalAddresses.h"
 #include "core/Settings.h"
 #include "core/SettingsPlace.h"
 #include "core/UiThread.h"
@@ -17,6 +20,7 @@
 #include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
 #include "handling/WindowPorts.h"
+#include "platform/AddressWatch.h"
 #include "server/RequestServer.h"
 
 namespace korvane {
@@ -45,6 +49,10 @@ struct StartRefusal {
 // How long after the window first shows the automatic start comes: the window is drawn first.
 inline constexpr std::chrono::milliseconds kAutomaticStartDelay{100};
 
+// How long the addresses must stay unchanged before the core looks at them: a DHCP renewal or a
+// Wi-Fi reconnect changes them several times within this.
+inline constexpr std::chrono::milliseconds kAddressSettleTime{1000};
+
 // What a request to close the program meets.
 enum class CloseAnswer { Accept, StillListening, AskToConfirm };
 
@@ -59,10 +67,10 @@ class AppCore {
     // a log line for each that had to be; a folder of its own that the settings are written into
     // is made so before each write.
     AppCore(CorePorts ports, std::filesystem::path settingsFile, std::string captureFile);
-    // Stops the server and waits for its threads; saves nothing.
+    // Stops the address watch and the server and waits for their threads; saves nothing.
     ~AppCore();
     // The same, before the front end's last save at exit; nothing starts afterwards.
-    void shutDown() { mServer.reset(); }
+    void shutDown();
     AppCore(const AppCore&) = delete;
     AppCore& operator=(const AppCore&) = delete;
 
@@ -71,16 +79,29 @@ class AppCore {
     const std::filesystem::path& settingsFile() const { return mSettingsFile; }
 
     // Starts listening on `address` and the port in `portText`; why not, when it does not.
-    // An address given becomes the selected one even when the port is refused.
+    // An address given becomes the selected one even when the port is refused. Listening on the
+    // first address offered, when it is the default route's, follows the default route (below).
     std::optional<StartRefusal> start(const std::string& address, const std::string& portText);
     // What start refuses before it asks the server: no address, or a port that is no integer.
     static std::optional<StartRefusal> checkStart(const std::string& address,
                                                   const std::string& portText);
-    // Asks the listener to end; the end comes later as listenerEnded().
+    // Asks the listener to end; the end comes later as listenerEnded(). Listening suspended for
+    // its address (below) ends too: ListenerView::listenerStopped follows once, as for any stop.
     void stop();
     // The listener's end, passed on by the front end from ListenerView::listenerStopped.
-    void listenerEnded() { mListening = false; }
+    void listenerEnded() { mListening = mSuspended = false; }
+    // Listening, or suspended until its address comes back: the user has not stopped it.
     bool isListening() const { return mListening; }
+    bool isSuspended() const { return mSuspended; }
+
+    // Watches this PC's addresses from now until shutDown, and tells `view` of every change (after
+    // kAddressSettleTime without another). When the address listened on goes, the log says so,
+    // the server stops (the front end's ListenerView is not told: listening is only suspended)
+    // and `view` hears listeningSuspended; when it comes back, or, for listening that follows the
+    // default route, when that route's interface has a new first address, listening goes on there
+    // and `view` hears listeningResumed. `addresses` reads them (readLocalAddresses). The view must
+    // outlive the core. Why it cannot watch, when it cannot (nothing is watched then).
+    std::optional<std::string> watchAddresses(AddressView& view, AddressSource addresses);
     // The address listening uses: the saved one until a start takes another.
     const std::string& selectedAddress() const { return mSelectedAddress; }
 
@@ -114,19 +135,48 @@ class AppCore {
     ApprovalCode& approvalCode() { return mApprovalCode; }
 
   private:
+    // Passes the listener's end on to the front end, except the end of a suspension.
+    class ListenerRelay : public ListenerView {
+      public:
+        explicit ListenerRelay(AppCore& core) : mCore(core) {}
+        void listenerStopped() override;
+
+      private:
+        AppCore& mCore;
+    };
+
     void saveDevices();
     void prepareSettingsFolder() const;
+    void reviewAddresses();
+    void suspendListening();
+    void resumeListening(const std::vector<LocalAddress>& addresses);
 
     CorePorts mPorts;
+    ListenerRelay mRelay{*this};
     std::filesystem::path mSettingsFile;
     AppSettings mSettings;
     std::string mSelectedAddress;
     bool mListening = false;
+    bool mSuspended = false;
+    // Listening was started on the default route's first address and moves with it.
+    bool mFollowsDefaultRoute = false;
+    std::string mPortText;
+    // Where a suspension's stop is: the server thread that ends the listener and the front end's
+    // thread (a user's stop) settle once, between them, who tells the front end.
+    enum class SuspensionStage {
+        None,      // the listener's end is passed on
+        Stopping,  // the listener is asked to end for a suspension: its end is not passed on
+        Ended,     // it has ended, unseen: listening can start again
+    };
+    std::atomic<SuspensionStage> mSuspension{SuspensionStage::None};
     bool mSessionEnding = false;
     bool mAutomaticStartArmed = false;
     ApprovalCode mApprovalCode;
     std::unique_ptr<DeviceApproval> mApproval;
     std::unique_ptr<RequestHandler> mHandler;
+    AddressView* mAddressView = nullptr;
+    AddressSource mAddressSource;
+    std::unique_ptr<AddressWatch> mAddressWatch;
     // Last, so that it is destroyed (waiting for its threads) before what its events use.
     std::unique_ptr<RequestServer> mServer;
 };

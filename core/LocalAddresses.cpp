@@ -23,7 +23,7 @@ std::vector<LocalAddress> orderLocalAddresses(const std::vector<InterfaceAddress
     for (Rank rank : {Rank::DefaultRoute, Rank::Lan, Rank::Virtual, Rank::Loopback}) {
         for (const InterfaceAddress& entry : addresses) {
             if (rankOf(entry, defaultRouteInterface) == rank) {
-                ordered.push_back({entry.address, entry.interfaceName});
+                ordered.push_back({entry.address, entry.interfaceName, rank == Rank::DefaultRoute});
             }
         }
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,8 @@ namespace korvane {
 struct LocalAddress {
     std::string address;
     std::string interfaceName;
+    // Its interface carries the default route.
+    bool onDefaultRoute = false;
 };
 
 // The addresses in the order the list shows them, each group in the system's own order: those
@@ -22,5 +25,9 @@ std::vector<LocalAddress> orderLocalAddresses(const std::vector<InterfaceAddress
 // The IPv4 addresses of this PC's interfaces that are up, ordered as above. False when the
 // interfaces could not be read; addresses is then empty.
 bool readLocalAddresses(std::vector<LocalAddress>& addresses);
+
+// Fills the list with this PC's IPv4 addresses, in the order to offer them; false when they could
+// not be read. readLocalAddresses, or a test's own list.
+using AddressSource = std::function<bool(std::vector<LocalAddress>& addresses)>;
 
 }  // namespace korvane

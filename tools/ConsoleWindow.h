@@ -5,6 +5,7 @@
 #include <ostream>
 #include <string>
 
+#include "core/AddressView.h"
 #include "handling/WindowPorts.h"
 
 namespace korvane {
@@ -14,7 +15,9 @@ namespace korvane {
 // the same time), an error box's text to `errors`, and the end of listening is remembered for the
 // program to wait on. Both are written as visibleText shows them, a log line on one line
 // (LineBreaks::Mark), so that no byte of a peer's reaches the terminal as a control. Any thread.
-class ConsoleWindow : public LogView, public ListenerView, public MessageBoxes {
+// Of the addresses' changes it shows only the core's log lines: it has no list and no QR code,
+// and suspended listening is not its end.
+class ConsoleWindow : public LogView, public ListenerView, public MessageBoxes, public AddressView {
   public:
     ConsoleWindow(std::ostream& log, std::ostream& errors) : mLog(log), mErrors(errors) {}
 
@@ -24,6 +27,9 @@ class ConsoleWindow : public LogView, public ListenerView, public MessageBoxes {
     void writeOwnText(const std::string& text);
     void listenerStopped() override;
     void showError(const std::string& text) override;
+    void addressesChanged(const std::vector<LocalAddress>&) override {}
+    void listeningSuspended(const std::string&) override {}
+    void listeningResumed(const std::string&) override {}
 
     // Returns once listening has ended.
     void waitUntilStopped();

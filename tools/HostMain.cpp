@@ -203,6 +203,9 @@ int main(int argc, char** argv) {
                  options.captureFile.empty() ? defaultCaptureFile() : options.captureFile);
     prompt.attach(core.approval());
     core.announceSettingsPlace(place);
+    if (auto failure = core.watchAddresses(window, readLocalAddresses)) {
+        std::cerr << "korvane-host: the addresses are not watched: " << *failure << std::endl;
+    }
     if (auto refusal = core.start(address, port)) {
         std::cerr << refusalLine(*refusal, korvane::pathText(settingsFile)) << std::endl;
         return 1;

@@ -123,6 +123,11 @@
         <translation>Listening</translation>
     </message>
     <message>
+        <location filename="../MainWindow.cpp" line="50"/>
+        <source>IPアドレスの復帰待ち</source>
+        <translation>Waiting for the IP address</translation>
+    </message>
+    <message>
         <location filename="../MainWindow.cpp" line="48"/>
         <source>ポート番号が不正です。</source>
         <translation>Invalid port number.</translation>

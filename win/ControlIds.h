@@ -1,0 +1,36 @@
+#pragma once
+
+namespace korvane::winid {
+
+// The main window's class and its controls' identifiers: what a test driver (or an accessibility
+// tool) finds the window and its controls by. Fixed: the Wine tests drive the window by them.
+inline constexpr wchar_t kMainWindowClass[] = L"KorvaneServerWindow";
+inline constexpr wchar_t kSplashClass[] = L"KorvaneServerSplash";
+inline constexpr wchar_t kQrLargeClass[] = L"KorvaneServerLargeQr";
+
+inline constexpr int kAboutBox = 100;
+inline constexpr int kLogo = 101;
+inline constexpr int kAboutText = 102;
+inline constexpr int kSettingsBox = 110;
+inline constexpr int kAddressLabel = 111;
+inline constexpr int kAddressList = 112;
+inline constexpr int kPortLabel = 113;
+inline constexpr int kPort = 114;
+inline constexpr int kOptions = 115;
+inline constexpr int kAutoStart = 116;
+inline constexpr int kMinimize = 117;
+inline constexpr int kQrBox = 120;
+inline constexpr int kQr = 121;
+inline constexpr int kStatus = 130;
+inline constexpr int kLog = 131;
+inline constexpr int kDetail = 132;
+inline constexpr int kListen = 140;
+inline constexpr int kDevices = 141;
+inline constexpr int kQuit = 142;
+// The log list's menu.
+inline constexpr int kExportLog = 160;
+// In the large QR code's window.
+inline constexpr int kLargeQr = 150;
+inline constexpr int kLargeCaption = 151;
+
+}  // namespace korvane::winid
