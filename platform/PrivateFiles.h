@@ -11,7 +11,7 @@ namespace korvane {
 // has a protected DACL (nothing inherited from the folder above) that allows the process's user
 // alone, a folder's grant inherited by what is made in it; one made here is born so. On both, only
 // the user's own folder or file (owned by the user's SID on Windows), never one reached through a
-// link, is changed.
+// link, is changed. A Windows file system that keeps no DACL (Wine's) reports Unchanged.
 // Any thread; each call stands alone (a folder removed meanwhile is made again by the next).
 
 enum class Privacy {

@@ -30,7 +30,12 @@ Privacy tighten(const std::filesystem::path& path, bool folder) {
     if (*holds || !ownerOnly.ownedByUser(path)) {
         return Privacy::Unchanged;
     }
-    return ownerOnly.apply(path) ? Privacy::Tightened : Privacy::Failed;
+    if (!ownerOnly.apply(path)) {
+        return Privacy::Failed;
+    }
+    // A file system that takes a DACL and keeps none (Wine's drives) is left as it was: telling
+    // the user it was tightened at every start would be untrue.
+    return ownerOnly.holds(path).value_or(false) ? Privacy::Tightened : Privacy::Unchanged;
 }
 
 }  // namespace
