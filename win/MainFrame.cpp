@@ -89,11 +89,9 @@ void MainFrame::listenerStopped() {
     mUpdates.postStopped();
 }
 
-void MainFrame::ask(const std::string& clientKey, const std::string& address) {
-    // Answered from the window's thread: the approval may still be busy with the request.
-    mUiThread.post([this, clientKey, address] {
-        mCore->approval().answer(clientKey, address, ApprovalAnswer::Dismissed);
-    });
+void MainFrame::ask(const std::string&, const std::string&) {
+    // The phone stays on the list of waiting phones, refused until it is approved (by scanning
+    // the approval code, or by the settings file); this window has no view of the list yet.
 }
 
 void MainFrame::applySettings() {
