@@ -38,6 +38,9 @@ inline constexpr char kPasteNotTaken[] =
 inline constexpr char kElevatedWindow[] =
     "入力先のウィンドウは管理者として実行されているため、入力できません。";
 inline constexpr char kNoTargetWindow[] = "送信先の検索に失敗しました。";
+// A lock screen had the keyboard: its password field would have taken the barcode.
+inline constexpr char kSessionLocked[] =
+    "画面がロックされているため、入力とキャプチャを行いませんでした。";
 inline constexpr char kNotApproved[] = "未承認の端末からの要求です。";
 // A phone approved by the approval code it scanned: the text goes on with its key, then
 // kApprovedByCodeAddress and its address, both as visibleText shows them.

@@ -75,6 +75,10 @@ WlrootsDesktop::WlrootsDesktop(const std::string& displayName, std::vector<std::
     atspi::startAtspi();
 }
 
+bool WlrootsDesktop::sessionLocked() {
+    return mLockWatch.locked();
+}
+
 WlrootsDesktop::~WlrootsDesktop() = default;
 
 DesktopResult<WlrootsConnection*> WlrootsDesktop::connection() {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "desktop/NativeDesktop.h"
+#include "desktop/dbus/SessionLockWatch.h"
 #include "desktop/wayland/WaylandClipboardOwner.h"
 
 namespace korvane {
@@ -39,6 +40,10 @@ class WlrootsDesktop : public NativeDesktop {
                             std::vector<std::string> ownAppIds = {});
     ~WlrootsDesktop() override;
 
+    // As the session's screen saver and logind tell it (dbus::SessionLockWatch); not locked when
+    // neither can be asked. The compositor's own lock (ext-session-lock) is not visible to a
+    // client.
+    bool sessionLocked() override;
     DesktopResult<FocusedWindow> focusedWindow() override;
     // Through the one virtual keyboard; characters the US layout lacks go on its spare keys, which
     // keep them until another text needs the keys (the keymap is this keyboard's alone, so there
@@ -71,6 +76,7 @@ class WlrootsDesktop : public NativeDesktop {
     std::string mSwaySocket;
     std::unique_ptr<wayland::WlrootsConnection> mConnection;
     wayland::WaylandClipboardOwner mClipboard;
+    dbus::SessionLockWatch mLockWatch;
 };
 
 // The wlroots protocols WlrootsDesktop needs that the compositor at `displayName` (empty:
