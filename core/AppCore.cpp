@@ -9,6 +9,7 @@
 #include "handling/DeviceSettings.h"
 #include "handling/LogTags.h"
 #include "handling/TypedWindowKinds.h"
+#include "platform/PathText.h"
 #include "platform/PrivateFiles.h"
 #include "platform/Trace.h"
 
@@ -117,7 +118,7 @@ void AppCore::ListenerRelay::listenerStopped() {
 void AppCore::saveDevices() {
     prepareSettingsFolder();
     if (auto failure = writeApprovedDevices(mSettingsFile, mApproval->devices())) {
-        traceOutput("saveDevices: " + mSettingsFile.string() + ": " + *failure);
+        traceOutput("saveDevices: " + pathText(mSettingsFile) + ": " + *failure);
     }
 }
 

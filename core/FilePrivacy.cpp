@@ -1,5 +1,6 @@
 #include "core/FilePrivacy.h"
 
+#include "platform/PathText.h"
 #include "platform/PrivateFiles.h"
 #include "platform/ProgramFile.h"
 
@@ -8,17 +9,11 @@ namespace {
 
 constexpr char kOwnFolderName[] = "korvane-server";
 
-// UTF-8 on every platform (a path's string() is the ANSI code page on Windows).
-std::string utf8Of(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 void report(Privacy privacy, const std::filesystem::path& path, std::vector<std::string>& texts) {
     if (privacy == Privacy::Tightened) {
-        texts.push_back(utf8Of(path) + " を他のユーザーから読めないように変更しました。");
+        texts.push_back(pathText(path) + " を他のユーザーから読めないように変更しました。");
     } else if (privacy == Privacy::Failed) {
-        texts.push_back(utf8Of(path) + " を他のユーザーから読めないように変更できませんでした。");
+        texts.push_back(pathText(path) + " を他のユーザーから読めないように変更できませんでした。");
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "core/IntegerText.h"
 #include "handling/TypedWindowKinds.h"
+#include "platform/PathText.h"
 #include "platform/ProfileFile.h"
 #include "platform/Trace.h"
 
@@ -110,8 +111,8 @@ std::optional<std::string> save(const ProfileFile& file, const char* what) {
     std::error_code ignored;
     std::filesystem::create_directories(path.parent_path(), ignored);
     if (auto reason = file.save()) {
-        traceOutput(std::string(what) + ": " + path.string() + ": " + *reason);
-        return path.string() + " に書き込めません";
+        traceOutput(std::string(what) + ": " + pathText(path) + ": " + *reason);
+        return pathText(path) + " に書き込めません";
     }
     return std::nullopt;
 }

@@ -5,19 +5,10 @@
 
 #include "platform/AppPaths.h"
 #include "platform/FileReplace.h"
+#include "platform/PathText.h"
 #include "platform/Trace.h"
 
 namespace korvane {
-namespace {
-
-// UTF-8 on every platform (a path's string() is the ANSI code page on Windows).
-std::string utf8Of(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-}  // namespace
-
 SettingsPlace placeSettings(const std::filesystem::path& besideProgram,
                             const std::filesystem::path& file) {
     std::error_code error;
@@ -31,14 +22,14 @@ SettingsPlace placeSettings(const std::filesystem::path& besideProgram,
         text << in.rdbuf();
     }
     if (!in.is_open() || in.bad()) {
-        traceOutput("placeSettings: " + besideProgram.string() + ": cannot be read");
+        traceOutput("placeSettings: " + pathText(besideProgram) + ": cannot be read");
         return {file, {}};
     }
     std::filesystem::create_directories(file.parent_path(), error);
     // Written as a save writes it (a new file, whole or not at all), not copied: the copy of a
     // read-only file would be read-only too.
     if (auto failure = replaceFileContents(file, text.str())) {
-        traceOutput("placeSettings: " + file.string() + ": " + *failure);
+        traceOutput("placeSettings: " + pathText(file) + ": " + *failure);
         return {file, {}};
     }
     return {file, besideProgram};
@@ -51,8 +42,8 @@ SettingsPlace placeProgramSettings(const std::filesystem::path& program) {
 }
 
 std::string settingsMovedText(const SettingsPlace& place) {
-    return "設定ファイル " + utf8Of(place.startedFrom) +
-           " には保存できないため、その内容を引き継ぎ、設定は " + utf8Of(place.file) +
+    return "設定ファイル " + pathText(place.startedFrom) +
+           " には保存できないため、その内容を引き継ぎ、設定は " + pathText(place.file) +
            " に保存します。";
 }
 

@@ -32,6 +32,9 @@ class DesktopError {
         // The paste's keys went, but no window asked for the pasted text within the wait: the
         // focused window does not paste with Control+V (a terminal, a button) or was too slow.
         NotTaken,
+        // The focused window belongs to a program run as administrator while this one is not
+        // (Windows): the system would drop the keys without a word, so none are sent.
+        Elevated,
     };
 
     DesktopError() = default;

@@ -33,6 +33,10 @@ inline constexpr char kSuffixKeyFailed[] = "サフィックスキーの入力に
 // with Control+V, as a terminal or a button).
 inline constexpr char kPasteNotTaken[] =
     "貼り付けたバーコードを送信先のウィンドウが受け取りませんでした。";
+// The focused window runs as administrator and this program does not: Windows lets no key of
+// this program's reach it, so none was sent.
+inline constexpr char kElevatedWindow[] =
+    "入力先のウィンドウは管理者として実行されているため、入力できません。";
 inline constexpr char kNoTargetWindow[] = "送信先の検索に失敗しました。";
 // A lock screen had the keyboard: its password field would have taken the barcode.
 inline constexpr char kSessionLocked[] =

@@ -291,6 +291,11 @@ DesktopError RequestHandler::typeAndCapture(const Request& request, std::int32_t
             // Not remembered: the staff scan again once the right window has the focus.
             addLog(request.clientKey,
                    clientLine(request.address, logtag::kClientError, logtag::kPasteNotTaken));
+        } else if (typingError.kind() == DesktopError::Kind::Elevated) {
+            // Its own line: the staff can do nothing about it but ask for the window to run
+            // without administrator rights.
+            addLog(request.clientKey,
+                   clientLine(request.address, logtag::kClientError, logtag::kElevatedWindow));
         } else if (typingError) {
             addLog(request.clientKey, clientLine(request.address, logtag::kClientError,
                                                  logtag::kTypingFailed + typingError.message()));

@@ -5,6 +5,7 @@
 
 #include "handling/CsvText.h"
 #include "platform/LocalTime.h"
+#include "platform/PathText.h"
 #include "platform/PrivateFiles.h"
 #include "platform/Trace.h"
 
@@ -32,8 +33,10 @@ std::string ScanHistory::header() {
 
 std::filesystem::path ScanHistory::rotated(int index) const {
     std::filesystem::path name = mFile;
-    name.replace_filename(mFile.stem().string() + "." + std::to_string(index) +
-                          mFile.extension().string());
+    // Joined as paths: a name's string() cannot hold every character on Windows.
+    name.replace_filename(mFile.stem());
+    name += "." + std::to_string(index);
+    name += mFile.extension();
     return name;
 }
 
@@ -77,7 +80,7 @@ void ScanHistory::append(const ScanRecord& record) {
         out << line;
         out.flush();
         if (!out) {
-            traceOutput("ScanHistory: cannot write " + mFile.string());
+            traceOutput("ScanHistory: cannot write " + pathText(mFile));
         }
     } catch (const std::exception& failure) {
         traceOutput(std::string("ScanHistory: ") + failure.what());

@@ -7,9 +7,11 @@ namespace korvane {
 // What the program keeps about its users (the approved phones' keys, the customers' numbers in
 // the scan history, captures of the screen) closed to the other users of the PC.
 //
-// POSIX: a private folder has mode 0700, a private file 0600, and only the user's own folder or
-// file, never one reached through a link, is changed. Windows: nothing is changed (the user's
-// profile folders are closed to others already); both report Unchanged.
+// POSIX: a private folder has mode 0700, a private file 0600. Windows: a private folder or file
+// has a protected DACL (nothing inherited from the folder above) that allows the process's user
+// alone, a folder's grant inherited by what is made in it; one made here is born so. On both, only
+// the user's own folder or file (owned by the user's SID on Windows), never one reached through a
+// link, is changed. A Windows file system that keeps no DACL (Wine's) reports Unchanged.
 // Any thread; each call stands alone (a folder removed meanwhile is made again by the next).
 
 enum class Privacy {

@@ -13,8 +13,10 @@
 #include "core/QrMatrix.h"
 #include "desktop/DesktopFactory.h"
 #include "platform/AppPaths.h"
+#include "platform/CommandLine.h"
 #include "platform/ConsoleText.h"
 #include "platform/FreedMemory.h"
+#include "platform/PathText.h"
 #include "platform/ProgramFile.h"
 #include "platform/ProgramVersion.h"
 #include "platform/SingleInstance.h"
@@ -66,15 +68,15 @@ struct Options {
     std::exit(2);
 }
 
-Options parse(int argc, char** argv) {
+Options parse(const std::vector<std::string>& args) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
         auto value = [&]() -> std::string {
-            if (i + 1 >= argc) {
+            if (i + 1 >= args.size()) {
                 usageError(arg + " needs a value");
             }
-            return argv[++i];
+            return args[++i];
         };
         if (arg == "--help") {
             std::cout << kUsage;
@@ -105,18 +107,12 @@ Options parse(int argc, char** argv) {
     return options;
 }
 
-// UTF-8 on every platform (a path's string() is the ANSI code page on Windows).
-std::string utf8Of(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
 std::string defaultCaptureFile() {
     const std::filesystem::path program = korvane::programFile();
     if (program.empty()) {
-        return utf8Of(std::filesystem::temp_directory_path() / "korvane-host.png");
+        return korvane::pathText(std::filesystem::temp_directory_path() / "korvane-host.png");
     }
-    return utf8Of(korvane::captureFilePath(program));
+    return korvane::pathText(korvane::captureFilePath(program));
 }
 
 // The window program's settings: korvane-server sits in the same folder as this program.
@@ -153,14 +149,14 @@ std::string refusalLine(const korvane::StartRefusal& refusal, const std::string&
 void startFaultReports(korvane::FaultReporting& faults) {
     faults.start();
     for (const korvane::FaultReport& report : faults.takeEarlierReports()) {
-        std::cerr << "前回の実行で異常終了したときの報告があります: " << utf8Of(report.file)
-                  << std::endl;
+        std::cerr << "前回の実行で異常終了したときの報告があります: "
+                  << korvane::pathText(report.file) << std::endl;
     }
     korvane::setUnhandledExceptionSink([&faults](const std::string& what) {
         const korvane::FaultReport report = faults.reportException(what);
         std::cerr << "予期しないエラーが発生しました: " << what << "\n"
                   << (report.file.empty() ? "報告を保存できませんでした。"
-                                          : "報告の保存先: " + utf8Of(report.file))
+                                          : "報告の保存先: " + korvane::pathText(report.file))
                   << std::endl;
     });
 }
@@ -191,7 +187,7 @@ namespace korvane {
 int runHost(int argc, char** argv, const std::function<void()>& afterStart) {
     keepFreedMemory();
     useUtf8Console();
-    Options options = parse(argc, argv);
+    Options options = parse(commandLineArguments(argc, argv));
     SingleInstance instance("ZRQ_KORVANE");
     if (instance.state() == SingleInstance::Result::AlreadyRunning) {
         std::cerr << "既に起動されています。ご確認ください。" << std::endl;
@@ -218,7 +214,7 @@ int runHost(int argc, char** argv, const std::function<void()>& afterStart) {
     }
     const std::string port = options.port.empty() ? settings.portNo : options.port;
     if (auto refusal = AppCore::checkStart(address, port)) {
-        std::cerr << refusalLine(*refusal, utf8Of(settingsFile)) << std::endl;
+        std::cerr << refusalLine(*refusal, korvane::pathText(settingsFile)) << std::endl;
         return 1;
     }
     ConsoleWindow window(std::cout, std::cerr);
@@ -239,7 +235,7 @@ int runHost(int argc, char** argv, const std::function<void()>& afterStart) {
         std::cerr << "korvane-host: the addresses are not watched: " << *failure << std::endl;
     }
     if (auto refusal = core.start(address, port)) {
-        std::cerr << refusalLine(*refusal, utf8Of(settingsFile)) << std::endl;
+        std::cerr << refusalLine(*refusal, korvane::pathText(settingsFile)) << std::endl;
         return 1;
     }
     if (options.approvalCode) {

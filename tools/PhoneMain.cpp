@@ -1,6 +1,7 @@
 // korvane-phone: speaks the phone's side of the protocol, to check a server by hand or from tests.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -8,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/CommandLine.h"
 #include "platform/ProgramVersion.h"
 #include "tools/PhoneClient.h"
 
@@ -63,15 +65,15 @@ int parseNumber(const std::string& option, const std::string& text, int low, int
     return static_cast<int>(value);
 }
 
-Options parse(int argc, char** argv) {
+Options parse(const std::vector<std::string>& args) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        std::string arg = args[i];
         auto value = [&]() -> std::string {
-            if (i + 1 >= argc) {
+            if (i + 1 >= args.size()) {
                 usageError(arg + " needs a value");
             }
-            return argv[++i];
+            return args[++i];
         };
         if (arg == "--help") {
             std::cout << kUsage;
@@ -142,7 +144,7 @@ std::string runConversation(const Options& options, int index) {
             if (options.connections > 1) {
                 path += "." + std::to_string(index);
             }
-            std::ofstream file(path, std::ios::binary);
+            std::ofstream file(std::filesystem::u8path(path), std::ios::binary);
             file << outcome.fileBytes;
             file.close();
             if (!file) {
@@ -161,10 +163,10 @@ std::string runConversation(const Options& options, int index) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    Options options = parse(argc, argv);
+    Options options = parse(korvane::commandLineArguments(argc, argv));
     std::string raw;
     if (!options.rawFile.empty()) {
-        std::ifstream in(options.rawFile, std::ios::binary);
+        std::ifstream in(std::filesystem::u8path(options.rawFile), std::ios::binary);
         if (!in) {
             usageError("cannot read " + options.rawFile);
         }

@@ -12,6 +12,7 @@
 
 #include "desktop/ZlibPng.h"
 #include "platform/win32/FileMove.h"
+#include "platform/win32/OwnerOnly.h"
 #include "platform/win32/SystemMessage.h"
 #include "platform/win32/WideText.h"
 
@@ -58,8 +59,10 @@ PngFile::PngFile(const std::string& path) : mParts(std::make_unique<Parts>()) {
     Parts& parts = *mParts;
     parts.target = win32::widen(path);
     parts.temp = win32::temporaryPathBeside(parts.target);
-    parts.file = ::CreateFileW(parts.temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
+    // The screen around the caret may show what others must not read: the user's alone.
+    win32::OwnerOnly ownerOnly(false);
+    parts.file = ::CreateFileW(parts.temp.c_str(), GENERIC_WRITE, 0, ownerOnly.attributes(),
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (parts.file == INVALID_HANDLE_VALUE) {
         parts.created = lastError();
         parts.temp.clear();

@@ -50,6 +50,31 @@ bool openClipboard(HWND window) {
     return false;
 }
 
+// Puts a DWORD 0 on the open clipboard in the registered format `name`.
+bool putZero(const wchar_t* name) {
+    const UINT format = ::RegisterClipboardFormatW(name);
+    HGLOBAL memory = format != 0 ? ::GlobalAlloc(GMEM_MOVEABLE, sizeof(DWORD)) : nullptr;
+    if (memory == nullptr) {
+        return false;
+    }
+    *static_cast<DWORD*>(::GlobalLock(memory)) = 0;
+    ::GlobalUnlock(memory);
+    if (::SetClipboardData(format, memory) == nullptr) {
+        ::GlobalFree(memory);
+        return false;
+    }
+    return true;
+}
+
+// A barcode (a customer's number, a voucher) is put on the clipboard only to be pasted once:
+// Windows' clipboard history, the cloud clipboard and clipboard monitors are told to keep it.
+// Without these formats the paste works all the same, so their failure is not the paste's.
+void markPrivate() {
+    putZero(L"ExcludeClipboardContentFromMonitorProcessing");
+    putZero(L"CanIncludeInClipboardHistory");
+    putZero(L"CanUploadToCloudClipboard");
+}
+
 }  // namespace
 
 Win32ClipboardOwner::Win32ClipboardOwner() {
@@ -141,6 +166,9 @@ DesktopError Win32ClipboardOwner::setText(const std::string& utf8) {
     }
     // Emptying makes the window the owner; the data follows when a program asks for it.
     const bool set = ::EmptyClipboard() && (::SetClipboardData(CF_UNICODETEXT, nullptr), true);
+    if (set) {
+        markPrivate();
+    }
     ::CloseClipboard();
     if (!set) {
         return DesktopError(DesktopError::Kind::Clipboard, "クリップボードに書き込めません。");

@@ -32,9 +32,11 @@ class Win32ClipboardOwner : public ClipboardOwner {
     // The clipboard's text (CF_UNICODETEXT, up to its first NUL) as any program would paste it;
     // nothing when it holds no text (empty, a picture, files) or could not be opened.
     std::optional<std::string> text() override;
-    // Puts `text` on the clipboard as CF_UNICODETEXT. A Clipboard error when the clipboard could
-    // not be opened (another program holding it for more than a moment) or the owner window is
-    // missing.
+    // Puts `text` on the clipboard as CF_UNICODETEXT, with the registered formats that keep it out
+    // of the clipboard history, the cloud clipboard and clipboard monitors
+    // (ExcludeClipboardContentFromMonitorProcessing, CanIncludeInClipboardHistory = 0,
+    // CanUploadToCloudClipboard = 0). A Clipboard error when the clipboard could not be opened
+    // (another program holding it for more than a moment) or the owner window is missing.
     DesktopError setText(const std::string& text) override;
     // How many times the text has been rendered for a program so far.
     std::uint64_t deliveries() override;

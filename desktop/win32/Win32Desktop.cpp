@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "desktop/win32/Win32ClipboardOwner.h"
+#include "desktop/win32/Win32ProcessRank.h"
 #include "platform/win32/WideText.h"
 
 namespace korvane {
@@ -75,6 +76,19 @@ DesktopError sendKeys(std::vector<INPUT> inputs) {
         return DesktopError(DesktopError::Kind::Keys, "[SendInput]が失敗しました。");
     }
     return {};
+}
+
+// The foreground window's program takes keys from this one unless it runs at a higher integrity
+// level (UIPI); asked each time, as the user may start a program as administrator at any time.
+DesktopError foregroundTakesKeys() {
+    DWORD process = 0;
+    HWND foreground = ::GetForegroundWindow();
+    if (foreground == nullptr || ::GetWindowThreadProcessId(foreground, &process) == 0 ||
+        !keysDropped(win32::processRank(process), win32::ownRank())) {
+        return {};
+    }
+    return DesktopError(DesktopError::Kind::Elevated,
+                        "入力先のウィンドウが管理者として実行されています。");
 }
 
 // The size of one row of a 24-bit bitmap `width` pixels wide: rows are padded to four bytes.
@@ -201,6 +215,10 @@ ClipboardOwner& Win32Desktop::clipboard() {
     return *mClipboard;
 }
 
+DesktopError Win32Desktop::pasteReady() {
+    return foregroundTakesKeys();
+}
+
 DesktopError Win32Desktop::pressControlV() {
     std::lock_guard lock(mLock);
     return sendKeys({keyInput(VK_CONTROL, false), keyInput('V', false), keyInput('V', true),
@@ -210,6 +228,9 @@ DesktopError Win32Desktop::pressControlV() {
 DesktopError Win32Desktop::typeText(WindowHandle, const std::string& text,
                                     std::chrono::milliseconds keyDelay) {
     std::lock_guard lock(mLock);
+    if (DesktopError refused = foregroundTakesKeys()) {
+        return refused;
+    }
     std::vector<std::vector<INPUT>> strokes = strokesOf(win32::widen(text));
     if (keyDelay.count() <= 0) {
         // One call: no other program's input comes between the keys.

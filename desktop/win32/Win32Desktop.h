@@ -21,6 +21,11 @@ class Win32ClipboardOwner;
 // This program's own windows: the foreground window belongs to this program when its thread is
 // one of this process's.
 //
+// A window of a program run as administrator (a higher integrity level than this process's)
+// takes no key of this program's and the system says nothing of it: a paste or typed keys for it
+// fail at once with an Elevated error "入力先のウィンドウが管理者として実行されています。",
+// before the clipboard is touched.
+//
 // All operations may be called from any thread, one at a time, which an internal lock enforces.
 class Win32Desktop : public NativeDesktop {
   public:
@@ -40,6 +45,8 @@ class Win32Desktop : public NativeDesktop {
     // The owner window; a paste that puts the previous text back reads the clipboard's
     // CF_UNICODETEXT first.
     ClipboardOwner& clipboard() override;
+    // Whether the foreground window takes this program's keys (an Elevated error when not).
+    DesktopError pasteReady() override;
     DesktopError pressControlV() override;
     DesktopError pressKey(WindowHandle window, VirtualKey key) override;
     DesktopResult<ScreenPoint> clientToScreen(WindowHandle window, Point point) override;

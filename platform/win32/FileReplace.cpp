@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/win32/FileMove.h"
+#include "platform/win32/OwnerOnly.h"
 #include "platform/win32/SystemMessage.h"
 
 namespace korvane {
@@ -27,7 +28,9 @@ bool writeAll(HANDLE file, std::string_view contents) {
 std::optional<std::string> replaceFileContents(const std::filesystem::path& path,
                                                std::string_view contents) {
     const std::wstring temp = win32::temporaryPathBeside(path.wstring());
-    HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    // Born the user's alone: the settings hold the approved phones' keys.
+    win32::OwnerOnly ownerOnly(false);
+    HANDLE file = ::CreateFileW(temp.c_str(), GENERIC_WRITE, 0, ownerOnly.attributes(), CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return "CreateFile: " + win32::systemMessage(::GetLastError());

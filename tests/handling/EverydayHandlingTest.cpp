@@ -364,6 +364,51 @@ TEST_F(EverydayConversation, ALockedSessionIsNeitherTypedIntoNorCaptured) {
     }
 }
 
+// A window run as administrator takes no key of a program that is not (Windows): the staff are
+// told why in a line of its own, the history does not count it as typed, and the phone hears what
+// the capture decides, as for any typing that failed. Nothing is remembered as a repeat.
+TEST_F(EverydayConversation, AWindowRunAsAdministratorIsReportedNotCountedAsTyped) {
+    TempFolder folder;
+    HandlingOptions options;
+    options.duplicateWindow = 60s;
+    options.history = std::make_shared<ScanHistory>(folder.path / "scans.csv");
+    const Lines typings{"paste 42 [E1]", "type 42 [E1] 0ms"};
+    for (const InputMethod method : {InputMethod::Paste, InputMethod::TypeKeys}) {
+        const std::string key = method == InputMethod::Paste ? "A1" : "A2";
+        SCOPED_TRACE(key);
+        options.inputMethod = method;
+        harness.handler.setOptions(options);
+        harness.desktop.windowElevated = true;
+        std::size_t before = harness.desktop.calls().size();
+        EXPECT_EQ(converse(key, "102\tE1\t1\t1\t0").reply, "102\t1");
+        const std::string typing = typings[method == InputMethod::Paste ? 0 : 1];
+        EXPECT_EQ(callsSince(before), (Lines{"focus", typing, "capture 42 7,9 wait 0"}))
+            << "no suffix key into a window that took nothing";
+        const Lines lines = harness.window.waitForLines(key, 4);
+        ASSERT_EQ(lines.size(), 4u);
+        EXPECT_EQ(lines[1],
+                  "[" + key +
+                      "][127.0.0.1][Client_Error]"
+                      "入力先のウィンドウは管理者として実行されているため、入力できません。");
+
+        // Once the window runs without administrator rights, the same scan is typed.
+        harness.desktop.windowElevated = false;
+        before = harness.desktop.calls().size();
+        EXPECT_EQ(converse(key, "102\tE1\t1\t1\t0").reply, "102\t1");
+        EXPECT_EQ(callsSince(before),
+                  (Lines{"focus", typing, "suffix 1", "capture 42 7,9 wait 0"}));
+    }
+    const std::string csv = readFile(folder.path / "scans.csv");
+    for (const char* line : {"\"A1\",\"127.0.0.1\",\"E1\",\"not typed: "
+                             "入力先のウィンドウが管理者として実行されています。\"\r\n",
+                             "\"A1\",\"127.0.0.1\",\"E1\",\"typed\"\r\n",
+                             "\"A2\",\"127.0.0.1\",\"E1\",\"not typed: "
+                             "入力先のウィンドウが管理者として実行されています。\"\r\n",
+                             "\"A2\",\"127.0.0.1\",\"E1\",\"typed\"\r\n"}) {
+        EXPECT_NE(csv.find(line), std::string::npos) << line << " in " << csv;
+    }
+}
+
 TEST_F(EverydayConversation, RepeatedScanIsAnsweredAsTypedButNotTyped) {
     TempFolder folder;
     HandlingOptions options;

@@ -45,6 +45,10 @@ DesktopResult<FocusedWindow> FakeDesktop::focusedWindow() {
 }
 
 DesktopError FakeDesktop::pasteResult() const {
+    if (windowElevated) {
+        return DesktopError(DesktopError::Kind::Elevated,
+                            "入力先のウィンドウが管理者として実行されています。");
+    }
     if (!pasteSucceeds) {
         return DesktopError(DesktopError::Kind::Clipboard, "クリップボード を開けません");
     }
@@ -69,6 +73,9 @@ DesktopError FakeDesktop::typeText(WindowHandle window, const std::string& text,
                                    std::chrono::milliseconds keyDelay) {
     record("type " + std::to_string(window) + " [" + text + "] " +
            std::to_string(keyDelay.count()) + "ms");
+    if (windowElevated) {
+        return pasteResult();
+    }
     if (!pasteSucceeds) {
         return DesktopError(DesktopError::Kind::Keys, "キー入力を送れません");
     }

@@ -19,7 +19,9 @@ class FakeDesktop : public Desktop {
     Point caret{7, 9};
     std::string windowKind;  // the focused window's kind
     bool pasteSucceeds = true;
-    bool pasteTaken = true;    // false: the keys of a paste go, but no window takes the text
+    bool pasteTaken = true;  // false: the keys of a paste go, but no window takes the text
+    // true: pastes and typed keys fail at once, as for a window run as administrator (Windows)
+    bool windowElevated = false;
     std::string captureError;  // non-empty: captures fail with this text
     int pictureSide = 8;       // width and height of the written pictures
     // A capture pauses this long per unit of its delay code, as a real one pauses for it.

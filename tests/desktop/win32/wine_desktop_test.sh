@@ -2,7 +2,8 @@
 # The Win32 desktop under Wine, on an X server and window manager of its own (Win32 programs take
 # injected keys only once their top-level window is active): the desktop's own tests, then the
 # whole road from the Linux phone simulator through korvane-host.exe into a Win32 EDIT of the
-# tests' own and into Wine's notepad, then two copies of the host.
+# tests' own and into Wine's notepad, then two copies of the host, then the host with its settings,
+# capture and scan history in a Japanese folder under a code-page-932 session.
 # Usage: wine_desktop_test.sh DESKTOP_TEST_EXE HOST_EXE EDIT_TARGET_EXE LINUX_PHONE
 set -euo pipefail
 desktop_test=$1 host=$2 target=$3 phone=$4
@@ -43,7 +44,8 @@ check "Win32Desktop tests" "$wine_run" "$desktop_test" --gtest_filter='-EditTarg
 
 # 2. The whole road into a Win32 EDIT of the tests' own.
 "$wine_run" "$target" >"$work/target.out" 2>&1 &
-pids+=($!)
+target_pid=$!
+pids+=($target_pid)
 wait_for "$work/target.out" '^ready'
 xdotool windowactivate --sync "$(xdotool search --sync --name 'korvane edit target' | head -1)"
 port=$(free_port)
@@ -94,8 +96,51 @@ second_status=0
 check "a second host copy ends with status 1" test "$second_status" = 1
 check "a second host copy says why" grep -q '^既に起動されています。ご確認ください。' "$work/second.out"
 
+# 6. A Japanese folder under a code-page-932 session (Wine takes its ANSI code page from the Unix
+# locale, made here for this run): the host takes its address, port and options from the settings
+# read there, and writes the capture and the scan history there.
+kill "$host_pid" 2>/dev/null || true
+wait "$host_pid" 2>/dev/null || true
+mkdir -p "$work/locale" "$work/日本"
+localedef -i ja_JP -f UTF-8 "$work/locale/ja_JP.UTF-8" >/dev/null 2>&1 || true
+ja=(env LOCPATH="$work/locale" LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8)
+"${ja[@]}" "$wine_run" cmd /c chcp 2>/dev/null | iconv -f CP932 -t UTF-8 >"$work/chcp.out" 2>&1 || true
+check "the session's ANSI code page is 932 (cmd answers in CP932)" grep -q '現在のコード' "$work/chcp.out"
+ja_port=$(free_port)
+ja_folder="Z:${work//\//\\}\\日本"
+printf '[Setting]\r\nIpAddress=127.0.0.1\r\nPortNo=%s\r\n[Options]\r\nDuplicateSeconds=60\r\nScanHistory=1\r\n[Devices]\r\nCount=1\r\nDevice1=PHONE 127.0.0.1 2026/01/02 03:04:05\r\n' \
+    "$ja_port" >"$work/日本/settings.ini"
+"${ja[@]}" "$wine_run" "$host" --settings "$ja_folder\\settings.ini" --capture "$ja_folder\\cap.png" \
+    >"$work/host-ja.out" 2>&1 &
+host_pid=$!
+pids+=($host_pid)
+wait_for "$work/host-ja.out" '待ち受けを開始しました。' || true
+# The EDIT in the same session's locale, as every program of a Windows PC is.
+kill "$target_pid" 2>/dev/null || true
+wait "$target_pid" 2>/dev/null || true
+"${ja[@]}" "$wine_run" "$target" >"$work/target-ja.out" 2>&1 &
+pids+=($!)
+wait_for "$work/target-ja.out" '^ready'
+xdotool windowactivate --sync "$(xdotool search --sync --name 'korvane edit target' | head -1)"
+sleep 0.5
+# The address and the port come from the settings alone: no --address, no --port.
+"$phone" --port "$ja_port" --save "$work/shot-ja.png" 102 JA-1 1 1 0 >"$work/phone-ja.out" 2>&1 || true
+wait_for "$work/target-ja.out" '^enter JA-1' || true
+"$phone" --port "$ja_port" 102 JA-1 1 1 0 >>"$work/phone-ja.out" 2>&1 || true
+check "the host listens where the settings in 日本 say and types the barcode" \
+    grep -qx 'enter JA-1' "$work/target-ja.out"
+check "both requests are answered with the capture" \
+    test "$(grep -cx "$(printf 'reply 102\t1')" "$work/phone-ja.out")" = 2
+check "the settings' duplicate window skips the second" \
+    grep -q '\[Client_Skip\]重複スキャンのため入力しませんでした:JA-1' "$work/host-ja.out"
+check "the capture is written in 日本" test -s "$work/日本/cap.png"
+check "the scan history is written in 日本" \
+    bash -c "grep -q 'JA-1.*typed' '$work/日本/history/korvane-scans.csv' &&
+             grep -q 'JA-1.*skipped: duplicate' '$work/日本/history/korvane-scans.csv'"
+
 if [ "$failures" -gt 0 ]; then
-    for f in target.out host.out phone.out stranger.out phone2.out notepad.out second.out; do
+    for f in target.out host.out phone.out stranger.out phone2.out notepad.out second.out chcp.out \
+        target-ja.out host-ja.out phone-ja.out; do
         echo "--- $f"; cat "$work/$f" 2>/dev/null || true
     done
     exit 1
