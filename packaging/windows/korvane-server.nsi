@@ -1,7 +1,8 @@
 ; The Windows installer: a per-user install (no administrator) into the user's local programs folder,
 ; with a Start menu entry, an uninstaller registered for the user, and the choice to start at logon.
 ; An administrator is also offered an inbound firewall rule for the programs on private networks.
-; Built by scripts/package-windows, which defines VERSION, SERVER_EXE, HOST_EXE, SOURCE_DIR, OUT_FILE.
+; Built by make-packages beside it, which defines VERSION, STAGE_DIR (the files to install, as in the
+; portable zip), SOURCE_DIR and OUT_FILE.
 ; Silent install: /S, with /LOGON to start at logon and /FIREWALL for the firewall rule (administrator).
 Unicode true
 ManifestDPIAware true
@@ -64,15 +65,7 @@ LangString DescFirewall ${LANG_ENGLISH} "Adds an inbound rule for private networ
 Section "!$(NameProgram)" SecProgram
     SectionIn RO
     SetOutPath "$INSTDIR"
-    File "${SERVER_EXE}"
-    File "${HOST_EXE}"
-    File "/oname=copyright.txt" "${SOURCE_DIR}\packaging\copyright"
-    SetOutPath "$INSTDIR\docs"
-    File "${SOURCE_DIR}\docs\guide.md"
-    File "${SOURCE_DIR}\docs\guide.ja.md"
-    SetOutPath "$INSTDIR\docs\images"
-    File "${SOURCE_DIR}\docs\images\*.png"
-    SetOutPath "$INSTDIR"
+    File /r "${STAGE_DIR}\*"
 
     ; Also the sign the programs read to keep the user's files in the user's folders.
     WriteUninstaller "$INSTDIR\uninstall.exe"
