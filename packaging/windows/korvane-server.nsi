@@ -4,7 +4,8 @@
 ; Built by make-packages beside it, which defines VERSION, STAGE_DIR (the files to install, as in the
 ; portable zip), SOURCE_DIR and OUT_FILE.
 ; Silent install: /S, with /LOGON to start at logon and /FIREWALL for the firewall rule (administrator).
-Unicode true
+; The programs are x64 only, and so is the installer (Wine here runs no 32-bit programs either).
+Target amd64-unicode
 ManifestDPIAware true
 SetCompressor /SOLID lzma
 
