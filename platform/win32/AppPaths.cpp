@@ -22,7 +22,7 @@ std::filesystem::path besideProgram(const std::filesystem::path& program, const 
 
 // Saving writes a temporary file beside the file and renames it over it: a file that is there
 // already is no use in a folder where that cannot be done (Program Files for a user). An installed
-// copy's folder is the user's to write, but goes when it is uninstalled, and the user's data must not.
+// copy's folder may be the user's to write, but it goes with the uninstall; the user's files stay.
 bool usableBesideProgram(const std::filesystem::path& file) {
     std::error_code ignored;
     if (std::filesystem::exists(file.parent_path() / kUninstallerName, ignored)) {
