@@ -7,8 +7,10 @@ namespace korvane {
 // Files kept beside the program when a file can be created in its folder (a portable copy, a build
 // tree: saving writes a temporary file there and renames it); for a copy installed where the user
 // may not write, even with a file already there, or anywhere under /usr (a package's copy, even
-// when run as root), in the user's own folders instead. `program` is the program's file, or
-// where the window program's file is for a program that shares its files (korvane-host).
+// when run as root), or on Windows one installed by the installer (its uninstall.exe beside it,
+// even in a folder the user may write), in the user's own folders instead. `program` is the
+// program's file, or where the window program's file is for a program that shares its files
+// (korvane-host).
 
 // "<program>.ini", else $XDG_CONFIG_HOME (~/.config)/korvane-server/korvane-server.ini;
 // on Windows %APPDATA%\korvane-server\korvane-server.ini.

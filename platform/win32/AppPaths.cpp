@@ -11,6 +11,8 @@ namespace korvane {
 namespace {
 
 constexpr wchar_t kFolderName[] = L"korvane-server";
+// The installer puts its uninstaller beside the programs; uninstalling removes that folder.
+constexpr wchar_t kUninstallerName[] = L"uninstall.exe";
 
 std::filesystem::path besideProgram(const std::filesystem::path& program, const char* extension) {
     std::filesystem::path file = program;
@@ -19,8 +21,13 @@ std::filesystem::path besideProgram(const std::filesystem::path& program, const 
 }
 
 // Saving writes a temporary file beside the file and renames it over it: a file that is there
-// already is no use in a folder where that cannot be done (Program Files for a user).
+// already is no use in a folder where that cannot be done (Program Files for a user). An installed
+// copy's folder may be the user's to write, but it goes with the uninstall; the user's files stay.
 bool usableBesideProgram(const std::filesystem::path& file) {
+    std::error_code ignored;
+    if (std::filesystem::exists(file.parent_path() / kUninstallerName, ignored)) {
+        return false;
+    }
     static std::atomic<unsigned> counter{0};
     const std::wstring probe =
         (file.parent_path() / (L".korvane-probe-" + std::to_wstring(currentProcessId()) + L"-" +
