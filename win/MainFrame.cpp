@@ -90,10 +90,20 @@ void MainFrame::listenerStopped() {
 }
 
 void MainFrame::ask(const std::string& clientKey, const std::string& address) {
-    // Answered from the window's thread: the approval may still be busy with the request.
-    mUiThread.post([this, clientKey, address] {
-        mCore->approval().answer(clientKey, address, ApprovalAnswer::Dismissed);
-    });
+    mUiThread.post([this, clientKey, address] { showApprovalQuestion(clientKey, address); });
+}
+
+void MainFrame::showApprovalQuestion(const std::string& clientKey, const std::string& address) {
+    if (mDestroyed) {
+        return;
+    }
+    mQuestion.reset();
+    DeviceApproval* approval = &mCore->approval();
+    mQuestion = std::make_unique<ApprovalQuestionWindow>(
+        mParts.instance, mParts.texts, clientKey, address,
+        [approval, clientKey, address](ApprovalAnswer answer) {
+            approval->answer(clientKey, address, answer);
+        });
 }
 
 void MainFrame::applySettings() {
@@ -336,6 +346,7 @@ void MainFrame::destroyed() {
     mDestroyed = true;
     // A server thread waiting for an error box would keep the server from ending.
     mParts.dialogs.shutdown();
+    mQuestion.reset();
     // The server goes first: its threads report into the handler and this window until they end.
     mCore->shutDown();
     // A box of the window being destroyed would not show.

@@ -16,6 +16,7 @@
 #include "desktop/DesktopChoice.h"
 #include "handling/ApprovalPrompt.h"
 #include "handling/WindowPorts.h"
+#include "win/ApprovalQuestionWindow.h"
 #include "win/LogListControl.h"
 #include "win/PostedUiThread.h"
 #include "win/QrControl.h"
@@ -60,8 +61,8 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     // LogView, ListenerView: any thread; the window's thread applies them in call order.
     void insertLogLine(const std::string& line) override;
     void listenerStopped() override;
-    // ApprovalPrompt: any thread. This window has no approval question yet: the question counts
-    // as closed unanswered, and the phone is asked about again at its next request.
+    // ApprovalPrompt: any thread. The question shows on the window's thread without taking the
+    // keyboard focus; a newer question replaces an open one, which counts as closed unanswered.
     void ask(const std::string& clientKey, const std::string& address) override;
     // AddressView: the window's thread.
     void addressesChanged(const std::vector<LocalAddress>& addresses) override;
@@ -104,6 +105,7 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     void setStatus(const char* source, COLORREF colour);
     void showLines(LogLines oldestFirst);
     void showLine(int row);
+    void showApprovalQuestion(const std::string& clientKey, const std::string& address);
     // The QR code large in a window of its own (only while listening).
     void showLargeQr();
     // The log list's menu at the pointer, and its export.
@@ -128,6 +130,8 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     LogListControl mLog;
     QrControl mQr;
     std::unique_ptr<QrLargeWindow> mLargeQr;
+    // Closed before the core ends: its answer goes to the core's approval.
+    std::unique_ptr<ApprovalQuestionWindow> mQuestion;
     // Last, so that it is destroyed (waiting for the server's threads) before what they report to.
     std::unique_ptr<AppCore> mCore;
 };

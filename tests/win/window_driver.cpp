@@ -2,7 +2,8 @@
 // the window by its class, reads texts (WM_GETTEXT, the log list's LVM_GETITEMTEXTW through the
 // window's own memory), clicks buttons (BM_CLICK) and answers its message boxes. One command per
 // run; what it reads goes to standard output as UTF-8; exit status 0 when the command succeeded.
-// With --large first, the window commands act on the large QR code's window instead.
+// With --large first, the window commands act on the large QR code's window instead; with
+// --question first, on the approval question.
 //   wait-window SECONDS | wait-gone SECONDS
 //   wait-start SECONDS (prints ready, then the ms to the splash and to the main window)
 //   title | iconic | text ID | wait-text ID TEXT SECONDS | enabled ID | checked ID | click ID |
@@ -12,6 +13,7 @@
 //   screen-rect ID (x y width height on the screen)
 //   save-as PATH (types the name into the open file dialog and presses its OK)
 //   file-info PATH (the program file's version resource and manifest)
+//   foreground (the title of the window that has the keyboard's input)
 #include <windows.h>
 
 #include <commctrl.h>
@@ -281,6 +283,10 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
         SetDlgItemTextW(dialog, 0x480, arg.c_str());
         return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0) ? 0 : 1;
     }
+    if (command == L"foreground") {
+        print(narrow(windowText(GetForegroundWindow())));
+        return 0;
+    }
     if (command == L"file-info") {
         return printFileInfo(arg) ? 0 : 1;
     }
@@ -293,6 +299,10 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
 int wmain(int argc, wchar_t** argv) {
     if (argc > 1 && std::wstring(argv[1]) == L"--large") {
         gWindowClass = korvane::winid::kQrLargeClass;
+        --argc;
+        ++argv;
+    } else if (argc > 1 && std::wstring(argv[1]) == L"--question") {
+        gWindowClass = korvane::winid::kApprovalQuestionClass;
         --argc;
         ++argv;
     }

@@ -1,0 +1,23 @@
+#pragma once
+
+namespace korvane::approvaltext {
+
+// The approval question's texts as the Qt window writes them (its translation context), so that
+// the translation of app/translations/*.ts applies to both windows alike.
+inline constexpr char kContext[] = "korvane::ApprovalWindow";
+
+inline constexpr char kTitle[] = "端末の承認";
+inline constexpr char kQuestion[] =
+    "未承認の端末から要求がありました。この端末にバーコードの入力と画面のキャプチャを許可しますか"
+    "？";
+inline constexpr char kKeyCaption[] = "端末キー: ";
+inline constexpr char kAddressCaption[] = "アドレス: ";
+inline constexpr char kAlways[] = "許可";
+inline constexpr char kThisRun[] = "今回のみ許可";
+inline constexpr char kRefuse[] = "拒否";
+
+// Every text above, for the check that each has its translation.
+inline constexpr const char* kAll[] = {kTitle,  kQuestion, kKeyCaption, kAddressCaption,
+                                       kAlways, kThisRun,  kRefuse};
+
+}  // namespace korvane::approvaltext
