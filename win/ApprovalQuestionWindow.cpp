@@ -9,20 +9,19 @@ namespace korvane {
 namespace {
 
 constexpr int kFontHeight = 14;
-constexpr int kWidth = 480;
+constexpr int kWidth = 520;
 constexpr int kHeight = 170;
 constexpr int kMargin = 10;
 constexpr int kLineHeight = 20;
-constexpr int kButtonWidth = 110;
+constexpr int kButtonWidth = 115;
 constexpr int kButtonHeight = 28;
 
 }  // namespace
 
 ApprovalQuestionWindow::ApprovalQuestionWindow(HINSTANCE instance, const Translator& texts,
                                                const std::string& clientKey,
-                                               const std::string& address,
-                                               std::function<void(ApprovalAnswer)> answered)
-    : mInstance(instance), mDpi(GetDpiForSystem()), mAnswered(std::move(answered)) {
+                                               const std::string& address, Calls calls)
+    : mInstance(instance), mDpi(GetDpiForSystem()), mCalls(std::move(calls)) {
     mFont = std::make_unique<UiFont>(scaled(kFontHeight));
     auto text = [&texts](const char* source) { return texts.text(approvaltext::kContext, source); };
     WNDCLASSEXW windowClass{};
@@ -56,6 +55,7 @@ ApprovalQuestionWindow::ApprovalQuestionWindow(HINSTANCE instance, const Transla
                winid::kQuestionKey);
     addControl(L"STATIC", lines.addressLine, SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS,
                winid::kQuestionAddress);
+    addControl(L"BUTTON", text(approvaltext::kShowCode), BS_PUSHBUTTON, winid::kShowApprovalCode);
     addControl(L"BUTTON", text(approvaltext::kAlways), BS_PUSHBUTTON, winid::kApproveAlways);
     addControl(L"BUTTON", text(approvaltext::kThisRun), BS_PUSHBUTTON, winid::kApproveThisRun);
     addControl(L"BUTTON", text(approvaltext::kRefuse), BS_PUSHBUTTON, winid::kApproveRefuse);
@@ -91,8 +91,9 @@ void ApprovalQuestionWindow::layout() {
                TRUE);
     const int buttonWidth = scaled(kButtonWidth);
     const int buttonHeight = scaled(kButtonHeight);
-    int x = client.right - margin - 3 * buttonWidth - 2 * margin;
-    for (int id : {winid::kApproveAlways, winid::kApproveThisRun, winid::kApproveRefuse}) {
+    int x = client.right - 4 * buttonWidth - 4 * margin;
+    for (int id : {winid::kShowApprovalCode, winid::kApproveAlways, winid::kApproveThisRun,
+                   winid::kApproveRefuse}) {
         MoveWindow(GetDlgItem(mWindow, id), x, client.bottom - margin - buttonHeight, buttonWidth,
                    buttonHeight, TRUE);
         x += buttonWidth + margin;
@@ -100,9 +101,9 @@ void ApprovalQuestionWindow::layout() {
 }
 
 void ApprovalQuestionWindow::answer(ApprovalAnswer answer) {
-    if (mAnswered) {
-        auto answered = std::move(mAnswered);
-        mAnswered = nullptr;
+    if (mCalls.answered) {
+        auto answered = std::move(mCalls.answered);
+        mCalls.answered = nullptr;
         answered(answer);
     }
 }
@@ -140,6 +141,10 @@ LRESULT ApprovalQuestionWindow::handle(UINT message, WPARAM wParam, LPARAM lPara
                 return 0;
             }
             const int id = LOWORD(wParam);
+            if (id == winid::kShowApprovalCode) {
+                mCalls.showCode();
+                return 0;
+            }
             if (id == winid::kApproveAlways) {
                 answer(ApprovalAnswer::Always);
             } else if (id == winid::kApproveThisRun) {

@@ -15,9 +15,21 @@ inline constexpr char kAddressCaption[] = "アドレス: ";
 inline constexpr char kAlways[] = "許可";
 inline constexpr char kThisRun[] = "今回のみ許可";
 inline constexpr char kRefuse[] = "拒否";
+inline constexpr char kShowCode[] = "承認コードを表示";
 
 // Every text above, for the check that each has its translation.
 inline constexpr const char* kAll[] = {kTitle,  kQuestion, kKeyCaption, kAddressCaption,
-                                       kAlways, kThisRun,  kRefuse};
+                                       kAlways, kThisRun,  kRefuse,     kShowCode};
+
+// The approval code's window, in the Qt window's context of it.
+inline constexpr char kCodeContext[] = "korvane::ApprovalCodeWindow";
+inline constexpr char kCodeTitle[] = "承認コード";
+inline constexpr char kCodeHow[] =
+    "承認する端末で、QRコードかバーコードを読み取ってください。読み取った端末は承認されます。";
+inline constexpr char kCodeClose[] = "閉じる";
+inline constexpr char kCodeFailed[] = "承認コードを作成できませんでした。";
+inline constexpr char kCodeTimeLeft[] = "有効期限まで残り %1 秒";
+inline constexpr const char* kAllOfCode[] = {kCodeTitle, kCodeHow, kCodeClose, kCodeFailed,
+                                             kCodeTimeLeft};
 
 }  // namespace korvane::approvaltext

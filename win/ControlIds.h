@@ -8,6 +8,7 @@ inline constexpr wchar_t kMainWindowClass[] = L"KorvaneServerWindow";
 inline constexpr wchar_t kSplashClass[] = L"KorvaneServerSplash";
 inline constexpr wchar_t kQrLargeClass[] = L"KorvaneServerLargeQr";
 inline constexpr wchar_t kApprovalQuestionClass[] = L"KorvaneServerApproval";
+inline constexpr wchar_t kApprovalCodeClass[] = L"KorvaneServerApprovalCode";
 
 inline constexpr int kAboutBox = 100;
 inline constexpr int kLogo = 101;
@@ -40,5 +41,13 @@ inline constexpr int kQuestionAddress = 172;
 inline constexpr int kApproveAlways = 173;
 inline constexpr int kApproveThisRun = 174;
 inline constexpr int kApproveRefuse = 175;
+inline constexpr int kShowApprovalCode = 176;
+// In the approval code's window.
+inline constexpr int kCodeHow = 180;
+inline constexpr int kCodeQr = 181;
+inline constexpr int kCodeBars = 182;
+inline constexpr int kCodeText = 183;
+inline constexpr int kCodeTimeLeft = 184;
+inline constexpr int kCodeClose = 185;
 
 }  // namespace korvane::winid

@@ -99,11 +99,22 @@ void MainFrame::showApprovalQuestion(const std::string& clientKey, const std::st
     }
     mQuestion.reset();
     DeviceApproval* approval = &mCore->approval();
-    mQuestion = std::make_unique<ApprovalQuestionWindow>(
-        mParts.instance, mParts.texts, clientKey, address,
-        [approval, clientKey, address](ApprovalAnswer answer) {
-            approval->answer(clientKey, address, answer);
-        });
+    ApprovalQuestionWindow::Calls calls;
+    calls.answered = [approval, clientKey, address](ApprovalAnswer answer) {
+        approval->answer(clientKey, address, answer);
+    };
+    calls.showCode = [this] {
+        // Once a phone was approved by the code, the question has had its answer.
+        showApprovalCode([this] { mQuestion.reset(); });
+    };
+    mQuestion = std::make_unique<ApprovalQuestionWindow>(mParts.instance, mParts.texts, clientKey,
+                                                         address, std::move(calls));
+}
+
+void MainFrame::showApprovalCode(std::function<void()> used) {
+    mCodeWindow.reset();
+    mCodeWindow = std::make_unique<ApprovalCodeWindow>(mParts.instance, mParts.texts,
+                                                       mCore->approvalCode(), std::move(used));
 }
 
 void MainFrame::applySettings() {
@@ -346,6 +357,7 @@ void MainFrame::destroyed() {
     mDestroyed = true;
     // A server thread waiting for an error box would keep the server from ending.
     mParts.dialogs.shutdown();
+    mCodeWindow.reset();
     mQuestion.reset();
     // The server goes first: its threads report into the handler and this window until they end.
     mCore->shutDown();

@@ -16,6 +16,7 @@
 #include "desktop/DesktopChoice.h"
 #include "handling/ApprovalPrompt.h"
 #include "handling/WindowPorts.h"
+#include "win/ApprovalCodeWindow.h"
 #include "win/ApprovalQuestionWindow.h"
 #include "win/LogListControl.h"
 #include "win/PostedUiThread.h"
@@ -106,6 +107,8 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     void showLines(LogLines oldestFirst);
     void showLine(int row);
     void showApprovalQuestion(const std::string& clientKey, const std::string& address);
+    // A new approval code in a window of its own; `used` is called once a phone is approved by it.
+    void showApprovalCode(std::function<void()> used);
     // The QR code large in a window of its own (only while listening).
     void showLargeQr();
     // The log list's menu at the pointer, and its export.
@@ -130,8 +133,9 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     LogListControl mLog;
     QrControl mQr;
     std::unique_ptr<QrLargeWindow> mLargeQr;
-    // Closed before the core ends: its answer goes to the core's approval.
+    // Closed before the core ends: their answers go to the core's approval.
     std::unique_ptr<ApprovalQuestionWindow> mQuestion;
+    std::unique_ptr<ApprovalCodeWindow> mCodeWindow;
     // Last, so that it is destroyed (waiting for the server's threads) before what they report to.
     std::unique_ptr<AppCore> mCore;
 };

@@ -3,7 +3,7 @@
 // window's own memory), clicks buttons (BM_CLICK) and answers its message boxes. One command per
 // run; what it reads goes to standard output as UTF-8; exit status 0 when the command succeeded.
 // With --large first, the window commands act on the large QR code's window instead; with
-// --question first, on the approval question.
+// --question first, on the approval question; with --code first, on the approval code's window.
 //   wait-window SECONDS | wait-gone SECONDS
 //   wait-start SECONDS (prints ready, then the ms to the splash and to the main window)
 //   title | iconic | text ID | wait-text ID TEXT SECONDS | enabled ID | checked ID | click ID |
@@ -303,6 +303,10 @@ int wmain(int argc, wchar_t** argv) {
         ++argv;
     } else if (argc > 1 && std::wstring(argv[1]) == L"--question") {
         gWindowClass = korvane::winid::kApprovalQuestionClass;
+        --argc;
+        ++argv;
+    } else if (argc > 1 && std::wstring(argv[1]) == L"--code") {
+        gWindowClass = korvane::winid::kApprovalCodeClass;
         --argc;
         ++argv;
     }

@@ -6,7 +6,7 @@
 # button and shown in the status, the log list and the QR code (small and large), a phone's
 # settings check in the log, a barcode from an approved phone typed into Wine's notepad and a
 # stranger refused, a new phone approved (and another refused) through the approval question
-# without the focus leaving notepad, a clicked line in the detail box, the close rules, a second copy refused, the
+# without the focus leaving notepad, a phone approved by scanning the approval code's QR code, a clicked line in the detail box, the close rules, a second copy refused, the
 # settings written at the end, the window in English with the automatic start, and the session's
 # end.
 # Usage: wine_window_test.sh SERVER_EXE DRIVER_EXE LINUX_PHONE LINUX_SCREEN_QR EDIT_READER_EXE
@@ -149,6 +149,28 @@ check "notepad keeps the keyboard after the answer" contains 'Notepad' drive for
 check "the approved phone's barcode is typed" grep -qx "$(printf 'reply 102\t1')" "$work/phone3.out"
 "$wine_run" "$edit_reader" --read Notepad >"$work/notepad.out" 2>&1 || true
 check "notepad holds the new phone's barcode" grep -q 'NEW-7' "$work/notepad.out"
+
+# 4c. The question's button shows the approval code, without the focus leaving notepad: its QR code
+# read off the screen is the code, and the phone that scans it is approved (both windows close).
+"$phone" --port "$port" --key CODEPHONE 102 NOT-YET 1 0 0 >"$work/phone5.out" 2>&1 || true
+check "the third phone is asked about" drive --question wait-text 171 '端末キー: CODEPHONE' 10
+drive --question click 176
+check "the question's button shows the approval code" drive --code wait-window 10
+check "notepad keeps the keyboard while the code shows" contains 'Notepad' drive foreground
+check "the code's time left is shown" contains '有効期限まで残り' drive --code text 184
+code=$(drive --code text 183 | tr -d '\r')
+# shellcheck disable=SC2046  # the rectangle is four numbers
+check "the code's QR code on the screen reads as the code" \
+    same_out "$code" "$screen_qr" $(drive --code screen-rect 181 | tr -d '\r')
+"$phone" --port "$port" --key CODEPHONE 102 "$code" 1 1 0 >>"$work/phone5.out" 2>&1 || true
+check "the scanned code closes its window" drive --code wait-gone 10
+check "the scanned code answers the question" drive --question wait-gone 10
+"$phone" --port "$port" --key CODEPHONE 102 CODE-9 1 1 0 >>"$work/phone5.out" 2>&1 || true
+check "the phone approved by the code has its barcode typed" \
+    grep -qx "$(printf 'reply 102\t1')" <(tail -n 1 "$work/phone5.out")
+"$wine_run" "$edit_reader" --read Notepad >"$work/notepad.out" 2>&1 || true
+check "notepad holds its barcode, not the code" bash -c "grep -q CODE-9 '$work/notepad.out' && ! grep -q '$code' '$work/notepad.out'"
+
 for row in $(seq 0 11); do drive log-row "$row"; done >"$work/log.out" 2>&1
 # The window in front again, for what follows to be seen and clicked.
 xdotool windowactivate --sync "$(xdotool search --sync --name 'KORVANE Server Ver' | head -1)"
@@ -256,7 +278,7 @@ check "the program ends with the session" timeout 20 bash -c "while kill -0 $eng
 check "the settings were written" grep -q '^Minimize=1' "$work/korvane-server.ini"
 
 if [ "$failures" -gt 0 ]; then
-    for f in server.out second.out english.out phone.out phone2.out phone3.out phone4.out notepad.out log.out korvane-server.ini; do
+    for f in server.out second.out english.out phone.out phone2.out phone3.out phone4.out phone5.out notepad.out log.out korvane-server.ini; do
         echo "--- $f"; cat "$work/$f" 2>/dev/null || true
     done
     exit 1
