@@ -29,6 +29,19 @@ inline constexpr char kCodeHow[] =
 inline constexpr char kCodeClose[] = "閉じる";
 inline constexpr char kCodeFailed[] = "承認コードを作成できませんでした。";
 inline constexpr char kCodeTimeLeft[] = "有効期限まで残り %1 秒";
+// The approved phones' dialog, in the Qt window's context of it.
+inline constexpr char kDevicesContext[] = "korvane::DevicesDialog";
+inline constexpr char kDevicesTitle[] = "承認済みの端末";
+inline constexpr char kDevicesKey[] = "端末キー";
+inline constexpr char kDevicesAddress[] = "最終アドレス";
+inline constexpr char kDevicesApprovedAt[] = "承認日時";
+inline constexpr char kDevicesShowCode[] = "承認コードを表示";
+inline constexpr char kDevicesRemove[] = "削除";
+inline constexpr char kDevicesClose[] = "閉じる";
+inline constexpr const char* kAllOfDevices[] = {
+    kDevicesTitle,    kDevicesKey,    kDevicesAddress, kDevicesApprovedAt,
+    kDevicesShowCode, kDevicesRemove, kDevicesClose};
+
 inline constexpr const char* kAllOfCode[] = {kCodeTitle, kCodeHow, kCodeClose, kCodeFailed,
                                              kCodeTimeLeft};
 

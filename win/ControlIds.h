@@ -9,6 +9,7 @@ inline constexpr wchar_t kSplashClass[] = L"KorvaneServerSplash";
 inline constexpr wchar_t kQrLargeClass[] = L"KorvaneServerLargeQr";
 inline constexpr wchar_t kApprovalQuestionClass[] = L"KorvaneServerApproval";
 inline constexpr wchar_t kApprovalCodeClass[] = L"KorvaneServerApprovalCode";
+inline constexpr wchar_t kDevicesClass[] = L"KorvaneServerDevices";
 
 inline constexpr int kAboutBox = 100;
 inline constexpr int kLogo = 101;
@@ -49,5 +50,10 @@ inline constexpr int kCodeBars = 182;
 inline constexpr int kCodeText = 183;
 inline constexpr int kCodeTimeLeft = 184;
 inline constexpr int kCodeClose = 185;
+// In the approved phones' dialog.
+inline constexpr int kDeviceList = 190;
+inline constexpr int kDevicesShowCode = 191;
+inline constexpr int kDevicesRemove = 192;
+inline constexpr int kDevicesClose = 193;
 
 }  // namespace korvane::winid

@@ -111,6 +111,18 @@ void MainFrame::showApprovalQuestion(const std::string& clientKey, const std::st
                                                          address, std::move(calls));
 }
 
+void MainFrame::showDevices() {
+    mDevices.reset();
+    mDevices = std::make_unique<DevicesWindow>(
+        mParts.instance, mWindow, mParts.texts, mCore->approval(), [this] {
+            showApprovalCode([this] {
+                if (mDevices != nullptr && mDevices->isOpen()) {
+                    mDevices->fill();
+                }
+            });
+        });
+}
+
 void MainFrame::showApprovalCode(std::function<void()> used) {
     mCodeWindow.reset();
     mCodeWindow = std::make_unique<ApprovalCodeWindow>(mParts.instance, mParts.texts,
@@ -357,6 +369,7 @@ void MainFrame::destroyed() {
     mDestroyed = true;
     // A server thread waiting for an error box would keep the server from ending.
     mParts.dialogs.shutdown();
+    mDevices.reset();
     mCodeWindow.reset();
     mQuestion.reset();
     // The server goes first: its threads report into the handler and this window until they end.

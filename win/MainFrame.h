@@ -18,6 +18,7 @@
 #include "handling/WindowPorts.h"
 #include "win/ApprovalCodeWindow.h"
 #include "win/ApprovalQuestionWindow.h"
+#include "win/DevicesWindow.h"
 #include "win/LogListControl.h"
 #include "win/PostedUiThread.h"
 #include "win/QrControl.h"
@@ -109,6 +110,7 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     void showApprovalQuestion(const std::string& clientKey, const std::string& address);
     // A new approval code in a window of its own; `used` is called once a phone is approved by it.
     void showApprovalCode(std::function<void()> used);
+    void showDevices();
     // The QR code large in a window of its own (only while listening).
     void showLargeQr();
     // The log list's menu at the pointer, and its export.
@@ -136,6 +138,7 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     // Closed before the core ends: their answers go to the core's approval.
     std::unique_ptr<ApprovalQuestionWindow> mQuestion;
     std::unique_ptr<ApprovalCodeWindow> mCodeWindow;
+    std::unique_ptr<DevicesWindow> mDevices;
     // Last, so that it is destroyed (waiting for the server's threads) before what they report to.
     std::unique_ptr<AppCore> mCore;
 };

@@ -78,8 +78,7 @@ void MainFrame::createControls() {
                WS_EX_CLIENTEDGE);
     addControl(WC_BUTTONW, text(wintext::kListen), BS_PUSHBUTTON | WS_TABSTOP, winid::kListen);
     // The approved devices' dialog is not part of this window yet.
-    addControl(WC_BUTTONW, text(wintext::kDevices), BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED,
-               winid::kDevices);
+    addControl(WC_BUTTONW, text(wintext::kDevices), BS_PUSHBUTTON | WS_TABSTOP, winid::kDevices);
     addControl(WC_BUTTONW, text(wintext::kQuit), BS_PUSHBUTTON | WS_TABSTOP, winid::kQuit);
     applyScale();
 }

@@ -17,6 +17,9 @@ TEST(Translator, EveryTextOfTheWindowHasItsEnglish) {
     for (const char* text : approvaltext::kAll) {
         EXPECT_TRUE(english.translates(approvaltext::kContext, text)) << text;
     }
+    for (const char* text : approvaltext::kAllOfDevices) {
+        EXPECT_TRUE(english.translates(approvaltext::kDevicesContext, text)) << text;
+    }
     for (const char* text : approvaltext::kAllOfCode) {
         EXPECT_TRUE(english.translates(approvaltext::kCodeContext, text)) << text;
     }

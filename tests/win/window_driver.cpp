@@ -3,7 +3,8 @@
 // window's own memory), clicks buttons (BM_CLICK) and answers its message boxes. One command per
 // run; what it reads goes to standard output as UTF-8; exit status 0 when the command succeeded.
 // With --large first, the window commands act on the large QR code's window instead; with
-// --question first, on the approval question; with --code first, on the approval code's window.
+// --question first, on the approval question; with --code first, on the approval code's window;
+// with --devices first, on the approved phones' dialog.
 //   wait-window SECONDS | wait-gone SECONDS
 //   wait-start SECONDS (prints ready, then the ms to the splash and to the main window)
 //   title | iconic | text ID | wait-text ID TEXT SECONDS | enabled ID | checked ID | click ID |
@@ -13,7 +14,8 @@
 //   screen-rect ID (x y width height on the screen)
 //   save-as PATH (types the name into the open file dialog and presses its OK)
 //   file-info PATH (the program file's version resource and manifest)
-//   foreground (the title of the window that has the keyboard's input)
+//   foreground (the title of the window that has the keyboard's input) | window-enabled
+//   rows ID | row ID ROW | select ID ROW (a list view's rows, first column)
 #include <windows.h>
 
 #include <commctrl.h>
@@ -68,10 +70,9 @@ std::wstring windowText(HWND window) {
     return std::wstring(text, length);
 }
 
-// The log list's row: the list is another process's, so the item and its text buffer live in
-// that process's memory.
-std::wstring logRow(int row) {
-    HWND list = control(korvane::winid::kLog);
+// A list view's row (its first column): the list is another process's, so the item and its text
+// buffer live in that process's memory.
+std::wstring listRow(HWND list, int row) {
     DWORD pid = 0;
     GetWindowThreadProcessId(list, &pid);
     HANDLE process =
@@ -93,6 +94,30 @@ std::wstring logRow(int row) {
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
     return text;
+}
+
+std::wstring logRow(int row) {
+    return listRow(control(korvane::winid::kLog), row);
+}
+
+// Selects a list view's row, as a click on it does, through the other process's memory.
+bool selectRow(HWND list, int row) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    void* remote =
+        VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
+    DWORD_PTR done = 0;
+    SendMessageTimeoutW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                        reinterpret_cast<LPARAM>(remote), SMTO_BLOCK, 5000, &done);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return done != 0;
 }
 
 int logCount() {
@@ -232,6 +257,21 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
     if (command == L"close") {
         return PostMessageW(mainWindow(), WM_CLOSE, 0, 0) ? 0 : 1;
     }
+    if (command == L"row") {
+        print(narrow(listRow(control(id), std::wcstol(arg2.c_str(), nullptr, 10))));
+        return 0;
+    }
+    if (command == L"rows") {
+        print(std::to_string(SendMessageW(control(id), LVM_GETITEMCOUNT, 0, 0)));
+        return 0;
+    }
+    if (command == L"select") {
+        return selectRow(control(id), std::wcstol(arg2.c_str(), nullptr, 10)) ? 0 : 1;
+    }
+    if (command == L"window-enabled") {
+        print(IsWindowEnabled(mainWindow()) ? "1" : "0");
+        return 0;
+    }
     if (command == L"log-count") {
         print(std::to_string(logCount()));
         return 0;
@@ -307,6 +347,10 @@ int wmain(int argc, wchar_t** argv) {
         ++argv;
     } else if (argc > 1 && std::wstring(argv[1]) == L"--code") {
         gWindowClass = korvane::winid::kApprovalCodeClass;
+        --argc;
+        ++argv;
+    } else if (argc > 1 && std::wstring(argv[1]) == L"--devices") {
+        gWindowClass = korvane::winid::kDevicesClass;
         --argc;
         ++argv;
     }

@@ -6,7 +6,8 @@
 # button and shown in the status, the log list and the QR code (small and large), a phone's
 # settings check in the log, a barcode from an approved phone typed into Wine's notepad and a
 # stranger refused, a new phone approved (and another refused) through the approval question
-# without the focus leaving notepad, a phone approved by scanning the approval code's QR code, a clicked line in the detail box, the close rules, a second copy refused, the
+# without the focus leaving notepad, a phone approved by scanning the approval code's QR code,
+# the approved phones' dialog, a clicked line in the detail box, the close rules, a second copy refused, the
 # settings written at the end, the window in English with the automatic start, and the session's
 # end.
 # Usage: wine_window_test.sh SERVER_EXE DRIVER_EXE LINUX_PHONE LINUX_SCREEN_QR EDIT_READER_EXE
@@ -171,6 +172,29 @@ check "the phone approved by the code has its barcode typed" \
 "$wine_run" "$edit_reader" --read Notepad >"$work/notepad.out" 2>&1 || true
 check "notepad holds its barcode, not the code" bash -c "grep -q CODE-9 '$work/notepad.out' && ! grep -q '$code' '$work/notepad.out'"
 
+# 4d. The approved phones' dialog, modal to the window, lists the phones approved for good; one
+# removed there is asked about again at its next request.
+drive click 141
+check "the devices button opens the approved phones" drive --devices wait-window 10
+check "the main window waits for the dialog" expect 0 drive window-enabled
+devices=$(for row in $(seq 0 $(($(drive --devices rows 190 | tr -d '\r') - 1))); do
+    drive --devices row 190 "$row" | tr -d '\r'; done)
+check "the dialog lists the phones approved for good" \
+    bash -c "grep -qx PHONE <<<'$devices' && grep -qx NEWPHONE <<<'$devices' && ! grep -qx STRANGER <<<'$devices'"
+phone_row=$(($(grep -nx PHONE <<<"$devices" | cut -d: -f1) - 1))
+drive --devices select 190 "$phone_row"
+drive --devices click 192
+check "削除 takes the phone off the list" \
+    expect "$(($(wc -l <<<"$devices") - 1))" drive --devices rows 190
+drive --devices click 193
+check "閉じる closes the dialog" drive --devices wait-gone 10
+check "the main window takes input again" expect 1 drive window-enabled
+"$phone" --port "$port" 102 NOT-TYPED-3 1 0 0 >"$work/phone6.out" 2>&1 || true
+check "the removed phone's barcode is refused" grep -qx "$(printf 'reply 102\t0')" "$work/phone6.out"
+check "the removed phone is asked about again" drive --question wait-text 171 '端末キー: PHONE' 10
+drive --question close
+check "the question closed unanswered goes" drive --question wait-gone 10
+
 for row in $(seq 0 11); do drive log-row "$row"; done >"$work/log.out" 2>&1
 # The window in front again, for what follows to be seen and clicked.
 xdotool windowactivate --sync "$(xdotool search --sync --name 'KORVANE Server Ver' | head -1)"
@@ -278,7 +302,7 @@ check "the program ends with the session" timeout 20 bash -c "while kill -0 $eng
 check "the settings were written" grep -q '^Minimize=1' "$work/korvane-server.ini"
 
 if [ "$failures" -gt 0 ]; then
-    for f in server.out second.out english.out phone.out phone2.out phone3.out phone4.out phone5.out notepad.out log.out korvane-server.ini; do
+    for f in server.out second.out english.out phone.out phone2.out phone3.out phone4.out phone5.out phone6.out notepad.out log.out korvane-server.ini; do
         echo "--- $f"; cat "$work/$f" 2>/dev/null || true
     done
     exit 1
