@@ -42,6 +42,30 @@ inline constexpr const char* kAllOfDevices[] = {
     kDevicesTitle,    kDevicesKey,    kDevicesAddress, kDevicesApprovedAt,
     kDevicesShowCode, kDevicesRemove, kDevicesClose};
 
+// The options dialog, in the Qt window's context of it.
+inline constexpr char kOptionsContext[] = "korvane::OptionsDialog";
+inline constexpr char kOptionsTitle[] = "詳細設定";
+inline constexpr char kOptionsInput[] = "バーコードの入力";
+inline constexpr char kOptionsPaste[] = "貼り付け (クリップボード + Ctrl+V)";
+inline constexpr char kOptionsTypeKeys[] = "キー入力 (1文字ずつ)";
+inline constexpr char kOptionsMethod[] = "入力方法:";
+inline constexpr char kOptionsMs[] = " ミリ秒";
+inline constexpr char kOptionsKeyDelay[] = "キーの間隔:";
+inline constexpr char kOptionsRestore[] = "貼り付けの後、クリップボードを元に戻す";
+inline constexpr char kOptionsSeconds[] = " 秒";
+inline constexpr char kOptionsDuplicate[] = "同じバーコードを無視:";
+inline constexpr char kOptionsHistory[] = "スキャン履歴";
+inline constexpr char kOptionsHistoryCsv[] = "CSVファイルに記録する";
+inline constexpr char kOptionsProgram[] = "プログラム";
+inline constexpr char kOptionsDesktopLanguage[] = "デスクトップの言語";
+inline constexpr char kOptionsLanguage[] = "表示言語 (次回の起動から):";
+inline constexpr const char* kAllOfOptions[] = {
+    kOptionsTitle,     kOptionsInput,           kOptionsPaste,
+    kOptionsTypeKeys,  kOptionsMethod,          kOptionsMs,
+    kOptionsKeyDelay,  kOptionsRestore,         kOptionsSeconds,
+    kOptionsDuplicate, kOptionsHistory,         kOptionsHistoryCsv,
+    kOptionsProgram,   kOptionsDesktopLanguage, kOptionsLanguage};
+
 inline constexpr const char* kAllOfCode[] = {kCodeTitle, kCodeHow, kCodeClose, kCodeFailed,
                                              kCodeTimeLeft};
 

@@ -10,6 +10,7 @@ inline constexpr wchar_t kQrLargeClass[] = L"KorvaneServerLargeQr";
 inline constexpr wchar_t kApprovalQuestionClass[] = L"KorvaneServerApproval";
 inline constexpr wchar_t kApprovalCodeClass[] = L"KorvaneServerApprovalCode";
 inline constexpr wchar_t kDevicesClass[] = L"KorvaneServerDevices";
+inline constexpr wchar_t kOptionsClass[] = L"KorvaneServerOptions";
 
 inline constexpr int kAboutBox = 100;
 inline constexpr int kLogo = 101;
@@ -55,5 +56,14 @@ inline constexpr int kDeviceList = 190;
 inline constexpr int kDevicesShowCode = 191;
 inline constexpr int kDevicesRemove = 192;
 inline constexpr int kDevicesClose = 193;
+// In the options dialog (with IDOK and IDCANCEL).
+inline constexpr int kInputMethod = 200;
+inline constexpr int kKeyDelay = 201;
+inline constexpr int kKeyDelaySpin = 202;
+inline constexpr int kRestoreClipboard = 203;
+inline constexpr int kDuplicateSeconds = 204;
+inline constexpr int kDuplicateSpin = 205;
+inline constexpr int kScanHistory = 206;
+inline constexpr int kLanguage = 207;
 
 }  // namespace korvane::winid

@@ -123,6 +123,22 @@ void MainFrame::showDevices() {
         });
 }
 
+void MainFrame::showOptions() {
+    mOptions.reset();
+    mOptions = std::make_unique<OptionsWindow>(
+        mParts.instance, mWindow, mParts.texts, OptionsForm::of(mCore->settings(), false),
+        [this](const OptionsForm& chosen) { applyOptions(chosen); });
+}
+
+void MainFrame::applyOptions(const OptionsForm& chosen) {
+    if (mCore->writeOptions(chosen.chosen(mCore->settings()))) {
+        const std::u8string file = mCore->settingsFile().u8string();
+        mParts.dialogs.showError(
+            withArgument(mParts.texts.text(wintext::kContext, wintext::kCannotWrite),
+                         std::string(file.begin(), file.end())));
+    }
+}
+
 void MainFrame::showApprovalCode(std::function<void()> used) {
     mCodeWindow.reset();
     mCodeWindow = std::make_unique<ApprovalCodeWindow>(mParts.instance, mParts.texts,
@@ -369,6 +385,7 @@ void MainFrame::destroyed() {
     mDestroyed = true;
     // A server thread waiting for an error box would keep the server from ending.
     mParts.dialogs.shutdown();
+    mOptions.reset();
     mDevices.reset();
     mCodeWindow.reset();
     mQuestion.reset();

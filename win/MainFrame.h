@@ -20,6 +20,7 @@
 #include "win/ApprovalQuestionWindow.h"
 #include "win/DevicesWindow.h"
 #include "win/LogListControl.h"
+#include "win/OptionsWindow.h"
 #include "win/PostedUiThread.h"
 #include "win/QrControl.h"
 #include "win/QrLargeWindow.h"
@@ -111,6 +112,9 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     // A new approval code in a window of its own; `used` is called once a phone is approved by it.
     void showApprovalCode(std::function<void()> used);
     void showDevices();
+    // The options dialog; what it chooses reaches request handling and the settings file.
+    void showOptions();
+    void applyOptions(const OptionsForm& chosen);
     // The QR code large in a window of its own (only while listening).
     void showLargeQr();
     // The log list's menu at the pointer, and its export.
@@ -139,6 +143,7 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     std::unique_ptr<ApprovalQuestionWindow> mQuestion;
     std::unique_ptr<ApprovalCodeWindow> mCodeWindow;
     std::unique_ptr<DevicesWindow> mDevices;
+    std::unique_ptr<OptionsWindow> mOptions;
     // Last, so that it is destroyed (waiting for the server's threads) before what they report to.
     std::unique_ptr<AppCore> mCore;
 };

@@ -65,8 +65,7 @@ void MainFrame::createControls() {
     addControl(WC_STATICW, text(wintext::kPort), SS_LEFT | SS_CENTERIMAGE, winid::kPortLabel);
     addControl(WC_EDITW, "65001", ES_AUTOHSCROLL | WS_TABSTOP, winid::kPort, WS_EX_CLIENTEDGE);
     // The options dialog is not part of this window yet.
-    addControl(WC_BUTTONW, text(wintext::kOptions), BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED,
-               winid::kOptions);
+    addControl(WC_BUTTONW, text(wintext::kOptions), BS_PUSHBUTTON | WS_TABSTOP, winid::kOptions);
     addControl(WC_BUTTONW, text(wintext::kAutoStart), BS_AUTOCHECKBOX | WS_TABSTOP,
                winid::kAutoStart);
     addControl(WC_BUTTONW, text(wintext::kMinimize), BS_AUTOCHECKBOX | WS_TABSTOP,

@@ -20,6 +20,9 @@ TEST(Translator, EveryTextOfTheWindowHasItsEnglish) {
     for (const char* text : approvaltext::kAllOfDevices) {
         EXPECT_TRUE(english.translates(approvaltext::kDevicesContext, text)) << text;
     }
+    for (const char* text : approvaltext::kAllOfOptions) {
+        EXPECT_TRUE(english.translates(approvaltext::kOptionsContext, text)) << text;
+    }
     for (const char* text : approvaltext::kAllOfCode) {
         EXPECT_TRUE(english.translates(approvaltext::kCodeContext, text)) << text;
     }

@@ -4,7 +4,8 @@
 // run; what it reads goes to standard output as UTF-8; exit status 0 when the command succeeded.
 // With --large first, the window commands act on the large QR code's window instead; with
 // --question first, on the approval question; with --code first, on the approval code's window;
-// with --devices first, on the approved phones' dialog.
+// with --devices first, on the approved phones' dialog; with --options first, on the options
+// dialog.
 //   wait-window SECONDS | wait-gone SECONDS
 //   wait-start SECONDS (prints ready, then the ms to the splash and to the main window)
 //   title | iconic | text ID | wait-text ID TEXT SECONDS | enabled ID | checked ID | click ID |
@@ -15,7 +16,7 @@
 //   save-as PATH (types the name into the open file dialog and presses its OK)
 //   file-info PATH (the program file's version resource and manifest)
 //   foreground (the title of the window that has the keyboard's input) | window-enabled
-//   rows ID | row ID ROW | select ID ROW (a list view's rows, first column)
+//   rows ID | row ID ROW | select ID ROW (a list view's rows, first column) | set-text ID TEXT
 #include <windows.h>
 
 #include <commctrl.h>
@@ -268,6 +269,13 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
     if (command == L"select") {
         return selectRow(control(id), std::wcstol(arg2.c_str(), nullptr, 10)) ? 0 : 1;
     }
+    if (command == L"set-text") {
+        // As typed into the field: the text replaced.
+        DWORD_PTR done = 0;
+        SendMessageTimeoutW(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg2.c_str()),
+                            SMTO_BLOCK, 5000, &done);
+        return done != 0 ? 0 : 1;
+    }
     if (command == L"window-enabled") {
         print(IsWindowEnabled(mainWindow()) ? "1" : "0");
         return 0;
@@ -351,6 +359,10 @@ int wmain(int argc, wchar_t** argv) {
         ++argv;
     } else if (argc > 1 && std::wstring(argv[1]) == L"--devices") {
         gWindowClass = korvane::winid::kDevicesClass;
+        --argc;
+        ++argv;
+    } else if (argc > 1 && std::wstring(argv[1]) == L"--options") {
+        gWindowClass = korvane::winid::kOptionsClass;
         --argc;
         ++argv;
     }

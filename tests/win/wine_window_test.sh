@@ -7,7 +7,7 @@
 # settings check in the log, a barcode from an approved phone typed into Wine's notepad and a
 # stranger refused, a new phone approved (and another refused) through the approval question
 # without the focus leaving notepad, a phone approved by scanning the approval code's QR code,
-# the approved phones' dialog, a clicked line in the detail box, the close rules, a second copy refused, the
+# the approved phones' dialog, an option chosen in the options dialog, a clicked line in the detail box, the close rules, a second copy refused, the
 # settings written at the end, the window in English with the automatic start, and the session's
 # end.
 # Usage: wine_window_test.sh SERVER_EXE DRIVER_EXE LINUX_PHONE LINUX_SCREEN_QR EDIT_READER_EXE
@@ -195,6 +195,22 @@ check "the removed phone is asked about again" drive --question wait-text 171 'ç
 drive --question close
 check "the question closed unanswered goes" drive --question wait-gone 10
 
+# 4e. An option chosen in the options dialog reaches the handling and the settings: with the same
+# barcode ignored for 30 seconds, the second of two is not typed.
+drive click 115
+check "the options button opens the options" drive --options wait-window 10
+check "the main window waits for the options" expect 0 drive window-enabled
+check "the options show the duplicate guard off" expect 0 drive --options text 204
+drive --options set-text 204 30
+drive --options click 1
+check "OK closes the options" drive --options wait-gone 10
+check "the main window takes input again after the options" expect 1 drive window-enabled
+check "the chosen option is written" grep -q '^DuplicateSeconds=30' "$work/korvane-server.ini"
+"$phone" --port "$port" --key NEWPHONE 102 DUP-5 1 1 0 >"$work/phone7.out" 2>&1 || true
+"$phone" --port "$port" --key NEWPHONE 102 DUP-5 1 1 0 >>"$work/phone7.out" 2>&1 || true
+"$wine_run" "$edit_reader" --read Notepad >"$work/notepad.out" 2>&1 || true
+check "the same barcode again is not typed" expect 1 bash -c "grep -o DUP-5 '$work/notepad.out' | wc -l"
+
 for row in $(seq 0 11); do drive log-row "$row"; done >"$work/log.out" 2>&1
 # The window in front again, for what follows to be seen and clicked.
 xdotool windowactivate --sync "$(xdotool search --sync --name 'KORVANE Server Ver' | head -1)"
@@ -302,7 +318,7 @@ check "the program ends with the session" timeout 20 bash -c "while kill -0 $eng
 check "the settings were written" grep -q '^Minimize=1' "$work/korvane-server.ini"
 
 if [ "$failures" -gt 0 ]; then
-    for f in server.out second.out english.out phone.out phone2.out phone3.out phone4.out phone5.out phone6.out notepad.out log.out korvane-server.ini; do
+    for f in server.out second.out english.out phone.out phone2.out phone3.out phone4.out phone5.out phone6.out phone7.out notepad.out log.out korvane-server.ini; do
         echo "--- $f"; cat "$work/$f" 2>/dev/null || true
     done
     exit 1
