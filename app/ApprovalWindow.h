@@ -5,36 +5,48 @@
 
 #include "handling/ApprovalPrompt.h"
 
+class QLabel;
 class QPushButton;
+class QTimer;
+class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace korvane {
 
-// The question whether a phone may use the desktop, in the main window's font: the phone's key
-// and address, and 許可 (always), 今回のみ許可 (this run), 拒否; beside them the button that shows
-// the approval code (codeButton: the main window opens it, the question stays open). It stays on
-// top but never takes the keyboard focus, so a scan under way keeps typing into the field that has
-// it. GUI thread only.
+class ApprovalDesk;
+
+// The phones waiting for approval, in the main window's font: one row per address with its key,
+// its first and last request, how many and how many under a new key, and 許可 (always),
+// 今回のみ許可 (this run) and 拒否 (the key and the address, for this run) on each row; above
+// them the question, and a warning when many new keys asked lately or the list was full; below
+// them the button that shows the approval code (codeButton: the main window opens it). A view
+// of the desk's list: refresh() reads it again, and so does a timer while the window shows, as
+// requests are counted and entries leave. It stays on top but never takes the keyboard focus, so
+// a scan under way keeps typing into the field that has it. GUI thread only.
 class ApprovalWindow : public QWidget {
     Q_OBJECT
   public:
-    ApprovalWindow(const std::string& clientKey, const std::string& address, QWidget* parent);
+    ApprovalWindow(ApprovalDesk& desk, QWidget* parent);
 
+    // Reads the waiting phones again; the window hides when none is left.
+    void refresh();
+    // Refreshes and shows the window, without taking the focus, when a phone waits.
+    void showPhones();
+
+    // The row's button that gives `answer` for the phone at `address`; null when not listed.
+    QPushButton* answerButton(const std::string& address, ApprovalAnswer answer) const;
+
+    QTreeWidget* phoneList;
+    QLabel* warningLabel;
     QPushButton* codeButton;
-    QPushButton* alwaysButton;
-    QPushButton* thisRunButton;
-    QPushButton* refuseButton;
-
-  signals:
-    // Once: the button pressed, or Dismissed when the window was closed without one.
-    void answered(korvane::ApprovalAnswer answer);
-
-  protected:
-    void closeEvent(QCloseEvent* event) override;
 
   private:
-    void answer(ApprovalAnswer answer);
+    QTreeWidgetItem* rowOf(const std::string& address) const;
+    void addButtons(QTreeWidgetItem* row, const std::string& address);
+    void answer(const std::string& address, ApprovalAnswer answer);
 
-    bool mAnswered = false;
+    ApprovalDesk& mDesk;
+    QTimer* mRefreshTimer;
 };
 
 }  // namespace korvane

@@ -99,27 +99,25 @@ void MainWindow::selectSavedAddress() {
     }
 }
 
-void MainWindow::ask(const std::string& clientKey, const std::string& address) {
-    mUiThread.post([this, clientKey, address] { showApprovalQuestion(clientKey, address); });
+void MainWindow::ask(const std::string&, const std::string&) {
+    mUiThread.post([this] { showWaitingPhones(); });
 }
 
-void MainWindow::showApprovalQuestion(const std::string& clientKey, const std::string& address) {
-    auto* question = new ApprovalWindow(clientKey, address, this);
-    mApprovalWindow = question;
-    DeviceApproval* approval = &mCore->approval();
-    connect(question, &ApprovalWindow::answered, this,
-            [approval, clientKey, address](ApprovalAnswer answer) {
-                approval->answer(clientKey, address, answer);
-            });
-    connect(question->codeButton, &QPushButton::clicked, question, [this, question] {
-        // Once a phone was approved by the code, the question has had its answer.
-        connect(showApprovalCode(question), &ApprovalCodeWindow::used, question, &QWidget::close);
-    });
-    question->show();
+void MainWindow::showWaitingPhones() {
+    if (mApprovalWindow == nullptr) {
+        ApprovalWindow* list = new ApprovalWindow(mCore->approvalDesk(), this);
+        mApprovalWindow = list;
+        connect(list->codeButton, &QPushButton::clicked, list, [this, list] {
+            // A phone approved by the code leaves the list.
+            connect(showApprovalCode(list), &ApprovalCodeWindow::used, list,
+                    &ApprovalWindow::refresh);
+        });
+    }
+    mApprovalWindow->showPhones();
 }
 
 void MainWindow::showDevices() {
-    DevicesDialog dialog(mCore->approval(), this);
+    DevicesDialog dialog(mCore->approvalDesk(), this);
     connect(dialog.codeButton, &QPushButton::clicked, &dialog, [this, &dialog] {
         connect(showApprovalCode(&dialog), &ApprovalCodeWindow::used, &dialog,
                 &DevicesDialog::fill);

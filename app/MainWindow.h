@@ -54,7 +54,7 @@ inline constexpr char kLockUnavailable[] = QT_TRANSLATE_NOOP(
 
 // The main window: address, port, start and stop, the connection QR code and the log. A view of
 // the application core (AppCore), which owns the request server, request handling and the
-// approval of phones; the window asks the user about phones that are not approved, and the
+// approval of phones; the window lists the phones that are not approved for the user, and the
 // options dialog and the tray icon hang off it.
 class MainWindow : public QWidget,
                    public LogView,
@@ -71,7 +71,7 @@ class MainWindow : public QWidget,
     // LogView, ListenerView: any thread; the window's thread applies them in call order.
     void insertLogLine(const std::string& line) override;
     void listenerStopped() override;
-    // ApprovalPrompt: any thread; the window's thread shows the question.
+    // ApprovalPrompt: any thread; the window's thread shows the waiting phones.
     void ask(const std::string& clientKey, const std::string& address) override;
     // AddressView: the window's thread. The list follows the PC's addresses, keeping the choice;
     // while listening waits for its address the status says so and no QR code is shown.
@@ -113,8 +113,9 @@ class MainWindow : public QWidget,
     void armAutomaticStart();
     RequestHandler& handler() { return mCore->handler(); }
     DeviceApproval& approval() { return mCore->approval(); }
+    ApprovalDesk& approvalDesk() { return mCore->approvalDesk(); }
     ApprovalCode& approvalCode() { return mCore->approvalCode(); }
-    // The open approval question, if any.
+    // The window of the phones waiting for approval, once a phone has waited.
     ApprovalWindow* approvalWindow() const { return mApprovalWindow; }
     // The dialog of the devices approved for good, modal.
     void showDevices();
@@ -176,7 +177,7 @@ class MainWindow : public QWidget,
     void showSelectedLine();
     void showLogMenu(const QPoint& at);
     void chooseExportFile();
-    void showApprovalQuestion(const std::string& clientKey, const std::string& address);
+    void showWaitingPhones();
     void showStartRefusal(const StartRefusal& refusal);
     void minimiseOnStart();
     // Selects the saved address in the list, or logs that this PC no longer has it.

@@ -68,6 +68,11 @@ AppCore::AppCore(CorePorts ports, std::filesystem::path settingsFile, std::strin
     mHandler = std::make_unique<RequestHandler>(mPorts.desktop, mPorts.log, mRelay,
                                                 std::move(captureFile), mApproval.get());
     mHandler->setApprovalCode(mApprovalCode);
+    mApprovalDesk = std::make_unique<ApprovalDesk>(*mApproval, *mHandler);
+    mApproval->onWarning([handler = mHandler.get()](const std::string& text) {
+        handler->addSecurityLog(SecurityLines::Kind::Warning, logtag::kServerSource,
+                                logtag::kApprovalTag + text);
+    });
     mServer = serveRequests(*mHandler);
     applyOptions(mSettings);
     for (const std::string& text : closeFilesToOthers(mSettingsFile, historyFile(), capture)) {

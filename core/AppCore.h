@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/AddressView.h"
+#include "core/ApprovalDesk.h"
 #include "core/LocalAddresses.h"
 #include "core/Settings.h"
 #include "core/SettingsPlace.h"
@@ -131,6 +132,8 @@ class AppCore {
 
     RequestHandler& handler() { return *mHandler; }
     DeviceApproval& approval() { return *mApproval; }
+    // The user's side of approval; its warnings go to the log and the security lines.
+    ApprovalDesk& approvalDesk() { return *mApprovalDesk; }
     // The one-time code that approves the phone which scans it; the front end issues and shows it.
     ApprovalCode& approvalCode() { return mApprovalCode; }
 
@@ -174,6 +177,7 @@ class AppCore {
     ApprovalCode mApprovalCode;
     std::unique_ptr<DeviceApproval> mApproval;
     std::unique_ptr<RequestHandler> mHandler;
+    std::unique_ptr<ApprovalDesk> mApprovalDesk;
     AddressView* mAddressView = nullptr;
     AddressSource mAddressSource;
     std::unique_ptr<AddressWatch> mAddressWatch;

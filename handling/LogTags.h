@@ -42,6 +42,23 @@ inline constexpr char kApprovedByCodeAddress[] = " アドレス: ";
 // An approval code from a phone that may use the desktop already: answered, never typed.
 inline constexpr char kApprovalCodeNotTyped[] = "承認コードのため入力しませんでした。";
 inline constexpr char kTooManyCommands[] = "この端末からの要求が多すぎるため拒否しました。";
+// Device approval's warnings, after "[Approval]" (the server's lines).
+inline constexpr char kApprovalTag[] = "[Approval]";
+inline constexpr char kManyUnknownPhones[] =
+    "短い時間に多くの未承認の端末キーから要求がありました。心当たりのない端末は許可しないでください"
+    "。";
+// Around the number of requests turned away so far.
+inline constexpr char kWaitingListFull[] =
+    "承認待ちの一覧がいっぱいのため、新しい端末の要求を一覧に載せずに拒否しました（これまでに ";
+inline constexpr char kWaitingListFullEnd[] = " 件）。";
+// The user's decisions about phones, after "[address][Approval]" (or "[Approval]").
+inline constexpr char kApprovedAlways[] = "端末を承認しました。";
+inline constexpr char kApprovedThisRun[] = "端末を今回の実行中のみ承認しました。";
+inline constexpr char kRefusedKey[] = "端末キーを今回の実行中は拒否します。";
+inline constexpr char kRefusedKeyAndAddress[] = "端末キーとアドレスを今回の実行中は拒否します。";
+inline constexpr char kDeviceRemoved[] = "承認済みの端末から削除しました。";
+inline constexpr char kKeyUnrefused[] = "端末キーの拒否を解除しました。";
+inline constexpr char kAddressUnrefused[] = "アドレスの拒否を解除しました。";
 // A malformed request's fault, around the missing field's index.
 inline constexpr char kFieldMissing[] = "要求の項目 ";
 inline constexpr char kFieldMissingEnd[] = " がありません。";

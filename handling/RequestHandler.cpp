@@ -14,6 +14,7 @@
 #include "platform/VisibleText.h"
 #include "server/Framing.h"
 #include "server/ServerError.h"
+#include "server/ServerMessages.h"
 
 namespace korvane {
 namespace {
@@ -93,8 +94,34 @@ RequestRoute RequestHandler::route(const ReceivedRequest& request) {
 
 void RequestHandler::addLog(const std::string& source, const std::string& text) {
     std::lock_guard guard(mLogLock);
+    insertLine(source, text, std::nullopt);
+}
+
+void RequestHandler::addSecurityLog(SecurityLines::Kind kind, const std::string& source,
+                                    const std::string& text) {
+    std::lock_guard guard(mLogLock);
+    insertLine(source, text, kind);
+}
+
+void RequestHandler::addLimitLog(const std::string& source, const std::string& text) {
+    std::lock_guard guard(mLogLock);
+    const auto now = std::chrono::steady_clock::now();
+    std::optional<SecurityLines::Kind> kept;
+    if (!mLastLimitLine || now - *mLastLimitLine >= kLimitGap) {
+        mLastLimitLine = now;
+        kept = SecurityLines::Kind::Warning;
+    }
+    insertLine(source, text, kept);
+}
+
+void RequestHandler::insertLine(const std::string& source, const std::string& text,
+                                std::optional<SecurityLines::Kind> kept) {
     try {
-        mLogView.insertLogLine(bracketedTimestamp() + "[" + source + "]" + boundedLogText(text));
+        std::string line = bracketedTimestamp() + "[" + source + "]" + boundedLogText(text);
+        mLogView.insertLogLine(line);
+        if (kept) {
+            mSecurityLines.add(*kept, std::move(line));
+        }
     } catch (...) {
         // A line that cannot be made is lost; logging never fails its caller.
     }
@@ -111,7 +138,13 @@ void RequestHandler::onServerEvent(const ServerEvent& event) {
             addLog(logtag::kServerSource, logtag::kListenerInformation + event.data);
             break;
         case EventKind::ClientError:
-            addLog(event.clientKey, clientLine(event.address, logtag::kClientError, event.error));
+            if (event.error == msg::kTooManyConnections) {
+                addLimitLog(event.clientKey,
+                            clientLine(event.address, logtag::kClientError, event.error));
+            } else {
+                addLog(event.clientKey,
+                       clientLine(event.address, logtag::kClientError, event.error));
+            }
             break;
         case EventKind::ListenerError:
             addLog(logtag::kServerSource, logtag::kListenerError + event.error);
@@ -218,12 +251,12 @@ RequestHandler::CodeScan RequestHandler::scanApprovalCode(const Request& request
     if (match == ApprovalCode::Match::Valid && mApproval != nullptr &&
         !approvedForGood(*mApproval, request.clientKey) && mApprovalCode->use(barcode)) {
         mApproval->answer(request.clientKey, request.address, ApprovalAnswer::Always);
-        addLog(request.clientKey,
-               clientLine(request.address, logtag::kClientApproval,
-                          logtag::kApprovedByCode +
-                              visibleText(request.clientKey, LineBreaks::Escape) +
-                              logtag::kApprovedByCodeAddress +
-                              visibleText(request.address, LineBreaks::Escape)));
+        addSecurityLog(SecurityLines::Kind::Decision, request.clientKey,
+                       clientLine(request.address, logtag::kClientApproval,
+                                  logtag::kApprovedByCode +
+                                      visibleText(request.clientKey, LineBreaks::Escape) +
+                                      logtag::kApprovedByCodeAddress +
+                                      visibleText(request.address, LineBreaks::Escape)));
         return CodeScan::Approved;
     }
     return CodeScan::Known;
@@ -358,7 +391,12 @@ RequestOutcome RequestHandler::rejectUnsupported(const Request& request, std::in
 RequestOutcome RequestHandler::refuse(const Request& request, std::int32_t code,
                                       const std::string& why) {
     RequestOutcome outcome{.reply = protocol::reply(code, Result::NotDone)};
-    addLog(request.clientKey, clientLine(request.address, logtag::kClientSend, why));
+    const std::string line = clientLine(request.address, logtag::kClientSend, why);
+    if (why == logtag::kTooManyCommands) {
+        addLimitLog(request.clientKey, line);
+    } else {
+        addLog(request.clientKey, line);
+    }
     return outcome;
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 #include "handling/DesktopQueue.h"
 #include "handling/DuplicateGuard.h"
 #include "handling/HandlingOptions.h"
+#include "handling/SecurityLines.h"
 #include "handling/WindowPorts.h"
 #include "server/RequestOutcome.h"
 #include "server/ServerHooks.h"
@@ -65,6 +67,13 @@ class RequestHandler {
     // Writes one time-stamped log line "[time][source]text" at the top of the log, the text cut
     // as boundedLogText cuts it; never fails.
     void addLog(const std::string& source, const std::string& text);
+    // The same line, also kept among the security lines.
+    void addSecurityLog(SecurityLines::Kind kind, const std::string& source,
+                        const std::string& text);
+    // The lines about approval, refusal and limits: a limit reached (too many connections, too
+    // many commands of one phone) is kept once in kLimitGap, the log has every one.
+    const SecurityLines& securityLines() const { return mSecurityLines; }
+    static constexpr std::chrono::seconds kLimitGap{10};
 
   private:
     // What a command needs of its request.
@@ -103,6 +112,9 @@ class RequestHandler {
     // Answers (code, "0") without touching the desktop, and logs why.
     RequestOutcome refuse(const Request& request, std::int32_t code, const std::string& why);
     void listenerStopped();
+    void addLimitLog(const std::string& source, const std::string& text);
+    void insertLine(const std::string& source, const std::string& text,
+                    std::optional<SecurityLines::Kind> kept);
 
     Desktop& mDesktop;
     LogView& mLogView;
@@ -119,6 +131,9 @@ class RequestHandler {
     HandlingOptions mOptions;
     // Serialises log lines and the listening controls' changes.
     std::mutex mLogLock;
+    SecurityLines mSecurityLines;
+    // Under mLogLock.
+    std::optional<std::chrono::steady_clock::time_point> mLastLimitLine;
 };
 
 }  // namespace korvane

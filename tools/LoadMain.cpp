@@ -28,14 +28,21 @@ using namespace korvane;
 constexpr char kUsage[] =
     "usage: korvane-load [--phones N] [--requests N] [--captures PERCENT] [--slow N]\n"
     "                    [--slow-byte-ms MS] [--vanish N] [--oversized N] [--silent N]\n"
-    "                    [--lingering N] [--no-ack N]\n"
+    "                    [--lingering N] [--no-ack N] [--fresh-key-ms MS] [--fresh-keys N]\n"
     "                    [--hold SECONDS] [--time-limit SECONDS] [--settle SECONDS]\n"
+    "                    [--port PORT [--pid PID]]\n"
     "       korvane-load --help | --version\n"
-    "Hosts the server on 127.0.0.1 in a child process and drives it; all counts bounded.\n";
+    "Hosts the server on 127.0.0.1 in a child process and drives it; all counts bounded.\n"
+    "--fresh-key-ms adds a stranger sending a settings check under a fresh client key every MS\n"
+    "milliseconds (at most --fresh-keys of them). --port drives a server already listening on\n"
+    "127.0.0.1 instead (korvane-host, korvane-server), whose process --pid names for its "
+    "figures.\n";
 
 struct Options {
     LoadPlan plan;
     double settleSeconds = 2;
+    int port = 0;  // a server of its own when 0
+    pid_t pid = 0;
 };
 
 bool parseOptions(int argc, char** argv, Options& options) {
@@ -75,6 +82,14 @@ bool parseOptions(int argc, char** argv, Options& options) {
             plan.lingering = count;
         } else if (name == "--no-ack") {
             plan.noAck = count;
+        } else if (name == "--fresh-key-ms") {
+            plan.freshKeyMs = count;
+        } else if (name == "--fresh-keys") {
+            plan.freshKeys = static_cast<long>(std::min(value, 10000000.0));
+        } else if (name == "--port") {
+            options.port = std::min(count, 65535);
+        } else if (name == "--pid") {
+            options.pid = static_cast<pid_t>(value);
         } else if (name == "--hold") {
             plan.holdSeconds = value;
         } else if (name == "--time-limit") {
@@ -145,8 +160,6 @@ void printCounts(const char* label, const std::map<std::string, long>& counts) {
     }
 }
 
-}  // namespace
-
 // What the phones met: the honest ones' throughput and latency, then each hostile kind's count.
 void printReport(const LoadPlan& plan, const LoadReport& report, long errors) {
     std::printf(
@@ -184,6 +197,10 @@ void printReport(const LoadPlan& plan, const LoadReport& report, long errors) {
         std::printf("  never acknowledging a capture: %ld files, %ld closed by the server\n",
                     report.noAckFiles, report.noAckClosed);
     }
+    if (plan.freshKeyMs > 0) {
+        std::printf("  fresh keys: %ld settings checks sent, %ld answered\n", report.freshKeysSent,
+                    report.freshKeysAnswered);
+    }
     if (plan.silent > 0) {
         std::printf("  silent connections: %ld connected, %ld closed by the server",
                     report.silentConnected, report.silentClosedByServer);
@@ -194,11 +211,63 @@ void printReport(const LoadPlan& plan, const LoadReport& report, long errors) {
     }
 }
 
+// What the run and the server's process showed.
+struct Measured {
+    LoadReport report;
+    ProcessStats before;
+    ProcessStats peak;
+    ProcessStats after;
+};
+
+Measured measure(const LoadPlan& plan, pid_t server, double settleSeconds) {
+    Measured m;
+    m.before = readProcessStats(server);
+    m.report = runLoad(plan, [&](double) {
+        ProcessStats now = readProcessStats(server);
+        m.peak.rssKiB = std::max(m.peak.rssKiB, now.rssKiB);
+        m.peak.threads = std::max(m.peak.threads, now.threads);
+        m.peak.openFiles = std::max(m.peak.openFiles, now.openFiles);
+        m.peak.cpuSeconds = now.cpuSeconds;
+    });
+    std::this_thread::sleep_for(std::chrono::duration<double>(settleSeconds));
+    m.after = readProcessStats(server);
+    return m;
+}
+
+// Prints the run; true when no honest conversation failed and the run ended in time.
+bool printMeasured(const LoadPlan& plan, const Measured& m) {
+    long errors = 0;
+    for (const auto& [reason, count] : m.report.errors) {
+        errors += count;
+    }
+    printReport(plan, m.report, errors);
+    printStats("before", m.before);
+    printStats("peak", m.peak);
+    printStats("after", m.after);
+    return errors == 0 && !m.report.timedOut;
+}
+
+// Drives a server that listens already, and reads the figures of its process when named.
+int driveRunningServer(Options& options) {
+    options.plan.port = static_cast<std::uint16_t>(options.port);
+    const pid_t server = options.pid > 0 ? options.pid : ::getpid();
+    if (options.pid <= 0) {
+        std::printf("(no --pid: the figures below are korvane-load's own)\n");
+    }
+    return printMeasured(options.plan, measure(options.plan, server, options.settleSeconds)) ? 0
+                                                                                             : 1;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
     Options options;
     if (!parseOptions(argc, argv, options)) {
         std::fputs(kUsage, stderr);
         return 2;
+    }
+    if (options.port > 0) {
+        return driveRunningServer(options);
     }
     int up[2];
     int down[2];
@@ -226,18 +295,7 @@ int main(int argc, char** argv) {
     }
     LoadPlan& plan = options.plan;
     plan.port = static_cast<std::uint16_t>(std::stoi(port));
-
-    ProcessStats before = readProcessStats(child);
-    ProcessStats peak;
-    LoadReport report = runLoad(plan, [&](double) {
-        ProcessStats now = readProcessStats(child);
-        peak.rssKiB = std::max(peak.rssKiB, now.rssKiB);
-        peak.threads = std::max(peak.threads, now.threads);
-        peak.openFiles = std::max(peak.openFiles, now.openFiles);
-        peak.cpuSeconds = now.cpuSeconds;
-    });
-    std::this_thread::sleep_for(std::chrono::duration<double>(options.settleSeconds));
-    ProcessStats after = readProcessStats(child);
+    const Measured measured = measure(plan, child, options.settleSeconds);
 
     ::close(down[1]);
     ServerSide server;
@@ -246,19 +304,12 @@ int main(int argc, char** argv) {
     int status = 0;
     ::waitpid(child, &status, 0);
 
-    long errors = 0;
-    for (const auto& [reason, count] : report.errors) {
-        errors += count;
-    }
-    printReport(plan, report, errors);
-    printStats("before", before);
-    printStats("peak", peak);
-    printStats("after", after);
+    const bool fine = printMeasured(plan, measured);
     std::printf("  server side: %ld client errors, %ld log lines, %ld captures, stop took %.2f s\n",
                 server.clientErrors, server.logLines, server.captures, server.stopSeconds);
     bool healthy = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (!healthy) {
         std::printf("  the server process did not end cleanly (status %d)\n", status);
     }
-    return healthy && errors == 0 && !report.timedOut ? 0 : 1;
+    return healthy && fine ? 0 : 1;
 }

@@ -1,4 +1,4 @@
-// Kept whole (about 450 lines): every kind of peer, honest or hostile, is one state machine of
+// Kept whole (about 470 lines): every kind of peer, honest or hostile, is one state machine of
 // the same LoadRun, driven by its single poll loop and counted in its one report; split by kind,
 // each part would reach into the run's peers, clock and counters.
 #include "tools/LoadPhones.h"
@@ -23,7 +23,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Ms = std::chrono::milliseconds;
 
-enum class Role { Honest, Slow, Vanish, Oversized, Silent, Lingering, NoAck };
+enum class Role { Honest, Slow, Vanish, Oversized, Silent, Lingering, NoAck, FreshKey };
 // Waiting: closed until wakeAt. Draining: waiting for the server to close. Held: silent, open.
 enum class Stage { Waiting, Connecting, Sending, Receiving, Draining, Held, Done };
 
@@ -97,6 +97,7 @@ class LoadRun {
         add(Role::Silent, plan.silent);
         add(Role::Lingering, plan.lingering);
         add(Role::NoAck, plan.noAck);
+        add(Role::FreshKey, plan.freshKeyMs > 0 ? 1 : 0);
     }
 
     LoadReport run(const std::function<void(double)>& tick) {
@@ -111,7 +112,7 @@ class LoadRun {
                 nextTick = now + Ms(100);
             }
             bool honestDone = mFinished >= mPlan.requests || mPlan.phones == 0;
-            if (honestDone && elapsed >= mPlan.holdSeconds) {
+            if (honestDone && !flooding() && elapsed >= mPlan.holdSeconds) {
                 break;
             }
             if (elapsed >= mPlan.timeLimitSeconds) {
@@ -154,6 +155,13 @@ class LoadRun {
     }
 
   private:
+    // A flooder with a count of keys to send has not sent them all yet.
+    bool flooding() const {
+        return mPlan.freshKeys > 0 && std::any_of(mPeers.begin(), mPeers.end(), [](const Peer& p) {
+                   return p.role == Role::FreshKey && p.stage != Stage::Done;
+               });
+    }
+
     // Time-driven steps: connecting when due, timeouts.
     void advance(Peer& peer, Clock::time_point now) {
         if (peer.stage == Stage::Waiting && now >= peer.wakeAt) {
@@ -165,6 +173,11 @@ class LoadRun {
                 ++mStarted;
                 peer.capture = (mStarted * mPlan.capturePercent) / 100 !=
                                ((mStarted - 1) * mPlan.capturePercent) / 100;
+            }
+            if (peer.role == Role::FreshKey && mPlan.freshKeys > 0 &&
+                mReport.freshKeysSent >= mPlan.freshKeys) {
+                peer.stage = Stage::Done;
+                return;
             }
             peer.fd = connectNonBlocking(mPlan.port, peer.index);
             peer.start = now;
@@ -178,8 +191,9 @@ class LoadRun {
             peer.stage = Stage::Connecting;
             return;
         }
-        if ((peer.role == Role::Honest || peer.role == Role::Slow) && peer.fd >= 0 &&
-            peer.stage != Stage::Held && now - peer.start > Ms(mPlan.replyTimeoutMs)) {
+        if ((peer.role == Role::Honest || peer.role == Role::Slow || peer.role == Role::FreshKey) &&
+            peer.fd >= 0 && peer.stage != Stage::Held &&
+            now - peer.start > Ms(mPlan.replyTimeoutMs)) {
             fail(peer, "no reply in time", now);
         }
         if (peer.stage == Stage::Draining && now - peer.start > kOversizedPatience) {
@@ -256,6 +270,10 @@ class LoadRun {
                 break;
             case Role::NoAck:
                 peer.out = phone::buildRequest(key, "103");
+                break;
+            case Role::FreshKey:
+                peer.out =
+                    phone::buildRequest("FRESH" + std::to_string(mReport.freshKeysSent++), "101");
                 break;
         }
         peer.stage = Stage::Sending;
@@ -364,6 +382,13 @@ class LoadRun {
             fail(peer, "wrong reply", now);
             return;
         }
+        if (peer.role == Role::FreshKey) {
+            ++mReport.freshKeysAnswered;
+            close(peer);
+            peer.stage = Stage::Waiting;
+            peer.wakeAt = peer.start + Ms(mPlan.freshKeyMs);
+            return;
+        }
         if (peer.role == Role::Slow) {
             ++mReport.slowCompleted;
         } else {
@@ -413,7 +438,9 @@ class LoadRun {
     void restart(Peer& peer, Clock::time_point now) {
         close(peer);
         peer.stage = Stage::Waiting;
-        peer.wakeAt = peer.role == Role::Honest ? now : now + kRetryPause;
+        peer.wakeAt = peer.role == Role::Honest     ? now
+                      : peer.role == Role::FreshKey ? now + Ms(mPlan.freshKeyMs)
+                                                    : now + kRetryPause;
     }
 
     static void close(Peer& peer) {

@@ -9,7 +9,8 @@
 namespace korvane {
 
 // What a load run sends at the server. Every peer talks to 127.0.0.1 only; the run ends when the
-// honest phones have made all their requests and the hold time is over, or at the time limit.
+// honest phones have made all their requests, the flooder has sent its count of keys and the hold
+// time is over, or at the time limit.
 struct LoadPlan {
     std::uint16_t port = 0;
     int phones = 1;          // honest phones at once, each one request per connection, in a loop
@@ -17,11 +18,15 @@ struct LoadPlan {
     int capturePercent = 0;  // share of them that ask for a capture (code 103) instead of 101
     int slow = 0;            // peers that send a 101 one byte every slowByteMs, in a loop
     int slowByteMs = 50;
-    int vanish = 0;          // peers that send half a request and close, in a loop
-    int oversized = 0;       // peers that declare a body far beyond any request, in a loop
-    int silent = 0;          // connections that never send, held until the end
-    int lingering = 0;       // peers that take a 101's reply and never close, in a loop
-    int noAck = 0;           // peers that ask for a capture and never acknowledge it, in a loop
+    int vanish = 0;     // peers that send half a request and close, in a loop
+    int oversized = 0;  // peers that declare a body far beyond any request, in a loop
+    int silent = 0;     // connections that never send, held until the end
+    int lingering = 0;  // peers that take a 101's reply and never close, in a loop
+    int noAck = 0;      // peers that ask for a capture and never acknowledge it, in a loop
+    // A stranger sending settings checks (101), each under a fresh client key, one every
+    // freshKeyMs from one address; 0: none. At most freshKeys of them (0: until the run ends).
+    int freshKeyMs = 0;
+    long freshKeys = 0;
     double holdSeconds = 0;  // the least time the run lasts
     double timeLimitSeconds = 60;
     int replyTimeoutMs = 30000;  // an honest conversation slower than this is an error
@@ -46,6 +51,8 @@ struct LoadReport {
     long lingeringClosed = 0;            // ... and then were closed by the server
     long noAckFiles = 0;                 // capture files the unacknowledging peers took
     long noAckClosed = 0;                // ... and then were closed by the server
+    long freshKeysSent = 0;              // settings checks under fresh keys sent
+    long freshKeysAnswered = 0;          // ... and answered
     bool timedOut = false;
 };
 

@@ -10,16 +10,25 @@ inline constexpr char kTitle[] = "端末の承認";
 inline constexpr char kQuestion[] =
     "未承認の端末から要求がありました。この端末にバーコードの入力と画面のキャプチャを許可しますか"
     "？";
-inline constexpr char kKeyCaption[] = "端末キー: ";
-inline constexpr char kAddressCaption[] = "アドレス: ";
+inline constexpr char kKey[] = "端末キー";
+inline constexpr char kAddress[] = "アドレス";
+inline constexpr char kFirstRequest[] = "最初の要求";
+inline constexpr char kLastRequest[] = "最後の要求";
+inline constexpr char kRequests[] = "回数";
+inline constexpr char kKeyChanges[] = "キーの変更";
+inline constexpr char kManyAtOnce[] =
+    "短い時間に多くの未承認の端末キーから要求がありました。心当たりのない端末は許可しないでください"
+    "。";
+inline constexpr char kTurnedAway[] = "一覧がいっぱいのため載せられなかった要求: %1 件";
 inline constexpr char kAlways[] = "許可";
 inline constexpr char kThisRun[] = "今回のみ許可";
 inline constexpr char kRefuse[] = "拒否";
 inline constexpr char kShowCode[] = "承認コードを表示";
 
 // Every text above, for the check that each has its translation.
-inline constexpr const char* kAll[] = {kTitle,  kQuestion, kKeyCaption, kAddressCaption,
-                                       kAlways, kThisRun,  kRefuse,     kShowCode};
+inline constexpr const char* kAll[] = {
+    kTitle,      kQuestion,   kKey,        kAddress, kFirstRequest, kLastRequest, kRequests,
+    kKeyChanges, kManyAtOnce, kTurnedAway, kAlways,  kThisRun,      kRefuse,      kShowCode};
 
 // The approval code's window, in the Qt window's context of it.
 inline constexpr char kCodeContext[] = "korvane::ApprovalCodeWindow";

@@ -7,7 +7,7 @@ namespace korvane::winid {
 inline constexpr wchar_t kMainWindowClass[] = L"KorvaneServerWindow";
 inline constexpr wchar_t kSplashClass[] = L"KorvaneServerSplash";
 inline constexpr wchar_t kQrLargeClass[] = L"KorvaneServerLargeQr";
-inline constexpr wchar_t kApprovalQuestionClass[] = L"KorvaneServerApproval";
+inline constexpr wchar_t kApprovalListClass[] = L"KorvaneServerApproval";
 inline constexpr wchar_t kApprovalCodeClass[] = L"KorvaneServerApprovalCode";
 inline constexpr wchar_t kDevicesClass[] = L"KorvaneServerDevices";
 inline constexpr wchar_t kOptionsClass[] = L"KorvaneServerOptions";
@@ -36,10 +36,10 @@ inline constexpr int kExportLog = 160;
 // In the large QR code's window.
 inline constexpr int kLargeQr = 150;
 inline constexpr int kLargeCaption = 151;
-// In the approval question.
+// In the list of phones waiting for approval.
 inline constexpr int kQuestionText = 170;
-inline constexpr int kQuestionKey = 171;
-inline constexpr int kQuestionAddress = 172;
+inline constexpr int kWaitingWarning = 171;
+inline constexpr int kWaitingList = 172;
 inline constexpr int kApproveAlways = 173;
 inline constexpr int kApproveThisRun = 174;
 inline constexpr int kApproveRefuse = 175;

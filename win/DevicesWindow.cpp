@@ -21,11 +21,11 @@ constexpr int kColumnWidths[] = {200, 150, 170};
 }  // namespace
 
 DevicesWindow::DevicesWindow(HINSTANCE instance, HWND owner, const Translator& texts,
-                             DeviceApproval& approval, std::function<void()> showCode)
+                             ApprovalDesk& desk, std::function<void()> showCode)
     : mInstance(instance),
       mOwner(owner),
       mTexts(texts),
-      mApproval(approval),
+      mDesk(desk),
       mShowCode(std::move(showCode)),
       mDpi(GetDpiForWindow(owner)),
       mFont(std::make_unique<UiFont>(scaled(kFontHeight))) {
@@ -119,7 +119,7 @@ void DevicesWindow::fill() {
     auto shown = [](const std::string& text) {
         return win32::widen(visibleText(text, LineBreaks::Escape));
     };
-    for (const ApprovedDevice& device : mApproval.devices()) {
+    for (const ApprovedDevice& device : mDesk.devices()) {
         const int row = static_cast<int>(mKeys.size());
         std::wstring cells[] = {shown(device.clientKey), shown(device.lastAddress),
                                 shown(device.approvedAt)};
@@ -141,7 +141,7 @@ void DevicesWindow::removeSelected() {
     if (row < 0 || static_cast<std::size_t>(row) >= mKeys.size()) {
         return;
     }
-    mApproval.remove(mKeys[static_cast<std::size_t>(row)]);
+    mDesk.remove(mKeys[static_cast<std::size_t>(row)]);
     fill();
 }
 

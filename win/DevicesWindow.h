@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "handling/DeviceApproval.h"
+#include "core/ApprovalDesk.h"
 #include "win/Translator.h"
 #include "win/UiFont.h"
 
@@ -18,9 +18,9 @@ namespace korvane {
 // which stays disabled while it is open. The window's thread only.
 class DevicesWindow {
   public:
-    // `approval` must outlive this object. `showCode` is called on the window's thread when its
+    // `desk` must outlive this object. `showCode` is called on the window's thread when its
     // button is pressed; it may not destroy this object.
-    DevicesWindow(HINSTANCE instance, HWND owner, const Translator& texts, DeviceApproval& approval,
+    DevicesWindow(HINSTANCE instance, HWND owner, const Translator& texts, ApprovalDesk& desk,
                   std::function<void()> showCode);
     ~DevicesWindow();
     DevicesWindow(const DevicesWindow&) = delete;
@@ -42,7 +42,7 @@ class DevicesWindow {
     HINSTANCE mInstance;
     HWND mOwner;
     const Translator& mTexts;
-    DeviceApproval& mApproval;
+    ApprovalDesk& mDesk;
     std::function<void()> mShowCode;
     HWND mWindow = nullptr;
     UINT mDpi = 96;

@@ -89,32 +89,28 @@ void MainFrame::listenerStopped() {
     mUpdates.postStopped();
 }
 
-void MainFrame::ask(const std::string& clientKey, const std::string& address) {
-    mUiThread.post([this, clientKey, address] { showApprovalQuestion(clientKey, address); });
+void MainFrame::ask(const std::string&, const std::string&) {
+    mUiThread.post([this] { showWaitingPhones(); });
 }
 
-void MainFrame::showApprovalQuestion(const std::string& clientKey, const std::string& address) {
+void MainFrame::showWaitingPhones() {
     if (mDestroyed) {
         return;
     }
-    mQuestion.reset();
-    DeviceApproval* approval = &mCore->approval();
-    ApprovalQuestionWindow::Calls calls;
-    calls.answered = [approval, clientKey, address](ApprovalAnswer answer) {
-        approval->answer(clientKey, address, answer);
-    };
-    calls.showCode = [this] {
-        // Once a phone was approved by the code, the question has had its answer.
-        showApprovalCode([this] { mQuestion.reset(); });
-    };
-    mQuestion = std::make_unique<ApprovalQuestionWindow>(mParts.instance, mParts.texts, clientKey,
-                                                         address, std::move(calls));
+    if (mApprovalList == nullptr) {
+        mApprovalList = std::make_unique<ApprovalListWindow>(
+            mParts.instance, mParts.texts, mCore->approvalDesk(), [this] {
+                // A phone approved by the code leaves the list.
+                showApprovalCode([this] { mApprovalList->refresh(); });
+            });
+    }
+    mApprovalList->showPhones();
 }
 
 void MainFrame::showDevices() {
     mDevices.reset();
     mDevices = std::make_unique<DevicesWindow>(
-        mParts.instance, mWindow, mParts.texts, mCore->approval(), [this] {
+        mParts.instance, mWindow, mParts.texts, mCore->approvalDesk(), [this] {
             showApprovalCode([this] {
                 if (mDevices != nullptr && mDevices->isOpen()) {
                     mDevices->fill();
@@ -388,7 +384,7 @@ void MainFrame::destroyed() {
     mOptions.reset();
     mDevices.reset();
     mCodeWindow.reset();
-    mQuestion.reset();
+    mApprovalList.reset();
     // The server goes first: its threads report into the handler and this window until they end.
     mCore->shutDown();
     // A box of the window being destroyed would not show.

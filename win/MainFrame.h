@@ -17,7 +17,7 @@
 #include "handling/ApprovalPrompt.h"
 #include "handling/WindowPorts.h"
 #include "win/ApprovalCodeWindow.h"
-#include "win/ApprovalQuestionWindow.h"
+#include "win/ApprovalListWindow.h"
 #include "win/DevicesWindow.h"
 #include "win/LogListControl.h"
 #include "win/OptionsWindow.h"
@@ -64,8 +64,8 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     // LogView, ListenerView: any thread; the window's thread applies them in call order.
     void insertLogLine(const std::string& line) override;
     void listenerStopped() override;
-    // ApprovalPrompt: any thread. The question shows on the window's thread without taking the
-    // keyboard focus; a newer question replaces an open one, which counts as closed unanswered.
+    // ApprovalPrompt: any thread. The list of waiting phones shows on the window's thread,
+    // without taking the keyboard focus.
     void ask(const std::string& clientKey, const std::string& address) override;
     // AddressView: the window's thread.
     void addressesChanged(const std::vector<LocalAddress>& addresses) override;
@@ -108,7 +108,7 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     void setStatus(const char* source, COLORREF colour);
     void showLines(LogLines oldestFirst);
     void showLine(int row);
-    void showApprovalQuestion(const std::string& clientKey, const std::string& address);
+    void showWaitingPhones();
     // A new approval code in a window of its own; `used` is called once a phone is approved by it.
     void showApprovalCode(std::function<void()> used);
     void showDevices();
@@ -140,7 +140,7 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     QrControl mQr;
     std::unique_ptr<QrLargeWindow> mLargeQr;
     // Closed before the core ends: their answers go to the core's approval.
-    std::unique_ptr<ApprovalQuestionWindow> mQuestion;
+    std::unique_ptr<ApprovalListWindow> mApprovalList;
     std::unique_ptr<ApprovalCodeWindow> mCodeWindow;
     std::unique_ptr<DevicesWindow> mDevices;
     std::unique_ptr<OptionsWindow> mOptions;

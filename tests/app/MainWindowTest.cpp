@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -424,32 +425,39 @@ TEST_F(MainWindowTest, AutomaticStartListensOnItsOwnOnlyWhenTheBoxIsChecked) {
 namespace korvane {
 namespace {
 
-// A phone that is not approved raises a question marked to be shown without taking the keyboard
-// focus (a window manager honours that; with none, as under Xvfb, the X server's own focus rules
-// decide, so the focus itself is not checked here); 許可 keeps the phone with the settings at
-// once, and the devices dialog removes it again.
+// A phone that is not approved is listed in a window marked to be shown without taking the
+// keyboard focus (a window manager honours that; with none, as under Xvfb, the X server's own
+// focus rules decide, so the focus itself is not checked here); 許可 on its row keeps the phone
+// with the settings at once, the row leaves and the window with it, and the devices dialog
+// removes the phone again.
 TEST_F(MainWindowTest, TheApprovalQuestionIsAnsweredAndTheAnswerSaved) {
     MainWindow& f = form();
     f.show();
     // As a server thread asks.
-    std::thread([&] { f.ask("PHONE-1", "192.0.2.5"); }).join();
+    std::thread([&] { f.approval().admits("PHONE-1", "192.0.2.5"); }).join();
     ASSERT_TRUE(waitUntil([&] { return f.approvalWindow() != nullptr; }));
     ApprovalWindow* question = f.approvalWindow();
     ASSERT_TRUE(waitUntil([&] { return question->isVisible(); }));
     EXPECT_TRUE(question->windowFlags() & Qt::WindowDoesNotAcceptFocus);
     EXPECT_TRUE(question->testAttribute(Qt::WA_ShowWithoutActivating));
-    for (QPushButton* button :
-         {question->alwaysButton, question->thisRunButton, question->refuseButton}) {
+    EXPECT_EQ(question->phoneList->focusPolicy(), Qt::NoFocus);
+    for (ApprovalAnswer answer :
+         {ApprovalAnswer::Always, ApprovalAnswer::ThisRun, ApprovalAnswer::RefuseAddress}) {
+        QPushButton* button = question->answerButton("192.0.2.5", answer);
+        ASSERT_NE(button, nullptr);
         EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
     }
+    EXPECT_EQ(question->answerButton("192.0.2.5", ApprovalAnswer::Always)->text(), "許可");
 
-    question->alwaysButton->click();
+    question->answerButton("192.0.2.5", ApprovalAnswer::Always)->click();
     ASSERT_TRUE(waitUntil([&] { return readDeviceSettings(mIni).devices.size() == 1; }));
     EXPECT_EQ(readDeviceSettings(mIni).devices[0].clientKey, "PHONE-1");
     EXPECT_EQ(readDeviceSettings(mIni).devices[0].lastAddress, "192.0.2.5");
     EXPECT_TRUE(f.approval().admits("PHONE-1", "192.0.2.5"));
+    ASSERT_TRUE(waitUntil([&] { return !question->isVisible(); }));
+    EXPECT_EQ(f.findChildren<ApprovalWindow*>().size(), 1) << "one window at most";
 
-    DevicesDialog dialog(f.approval(), &f);
+    DevicesDialog dialog(f.approvalDesk(), &f);
     ASSERT_EQ(dialog.deviceList->topLevelItemCount(), 1);
     EXPECT_EQ(dialog.deviceList->topLevelItem(0)->text(0).toStdString(), "PHONE-1");
     dialog.deviceList->setCurrentItem(dialog.deviceList->topLevelItem(0));
@@ -458,27 +466,30 @@ TEST_F(MainWindowTest, TheApprovalQuestionIsAnsweredAndTheAnswerSaved) {
     ASSERT_TRUE(waitUntil([&] { return readDeviceSettings(mIni).devices.empty(); }));
 }
 
-// A key whose characters would add an address line to the question, or to the devices list,
-// shows on its own line there, with its line break as a visible mark.
+// A key whose characters would add an address line to the list, or to the devices list, shows on
+// its own row there, with its line break as a visible mark.
 TEST_F(MainWindowTest, AKeyCannotAddALineToTheQuestionOrTheDevicesList) {
     MainWindow& f = form();
     f.show();
     const std::string key = "\u3000\nアドレス: 192.168.1.20";
-    std::thread([&] { f.ask(key, "192.0.2.5"); }).join();
+    std::thread([&] { f.approval().admits(key, "192.0.2.5"); }).join();
     ASSERT_TRUE(waitUntil([&] { return f.approvalWindow() != nullptr; }));
     ApprovalWindow* question = f.approvalWindow();
-    QStringList addressLines;
-    for (const QLabel* label : question->findChildren<QLabel*>()) {
-        EXPECT_FALSE(label->text().contains(QLatin1Char('\n'))) << label->text().toStdString();
-        if (label->text().startsWith(QStringLiteral("アドレス: "))) {
-            addressLines << label->text();
-        }
+    ASSERT_EQ(question->phoneList->topLevelItemCount(), 1);
+    QTreeWidgetItem* row = question->phoneList->topLevelItem(0);
+    EXPECT_EQ(row->text(0).toStdString(), "\u3000\u240Aアドレス: 192.168.1.20");
+    EXPECT_EQ(row->text(1).toStdString(), "192.0.2.5");
+    for (int column = 0; column < question->phoneList->columnCount(); ++column) {
+        EXPECT_FALSE(row->text(column).contains(QLatin1Char('\n'))) << column;
     }
-    EXPECT_EQ(addressLines, QStringList{QStringLiteral("アドレス: 192.0.2.5")});
+    for (const QLabel* label : question->findChildren<QLabel*>()) {
+        EXPECT_FALSE(label->text().contains(QStringLiteral("192.168.1.20")));
+    }
 
-    question->alwaysButton->click();
+    question->answerButton("192.0.2.5", ApprovalAnswer::Always)->click();
     ASSERT_TRUE(waitUntil([&] { return f.approval().devices().size() == 1; }));
-    DevicesDialog dialog(f.approval(), &f);
+    EXPECT_EQ(f.approval().devices()[0].clientKey, key) << "the key itself, not its picture";
+    DevicesDialog dialog(f.approvalDesk(), &f);
     ASSERT_EQ(dialog.deviceList->topLevelItemCount(), 1);
     EXPECT_EQ(dialog.deviceList->topLevelItem(0)->text(0).toStdString(),
               "\u3000\u240Aアドレス: 192.168.1.20");
@@ -487,8 +498,98 @@ TEST_F(MainWindowTest, AKeyCannotAddALineToTheQuestionOrTheDevicesList) {
     EXPECT_TRUE(f.approval().devices().empty()) << "the key itself is removed, not its picture";
 }
 
-// The question's button shows the approval code; the phone that scans it is approved and saved,
-// and the question and the code's window go.
+// A stranger sending settings checks under a fresh key every 5 ms from one address cannot hide a
+// phone that asks from another: the window lists the phone beside the stranger's one row, and 許可
+// on it lets the phone type. 拒否 on the stranger's row quiets him, and the devices dialog lifts
+// that refusal and shows the decisions and the warning among the security lines.
+TEST_F(MainWindowTest, ARealPhoneIsListedAndApprovedDuringAFreshKeyFlood) {
+    MainWindow& f = form();
+    f.show();
+    const std::uint16_t port = test::freePort();
+    f.addressBox->setCurrentIndex(1);
+    f.portEdit->setText(QString::number(port));
+    f.listenButton->click();
+    ASSERT_TRUE(listening());
+    std::atomic<bool> flooding{true};
+    std::atomic<int> flooded{0};
+    std::thread flooder([&] {
+        for (int n = 0; flooding; ++n) {
+            phone::converse("127.0.0.1", port, "F" + std::to_string(n), "101", true, 5000,
+                            "127.0.0.1");
+            ++flooded;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    ASSERT_TRUE(waitUntil([&] { return flooded >= 20; }));
+    std::thread([&] {
+        for (int n = 0; n < 5; ++n) {
+            EXPECT_EQ(
+                phone::converse("127.0.0.1", port, "REALPHONE", "101", true, 5000, "127.0.0.2")
+                    .reply,
+                "101\t1");
+        }
+    }).join();
+    ASSERT_TRUE(waitUntil([&] { return f.approvalWindow() != nullptr; }));
+    ApprovalWindow* window = f.approvalWindow();
+    ASSERT_TRUE(waitUntil([&] {
+        return window->isVisible() && window->phoneList->topLevelItemCount() == 2 &&
+               window->answerButton("127.0.0.2", ApprovalAnswer::Always) != nullptr;
+    }));
+    ASSERT_TRUE(waitUntil([&] { return window->warningLabel->isVisible(); }));
+    window->answerButton("127.0.0.2", ApprovalAnswer::Always)->click();
+    ASSERT_TRUE(waitUntil([&] { return f.approval().devices().size() == 1; }));
+    EXPECT_EQ(f.approval().devices()[0].clientKey, "REALPHONE");
+    // Past approval the command goes to the desktop, which this window test has not.
+    std::thread([&] {
+        phone::converse("127.0.0.1", port, "REALPHONE", "102\tABC\t1\t1\t0", true, 5000,
+                        "127.0.0.2");
+    }).join();
+    const QString passed =
+        QStringLiteral("[REALPHONE][127.0.0.2][Client_Send]送信先の検索に失敗しました。");
+    ASSERT_TRUE(waitUntil([&] {
+        QAbstractItemModel* log = f.logList->model();
+        for (int row = 0; row < std::min(log->rowCount(), 500); ++row) {
+            if (log->index(row, 0).data().toString().endsWith(passed)) {
+                return true;
+            }
+        }
+        return false;
+    }));
+
+    window->answerButton("127.0.0.1", ApprovalAnswer::RefuseAddress)->click();
+    ASSERT_TRUE(waitUntil([&] { return !window->isVisible(); }));
+    const int before = flooded;
+    ASSERT_TRUE(waitUntil([&] { return flooded >= before + 20; }));
+    EXPECT_TRUE(f.approval().waitingPhones().phones.empty());
+    flooding = false;
+    flooder.join();
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(f.findChildren<ApprovalWindow*>().size(), 1);
+
+    DevicesDialog dialog(f.approvalDesk(), &f);
+    QStringList security;
+    for (int i = 0; i < dialog.securityList->count(); ++i) {
+        security << dialog.securityList->item(i)->text();
+    }
+    const QString joined = security.join(QLatin1Char('\n'));
+    EXPECT_TRUE(
+        joined.contains(QStringLiteral("[REALPHONE][127.0.0.2][Approval]端末を承認しました。")))
+        << joined.toStdString();
+    EXPECT_TRUE(joined.contains(QStringLiteral("端末キーとアドレスを今回の実行中は拒否します。")));
+    EXPECT_TRUE(joined.contains(QStringLiteral("短い時間に多くの未承認の端末キーから要求")));
+    EXPECT_FALSE(joined.contains(QStringLiteral("Client_Receive")));
+    ASSERT_EQ(dialog.refusalList->topLevelItemCount(), 2);
+    EXPECT_EQ(dialog.refusalList->topLevelItem(1)->text(1), QStringLiteral("127.0.0.1"));
+    dialog.refusalList->setCurrentItem(dialog.refusalList->topLevelItem(1));
+    dialog.unrefuseButton->click();
+    EXPECT_EQ(dialog.refusalList->topLevelItemCount(), 1);
+    std::thread([&] { phone::converse("127.0.0.1", port, "AGAIN", "101"); }).join();
+    ASSERT_TRUE(waitUntil([&] { return window->isVisible(); }));
+    stopAndWait();
+}
+
+// The list's button shows the approval code; the phone that scans it is approved and saved, it
+// leaves the list (and the list's window with it) and the code's window goes.
 TEST_F(MainWindowTest, APhoneScanningTheCodeShownFromTheQuestionIsApproved) {
     MainWindow& f = form();
     const std::string port = std::to_string(test::freePort());
@@ -497,7 +598,7 @@ TEST_F(MainWindowTest, APhoneScanningTheCodeShownFromTheQuestionIsApproved) {
     f.listenButton->click();
     ASSERT_TRUE(listening());
     f.show();
-    std::thread([&] { f.ask("STRANGER", "192.0.2.5"); }).join();
+    std::thread([&] { f.approval().admits("PHONE", "127.0.0.1"); }).join();
     ASSERT_TRUE(waitUntil([&] { return f.approvalWindow() != nullptr; }));
     QPointer<ApprovalWindow> question = f.approvalWindow();
     question->codeButton->click();
@@ -513,7 +614,7 @@ TEST_F(MainWindowTest, APhoneScanningTheCodeShownFromTheQuestionIsApproved) {
     });
     ASSERT_TRUE(waitUntil([&] {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return question.isNull() && shown.isNull();
+        return !question->isVisible() && shown.isNull();
     }));
     EXPECT_EQ(reply.get(), "102\t0") << "approved; no window to type into here";
     ASSERT_TRUE(waitUntil([&] { return readDeviceSettings(mIni).devices.size() == 1; }));

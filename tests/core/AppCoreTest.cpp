@@ -190,6 +190,79 @@ TEST_F(AppCoreTest, AnApprovalIsSavedByTheFrontEndsThread) {
     EXPECT_NE(readAll(mIni).find("Device1=NEW 127.0.0.1 "), std::string::npos) << readAll(mIni);
 }
 
+// A stranger sending settings checks under a fresh key every 5 ms from one address keeps one
+// entry of the waiting phones busy and nothing more: the real phone asking from another address is
+// listed, once, with its count, approved from the desk and types; the stranger's address refused
+// stays quiet; the decisions and the flood's warning are among the security lines.
+TEST_F(AppCoreTest, ARealPhoneIsListedAndApprovedDuringAFreshKeyFlood) {
+    writeSettings("[Setting]\nPortNo=1234\n");
+    const std::uint16_t port = listen();
+    std::atomic<bool> flooding{true};
+    std::atomic<int> flooded{0};
+    std::thread flooder([&] {
+        for (int n = 0; flooding; ++n) {
+            phone::converse("127.0.0.1", port, "F" + std::to_string(n), "101", true, 5000,
+                            "127.0.0.1");
+            ++flooded;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    const auto floodFor = [&](int more) {
+        const int until = flooded + more;
+        while (flooded < until) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    };
+    floodFor(20);
+    for (int n = 0; n < 5; ++n) {
+        EXPECT_EQ(
+            phone::converse("127.0.0.1", port, "REALPHONE", "101", true, 5000, "127.0.0.2").reply,
+            "101\t1");
+    }
+    floodFor(20);
+    ApprovalDesk& desk = core().approvalDesk();
+    WaitingPhones waiting = desk.waitingPhones();
+    ASSERT_EQ(waiting.phones.size(), 2u);
+    const UnknownPhone& real =
+        waiting.phones[0].address == "127.0.0.2" ? waiting.phones[0] : waiting.phones[1];
+    const UnknownPhone& stranger =
+        waiting.phones[0].address == "127.0.0.1" ? waiting.phones[0] : waiting.phones[1];
+    EXPECT_EQ(real.clientKey, "REALPHONE");
+    EXPECT_EQ(real.requests, 5u);
+    EXPECT_GE(stranger.keyChanges, 39u);
+    EXPECT_TRUE(waiting.manyAtOnce);
+
+    desk.answer("REALPHONE", "127.0.0.2", ApprovalAnswer::Always);
+    EXPECT_EQ(phone::converse("127.0.0.1", port, "REALPHONE", "102\tABC\t1\t1\t0", true, 5000,
+                              "127.0.0.2")
+                  .reply,
+              "102\t1");
+    const auto calls = mDesktop.calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), "paste 42 [ABC]"), calls.end());
+
+    desk.answer(stranger.clientKey, "127.0.0.1", ApprovalAnswer::RefuseAddress);
+    floodFor(20);
+    EXPECT_TRUE(desk.waitingPhones().phones.empty());
+    flooding = false;
+    flooder.join();
+    const auto asked = mPrompt.questions();
+    EXPECT_EQ(std::count(asked.begin(), asked.end(), "REALPHONE@127.0.0.2"), 1);
+    EXPECT_EQ(asked.size(), 2u) << "the stranger's address joined the list once";
+
+    const std::vector<std::string> security = desk.securityLines();
+    ASSERT_GE(security.size(), 3u);
+    EXPECT_TRUE(security[0].ends_with(
+        "[127.0.0.1][Approval]端末キーとアドレスを今回の実行中は拒否します。"))
+        << security[0];
+    EXPECT_TRUE(security[1].ends_with("[REALPHONE][127.0.0.2][Approval]端末を承認しました。"))
+        << security[1];
+    EXPECT_TRUE(security.back().ends_with(
+        "[Server][Approval]"
+        "短い時間に多くの未承認の端末キーから要求がありました。心当たりのない端末は"
+        "許可しないでください。"))
+        << security.back();
+}
+
 // Settings just taken over from beside the program are said once, in plain words, under the
 // "Setting" source; a run that found its own file says nothing.
 TEST_F(AppCoreTest, SettingsTakenFromBesideTheProgramAreSaidInTheLog) {

@@ -152,6 +152,10 @@ TEST(ApprovalByCode, TheValidCodeApprovesAFreshPhoneAndIsNeverTyped) {
     EXPECT_EQ(lines[1],
               "[NEW\nKEY][127.0.0.1][Client_Approval]承認コードを読み取った端末を承認しました。"
               "端末キー: NEW\u240AKEY アドレス: 127.0.0.1");
+    // The approval is kept among the security lines, apart from the flood of other lines.
+    const Lines security = harness.handler.securityLines().lines();
+    ASSERT_EQ(security.size(), 1u);
+    EXPECT_TRUE(security[0].ends_with(lines[1])) << security[0];
 
     // Approved, it types what it scans from now on.
     EXPECT_EQ(converse(harness, "NEW\nKEY", scan("4901234567894")).reply, "102\t1");

@@ -45,9 +45,10 @@ TEST(Approval, APhoneTypesOnlyOnceTheUserApprovesIt) {
     EXPECT_EQ(harness.approval.devices()[0].lastAddress, "127.0.0.1");
 }
 
-// The settings check is answered as always and raises the prompt: approving is part of setting a
-// phone up. While one question is open no other is asked; a phone refused is not asked again;
-// one approved for this run types like one approved for good, but is not kept.
+// The settings check is answered as always and lists the phone: approving is part of setting a
+// phone up. Another key from a listed address takes its entry over and is not told of again; a
+// phone refused is not listed again; one approved for this run types like one approved for good,
+// but is not kept.
 TEST(Approval, TheSettingsCheckAsksAndEachAnswerHolds) {
     HandlerHarness harness(true);
     EXPECT_EQ(converse(harness, "NEW", "101").reply, "101\t1");
@@ -56,14 +57,37 @@ TEST(Approval, TheSettingsCheckAsksAndEachAnswerHolds) {
 
     harness.approval.answer("NEW", "127.0.0.1", ApprovalAnswer::Refuse);
     EXPECT_EQ(converse(harness, "NEW", "103").reply, "103\t0");
-    EXPECT_EQ(converse(harness, "OTHER", "103").reply, "103\t0");
-    EXPECT_EQ(harness.prompt.questions(), (Lines{"NEW@127.0.0.1", "OTHER@127.0.0.1"}));
+    EXPECT_EQ(converse(harness, "OTHER", "103", "127.0.0.2").reply, "103\t0");
+    EXPECT_EQ(harness.prompt.questions(), (Lines{"NEW@127.0.0.1", "OTHER@127.0.0.2"}));
 
-    harness.approval.answer("OTHER", "127.0.0.1", ApprovalAnswer::ThisRun);
+    harness.approval.answer("OTHER", "127.0.0.2", ApprovalAnswer::ThisRun);
     EXPECT_EQ(converse(harness, "OTHER", "103").reply, "103\t1");
     EXPECT_EQ(converse(harness, "NEW", "103").reply, "103\t0");
     EXPECT_TRUE(harness.approval.devices().empty());
     EXPECT_EQ(harness.prompt.questions().size(), 2u);
+}
+
+// The lines about approval, refusal and limits outlive a flood of other lines: a decision stays
+// however many requests are logged and however many warnings come after it, and the warnings
+// keep their newest.
+TEST(Approval, SecurityLinesOutliveAFloodOfOtherLines) {
+    HandlerHarness harness(true);
+    harness.handler.addSecurityLog(SecurityLines::Kind::Decision, "REAL",
+                                   "[127.0.0.2][Approval]端末を承認しました。");
+    for (int n = 0; n < 200; ++n) {
+        converse(harness, "FLOOD" + std::to_string(n), "101\t" + std::string(4000, 'x'));
+    }
+    for (int n = 0; n < 1000; ++n) {
+        harness.handler.addSecurityLog(SecurityLines::Kind::Warning, "Server",
+                                       "[Approval]warning " + std::to_string(n));
+    }
+    const Lines lines = harness.handler.securityLines().lines();
+    ASSERT_EQ(lines.size(), SecurityLines::kMostEach + 1);
+    EXPECT_TRUE(lines.front().ends_with("[Server][Approval]warning 999")) << lines.front();
+    EXPECT_TRUE(lines[SecurityLines::kMostEach - 1].ends_with("warning 900"));
+    EXPECT_TRUE(lines.back().ends_with("[REAL][127.0.0.2][Approval]端末を承認しました。"))
+        << lines.back();
+    EXPECT_GE(harness.window.Lines().size(), 1000u + 200u * 3);
 }
 
 TEST(Approval, TurnedOffEveryPhoneTypesAndNobodyIsAsked) {
@@ -155,6 +179,12 @@ TEST(Defences, OnePeersDelayedCapturesDoNotHoldTheDesktop) {
                          "[GREEDY][127.0.0.5][Client_Send]この端末からの要求が多すぎるため拒否"
                          "しました。"),
               2);
+    // The limit reached is kept among the security lines once, not once per refusal.
+    const Lines security = harness.handler.securityLines().lines();
+    ASSERT_EQ(security.size(), 1u);
+    EXPECT_TRUE(
+        security[0].ends_with("[GREEDY][127.0.0.5][Client_Send]この端末からの要求が多すぎる"
+                              "ため拒否しました。"));
     phone::Outcome phone = converse(harness, "PHONE", "102\tFAST\t1\t1\t0", "127.0.0.6");
     EXPECT_EQ(phone.reply, "102\t1");
     Lines replies;

@@ -21,7 +21,9 @@
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>
 
+#include "handling/DeviceApproval.h"
 #include "tests/support/Loopback.h"
+#include "tools/PhoneClient.h"
 
 namespace korvane {
 namespace {
@@ -186,6 +188,32 @@ TEST(HostApproval, OnlyPhonesApprovedInTheSettingsFileMayUseTheDesktop) {
     EXPECT_NE(settings.find("Device1=SHOP-1 127.0.0.1 2026/01/02 03:04:05"), std::string::npos)
         << settings;
     EXPECT_NE(settings.find("Port=65001"), std::string::npos) << settings;
+}
+
+// korvane-host refuses every phone it does not know and keeps only its latest refusals: after
+// kMostRefused fresh keys and a few more, the first keys are refused and logged once more at their
+// next request (forgotten, oldest first), the latest ones are not.
+TEST(HostApproval, RefusedKeysAreBoundedOldestForgottenFirst) {
+    Host host(kApproved);
+    const auto key = [](std::size_t n) { return "FRESH-" + std::to_string(n); };
+    const auto refusals = [&](std::size_t n) {
+        return count(host.log(), "[" + key(n) + "][127.0.0.1]承認されていない端末のため");
+    };
+    const std::size_t fresh = DeviceApproval::kMostRefused + 10;
+    for (std::size_t n = 0; n < fresh; ++n) {
+        ASSERT_EQ(phone::converse("127.0.0.1", host.port(), key(n), "101").reply, "101\t1") << n;
+    }
+    // The kept ones first: each forgotten one refused again pushes out the oldest kept one.
+    for (std::size_t n : {fresh - 1, std::size_t{10}, std::size_t{0}, std::size_t{9}}) {
+        phone::converse("127.0.0.1", host.port(), key(n), "101");
+    }
+    for (int i = 0; i < 50 && refusals(9) < 2; ++i) {
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_EQ(refusals(0), 2u);
+    EXPECT_EQ(refusals(9), 2u);
+    EXPECT_EQ(refusals(10), 1u);
+    EXPECT_EQ(refusals(fresh - 1), 1u);
 }
 
 // Phones that are not approved send settings checks whose keys (20 characters at most) would

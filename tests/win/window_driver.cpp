@@ -3,9 +3,9 @@
 // window's own memory), clicks buttons (BM_CLICK) and answers its message boxes. One command per
 // run; what it reads goes to standard output as UTF-8; exit status 0 when the command succeeded.
 // With --large first, the window commands act on the large QR code's window instead; with
-// --question first, on the approval question; with --code first, on the approval code's window;
-// with --devices first, on the approved phones' dialog; with --options first, on the options
-// dialog.
+// --approval first, on the list of phones waiting for approval; with --code first, on the approval
+// code's window; with --devices first, on the approved phones' dialog; with --options first, on the
+// options dialog.
 //   wait-window SECONDS | wait-gone SECONDS
 //   wait-start SECONDS (prints ready, then the ms to the splash and to the main window)
 //   title | iconic | text ID | wait-text ID TEXT SECONDS | enabled ID | checked ID | click ID |
@@ -16,7 +16,8 @@
 //   save-as PATH (types the name into the open file dialog and presses its OK)
 //   file-info PATH (the program file's version resource and manifest)
 //   foreground (the title of the window that has the keyboard's input) | window-enabled
-//   rows ID | row ID ROW | select ID ROW (a list view's rows, first column) | set-text ID TEXT
+//   rows ID | row ID ROW | select ID ROW | wait-row ID TEXT SECONDS (a list view's rows, first
+//   column) | set-text ID TEXT
 #include <windows.h>
 
 #include <commctrl.h>
@@ -187,7 +188,8 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
         return waitFor(seconds, [] { return IsWindowVisible(mainWindow()) != FALSE; }) ? 0 : 1;
     }
     if (command == L"wait-gone") {
-        return waitFor(seconds, [] { return mainWindow() == nullptr; }) ? 0 : 1;
+        // Gone, or hidden (as the list of waiting phones is when none is left).
+        return waitFor(seconds, [] { return IsWindowVisible(mainWindow()) == FALSE; }) ? 0 : 1;
     }
     if (command == L"wait-start") {
         // Started before the program: the times count from "ready".
@@ -261,6 +263,19 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
     if (command == L"row") {
         print(narrow(listRow(control(id), std::wcstol(arg2.c_str(), nullptr, 10))));
         return 0;
+    }
+    if (command == L"wait-row") {
+        // Any row's first column holding TEXT.
+        const bool ok = waitFor(std::wcstod(arg3.c_str(), nullptr), [&] {
+            const auto count = static_cast<int>(SendMessageW(control(id), LVM_GETITEMCOUNT, 0, 0));
+            for (int row = 0; row < count; ++row) {
+                if (listRow(control(id), row) == arg2) {
+                    return true;
+                }
+            }
+            return false;
+        });
+        return ok ? 0 : 1;
     }
     if (command == L"rows") {
         print(std::to_string(SendMessageW(control(id), LVM_GETITEMCOUNT, 0, 0)));
@@ -349,8 +364,8 @@ int wmain(int argc, wchar_t** argv) {
         gWindowClass = korvane::winid::kQrLargeClass;
         --argc;
         ++argv;
-    } else if (argc > 1 && std::wstring(argv[1]) == L"--question") {
-        gWindowClass = korvane::winid::kApprovalQuestionClass;
+    } else if (argc > 1 && std::wstring(argv[1]) == L"--approval") {
+        gWindowClass = korvane::winid::kApprovalListClass;
         --argc;
         ++argv;
     } else if (argc > 1 && std::wstring(argv[1]) == L"--code") {
