@@ -7,13 +7,15 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace korvane {
 
-OptionsDialog::OptionsDialog(const OptionsForm& shown, QWidget* parent) : QDialog(parent) {
+OptionsDialog::OptionsDialog(const OptionsForm& shown, QWidget* parent)
+    : QDialog(parent), mKinds(shown) {
     setWindowTitle(tr("詳細設定"));
     // A window does not take its parent's font as a child widget does: shown in the main
     // window's, not the desktop's.
@@ -27,6 +29,7 @@ OptionsDialog::OptionsDialog(const OptionsForm& shown, QWidget* parent) : QDialo
     inputMethodBox = new QComboBox(input);
     inputMethodBox->addItem(tr("貼り付け (クリップボード + Ctrl+V)"));
     inputMethodBox->addItem(tr("キー入力 (1文字ずつ)"));
+    inputMethodBox->addItem(tr("自動 (貼り付けを受け取らないウィンドウにはキー入力)"));
     inputMethodBox->setCurrentIndex(shown.inputMethod);
     inputForm->addRow(tr("入力方法:"), inputMethodBox);
     keyDelayBox = new QSpinBox(input);
@@ -37,6 +40,20 @@ OptionsDialog::OptionsDialog(const OptionsForm& shown, QWidget* parent) : QDialo
     restoreClipboardCheck = new QCheckBox(tr("貼り付けの後、クリップボードを元に戻す"), input);
     restoreClipboardCheck->setChecked(shown.restoreClipboard);
     inputForm->addRow(restoreClipboardCheck);
+    typedKindsList = new QListWidget(input);
+    // Room for four kinds; more scroll.
+    typedKindsList->setMaximumHeight(typedKindsList->fontMetrics().height() * 4 +
+                                     typedKindsList->frameWidth() * 2 + 8);
+    forgetKindButton = new QPushButton(tr("忘れる"), input);
+    forgetAllKindsButton = new QPushButton(tr("すべて忘れる"), input);
+    auto* kindsRow = new QHBoxLayout();
+    auto* kindsButtons = new QVBoxLayout();
+    kindsButtons->addWidget(forgetKindButton);
+    kindsButtons->addWidget(forgetAllKindsButton);
+    kindsButtons->addStretch();
+    kindsRow->addWidget(typedKindsList, 1);
+    kindsRow->addLayout(kindsButtons);
+    inputForm->addRow(tr("キー入力するウィンドウ:"), kindsRow);
     duplicateBox = new QSpinBox(input);
     duplicateBox->setRange(0, OptionsForm::kMaxDuplicateSeconds);
     duplicateBox->setSuffix(tr(" 秒"));
@@ -82,7 +99,32 @@ OptionsDialog::OptionsDialog(const OptionsForm& shown, QWidget* parent) : QDialo
     connect(historyFolderButton, &QPushButton::clicked, this,
             &OptionsDialog::historyFolderRequested);
     connect(inputMethodBox, &QComboBox::currentIndexChanged, this, &OptionsDialog::showInputMethod);
+    connect(typedKindsList, &QListWidget::currentRowChanged, this,
+            [this] { forgetKindButton->setEnabled(typedKindsList->currentRow() >= 0); });
+    connect(forgetKindButton, &QPushButton::clicked, this, &OptionsDialog::forgetSelectedKind);
+    connect(forgetAllKindsButton, &QPushButton::clicked, this, [this] {
+        mKinds.forgetAll();
+        showTypedKinds();
+    });
     showInputMethod();
+    showTypedKinds();
+}
+
+void OptionsDialog::showTypedKinds() {
+    typedKindsList->clear();
+    for (const std::string& kind : mKinds.typedWindowKinds) {
+        typedKindsList->addItem(QString::fromStdString(kind));
+    }
+    forgetKindButton->setEnabled(false);
+    forgetAllKindsButton->setEnabled(!mKinds.typedWindowKinds.empty());
+}
+
+void OptionsDialog::forgetSelectedKind() {
+    const int row = typedKindsList->currentRow();
+    if (row >= 0 && row < static_cast<int>(mKinds.typedWindowKinds.size())) {
+        mKinds.forget(mKinds.typedWindowKinds[static_cast<std::size_t>(row)]);
+        showTypedKinds();
+    }
 }
 
 void OptionsDialog::showHistoryFolderNote(const QString& note) {
@@ -105,6 +147,8 @@ OptionsForm OptionsDialog::form() const {
     shown.scanHistory = historyCheck->isChecked();
     shown.language = languageBox->currentIndex();
     shown.startsWithSession = sessionStartCheck->isChecked();
+    shown.typedWindowKinds = mKinds.typedWindowKinds;
+    shown.forgottenKinds = mKinds.forgottenKinds;
     return shown;
 }
 

@@ -1,9 +1,11 @@
-// Draws the pictures of the user's guides: korvane-screenshots <folder>. For Japanese and
-// English it writes the main window (a few scans in its log), the options dialog and the tray
-// menu, and once the large QR code window. Run by scripts/screenshots under a private X server;
-// it starts no server and types nothing.
+// Draws the pictures of the user's guides and the README: korvane-screenshots <folder>. For
+// Japanese and English it writes the main window (a few scans in its log), the options dialog and
+// the tray menu, and once the large QR code window and the main window while listening. Run by
+// scripts/screenshots under a private X server; it types nothing, and listens only on 127.0.0.1
+// for the last picture.
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QThread>
@@ -12,6 +14,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "app/LogListView.h"
 #include "app/MainWindow.h"
 #include "app/OptionsDialog.h"
 #include "app/QrCode.h"
@@ -20,6 +23,7 @@
 #include "app/Translations.h"
 #include "app/TrayIcon.h"
 #include "desktop/DesktopFactory.h"
+#include "platform/Socket.h"
 
 using namespace korvane;
 
@@ -88,6 +92,64 @@ bool drawLanguage(const QString& language, const std::filesystem::path& folder, 
     return ok;
 }
 
+// 65001, the port a phone expects, unless something listens there already; then any free one.
+std::uint16_t loopbackPort() {
+    net::startNetworking();
+    for (const std::uint16_t wanted : {std::uint16_t{65001}, std::uint16_t{0}}) {
+        const net::SocketHandle probe = net::openTcpSocket();
+        const bool bound = net::bindIPv4(probe, "127.0.0.1", wanted);
+        const std::uint16_t port = bound ? net::localPort(probe) : 0;
+        net::closeSocket(probe);
+        if (port != 0) {
+            return port;
+        }
+    }
+    return 65001;
+}
+
+// The README's picture: the main window in Japanese, listening on 127.0.0.1, its QR code shown,
+// after a phone's first scan.
+bool drawListening(const std::filesystem::path& folder, Desktop& desktop, QtDialogs& dialogs) {
+    const std::filesystem::path settings = folder / "screenshots-listening.ini";
+    bool ok = true;
+    {
+        MainWindow window(desktop, dialogs, settings, (folder / "unused.png").string(),
+                          [](std::vector<LocalAddress>& addresses) {
+                              addresses = {{"127.0.0.1", "lo"}};
+                              return true;
+                          });
+        window.move(0, 0);
+        window.resize(800, 600);
+        window.portEdit->setText(QString::number(loopbackPort()));
+        window.toggleListening();
+        ok = window.isListening();
+        // The listener's own line first, as it comes from its thread.
+        const LogListView* logView = window.findChild<LogListView*>();
+        QElapsedTimer starting;
+        starting.start();
+        while (ok && logView != nullptr && logView->model()->rowCount() == 0 &&
+               starting.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        RequestHandler& log = window.handler();
+        log.addLog("PHONE-A", "[127.0.0.1][Client_Receive]設定確認要求:101");
+        log.addLog("PHONE-A", "[127.0.0.1][Client_Send]設定確認応答:");
+        log.addLog("PHONE-A",
+                   "[127.0.0.1][Client_Receive]バーコード送信要求:102\t4901234567894\t1\t1\t0");
+        log.addLog("PHONE-A", "[127.0.0.1][Client_SendFile]");
+        log.addLog("PHONE-A", "[127.0.0.1][Client_Send]キャプチャ成功");
+        ok = ok && save(window, folder / "main-window.png");
+        window.toggleListening();
+        QElapsedTimer stopping;
+        stopping.start();
+        while (window.isListening() && stopping.elapsed() < 5000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+    }
+    std::filesystem::remove(settings);
+    return ok;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -106,6 +168,7 @@ int main(int argc, char* argv[]) {
     QrLargeWindow large(buildQrBitmap(qrPayload("192.168.1.20", "65001")),
                         QStringLiteral("192.168.1.20 : 65001"), nullptr);
     ok &= save(large, folder / "qr-large.png");
+    ok &= drawListening(folder, *desktop, dialogs);
     dialogs.shutdown();
     return ok ? 0 : 1;
 }

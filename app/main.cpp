@@ -1,14 +1,15 @@
-#include <QApplication>
 #include <QSystemTrayIcon>
 #include <iostream>
 
 #include "app/CommandLine.h"
 #include "app/MainWindow.h"
 #include "app/QtDialogs.h"
+#include "app/ReportingApplication.h"
 #include "app/SessionEnd.h"
 #include "app/SplashWindow.h"
 #include "app/Translations.h"
 #include "app/TrayIcon.h"
+#include "core/FaultReporting.h"
 #include "core/LanguageChoice.h"
 #include "core/LocalAddresses.h"
 #include "core/Settings.h"
@@ -26,7 +27,7 @@ int main(int argc, char* argv[]) {
         return *status;
     }
     SingleInstance instance("ZRQ_KORVANE");
-    QApplication app(argc, argv);
+    ReportingApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("korvane-server"));
     QApplication::setDesktopFileName(QStringLiteral("korvane-server"));
     const std::filesystem::path program = QCoreApplication::applicationFilePath().toStdString();
@@ -46,6 +47,9 @@ int main(int argc, char* argv[]) {
                               .toStdString());
         return 1;
     }
+    FaultReporting faults(settings.file, "korvane-server");
+    faults.start();
+    app.reportTo(faults);
     // The window decides when the program ends: after its close rule, or at the session's end.
     QApplication::setQuitOnLastWindowClosed(false);
 
@@ -67,6 +71,7 @@ int main(int argc, char* argv[]) {
         splash.exec();
         if (!sessionEnd.ended()) {
             form.show();
+            app.offerEarlierReports();
             QApplication::exec();
         }
         // A server thread waiting for an error box would keep the window from closing.

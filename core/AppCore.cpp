@@ -8,6 +8,7 @@
 #include "core/RequestServing.h"
 #include "handling/DeviceSettings.h"
 #include "handling/LogTags.h"
+#include "handling/TypedWindowKinds.h"
 #include "platform/PrivateFiles.h"
 #include "platform/Trace.h"
 
@@ -21,6 +22,7 @@ void copyOptions(const AppSettings& from, AppSettings& to) {
     to.duplicateSeconds = from.duplicateSeconds;
     to.scanHistory = from.scanHistory;
     to.language = from.language;
+    to.typedWindowKinds = from.typedWindowKinds;
 }
 
 constexpr char kAddressTag[] = "[Address]";
@@ -64,6 +66,11 @@ AppCore::AppCore(CorePorts ports, std::filesystem::path settingsFile, std::strin
                                                  devices.approvalOn);
     // Saved by the front end's thread: changes come from server threads too.
     mApproval->onChanged([this] { mPorts.uiThread.post([this] { saveDevices(); }); });
+    mTypedKinds = std::make_shared<TypedWindowKinds>(mSettings.typedWindowKinds);
+    mSettings.typedWindowKinds = mTypedKinds->list();
+    // Learned on server threads, saved at once: a crash must not make the staff lose a scan to
+    // the same window again.
+    mTypedKinds->onChanged([this] { mPorts.uiThread.post([this] { saveTypedKinds(); }); });
     const std::filesystem::path capture = std::filesystem::u8path(captureFile);
     mHandler = std::make_unique<RequestHandler>(mPorts.desktop, mPorts.log, mRelay,
                                                 std::move(captureFile), mApproval.get());
@@ -111,6 +118,14 @@ void AppCore::saveDevices() {
     prepareSettingsFolder();
     if (auto failure = writeApprovedDevices(mSettingsFile, mApproval->devices())) {
         traceOutput("saveDevices: " + mSettingsFile.string() + ": " + *failure);
+    }
+}
+
+void AppCore::saveTypedKinds() {
+    mSettings.typedWindowKinds = mTypedKinds->list();
+    prepareSettingsFolder();
+    if (auto failure = korvane::writeOptions(mSettingsFile, mSettings)) {
+        traceOutput("saveTypedKinds: " + *failure);
     }
 }
 
@@ -252,8 +267,17 @@ std::filesystem::path AppCore::historyFile() const {
 }
 
 void AppCore::applyOptions(const AppSettings& options) {
+    // Only forgetting comes from the options: a kind learned since this thread last heard of
+    // the list is not in it, and stays.
+    for (const std::string& kind : mSettings.typedWindowKinds) {
+        if (std::find(options.typedWindowKinds.begin(), options.typedWindowKinds.end(), kind) ==
+            options.typedWindowKinds.end()) {
+            mTypedKinds->forget(kind);
+        }
+    }
     copyOptions(options, mSettings);
-    mHandler->setOptions(handlingOptionsOf(mSettings, historyFile()));
+    mSettings.typedWindowKinds = mTypedKinds->list();
+    mHandler->setOptions(handlingOptionsOf(mSettings, historyFile(), mTypedKinds));
 }
 
 std::optional<std::string> AppCore::writeOptions(const AppSettings& options) {
@@ -265,6 +289,7 @@ std::optional<std::string> AppCore::writeOptions(const AppSettings& options) {
 std::optional<std::string> AppCore::saveSettings(const AppSettings& fields) {
     AppSettings settings = fields;
     copyOptions(mSettings, settings);
+    settings.typedWindowKinds = mTypedKinds->list();
     prepareSettingsFolder();
     return writeSettings(mSettingsFile, settings);
 }

@@ -20,6 +20,7 @@
 #include "handling/ApprovalPrompt.h"
 #include "handling/DeviceApproval.h"
 #include "handling/RequestHandler.h"
+#include "handling/TypedWindowKinds.h"
 #include "handling/WindowPorts.h"
 #include "platform/AddressWatch.h"
 #include "server/RequestServer.h"
@@ -75,7 +76,8 @@ class AppCore {
     AppCore(const AppCore&) = delete;
     AppCore& operator=(const AppCore&) = delete;
 
-    // The settings as read at the start, with the options as last applied.
+    // The settings as read at the start, with the options as last applied and the typed window
+    // kinds as last saved.
     const AppSettings& settings() const { return mSettings; }
     const std::filesystem::path& settingsFile() const { return mSettingsFile; }
 
@@ -117,7 +119,8 @@ class AppCore {
     void endSession() { mSessionEnding = true; }
     bool sessionEnding() const { return mSessionEnding; }
 
-    // Makes the options part of `options` those of request handling from now on.
+    // Makes the options part of `options` those of request handling from now on. The typed
+    // window kinds are only forgotten so: those that settings() listed and `options` does not.
     void applyOptions(const AppSettings& options);
     // Applies the options and writes them alone into the settings file (writeOptions).
     std::optional<std::string> writeOptions(const AppSettings& options);
@@ -149,6 +152,8 @@ class AppCore {
     };
 
     void saveDevices();
+    // Writes the options with the typed window kinds as they are now; the front end's thread.
+    void saveTypedKinds();
     void prepareSettingsFolder() const;
     void reviewAddresses();
     void suspendListening();
@@ -176,6 +181,8 @@ class AppCore {
     bool mAutomaticStartArmed = false;
     ApprovalCode mApprovalCode;
     std::unique_ptr<DeviceApproval> mApproval;
+    // The one list of typed window kinds, learned into by request handling on its threads.
+    std::shared_ptr<TypedWindowKinds> mTypedKinds;
     std::unique_ptr<RequestHandler> mHandler;
     std::unique_ptr<ApprovalDesk> mApprovalDesk;
     AddressView* mAddressView = nullptr;

@@ -13,9 +13,20 @@ std::filesystem::path scanHistoryFile(const std::filesystem::path& settingsFile)
 }
 
 HandlingOptions handlingOptionsOf(const AppSettings& settings,
-                                  const std::filesystem::path& historyFile) {
+                                  const std::filesystem::path& historyFile,
+                                  std::shared_ptr<TypedWindowKinds> typedKinds) {
     HandlingOptions options;
-    options.inputMethod = settings.inputMethod == 1 ? InputMethod::TypeKeys : InputMethod::Paste;
+    switch (settings.inputMethod) {
+        case 1:
+            options.inputMethod = InputMethod::TypeKeys;
+            break;
+        case 2:
+            options.inputMethod = InputMethod::Automatic;
+            options.typedKinds = std::move(typedKinds);
+            break;
+        default:
+            options.inputMethod = InputMethod::Paste;
+    }
     options.restoreClipboard = settings.restoreClipboard;
     options.keyDelay = std::chrono::milliseconds(std::clamp(settings.keyDelayMs, 0, 1000));
     options.duplicateWindow =

@@ -1,6 +1,9 @@
 #include "core/Settings.h"
 
+#include <algorithm>
+
 #include "core/IntegerText.h"
+#include "handling/TypedWindowKinds.h"
 #include "platform/ProfileFile.h"
 #include "platform/Trace.h"
 
@@ -10,6 +13,9 @@ namespace {
 constexpr char kSetting[] = "Setting";
 constexpr char kWindow[] = "Window";
 constexpr char kOptions[] = "Options";
+constexpr char kTypedKinds[] = "TypedWindowKinds";
+// Bounds what a damaged Count makes the program remove.
+constexpr std::int32_t kMostKindEntries = 10000;
 
 std::int32_t readInteger(const ProfileFile& file, const char* section, const char* key,
                          std::int32_t fallback) {
@@ -37,6 +43,49 @@ void writeOption(ProfileFile& file, const char* key, const std::string& value,
     }
 }
 
+std::string kindEntry(std::size_t number) {
+    return "Kind" + std::to_string(number);
+}
+
+// A kind with blanks or a quote at an end is quoted, which reading takes off again.
+void writeKind(ProfileFile& file, std::size_t number, const std::string& kind) {
+    if (file.find(kTypedKinds, kindEntry(number)) == kind) {
+        return;
+    }
+    const auto bare = [](char c) { return c != ' ' && c != '\t' && c != '"' && c != '\''; };
+    const bool quoted = !kind.empty() && (!bare(kind.front()) || !bare(kind.back()));
+    file.writeString(kTypedKinds, kindEntry(number), quoted ? '"' + kind + '"' : kind);
+}
+
+std::vector<std::string> readKinds(const ProfileFile& file) {
+    const std::int32_t count = readInteger(file, kTypedKinds, "Count", 0);
+    std::vector<std::string> kinds;
+    for (std::int32_t i = 1; i <= std::min<std::int32_t>(count, TypedWindowKinds::kMostKinds);
+         ++i) {
+        if (std::optional<std::string> kind = file.find(kTypedKinds, kindEntry(i))) {
+            kinds.push_back(*kind);
+        }
+    }
+    return kinds;
+}
+
+// Written once there is a kind to keep, as the options are; an entry that stays keeps its line.
+void writeKinds(ProfileFile& file, const std::vector<std::string>& kinds) {
+    const std::optional<std::string> count = file.find(kTypedKinds, "Count");
+    if (kinds.empty() && !count) {
+        return;
+    }
+    writeValue(file, kTypedKinds, "Count", std::to_string(kinds.size()));
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        writeKind(file, i + 1, kinds[i]);
+    }
+    const std::int32_t old =
+        std::min(parseIntegerText(count.value_or("0")).value_or(0), kMostKindEntries);
+    for (std::int32_t i = static_cast<std::int32_t>(kinds.size()) + 1; i <= old; ++i) {
+        file.removeKey(kTypedKinds, kindEntry(i));
+    }
+}
+
 std::string flag(bool value) {
     return value ? "1" : "0";
 }
@@ -53,6 +102,7 @@ void writeOptions(ProfileFile& file, const AppSettings& settings) {
                 std::to_string(defaults.duplicateSeconds));
     writeOption(file, "ScanHistory", flag(settings.scanHistory), flag(defaults.scanHistory));
     writeOption(file, "Language", settings.language, defaults.language);
+    writeKinds(file, settings.typedWindowKinds);
 }
 
 std::optional<std::string> save(const ProfileFile& file, const char* what) {
@@ -87,6 +137,7 @@ AppSettings readSettings(const std::filesystem::path& path) {
     s.duplicateSeconds = readInteger(file, kOptions, "DuplicateSeconds", defaults.duplicateSeconds);
     s.scanHistory = readBool(file, kOptions, "ScanHistory", defaults.scanHistory);
     s.language = file.readString(kOptions, "Language", defaults.language);
+    s.typedWindowKinds = readKinds(file);
     return s;
 }
 

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace korvane {
 
@@ -19,7 +20,8 @@ struct AppSettings {
     std::int32_t width = 800;
 
     // The options of the options dialog; their defaults are the program's plain behaviour.
-    // 0 paste (clipboard + Control+V), 1 typed keys.
+    // 0 paste (clipboard + Control+V), 1 typed keys, 2 automatic (a paste, typed keys for the
+    // kinds of window that did not take one).
     std::int32_t inputMethod = 0;
     std::int32_t keyDelayMs = 0;
     bool restoreClipboard = false;
@@ -28,6 +30,9 @@ struct AppSettings {
     bool scanHistory = false;
     // "" the session's language, else "ja" or "en".
     std::string language;
+    // The kinds of window the automatic method types keys into, oldest first; kept in a section
+    // of their own, [TypedWindowKinds], as "Count=N" and "Kind1" to "KindN".
+    std::vector<std::string> typedWindowKinds;
 };
 
 // A missing file or key, or a number that does not parse, gives that key's default.
@@ -38,8 +43,9 @@ AppSettings readSettings(const std::filesystem::path& path);
 std::optional<std::string> writeSettings(const std::filesystem::path& path,
                                          const AppSettings& settings);
 
-// Writes only the [Options] keys into the file as it is on disk now, so that what others wrote
-// meanwhile (the approved devices) stays; the [Setting] and [Window] keys are left alone. The
+// Writes only the options (the [Options] keys and the typed window kinds) into the file as it is
+// on disk now, so that what others wrote meanwhile (the approved devices) stays; the [Setting]
+// and [Window] keys are left alone. The
 // file is replaced whole or not at all; on failure the text is "<path> に書き込めません".
 std::optional<std::string> writeOptions(const std::filesystem::path& path,
                                         const AppSettings& settings);

@@ -20,6 +20,10 @@ using WindowHandle = std::uint64_t;
 struct FocusedWindow {
     WindowHandle window = 0;
     std::optional<Point> caret;
+    // What kind of window it is, the same for every window of one program: the X11 class
+    // (WM_CLASS) of its top-level window, the Wayland app id, or the Windows class of the
+    // foreground window. UTF-8 as far as the platform gives it; empty when the window names none.
+    std::string kind;
 };
 
 // Everything the program does on the user's desktop: find the window that has the keyboard focus

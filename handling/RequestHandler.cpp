@@ -9,6 +9,7 @@
 #include "handling/Protocol.h"
 #include "handling/RequestFields.h"
 #include "handling/ScanHistory.h"
+#include "handling/TypedWindowKinds.h"
 #include "platform/LogText.h"
 #include "platform/Timestamp.h"
 #include "platform/VisibleText.h"
@@ -226,7 +227,7 @@ RequestOutcome RequestHandler::runDesktopCommand(const Request& request, std::in
     const Point caret = focused->caret.value_or(Point{});
 
     // Only the capture's failure reaches the phone; typing failures are not reported to it.
-    const DesktopError captureError = typing ? typeAndCapture(request, code, options, window, caret)
+    const DesktopError captureError = typing ? typeAndCapture(request, code, options, *focused)
                                              : capture(request, code, window, caret, turnStart);
 
     if (!captureError) {
@@ -263,8 +264,10 @@ RequestHandler::CodeScan RequestHandler::scanApprovalCode(const Request& request
 }
 
 DesktopError RequestHandler::typeAndCapture(const Request& request, std::int32_t code,
-                                            const HandlingOptions& options, WindowHandle window,
-                                            Point caret) {
+                                            const HandlingOptions& options,
+                                            const FocusedWindow& focused) {
+    const WindowHandle window = focused.window;
+    const Point caret = focused.caret.value_or(Point{});
     DesktopError captureError;
     const bool captureFirst =
         field(request.fields, protocol::kCaptureOrderField) == protocol::kCaptureBeforeSuffix;
@@ -279,7 +282,7 @@ DesktopError RequestHandler::typeAndCapture(const Request& request, std::int32_t
         addLog(request.clientKey, clientLine(request.address, logtag::kClientSkip,
                                              logtag::kDuplicateSkipped + barcode));
     } else {
-        typingError = enterText(window, barcode, options);
+        typingError = enterText(focused, barcode, options);
         if (typingError.kind() == DesktopError::Kind::NotTaken) {
             // Not remembered: the staff scan again once the right window has the focus.
             addLog(request.clientKey,
@@ -325,13 +328,21 @@ RequestOutcome RequestHandler::sendCapture(const Request& request, std::int32_t 
     return outcome;
 }
 
-DesktopError RequestHandler::enterText(WindowHandle window, const std::string& text,
+DesktopError RequestHandler::enterText(const FocusedWindow& focused, const std::string& text,
                                        const HandlingOptions& options) {
-    if (options.inputMethod == InputMethod::TypeKeys) {
-        return mDesktop.typeText(window, text, options.keyDelay);
+    const bool automatic = options.inputMethod == InputMethod::Automatic && options.typedKinds;
+    if (options.inputMethod == InputMethod::TypeKeys ||
+        (automatic && options.typedKinds->contains(focused.kind))) {
+        return mDesktop.typeText(focused.window, text, options.keyDelay);
     }
-    return options.restoreClipboard ? mDesktop.pasteTextRestoringClipboard(window, text)
-                                    : mDesktop.pasteText(window, text);
+    DesktopError error = options.restoreClipboard
+                             ? mDesktop.pasteTextRestoringClipboard(focused.window, text)
+                             : mDesktop.pasteText(focused.window, text);
+    if (automatic && error.kind() == DesktopError::Kind::NotTaken) {
+        // This scan is lost as any paste's miss is; the kind's next ones are typed.
+        options.typedKinds->learn(focused.kind);
+    }
+    return error;
 }
 
 void RequestHandler::recordScan(const HandlingOptions& options, const Request& request,

@@ -97,13 +97,15 @@ class RequestHandler {
     // Types the barcode (unless the duplicate guard skips it), presses its suffix key and takes
     // the capture, in the order the request asks; the capture's failure.
     DesktopError typeAndCapture(const Request& request, std::int32_t code,
-                                const HandlingOptions& options, WindowHandle window, Point caret);
+                                const HandlingOptions& options, const FocusedWindow& focused);
     // The answer to a capture taken: the picture, then the reply once the phone has it.
     RequestOutcome sendCapture(const Request& request, std::int32_t code);
     // The capture the request asks for, its pause counted from `pauseFrom`.
     DesktopError capture(const Request& request, std::int32_t code, WindowHandle window,
                          Point caret, std::chrono::steady_clock::time_point pauseFrom);
-    DesktopError enterText(WindowHandle window, const std::string& text,
+    // Pastes or types as the options say; with the automatic method, a paste the window did not
+    // take teaches its kind.
+    DesktopError enterText(const FocusedWindow& focused, const std::string& text,
                            const HandlingOptions& options);
     static void recordScan(const HandlingOptions& options, const Request& request,
                            const std::string& barcode, const std::string& result);

@@ -1,5 +1,7 @@
 #include "server/WorkerPool.h"
 
+#include "platform/UnhandledException.h"
+
 namespace korvane {
 
 WorkerPool::WorkerPool(std::chrono::milliseconds idleTime) : mIdleTime(idleTime) {}
@@ -67,7 +69,9 @@ void WorkerPool::work(std::list<std::thread>::iterator self) {
             try {
                 task();
             } catch (...) {
-                // Every task reports its own failures; nothing may end the process.
+                // Every task reports its own failures: one that escapes is a fault of the
+                // program, told to the user; it must not end the process.
+                reportUnhandledException("サーバーのスレッド");
             }
             // Released before the lock is taken again, so nothing of it outlives the pool.
             task = nullptr;

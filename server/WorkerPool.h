@@ -24,7 +24,8 @@ class WorkerPool {
     WorkerPool& operator=(const WorkerPool&) = delete;
 
     // Any thread, a task included. The task is destroyed on its thread right after it ran, before
-    // the destructor can return; what it throws is dropped. Throws (std::system_error) when no
+    // the destructor can return; what it throws goes to reportUnhandledException
+    // (platform/UnhandledException.h) and the thread goes on. Throws (std::system_error) when no
     // thread can be created for it; the task is then dropped unrun.
     void run(std::function<void()> task);
 

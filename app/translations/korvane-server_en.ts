@@ -172,6 +172,49 @@
     </message>
 </context>
 <context>
+    <name>korvane::ErrorReportDialog</name>
+    <message>
+        <location filename="../ErrorReportDialog.cpp" line="30"/>
+        <source>KORVANE Server - エラー報告</source>
+        <translation>KORVANE Server - Error report</translation>
+    </message>
+    <message>
+        <location filename="../ErrorReportDialog.cpp" line="34"/>
+        <source>予期しないエラーが発生しました。直前の操作は終わっていないことがありますが、プログラムはこのまま使えます。</source>
+        <translation>An unexpected error occurred. The last action may not have been completed, but the program can still be used.</translation>
+    </message>
+    <message>
+        <location filename="../ErrorReportDialog.cpp" line="36"/>
+        <source>前回の実行で、KORVANE Server は異常終了しました。そのときの報告です。</source>
+        <translation>KORVANE Server ended abnormally the last time it ran. This is the report from then.</translation>
+    </message>
+    <message>
+        <location filename="../ErrorReportDialog.cpp" line="39"/>
+        <source>バージョン: %1</source>
+        <translation>Version: %1</translation>
+    </message>
+    <message>
+        <location filename="../ErrorReportDialog.cpp" line="40"/>
+        <source>報告を保存できませんでした。</source>
+        <translation>The report could not be saved.</translation>
+    </message>
+    <message>
+        <location filename="../ErrorReportDialog.cpp" line="41"/>
+        <source>報告の保存先: %1</source>
+        <translation>Report saved in: %1</translation>
+    </message>
+    <message>
+        <location filename="../ErrorReportDialog.cpp" line="53"/>
+        <source>報告をコピー</source>
+        <translation>Copy report</translation>
+    </message>
+    <message>
+        <location filename="../ErrorReportDialog.cpp" line="54"/>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
     <name>korvane::MainWindow</name>
     <message>
         <location filename="../MainWindow.cpp" line="25"/>
@@ -362,6 +405,26 @@
         <location filename="../OptionsDialog.cpp" line="29"/>
         <source>キー入力 (1文字ずつ)</source>
         <translation>Typed keys (one character at a time)</translation>
+    </message>
+    <message>
+        <location filename="../OptionsDialog.cpp" line="32"/>
+        <source>自動 (貼り付けを受け取らないウィンドウにはキー入力)</source>
+        <translation>Automatic (typed keys for windows that do not take a paste)</translation>
+    </message>
+    <message>
+        <location filename="../OptionsDialog.cpp" line="47"/>
+        <source>忘れる</source>
+        <translation>Forget</translation>
+    </message>
+    <message>
+        <location filename="../OptionsDialog.cpp" line="48"/>
+        <source>すべて忘れる</source>
+        <translation>Forget all</translation>
+    </message>
+    <message>
+        <location filename="../OptionsDialog.cpp" line="56"/>
+        <source>キー入力するウィンドウ:</source>
+        <translation>Windows given typed keys:</translation>
     </message>
     <message>
         <location filename="../OptionsDialog.cpp" line="31"/>

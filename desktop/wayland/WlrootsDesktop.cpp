@@ -112,7 +112,7 @@ DesktopResult<FocusedWindow> WlrootsDesktop::focusedWindow() {
     if (std::find(mOwnAppIds.begin(), mOwnAppIds.end(), view.appId) != mOwnAppIds.end()) {
         return ownWindow();
     }
-    FocusedWindow focused{active->first, std::nullopt};
+    FocusedWindow focused{active->first, std::nullopt, view.appId};
     if (std::optional<SwayWindow> window = swayWindowOf(mSwaySocket, view)) {
         if (window->pid == ::getpid()) {
             return ownWindow();

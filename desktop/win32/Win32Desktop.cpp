@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -33,6 +34,14 @@ INPUT unicodeInput(wchar_t unit, bool up) {
     input.ki.wScan = static_cast<WORD>(unit);
     input.ki.dwFlags = KEYEVENTF_UNICODE | (up ? KEYEVENTF_KEYUP : 0);
     return input;
+}
+
+// The class a window was registered with; "" if it cannot be read.
+std::string classOf(HWND window) {
+    // A class name is at most 256 characters.
+    wchar_t name[257] = {};
+    const int length = ::GetClassNameW(window, name, 257);
+    return length > 0 ? win32::narrow(std::wstring_view(name, length)) : std::string();
 }
 
 bool isControl(wchar_t unit) {
@@ -163,8 +172,10 @@ DesktopResult<FocusedWindow> Win32Desktop::focusedWindow() {
     if (focus == nullptr) {
         return DesktopError(DesktopError::Kind::NoFocus, "");
     }
+    // The foreground window's class names the program; the focused control's ("Edit") would be
+    // the same in many programs.
     FocusedWindow focused{static_cast<WindowHandle>(reinterpret_cast<std::uintptr_t>(focus)),
-                          std::nullopt};
+                          std::nullopt, classOf(foreground)};
     if (hasCaret) {
         focused.caret = Point{caret.x, caret.y};
     }

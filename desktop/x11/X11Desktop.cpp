@@ -135,7 +135,7 @@ DesktopResult<FocusedWindow> X11Desktop::Impl::focusedWindow() {
         return DesktopError(DesktopError::Kind::OwnWindow,
                             "本プログラムがアクティブになっています。");
     }
-    FocusedWindow focused{window, std::nullopt};
+    FocusedWindow focused{window, std::nullopt, x11::windowClass(display, window)};
     std::int64_t originX = 0;
     std::int64_t originY = 0;
     if (pid != 0) {

@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <optional>
+#include <string>
 
 #include "desktop/x11/XErrorTrap.h"
 
@@ -64,6 +65,39 @@ bool madeHere(Display* display, Window window) {
     return same;
 }
 
+// The parent of `window`, None once the parent is the root (or the window is gone).
+Window parentOf(Display* display, Window window) {
+    Window root = None;
+    Window parent = None;
+    Window* children = nullptr;
+    unsigned int count = 0;
+    if (!XQueryTree(display, window, &root, &parent, &children, &count)) {
+        return None;
+    }
+    if (children != nullptr) {
+        XFree(children);
+    }
+    return parent == root ? None : parent;
+}
+
+std::optional<std::string> classProperty(Display* display, Window window) {
+    XClassHint hint{};
+    if (!XGetClassHint(display, window, &hint)) {
+        return std::nullopt;
+    }
+    std::optional<std::string> found;
+    if (hint.res_class != nullptr) {
+        found = hint.res_class;
+    }
+    if (hint.res_name != nullptr) {
+        XFree(hint.res_name);
+    }
+    if (hint.res_class != nullptr) {
+        XFree(hint.res_class);
+    }
+    return found;
+}
+
 }  // namespace
 
 Window keyboardWindow(Display* display) {
@@ -87,19 +121,20 @@ pid_t windowProcess(Display* display, Window window) {
         if (std::optional<pid_t> pid = pidProperty(display, window)) {
             return madeHere(display, window) ? *pid : 0;
         }
-        Window root = None;
-        Window parent = None;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, window, &root, &parent, &children, &count)) {
-            return 0;
-        }
-        if (children != nullptr) {
-            XFree(children);
-        }
-        window = parent == root ? None : parent;
+        window = parentOf(display, window);
     }
     return 0;
+}
+
+std::string windowClass(Display* display, Window window) {
+    XErrorTrap trap(display);
+    while (window != None) {
+        if (std::optional<std::string> found = classProperty(display, window)) {
+            return *found;
+        }
+        window = parentOf(display, window);
+    }
+    return "";
 }
 
 bool windowOrigin(Display* display, Window window, std::int64_t& x, std::int64_t& y) {

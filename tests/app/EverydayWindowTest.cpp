@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -215,6 +216,41 @@ TEST_F(EverydayWindowTest, OptionsDialogShowsAndReturnsTheChoicesAndTheyAreSaved
     EXPECT_TRUE(saved.scanHistory);
     EXPECT_EQ(form().options().keyDelayMs, 35) << "read back by the next window";
     EXPECT_EQ(form().historyFile(), mFolder / "history" / "korvane-scans.csv");
+}
+
+// The automatic method shows with both its fields; the kinds it types into are listed, and the
+// buttons forget the chosen one or all of them, which the form hands back to be forgotten.
+TEST_F(EverydayWindowTest, OptionsDialogListsTheTypedWindowKindsAndForgetsThem) {
+    AppSettings settings;
+    settings.inputMethod = 2;
+    settings.typedWindowKinds = {"XTerm", "Konsole", "Emacs"};
+    OptionsDialog dialog(OptionsForm::of(settings, false), nullptr);
+    EXPECT_EQ(dialog.inputMethodBox->count(), 3);
+    EXPECT_EQ(dialog.inputMethodBox->currentIndex(), 2);
+    EXPECT_TRUE(dialog.keyDelayBox->isEnabled());
+    EXPECT_TRUE(dialog.restoreClipboardCheck->isEnabled());
+    auto listed = [&] {
+        std::vector<std::string> kinds;
+        for (int row = 0; row < dialog.typedKindsList->count(); ++row) {
+            kinds.push_back(dialog.typedKindsList->item(row)->text().toStdString());
+        }
+        return kinds;
+    };
+    EXPECT_EQ(listed(), settings.typedWindowKinds);
+    EXPECT_FALSE(dialog.forgetKindButton->isEnabled()) << "nothing chosen to forget";
+
+    dialog.typedKindsList->setCurrentRow(1);
+    ASSERT_TRUE(dialog.forgetKindButton->isEnabled());
+    dialog.forgetKindButton->click();
+    EXPECT_EQ(listed(), (std::vector<std::string>{"XTerm", "Emacs"}));
+    EXPECT_EQ(dialog.form().chosen(settings).typedWindowKinds,
+              (std::vector<std::string>{"XTerm", "Emacs"}));
+
+    dialog.forgetAllKindsButton->click();
+    EXPECT_EQ(dialog.typedKindsList->count(), 0);
+    EXPECT_FALSE(dialog.forgetAllKindsButton->isEnabled());
+    EXPECT_TRUE(dialog.form().chosen(settings).typedWindowKinds.empty());
+    EXPECT_EQ(dialog.form().chosen(settings).inputMethod, 2);
 }
 
 // A dialog is a window of its own, which does not take its parent's font as a child widget does;

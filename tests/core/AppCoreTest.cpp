@@ -171,6 +171,43 @@ TEST_F(AppCoreTest, WrittenOptionsApplyAndKeepADeviceApprovedMeanwhile) {
     EXPECT_NE(saved.find("Device1=SHOP-1"), std::string::npos) << saved;
 }
 
+// A kind of window learned on a server thread is written by the front end's thread, and kept at
+// exit; forgetting it from the options takes only what the front end had listed, so a kind
+// learned after it last heard stays.
+TEST_F(AppCoreTest, TypedWindowKindsAreSavedWhenLearnedAndForgottenOnlyAsListed) {
+    writeSettings("[Setting]\nDeviceApproval=0\n[Options]\nInputMethod=2\n");
+    const std::uint16_t port = listen();
+    mDesktop.pasteTaken = false;
+    mDesktop.windowKind = "XTerm";
+    phone::converse("127.0.0.1", port, "K", "102\tA\t1\t1\t0");
+    EXPECT_EQ(readAll(mIni).find("XTerm"), std::string::npos) << "saved before its thread ran";
+    const AppSettings listed = core().settings();
+    EXPECT_TRUE(listed.typedWindowKinds.empty());
+    EXPECT_GE(mUi.runPosted(), 1u);
+    EXPECT_NE(readAll(mIni).find("[TypedWindowKinds]\nCount=1\nKind1=XTerm\n"), std::string::npos)
+        << readAll(mIni);
+    EXPECT_EQ(core().settings().typedWindowKinds, std::vector<std::string>{"XTerm"});
+
+    // Learned while the options shown were those of `listed`, which did not list it.
+    mDesktop.windowKind = "Konsole";
+    phone::converse("127.0.0.1", port, "K", "102\tB\t1\t1\t0");
+    ASSERT_EQ(core().writeOptions(listed), std::nullopt);
+    mUi.runPosted();
+    EXPECT_EQ(core().settings().typedWindowKinds, std::vector<std::string>{"Konsole"});
+    AppSettings forgetting = core().settings();
+    forgetting.typedWindowKinds.clear();
+    ASSERT_EQ(core().writeOptions(forgetting), std::nullopt);
+    mUi.runPosted();
+    EXPECT_TRUE(core().settings().typedWindowKinds.empty());
+    EXPECT_NE(readAll(mIni).find("[TypedWindowKinds]\nCount=0\n"), std::string::npos)
+        << readAll(mIni);
+
+    mDesktop.windowKind = "Emacs";
+    phone::converse("127.0.0.1", port, "K", "102\tC\t1\t1\t0");
+    ASSERT_EQ(core().saveSettings(AppSettings{}), std::nullopt) << "before the thread ran";
+    EXPECT_NE(readAll(mIni).find("Kind1=Emacs"), std::string::npos) << readAll(mIni);
+}
+
 TEST_F(AppCoreTest, AFailedOptionsWriteIsReportedAndTheOptionsStillApply) {
     mIni = "/proc/self/korvane-server.ini";
     AppSettings options = core().settings();

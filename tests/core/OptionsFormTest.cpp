@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "core/OptionsMapping.h"
+#include "handling/TypedWindowKinds.h"
+#include "tests/support/TempFolder.h"
+
 namespace korvane {
 namespace {
 
@@ -55,7 +59,8 @@ TEST(OptionsForm, TheLanguageEntryOfEachSetting) {
     }
 }
 
-// A key delay means nothing to a paste, a restored clipboard nothing to typed keys.
+// A key delay means nothing to a paste, a restored clipboard nothing to typed keys; the
+// automatic method both pastes and types.
 TEST(OptionsForm, TheInputMethodEnablesItsOwnFields) {
     OptionsForm form;
     EXPECT_FALSE(form.keyDelayEnabled());
@@ -63,6 +68,60 @@ TEST(OptionsForm, TheInputMethodEnablesItsOwnFields) {
     form.inputMethod = OptionsForm::kTypeKeys;
     EXPECT_TRUE(form.keyDelayEnabled());
     EXPECT_FALSE(form.restoreClipboardEnabled());
+    form.inputMethod = OptionsForm::kAutomatic;
+    EXPECT_TRUE(form.keyDelayEnabled());
+    EXPECT_TRUE(form.restoreClipboardEnabled());
+}
+
+// Each method the dialog offers goes through the settings file and back to request handling as
+// itself; one the dialog does not offer is a paste all the way. Only the automatic method is
+// given the kinds.
+TEST(OptionsForm, EachInputMethodRoundTripsThroughTheSettingsFileToHandling) {
+    test::TempFolder folder;
+    const auto path = folder / "korvane-server.ini";
+    const auto kinds = std::make_shared<TypedWindowKinds>();
+    struct Case {
+        int entry;
+        int setting;
+        InputMethod method;
+    };
+    for (const Case c : {Case{OptionsForm::kPaste, 0, InputMethod::Paste},
+                         Case{OptionsForm::kTypeKeys, 1, InputMethod::TypeKeys},
+                         Case{OptionsForm::kAutomatic, 2, InputMethod::Automatic},
+                         Case{3, 0, InputMethod::Paste}, Case{-1, 0, InputMethod::Paste}}) {
+        SCOPED_TRACE(c.entry);
+        OptionsForm form;
+        form.inputMethod = c.entry;
+        ASSERT_EQ(writeOptions(path, form.chosen(AppSettings{})), std::nullopt);
+        const AppSettings read = readSettings(path);
+        EXPECT_EQ(read.inputMethod, c.setting);
+        EXPECT_EQ(OptionsForm::of(read, false).inputMethod, c.setting);
+        const HandlingOptions options = handlingOptionsOf(read, folder / "h.csv", kinds);
+        EXPECT_EQ(options.inputMethod, c.method);
+        EXPECT_EQ(options.typedKinds != nullptr, c.method == InputMethod::Automatic);
+    }
+    AppSettings unknown;
+    unknown.inputMethod = 7;
+    EXPECT_EQ(handlingOptionsOf(unknown, folder / "h.csv", kinds).inputMethod, InputMethod::Paste);
+}
+
+// The list shows the kinds kept; forgetting one or all takes them off it, and the choices forget
+// just those: a kind learned while the dialog was open stays.
+TEST(OptionsForm, ForgettingKindsTakesOnlyThoseOffTheSettings) {
+    AppSettings settings;
+    settings.typedWindowKinds = {"XTerm", "Konsole", "Emacs"};
+    OptionsForm form = OptionsForm::of(settings, false);
+    EXPECT_EQ(form.typedWindowKinds, settings.typedWindowKinds);
+    form.forget(form.typedWindowKinds[1]);  // as the dialog passes the row it shows
+    form.forget("not listed");
+    EXPECT_EQ(form.typedWindowKinds, (std::vector<std::string>{"XTerm", "Emacs"}));
+    settings.typedWindowKinds.push_back("Learned-Meanwhile");
+    EXPECT_EQ(form.chosen(settings).typedWindowKinds,
+              (std::vector<std::string>{"XTerm", "Emacs", "Learned-Meanwhile"}));
+    form.forgetAll();
+    EXPECT_TRUE(form.typedWindowKinds.empty());
+    EXPECT_EQ(form.chosen(settings).typedWindowKinds,
+              std::vector<std::string>{"Learned-Meanwhile"});
 }
 
 TEST(OptionsForm, TheChoicesReplaceTheOptionsAndNothingElse) {

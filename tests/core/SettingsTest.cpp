@@ -158,6 +158,46 @@ TEST(Settings, OptionsAreWrittenOnceTheyLeaveTheirDefaultsAndReadBack) {
         "ScanHistory=1\n"));
 }
 
+// The typed window kinds keep a section of their own, written once there is one to keep: a kind
+// with blanks or quotes at an end comes back whole, an entry that stays keeps its line as the user
+// wrote it, and entries beyond a shorter list go.
+TEST(Settings, TypedWindowKindsAreKeptInASectionOfTheirOwn) {
+    TempFolder folder;
+    const auto path = folder / "korvane-server.ini";
+    AppSettings s;
+    ASSERT_EQ(writeOptions(path, s), std::nullopt);
+    EXPECT_EQ(readAll(path), "");
+
+    const std::vector<std::string> kinds = {"XTerm", " padded ", "\"quoted\"", "'",
+                                            "org.gnome.gedit"};
+    s.typedWindowKinds = kinds;
+    ASSERT_EQ(writeSettings(path, s), std::nullopt);
+    EXPECT_NE(readAll(path).find("[TypedWindowKinds]\nCount=5\nKind1=XTerm\nKind2=\" padded \"\n"
+                                 "Kind3=\"\"quoted\"\"\nKind4=\"'\"\nKind5=org.gnome.gedit\n"),
+              std::string::npos)
+        << readAll(path);
+    EXPECT_EQ(readSettings(path).typedWindowKinds, kinds);
+
+    writeAll(path,
+             "[TypedWindowKinds]\r\nCount = 3\r\nKind1 = \"XTerm\"\r\nKind2=B\r\nKind3=C\r\n"
+             "; the user's note\r\n");
+    s = readSettings(path);
+    EXPECT_EQ(s.typedWindowKinds, (std::vector<std::string>{"XTerm", "B", "C"}));
+    s.typedWindowKinds = {"XTerm", "D"};
+    ASSERT_EQ(writeOptions(path, s), std::nullopt);
+    EXPECT_EQ(readAll(path),
+              "[TypedWindowKinds]\r\nCount=2\r\nKind1 = \"XTerm\"\r\nKind2=D\r\n"
+              "; the user's note\r\n");
+    s.typedWindowKinds.clear();
+    ASSERT_EQ(writeOptions(path, s), std::nullopt);
+    EXPECT_EQ(readSettings(path).typedWindowKinds, std::vector<std::string>{});
+    EXPECT_EQ(readAll(path), "[TypedWindowKinds]\r\nCount=0\r\n; the user's note\r\n");
+
+    // A damaged count reads no more than the list may hold.
+    writeAll(path, "[TypedWindowKinds]\nCount=99999\nKind1=A\nKind2=B\n");
+    EXPECT_EQ(readSettings(path).typedWindowKinds, (std::vector<std::string>{"A", "B"}));
+}
+
 TEST(Settings, ValueForms) {
     TempFolder folder;
     const auto path = folder / "korvane-server.ini";

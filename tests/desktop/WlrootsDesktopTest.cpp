@@ -218,6 +218,7 @@ TEST_F(WlrootsDesktopTest, CaptureShowsTheEntry) {
     ASSERT_FALSE(mDesktop->pasteText(window, "WWWWWWWWWWWWWWWW"));
     DesktopResult<FocusedWindow> focused = mDesktop->focusedWindow();
     ASSERT_TRUE(focused) << focused.error().message();
+    EXPECT_EQ(focused->kind, "zenity") << "the kind is the app id";
     ASSERT_TRUE(focused->caret.has_value())
         << "the caret did not come from the accessibility bus (needs a session bus)";
     ASSERT_FALSE(mDesktop->capture(focused->window, *focused->caret, CaptureShape::centred(), 0,

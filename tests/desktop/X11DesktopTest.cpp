@@ -78,6 +78,8 @@ TEST_F(X11DesktopTest, FocusLookupFindsTheTkWindowAndLeavesAnUnknownCaret) {
     ASSERT_NE(found->window, 0u);
     // Tk does not join the accessibility bus: the caret is unknown.
     EXPECT_FALSE(found->caret);
+    // The focus is in the entry, a window of its own; the class is its top level's.
+    EXPECT_EQ(found->kind, "Tk");
     // The window found is Tk's: its origin is where Tk put its window, so right of and below
     // it lies the entry's white field.
     const DesktopError error = mDesktop.capture(found->window, Point{}, CaptureShape::centred(), 0,

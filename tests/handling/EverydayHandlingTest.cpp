@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -8,6 +9,7 @@
 #include "handling/CsvText.h"
 #include "handling/DuplicateGuard.h"
 #include "handling/ScanHistory.h"
+#include "handling/TypedWindowKinds.h"
 #include "tests/handling/HandlerHarness.h"
 #include "tools/PhoneClient.h"
 
@@ -224,6 +226,105 @@ TEST_F(EverydayConversation, APasteTheWindowDidNotTakeIsReportedNotCountedAsType
                              "\"N2\",\"127.0.0.1\",\"4902\",\"typed\"\r\n"}) {
         EXPECT_NE(csv.find(line), std::string::npos) << line << " in " << csv;
     }
+}
+
+// The automatic method pastes until a window's kind misses a paste; that miss is reported as any
+// paste's and recorded as not delivered, and the kind's next scans are typed (with the key delay).
+// A window that names no kind is never learned; the other methods ignore the list.
+TEST_F(EverydayConversation, TheAutomaticMethodTypesIntoTheKindsThatMissedAPaste) {
+    TempFolder folder;
+    auto kinds = std::make_shared<TypedWindowKinds>();
+    int changes = 0;
+    kinds->onChanged([&changes] { ++changes; });
+    HandlingOptions options;
+    options.inputMethod = InputMethod::Automatic;
+    options.keyDelay = 5ms;
+    options.history = std::make_shared<ScanHistory>(folder.path / "scans.csv");
+    options.typedKinds = kinds;
+    harness.handler.setOptions(options);
+    const std::string notTaken =
+        "[Client_Error]貼り付けたバーコードを送信先のウィンドウが受け取りませんでした。";
+
+    struct Case {
+        const char* kind;
+        bool pasteTaken;
+        const char* barcode;
+        std::string typing;
+        bool reported;
+    };
+    const Case cases[] = {
+        {"Gedit", true, "A1", "paste 42 [A1]", false},
+        {"XTerm", false, "A2", "paste 42 [A2]", true},
+        {"XTerm", false, "A3", "type 42 [A3] 5ms", false},
+        {"Gedit", true, "A4", "paste 42 [A4]", false},
+        {"", false, "A5", "paste 42 [A5]", true},
+        {"", false, "A6", "paste 42 [A6]", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.barcode);
+        harness.desktop.windowKind = c.kind;
+        harness.desktop.pasteTaken = c.pasteTaken;
+        const std::size_t before = harness.desktop.calls().size();
+        const std::string key = std::string("K") + c.barcode;
+        EXPECT_EQ(converse(key, std::string("102\t") + c.barcode + "\t1\t1\t0").reply, "102\t1");
+        EXPECT_EQ(callsSince(before),
+                  (Lines{"focus", c.typing, "suffix 1", "capture 42 7,9 wait 0"}));
+        const Lines lines = harness.window.waitForLines(key, c.reported ? 4 : 3);
+        const bool reported = std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(notTaken) != std::string::npos;
+        });
+        EXPECT_EQ(reported, c.reported);
+    }
+    EXPECT_EQ(kinds->list(), Lines{"XTerm"});
+    EXPECT_EQ(changes, 1);
+    const std::string csv = readFile(folder.path / "scans.csv");
+    for (const char* line : {"\"A2\",\"not delivered\"", "\"A3\",\"typed\""}) {
+        EXPECT_NE(csv.find(line), std::string::npos) << line << " in " << csv;
+    }
+
+    // A paste or typed keys by choice take no heed of the kinds, and learn none.
+    for (const auto& [method, typing] : {std::pair{InputMethod::Paste, "paste 42 [B1]"},
+                                         std::pair{InputMethod::TypeKeys, "type 42 [B1] 5ms"}}) {
+        options.inputMethod = method;
+        harness.handler.setOptions(options);
+        harness.desktop.windowKind = method == InputMethod::Paste ? "XTerm" : "Other";
+        const std::size_t before = harness.desktop.calls().size();
+        converse("B", "102\tB1\t1\t1\t0");
+        EXPECT_EQ(callsSince(before)[1], typing);
+    }
+    EXPECT_EQ(kinds->list(), Lines{"XTerm"});
+}
+
+// Kept oldest first and bounded: one more forgets the oldest; what a settings line could not keep
+// is not learned; each change is told, a kind already kept or not kept is no change.
+TEST(TypedWindowKindsTest, LearnsForgetsAndStaysBounded) {
+    TypedWindowKinds kinds({"", "A", "A", "B\nC", "C"});
+    EXPECT_EQ(kinds.list(), (Lines{"A", "C"}));
+    int changes = 0;
+    kinds.onChanged([&changes] { ++changes; });
+    EXPECT_FALSE(kinds.learn("A"));
+    EXPECT_FALSE(kinds.learn(""));
+    EXPECT_FALSE(kinds.learn("tab\there"));
+    EXPECT_FALSE(kinds.learn(std::string(TypedWindowKinds::kLongestKind + 1, 'x')));
+    EXPECT_TRUE(kinds.learn(std::string(TypedWindowKinds::kLongestKind, 'x')));
+    EXPECT_TRUE(kinds.learn(" Quoted \"kind\" "));
+    EXPECT_TRUE(kinds.contains(" Quoted \"kind\" "));
+    EXPECT_FALSE(kinds.contains(""));
+    EXPECT_EQ(changes, 2);
+    kinds.forget("nothing kept");
+    kinds.forget("A");
+    EXPECT_FALSE(kinds.contains("A"));
+    EXPECT_EQ(changes, 3);
+
+    TypedWindowKinds full;
+    for (std::size_t i = 0; i <= TypedWindowKinds::kMostKinds; ++i) {
+        full.learn("kind" + std::to_string(i));
+    }
+    const Lines kept = full.list();
+    ASSERT_EQ(kept.size(), TypedWindowKinds::kMostKinds);
+    EXPECT_EQ(kept.front(), "kind1");
+    EXPECT_EQ(kept.back(), "kind" + std::to_string(TypedWindowKinds::kMostKinds));
+    EXPECT_FALSE(full.contains("kind0"));
 }
 
 TEST_F(EverydayConversation, RepeatedScanIsAnsweredAsTypedButNotTyped) {

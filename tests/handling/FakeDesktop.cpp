@@ -41,7 +41,7 @@ DesktopResult<FocusedWindow> FakeDesktop::focusedWindow() {
         return DesktopError(DesktopError::Kind::OwnWindow,
                             "本プログラムがアクティブになっています。");
     }
-    return FocusedWindow{focusResult, caret};
+    return FocusedWindow{focusResult, caret, windowKind};
 }
 
 DesktopError FakeDesktop::pasteResult() const {

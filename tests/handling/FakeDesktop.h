@@ -15,6 +15,7 @@ class FakeDesktop : public Desktop {
   public:
     WindowHandle focusResult = 42;  // 0: the focus lookup fails as for this program's own window
     Point caret{7, 9};
+    std::string windowKind;  // the focused window's kind
     bool pasteSucceeds = true;
     bool pasteTaken = true;    // false: the keys of a paste go, but no window takes the text
     std::string captureError;  // non-empty: captures fail with this text
