@@ -175,6 +175,7 @@ class TimedDesktop : public korvane::Desktop {
   public:
     explicit TimedDesktop(korvane::Desktop& real) : mReal(real) {}
 
+    bool sessionLocked() override { return mReal.sessionLocked(); }
     korvane::DesktopResult<korvane::FocusedWindow> focusedWindow() override {
         const auto start = Clock::now();
         auto result = mReal.focusedWindow();

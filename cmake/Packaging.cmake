@@ -71,10 +71,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 
 set(CPACK_DEBIAN_SERVER_PACKAGE_NAME korvane-server)
-# Loaded at run time, so not found by shlibdeps: the window's Japanese font; the accessibility
-# bus through which the text caret is found for a capture.
-set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "fonts-noto-cjk")
-# Qt's own translations give the standard buttons the session's language.
+# Loaded at run time, so not found by shlibdeps: the window's Japanese font; Qt's Wayland
+# platform plugin, without which the window is an X11 one under XWayland in a Wayland session.
+set(CPACK_DEBIAN_SERVER_PACKAGE_DEPENDS "fonts-noto-cjk, qt6-wayland")
+# Recommended: the accessibility bus through which the text caret is found for a capture; Qt's own
+# translations, which give the standard buttons the session's language.
 set(CPACK_DEBIAN_SERVER_PACKAGE_RECOMMENDS "at-spi2-core, qt6-translations-l10n")
 set(CPACK_DEBIAN_SERVER_PACKAGE_SUGGESTS "korvane-tools")
 set(CPACK_DEBIAN_SERVER_DESCRIPTION

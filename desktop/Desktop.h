@@ -35,6 +35,11 @@ class Desktop {
   public:
     virtual ~Desktop() = default;
 
+    // Whether the user's session is locked now: a lock screen has the keyboard, and whatever is
+    // typed would go into its password field, so nothing may be typed or captured. Where the
+    // platform cannot tell, the platform's implementation says which way it errs. Asked before
+    // every command, from any thread, outside the one-at-a-time rule: it is cheap and never waits.
+    virtual bool sessionLocked() = 0;
     // The focused window of the foreground application. A window of this program is an OwnWindow
     // error: nothing may be typed into it.
     virtual DesktopResult<FocusedWindow> focusedWindow() = 0;

@@ -34,6 +34,9 @@ inline constexpr char kSuffixKeyFailed[] = "サフィックスキーの入力に
 inline constexpr char kPasteNotTaken[] =
     "貼り付けたバーコードを送信先のウィンドウが受け取りませんでした。";
 inline constexpr char kNoTargetWindow[] = "送信先の検索に失敗しました。";
+// A lock screen had the keyboard: its password field would have taken the barcode.
+inline constexpr char kSessionLocked[] =
+    "画面がロックされているため、入力とキャプチャを行いませんでした。";
 inline constexpr char kNotApproved[] = "未承認の端末からの要求です。";
 // A phone approved by the approval code it scanned: the text goes on with its key, then
 // kApprovedByCodeAddress and its address, both as visibleText shows them.

@@ -214,6 +214,10 @@ RequestOutcome RequestHandler::runDesktopCommand(const Request& request, std::in
     // before it; after typing, the pause starts once the keys are in.
     const auto turnStart = std::chrono::steady_clock::now();
     const HandlingOptions options = currentOptions();
+    // Asked at the turn, not before: the session may have been locked while the request waited.
+    if (mDesktop.sessionLocked()) {
+        return refuseWhileLocked(request, code, options, typing);
+    }
     DesktopResult<FocusedWindow> focused = mDesktop.focusedWindow();
     if (!focused) {
         RequestOutcome refusal = refuse(request, code, logtag::kNoTargetWindow);
@@ -397,6 +401,17 @@ RequestOutcome RequestHandler::rejectUnsupported(const Request& request, std::in
     addLog(request.clientKey,
            clientLine(request.address, logtag::kClientSend, logtag::kUnsupported));
     return outcome;
+}
+
+RequestOutcome RequestHandler::refuseWhileLocked(const Request& request, std::int32_t code,
+                                                 const HandlingOptions& options, bool typing) {
+    addLog(request.clientKey,
+           clientLine(request.address, logtag::kClientError, logtag::kSessionLocked));
+    if (typing) {
+        recordScan(options, request, field(request.fields, protocol::kBarcodeField),
+                   "not typed: session locked");
+    }
+    return RequestOutcome{.reply = protocol::reply(code, Result::NotDone)};
 }
 
 RequestOutcome RequestHandler::refuse(const Request& request, std::int32_t code,

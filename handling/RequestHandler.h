@@ -28,8 +28,9 @@ class DeviceApproval;
 // A command that would use the desktop is refused with (code, "0") and a log line, before the
 // desktop is touched, when the phone is not approved, when its barcode carries text no barcode
 // needs (BarcodeText.h), or when its peer already has its share of commands waiting
-// (DesktopQueue). A typing or suffix-key failure gets a log line of its own; the phone's reply
-// speaks only of the capture.
+// (DesktopQueue); and at its turn, when the session is locked (Desktop::sessionLocked), with a
+// [Client_Error] line and nothing typed or captured. A typing or suffix-key failure gets a log line
+// of its own; the phone's reply speaks only of the capture.
 //
 // A barcode that is the valid approval code (ApprovalCode.h), from a phone not approved for good,
 // approves that phone for good and spends the code. Whatever the phone, a code of this run is
@@ -113,6 +114,10 @@ class RequestHandler {
     RequestOutcome rejectUnsupported(const Request& request, std::int32_t code);
     // Answers (code, "0") without touching the desktop, and logs why.
     RequestOutcome refuse(const Request& request, std::int32_t code, const std::string& why);
+    // Answers (code, "0") for a locked session, logs it as an error and records a barcode about
+    // to be typed (`typing`) as not typed.
+    RequestOutcome refuseWhileLocked(const Request& request, std::int32_t code,
+                                     const HandlingOptions& options, bool typing);
     void listenerStopped();
     void addLimitLog(const std::string& source, const std::string& text);
     void insertLine(const std::string& source, const std::string& text,

@@ -67,7 +67,7 @@ void Connection::finishReply() {
     mStage.compare_exchange_strong(expected, Stage::Replied);
 }
 
-bool Connection::takeBack() {
+bool Connection::takeBack(std::chrono::steady_clock::time_point slowSince) {
     std::lock_guard guard(mCloseLock);
     const net::SocketHandle socket = mSocket;
     if (socket == net::kNoSocket) {
@@ -76,8 +76,8 @@ bool Connection::takeBack() {
     Stage expected = Stage::Replied;
     if (!mStage.compare_exchange_strong(expected, Stage::TakenBack)) {
         expected = Stage::Reading;
-        if (net::pendingBytes(socket) > 0 ||
-            !mStage.compare_exchange_strong(expected, Stage::TakenBack)) {
+        const bool mayBeWhole = mOpened >= slowSince && net::pendingBytes(socket) > 0;
+        if (mayBeWhole || !mStage.compare_exchange_strong(expected, Stage::TakenBack)) {
             return false;
         }
     }

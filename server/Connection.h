@@ -60,15 +60,19 @@ class Connection : public std::enable_shared_from_this<Connection> {
     // closed already.
     bool awaitClose(net::SocketPoller& poller, std::chrono::steady_clock::time_point deadline);
 
+    // When the connection was accepted.
+    std::chrono::steady_clock::time_point opened() const { return mOpened; }
+
     // Where the connection stands, settled between the thread serving it and a listener that
     // needs room. finishIntake is true when the request counts as read; finishReply marks the
     // final reply sent, after which only the peer's close is awaited. takeBack is true when the
     // connection gave way, still waiting for its request or already past its reply, and shuts
-    // it down; one with received bytes its thread has not read yet does not give way before its
-    // request: they may be a whole request.
+    // it down. One with received bytes its thread has not read yet does not give way before its
+    // request, as they may be a whole request, unless it was opened before `slowSince`: a
+    // request still arriving by then is a trickle, not a phone's.
     bool finishIntake();
     void finishReply();
-    bool takeBack();
+    bool takeBack(std::chrono::steady_clock::time_point slowSince);
     bool takenBack() const { return mStage == Stage::TakenBack; }
 
     // The request's bytes as the listener receives them.
@@ -86,6 +90,7 @@ class Connection : public std::enable_shared_from_this<Connection> {
     std::atomic<net::SocketHandle> mSocket;
     const std::uint64_t mId;
     const std::string mAddress;
+    const std::chrono::steady_clock::time_point mOpened = std::chrono::steady_clock::now();
     std::mutex mCloseLock;
     std::atomic<Stage> mStage{Stage::Reading};
     std::atomic<Waiting> mWaiting{Waiting::ForRequest};

@@ -59,7 +59,8 @@ Listener::Listener(ListenerHost& host, std::string address, std::int32_t port)
     : mHost(host),
       mAddress(std::move(address)),
       mPort(port),
-      mPeerLimits(host.limits().maxConnections, host.limits().maxConnectionsPerPeer) {}
+      mPeerLimits(host.limits().maxConnections, host.limits().maxConnectionsPerPeer,
+                  host.limits().slowRequestTime) {}
 
 void Listener::run() {
     trace("TSSStartThread.Execute");
@@ -168,7 +169,7 @@ void Listener::accept() {
     }
     // Only records closed by their tasks go: the listener's own are open until it closes them.
     std::erase_if(mConnections, isClosed);
-    if (!mPeerLimits.makeRoom(mConnections, peer)) {
+    if (!mPeerLimits.makeRoom(mConnections, peer, Clock::now())) {
         refuse(socket, peer);
         return;
     }

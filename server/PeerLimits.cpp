@@ -7,7 +7,8 @@
 namespace korvane {
 
 bool PeerLimits::makeRoom(const std::vector<std::shared_ptr<Connection>>& connections,
-                          const std::string& peer) const {
+                          const std::string& peer,
+                          std::chrono::steady_clock::time_point now) const {
     // Connections taken back leave as soon as their threads see it; a bound all the same.
     if (connections.size() >= 2 * mMaxConnections) {
         return false;
@@ -20,14 +21,15 @@ bool PeerLimits::makeRoom(const std::vector<std::shared_ptr<Connection>>& connec
             fromPeer += connection->address() == peer ? 1 : 0;
         }
     }
+    const auto slowSince = now - mSlowRequestTime;
     if (fromPeer >= mMaxPerPeer) {
         return std::any_of(connections.begin(), connections.end(), [&](const auto& connection) {
-            return connection->address() == peer && connection->takeBack();
+            return connection->address() == peer && connection->takeBack(slowSince);
         });
     }
     if (open >= mMaxConnections) {
         return std::any_of(connections.begin(), connections.end(),
-                           [](const auto& connection) { return connection->takeBack(); });
+                           [&](const auto& connection) { return connection->takeBack(slowSince); });
     }
     return true;
 }

@@ -28,6 +28,11 @@ struct ServerLimits {
     // The time in which a new connection must deliver its whole request (a phone sends it at
     // once).
     std::chrono::milliseconds requestTime{30000};
+    // A connection whose request is still arriving this long after it was accepted gives way at
+    // the limit like one that sent nothing, so that peers trickling bytes cannot hold their
+    // places for the whole request time; a younger one with bytes not yet read keeps its place,
+    // as they may be a phone's whole request.
+    std::chrono::milliseconds slowRequestTime{3000};
     // After the reply, the time the peer has to close; then the server closes.
     std::chrono::milliseconds closeTime{10000};
     // After a file is sent, the time the peer has to acknowledge it.

@@ -14,6 +14,8 @@ class CannedDesktop : public Desktop {
     // Prepares a noisy width x height picture (noise, so that its size is that of a busy screen).
     explicit CannedDesktop(int width = 320, int height = 240);
 
+    // Never: load runs and benchmarks measure the unlocked road.
+    bool sessionLocked() override { return false; }
     DesktopResult<FocusedWindow> focusedWindow() override;
     DesktopError pasteText(WindowHandle window, const std::string& text) override;
     DesktopError pasteTextRestoringClipboard(WindowHandle window, const std::string& text) override;

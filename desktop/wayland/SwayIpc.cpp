@@ -225,6 +225,10 @@ void collectWindows(const Json& node, std::vector<SwayWindow>& windows) {
         SwayWindow window;
         window.pid = integerOf(pid);
         window.appId = textOf(node.member("app_id"));
+        // An X11 window has no app id (null) but the properties XWayland read from it.
+        if (const Json* properties = node.member("window_properties")) {
+            window.x11Class = textOf(properties->member("class"));
+        }
         window.title = textOf(node.member("name"));
         const Json* focused = node.member("focused");
         window.focused = focused && focused->boolean;

@@ -14,6 +14,7 @@
 #include "desktop/wayland/SwayIpc.h"
 #include "desktop/wayland/TextKeysyms.h"
 #include "desktop/wayland/WlrootsConnection.h"
+#include "desktop/x11/X11Desktop.h"
 #include "platform/Trace.h"
 #include "protocols/virtual-keyboard-unstable-v1-client-protocol.h"
 #include "protocols/wlr-data-control-unstable-v1-client-protocol.h"
@@ -41,8 +42,8 @@ DesktopError ownWindow() {
     return DesktopError(DesktopError::Kind::OwnWindow, "本プログラムがアクティブになっています。");
 }
 
-// The window sway's IPC lists for a toplevel: the same app id and title, the focused one first
-// when several match. None without sway's IPC.
+// The window sway's IPC lists for a toplevel: the same app id (for an X11 window its class) and
+// title, the focused one first when several match. None without sway's IPC.
 std::optional<SwayWindow> swayWindowOf(const std::string& swaySocket, const ToplevelView& view) {
     std::optional<std::vector<SwayWindow>> windows =
         wayland::askSwayWindows(swaySocket, kIpcBudget);
@@ -51,7 +52,7 @@ std::optional<SwayWindow> swayWindowOf(const std::string& swaySocket, const Topl
     }
     std::optional<SwayWindow> found;
     for (const SwayWindow& window : *windows) {
-        if (window.appId == view.appId && window.title == view.title &&
+        if (window.toplevelAppId() == view.appId && window.title == view.title &&
             (!found || window.focused)) {
             found = window;
         }
@@ -73,6 +74,10 @@ WlrootsDesktop::WlrootsDesktop(const std::string& displayName, std::vector<std::
     const char* sway = std::getenv("SWAYSOCK");
     mSwaySocket = sway ? sway : "";
     atspi::startAtspi();
+}
+
+bool WlrootsDesktop::sessionLocked() {
+    return mLockWatch.locked();
 }
 
 WlrootsDesktop::~WlrootsDesktop() = default;
@@ -117,10 +122,13 @@ DesktopResult<FocusedWindow> WlrootsDesktop::focusedWindow() {
         if (window->pid == ::getpid()) {
             return ownWindow();
         }
-        // A Wayland client does not know where its window is: its "screen" is its window.
+        // A Wayland client does not know where its window is: its "screen" is its window. An X11
+        // client under XWayland gives true screen coordinates.
         if (std::optional<ScreenPoint> caret =
                 atspi::atspiCaretOf(static_cast<pid_t>(window->pid), kCaretBudget)) {
-            focused.caret = Point{clampToInt32(caret->x), clampToInt32(caret->y)};
+            const std::int64_t x = window->isX11() ? caret->x - window->x : caret->x;
+            const std::int64_t y = window->isX11() ? caret->y - window->y : caret->y;
+            focused.caret = Point{clampToInt32(x), clampToInt32(y)};
         }
     }
     return focused;
@@ -140,11 +148,52 @@ DesktopError WlrootsDesktop::pressControlV() {
     return sendKeys([](wayland::VirtualKeyboard& keyboard) { return keyboard.pressControlV(); });
 }
 
-DesktopError WlrootsDesktop::typeText(WindowHandle, const std::string& text,
+DesktopError WlrootsDesktop::typeText(WindowHandle window, const std::string& text,
                                       std::chrono::milliseconds keyDelay) {
+    if (X11Desktop* xwayland = xwaylandDesktopFor(window)) {
+        return xwayland->typeText(window, text, keyDelay);
+    }
     const std::vector<std::uint32_t> keysyms = wayland::textKeysyms(text);
     return sendKeys(
         [&](wayland::VirtualKeyboard& keyboard) { return keyboard.type(keysyms, keyDelay); });
+}
+
+// Through the same road as typed keys, so that Enter never overtakes them.
+DesktopError WlrootsDesktop::pressSuffixKey(WindowHandle window, const std::string& code) {
+    if (X11Desktop* xwayland = xwaylandDesktopFor(window)) {
+        return xwayland->pressSuffixKey(window, code);
+    }
+    return NativeDesktop::pressSuffixKey(window, code);
+}
+
+DesktopError WlrootsDesktop::pressPrefixKey(WindowHandle window, const std::string& code) {
+    if (X11Desktop* xwayland = xwaylandDesktopFor(window)) {
+        return xwayland->pressPrefixKey(window, code);
+    }
+    return NativeDesktop::pressPrefixKey(window, code);
+}
+
+X11Desktop* WlrootsDesktop::xwaylandDesktopFor(WindowHandle window) {
+    std::lock_guard lock(mLock);
+    const char* display = std::getenv("DISPLAY");
+    DesktopResult<WlrootsConnection*> reached = connection();
+    if (display == nullptr || *display == '\0' || !reached) {
+        return nullptr;
+    }
+    WlrootsConnection* live = *reached;
+    std::optional<ToplevelView> view;
+    live->session().run([&] { view = live->toplevels().find(window); });
+    if (!view) {
+        return nullptr;
+    }
+    const std::optional<SwayWindow> placed = swayWindowOf(mSwaySocket, *view);
+    if (!placed || !placed->isX11()) {
+        return nullptr;
+    }
+    if (!mXWayland) {
+        mXWayland = std::make_unique<X11Desktop>(display);
+    }
+    return mXWayland.get();
 }
 
 DesktopError WlrootsDesktop::pressKey(WindowHandle, VirtualKey key) {

@@ -8,9 +8,12 @@
 #include <vector>
 
 #include "desktop/NativeDesktop.h"
+#include "desktop/dbus/SessionLockWatch.h"
 #include "desktop/wayland/WaylandClipboardOwner.h"
 
 namespace korvane {
+
+class X11Desktop;
 
 namespace wayland {
 class VirtualKeyboard;
@@ -26,8 +29,15 @@ class WlrootsConnection;
 // on the screen only sway's IPC (SWAYSOCK) tells. Without it a capture is centred on the output
 // the window is on, and the trace says so.
 //
-// This program's own windows: the activated toplevel belongs to this program when its app id is
-// one of `ownAppIds`, or when sway's IPC names this process as the window's. The connection is
+// An X11 program's window under XWayland is found in sway's tree by its class (the app id the
+// toplevel list gives it); its caret comes in screen coordinates. Keys typed into it, and the
+// keys pressed after them, go through XTEST on XWayland's display (DISPLAY): an X11 client
+// takes a new keymap of the virtual keyboard only some time after XWayland does, and read keys
+// sent before the change with the new one.
+//
+// This program's own windows: the activated toplevel belongs to this program when its app id (for
+// an X11 window its class) is one of `ownAppIds`, or when sway's IPC names this process as the
+// window's. The connection is
 // made on first use and made again after the compositor dropped it; a thread of this object's
 // own reads it all the while, so the compositor's messages never pile up. Operations come one at
 // a time (the request handling's desktop lock); an internal lock enforces it as well.
@@ -39,12 +49,18 @@ class WlrootsDesktop : public NativeDesktop {
                             std::vector<std::string> ownAppIds = {});
     ~WlrootsDesktop() override;
 
+    // As the session's screen saver and logind tell it (dbus::SessionLockWatch); not locked when
+    // neither can be asked. The compositor's own lock (ext-session-lock) is not visible to a
+    // client.
+    bool sessionLocked() override;
     DesktopResult<FocusedWindow> focusedWindow() override;
     // Through the one virtual keyboard; characters the US layout lacks go on its spare keys, which
     // keep them until another text needs the keys (the keymap is this keyboard's alone, so there
     // is nothing to give back).
     DesktopError typeText(WindowHandle window, const std::string& text,
                           std::chrono::milliseconds keyDelay) override;
+    DesktopError pressSuffixKey(WindowHandle window, const std::string& code) override;
+    DesktopError pressPrefixKey(WindowHandle window, const std::string& code) override;
 
   protected:
     // The data control owner. A paste that puts the previous text back reads it through data
@@ -62,6 +78,9 @@ class WlrootsDesktop : public NativeDesktop {
     // The live connection, made anew when there is none or the compositor dropped it; an
     // Unavailable error with the reason when none can be made. Under mLock.
     DesktopResult<wayland::WlrootsConnection*> connection();
+    // The desktop of XWayland's display, made on first use, when `window` is an X11 program's;
+    // null for a Wayland window, without sway's IPC or without DISPLAY.
+    X11Desktop* xwaylandDesktopFor(WindowHandle window);
     // Sends keys through the connection's keyboard; `keys` runs on its thread.
     DesktopError sendKeys(const std::function<DesktopError(wayland::VirtualKeyboard&)>& keys);
 
@@ -71,6 +90,9 @@ class WlrootsDesktop : public NativeDesktop {
     std::string mSwaySocket;
     std::unique_ptr<wayland::WlrootsConnection> mConnection;
     wayland::WaylandClipboardOwner mClipboard;
+    dbus::SessionLockWatch mLockWatch;
+    // Made under mLock and kept: its own lock serialises its calls.
+    std::unique_ptr<X11Desktop> mXWayland;
 };
 
 // The wlroots protocols WlrootsDesktop needs that the compositor at `displayName` (empty:

@@ -147,6 +147,21 @@ Win32Desktop::Win32Desktop() : mClipboard(std::make_unique<win32::Win32Clipboard
 
 Win32Desktop::~Win32Desktop() = default;
 
+bool Win32Desktop::sessionLocked() {
+    // The lock screen, like the secure desktop of a consent prompt or Ctrl+Alt+Del, is
+    // Winlogon's desktop, which a user's process may not even open: one it cannot open or name
+    // is counted as locked.
+    HDESK input = ::OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
+    if (input == nullptr) {
+        return true;
+    }
+    wchar_t name[64] = {};
+    DWORD needed = 0;
+    const BOOL named = ::GetUserObjectInformationW(input, UOI_NAME, name, sizeof name, &needed);
+    ::CloseDesktop(input);
+    return !named || ::_wcsicmp(name, L"Default") != 0;
+}
+
 DesktopResult<FocusedWindow> Win32Desktop::focusedWindow() {
     std::lock_guard lock(mLock);
     HWND foreground = ::GetForegroundWindow();

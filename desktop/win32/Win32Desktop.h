@@ -27,6 +27,9 @@ class Win32Desktop : public NativeDesktop {
     Win32Desktop();
     ~Win32Desktop() override;
 
+    // Locked when the desktop that takes the input is not the session's "Default" one (the lock
+    // screen, a consent prompt), or cannot be opened or named; two system calls, no lock taken.
+    bool sessionLocked() override;
     DesktopResult<FocusedWindow> focusedWindow() override;
     // Each UTF-16 unit goes as a KEYEVENTF_UNICODE press and release, which needs no key of the
     // layout (no spare key is borrowed); line breaks go as Enter and TAB as Tab.

@@ -13,6 +13,7 @@
 
 #include "desktop/CaptureGeometry.h"
 #include "desktop/atspi/AtspiCaret.h"
+#include "desktop/dbus/SessionLockWatch.h"
 #include "desktop/x11/XClientPing.h"
 #include "desktop/x11/XClipboardOwner.h"
 #include "desktop/x11/XConnection.h"
@@ -51,6 +52,9 @@ class X11Desktop::Impl {
     DesktopError pressKey(VirtualKey key);
     DesktopResult<ScreenPoint> clientToScreen(WindowHandle window, Point point);
     void grab(const CaptureRect& rect, RgbImage& image);
+
+    // Outside mLock: reading it never waits.
+    dbus::SessionLockWatch lockWatch;
 
   private:
     // The connection, opened if needed; an Unavailable error when the server cannot be reached.
@@ -244,6 +248,10 @@ X11Desktop::X11Desktop(const std::string& displayName)
 }
 
 X11Desktop::~X11Desktop() = default;
+
+bool X11Desktop::sessionLocked() {
+    return mImpl->lockWatch.locked();
+}
 
 DesktopResult<FocusedWindow> X11Desktop::focusedWindow() {
     return mImpl->focusedWindow();

@@ -27,6 +27,9 @@ class X11Desktop : public NativeDesktop {
     explicit X11Desktop(const std::string& displayName = "");
     ~X11Desktop() override;
 
+    // As the session's screen saver and logind tell it (dbus::SessionLockWatch); not locked when
+    // neither can be asked. X itself has no notion of a lock.
+    bool sessionLocked() override;
     DesktopResult<FocusedWindow> focusedWindow() override;
     DesktopError typeText(WindowHandle window, const std::string& text,
                           std::chrono::milliseconds keyDelay) override;

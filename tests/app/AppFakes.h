@@ -43,6 +43,7 @@ class FakeDialogs : public AppDialogs {
 // A desktop with no focused window; the window tests send no desktop commands.
 class NoDesktop : public Desktop {
   public:
+    bool sessionLocked() override { return false; }
     DesktopResult<FocusedWindow> focusedWindow() override { return failure(); }
     DesktopError pasteText(WindowHandle, const std::string&) override { return failure(); }
     DesktopError pasteTextRestoringClipboard(WindowHandle, const std::string&) override {

@@ -25,6 +25,7 @@ class ClockedDesktop : public NativeDesktop {
     Clock::time_point grabbedAt;
     bool grabbed = false;
 
+    bool sessionLocked() override { return false; }
     DesktopResult<FocusedWindow> focusedWindow() override { return FocusedWindow{}; }
     DesktopError typeText(WindowHandle, const std::string&, std::chrono::milliseconds) override {
         return {};
@@ -149,6 +150,7 @@ class JournalDesktop : public NativeDesktop {
     DesktopError keysFail;
     Clock::time_point keysAt;
 
+    bool sessionLocked() override { return false; }
     DesktopResult<FocusedWindow> focusedWindow() override { return FocusedWindow{}; }
     DesktopError typeText(WindowHandle, const std::string&, std::chrono::milliseconds) override {
         return {};

@@ -6,7 +6,8 @@ namespace korvane::wayland {
 namespace {
 
 // The shape of sway's tree: outputs, workspaces, tiled and floating containers; only containers
-// with a process are windows, and the content rectangle is relative to the container's.
+// with a process are windows, and the content rectangle is relative to the container's. An X11
+// window under XWayland has no app id but its class among its window properties.
 TEST(SwayIpcTest, WindowsOfATree) {
     const std::string tree = R"({"type":"root","pid":null,"nodes":[
       {"type":"output","name":"HEADLESS-1","rect":{"x":0,"y":0,"width":1024,"height":768},
@@ -16,6 +17,8 @@ TEST(SwayIpcTest, WindowsOfATree) {
           "window_rect":{"x":2,"y":0,"width":1020,"height":739},"nodes":[]}],
         "floating_nodes":[
          {"type":"floating_con","name":"x","app_id":null,"pid":7,"focused":false,
+          "shell":"xwayland","window":4194307,"window_properties":{"class":"Zenity",
+          "instance":"zenity","title":"x","transient_for":null,"window_type":"dialog"},
           "rect":{"x":-100,"y":50,"width":300,"height":200},
           "window_rect":{"x":0,"y":23,"width":300,"height":177},"nodes":[]}]}]}]})";
     const auto windows = windowsInTree(tree);
@@ -24,6 +27,8 @@ TEST(SwayIpcTest, WindowsOfATree) {
     const SwayWindow& tiled = (*windows)[0];
     EXPECT_EQ(tiled.pid, 42);
     EXPECT_EQ(tiled.appId, "zenity");
+    EXPECT_FALSE(tiled.isX11());
+    EXPECT_EQ(tiled.toplevelAppId(), "zenity");
     EXPECT_EQ(tiled.title, "Entry \"漢😀\"");
     EXPECT_TRUE(tiled.focused);
     EXPECT_EQ(tiled.x, 2);
@@ -33,6 +38,9 @@ TEST(SwayIpcTest, WindowsOfATree) {
     const SwayWindow& floating = (*windows)[1];
     EXPECT_EQ(floating.pid, 7);
     EXPECT_EQ(floating.appId, "");
+    EXPECT_TRUE(floating.isX11());
+    EXPECT_EQ(floating.x11Class, "Zenity");
+    EXPECT_EQ(floating.toplevelAppId(), "Zenity");
     EXPECT_FALSE(floating.focused);
     EXPECT_EQ(floating.x, -100);
     EXPECT_EQ(floating.y, 73);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -15,6 +16,7 @@
 #include "handling/RequestHandler.h"
 #include "server/RequestServer.h"
 #include "tests/desktop/DecodedPng.h"
+#include "tests/desktop/LockStandIn.h"
 #include "tests/desktop/TkTarget.h"
 #include "tests/support/Loopback.h"
 #include "tools/PhoneClient.h"
@@ -225,6 +227,54 @@ TEST(WholeRoad, APhoneScanningTheApprovalCodeIsApprovedAndTypesNothing) {
     EXPECT_TRUE(prompt.asked().empty());
     EXPECT_EQ(road.tk.text(), "");
     EXPECT_EQ(road.tk.ask("keys"), "[]");
+}
+
+// Whether the desktop comes to tell the session's lock as `locked` within a few seconds.
+bool desktopSees(X11Desktop& desktop, bool locked) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (desktop.sessionLocked() != locked) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return true;
+}
+
+// While the session's screen saver says the session is locked (no locker runs headless: one of
+// the test's own on the session bus stands in), a barcode types nothing into the focused entry,
+// no key is pressed, no picture is sent: the phone gets (102, "0") and the log says why. Unlocked,
+// the same barcode is typed.
+TEST(WholeRoad, ALockedSessionIsNeverTypedInto) {
+    ASSERT_NE(std::getenv("DISPLAY"), nullptr) << "needs an X server: run scripts/test";
+    ASSERT_FALSE(test::sessionBusAddress().empty()) << "needs a session bus: run scripts/test";
+    Road road("locked");
+    test::LockStandIn screenSaver(test::LockStandIn::Role::ScreenSaver);
+    ASSERT_TRUE(screenSaver.ready());
+    ASSERT_TRUE(road.start()) << "the server did not start";
+    screenSaver.setLocked(true);
+    ASSERT_TRUE(desktopSees(road.desktop, true));
+
+    const std::string request = "102\tLOCKED\t1\t1\t0";
+    const phone::Outcome refused = phone::converse("127.0.0.1", road.port, "road", request);
+    EXPECT_EQ(refused.error, "");
+    EXPECT_EQ(refused.reply.value_or("(none)"), "102\t0");
+    EXPECT_FALSE(refused.fileName);
+    EXPECT_EQ(road.tk.text(), "");
+    EXPECT_EQ(road.tk.ask("keys"), "[]");
+    const std::string why =
+        "[127.0.0.1][Client_Error]画面がロックされているため、入力とキャプチャを行いませんでした。";
+    const std::vector<std::string> lines = road.window.lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+        return line.find(why) != std::string::npos;
+    }));
+
+    screenSaver.setLocked(false);
+    ASSERT_TRUE(desktopSees(road.desktop, false));
+    const phone::Outcome typed = phone::converse("127.0.0.1", road.port, "road", request);
+    EXPECT_EQ(typed.reply.value_or("(none)"), "102\t1");
+    EXPECT_EQ(road.tk.waitForText("LOCKED"), "LOCKED");
+    EXPECT_EQ(road.tk.ask("keys"), R"(["Return"])");
 }
 
 }  // namespace

@@ -327,6 +327,43 @@ TEST(TypedWindowKindsTest, LearnsForgetsAndStaysBounded) {
     EXPECT_FALSE(full.contains("kind0"));
 }
 
+// While the session is locked no command touches the desktop beyond the question: every one is
+// answered (code, "0") with no picture, the log says why, and a barcode's scan is in the history
+// as not typed. Unlocked, the same barcode is typed (it was no repeat: nothing went in).
+TEST_F(EverydayConversation, ALockedSessionIsNeitherTypedIntoNorCaptured) {
+    TempFolder folder;
+    HandlingOptions options;
+    options.duplicateWindow = 60s;
+    options.history = std::make_shared<ScanHistory>(folder.path / "scans.csv");
+    harness.handler.setOptions(options);
+    harness.desktop.locked = true;
+    const std::string locked =
+        "[L][127.0.0.1][Client_Error]"
+        "画面がロックされているため、入力とキャプチャを行いませんでした。";
+    const char* const requests[] = {"102	4901	1	1	0", "103",
+                                    "104	4901	0	2	0	480	800",
+                                    "105	1080	1920"};
+    std::size_t lines = 0;
+    for (const std::string data : requests) {
+        const phone::Outcome outcome = converse("L", data);
+        EXPECT_EQ(outcome.reply, data.substr(0, 3) + "\t0") << data;
+        EXPECT_FALSE(outcome.fileName) << data;
+        lines += 2;
+        EXPECT_EQ(harness.window.waitForLines("L", lines).back(), locked) << data;
+    }
+    EXPECT_TRUE(harness.desktop.calls().empty());
+
+    harness.desktop.locked = false;
+    EXPECT_EQ(converse("L", requests[0]).reply, "102\t1");
+    EXPECT_EQ(callsSince(0),
+              (Lines{"focus", "paste 42 [4901]", "suffix 1", "capture 42 7,9 wait 0"}));
+    const std::string csv = readFile(folder.path / "scans.csv");
+    for (const char* line : {"\"L\",\"127.0.0.1\",\"4901\",\"not typed: session locked\"\r\n\"",
+                             "\"L\",\"127.0.0.1\",\"4901\",\"typed\"\r\n"}) {
+        EXPECT_NE(csv.find(line), std::string::npos) << line << " in " << csv;
+    }
+}
+
 TEST_F(EverydayConversation, RepeatedScanIsAnsweredAsTypedButNotTyped) {
     TempFolder folder;
     HandlingOptions options;

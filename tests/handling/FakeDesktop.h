@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <mutex>
 #include <string>
@@ -13,7 +14,8 @@ namespace korvane::test {
 // pixels differ from one capture to the next.
 class FakeDesktop : public Desktop {
   public:
-    WindowHandle focusResult = 42;  // 0: the focus lookup fails as for this program's own window
+    std::atomic<bool> locked{false};  // the session's lock, as sessionLocked() tells it
+    WindowHandle focusResult = 42;    // 0: the focus lookup fails as for this program's own window
     Point caret{7, 9};
     std::string windowKind;  // the focused window's kind
     bool pasteSucceeds = true;
@@ -31,6 +33,7 @@ class FakeDesktop : public Desktop {
     // The bytes each successful capture wrote, in order.
     std::vector<std::string> captures();
 
+    bool sessionLocked() override { return locked; }
     DesktopResult<FocusedWindow> focusedWindow() override;
     DesktopError pasteText(WindowHandle window, const std::string& text) override;
     DesktopError pasteTextRestoringClipboard(WindowHandle window, const std::string& text) override;

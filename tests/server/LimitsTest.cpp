@@ -1,12 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
+#include "server/Connection.h"
 #include "server/Framing.h"
+#include "server/PeerLimits.h"
 #include "server/ServerError.h"
 #include "server/ServerMessages.h"
 #include "tests/support/ServerHarness.h"
@@ -153,6 +158,39 @@ TEST(Limits, PeersThatNeverCloseAfterTheirReplyDoNotShutThePhonesOut) {
     EXPECT_EQ(test::receiveUpTo(phone, 18), kReply);
 }
 
+// Peers that keep their requests arriving a byte at a time on every one of the 256 slots, from
+// eight addresses so that no peer's own cap is what stops them, hold no slot against a phone
+// once their requests are a few seconds old: they give way like peers that sent nothing.
+TEST(Limits, PeersTricklingBytesOnEverySlotDoNotShutThePhonesOut) {
+    const ServerLimits limits;
+    ServerHarness harness{test::answerRequests("ok")};
+    harness.startListening();
+    // A request that announces a body it never finishes: it stays unread to the end.
+    const std::string header = makeHeader(kMaxRequestBody, MessageType::Request);
+    std::vector<net::SocketHandle> tricklers;
+    for (std::size_t i = 0; i < limits.maxConnections; ++i) {
+        tricklers.push_back(harness.connect("127.0.0." + std::to_string(10 + i % 8)));
+        test::sendAll(tricklers.back(), header);
+    }
+    waitForClientEvents(harness, EventKind::Information, limits.maxConnections);
+    std::atomic<bool> stop{false};
+    std::thread trickle([&] {
+        while (!stop) {
+            for (net::SocketHandle sock : tricklers) {
+                net::sendSome(sock, "0", 1);
+            }
+            std::this_thread::sleep_for(5ms);
+        }
+    });
+    std::this_thread::sleep_for(limits.slowRequestTime + 500ms);
+
+    net::SocketHandle phone = harness.connect("127.0.0.2");
+    test::sendAll(phone, kRequest);
+    EXPECT_EQ(test::receiveUpTo(phone, 18), kReply);
+    stop = true;
+    trickle.join();
+}
+
 // After its reply a peer has the close time to close; then the server closes it.
 TEST(Limits, APeerThatNeverClosesAfterItsReplyIsClosed) {
     ServerHarness harness{test::answerRequests("ok"), {.closeTime = 300ms}};
@@ -193,6 +231,53 @@ TEST(Limits, OnePeerCannotHoldMoreThanItsShareOfConnections) {
     replies.answerAll(harness.server());
     for (net::SocketHandle served : {second, third, phone}) {
         EXPECT_EQ(test::receiveUpTo(served, 18), kReply);
+    }
+}
+
+// Who gives way at the limit, as the listener asks when a connection arrives: bytes not yet read
+// keep a young connection's place (they may be a phone's whole request), not an old one's; a
+// request already read keeps its place however old.
+TEST(PeerLimits, UnreadBytesKeepAPlaceOnlyForAFewSeconds) {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto kSlow = 3s;
+    struct Case {
+        const char* name;
+        bool unreadBytes;
+        bool requestRead;
+        Clock::duration age;
+        bool givesWay;
+    };
+    const Case cases[] = {
+        {"silent", false, false, 0s, true},
+        {"young with bytes", true, false, 0s, false},
+        {"young with bytes, just under the time", true, false, kSlow - 100ms, false},
+        {"old with bytes", true, false, kSlow + 100ms, true},
+        {"old, request read", false, true, kSlow + 100ms, false},
+    };
+    // The total limit, and one peer's own cap with room in the total.
+    const PeerLimits bounds[] = {{1, 32, kSlow}, {256, 1, kSlow}};
+    for (const Case& c : cases) {
+        for (const PeerLimits& limits : bounds) {
+            test::SocketPair pair;
+            auto held = std::make_shared<Connection>(std::exchange(pair.server, net::kNoSocket), 1,
+                                                     "127.0.0.5");
+            if (c.unreadBytes) {
+                test::sendAll(pair.client, "0000");
+                for (int i = 0; i < 100 && net::pendingBytes(held->socket()) == 0; ++i) {
+                    std::this_thread::sleep_for(10ms);
+                }
+            }
+            if (c.requestRead) {
+                ASSERT_TRUE(held->finishIntake()) << c.name;
+            }
+            const bool room = limits.makeRoom({held}, "127.0.0.5", held->opened() + c.age);
+            EXPECT_EQ(room, c.givesWay) << c.name;
+            EXPECT_EQ(held->takenBack(), c.givesWay) << c.name;
+            std::string rest;
+            EXPECT_EQ(test::waitForPeerClose(pair.client, &rest, c.givesWay ? 5000 : 50),
+                      c.givesWay)
+                << c.name;
+        }
     }
 }
 
