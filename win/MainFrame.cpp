@@ -90,8 +90,55 @@ void MainFrame::listenerStopped() {
 }
 
 void MainFrame::ask(const std::string&, const std::string&) {
-    // The phone stays on the list of waiting phones, refused until it is approved (by scanning
-    // the approval code, or by the settings file); this window has no view of the list yet.
+    mUiThread.post([this] { showWaitingPhones(); });
+}
+
+void MainFrame::showWaitingPhones() {
+    if (mDestroyed) {
+        return;
+    }
+    if (mApprovalList == nullptr) {
+        mApprovalList = std::make_unique<ApprovalListWindow>(
+            mParts.instance, mParts.texts, mCore->approvalDesk(), [this] {
+                // A phone approved by the code leaves the list.
+                showApprovalCode([this] { mApprovalList->refresh(); });
+            });
+    }
+    mApprovalList->showPhones();
+}
+
+void MainFrame::showDevices() {
+    mDevices.reset();
+    mDevices = std::make_unique<DevicesWindow>(
+        mParts.instance, mWindow, mParts.texts, mCore->approvalDesk(), [this] {
+            showApprovalCode([this] {
+                if (mDevices != nullptr && mDevices->isOpen()) {
+                    mDevices->fill();
+                }
+            });
+        });
+}
+
+void MainFrame::showOptions() {
+    mOptions.reset();
+    mOptions = std::make_unique<OptionsWindow>(
+        mParts.instance, mWindow, mParts.texts, OptionsForm::of(mCore->settings(), false),
+        [this](const OptionsForm& chosen) { applyOptions(chosen); });
+}
+
+void MainFrame::applyOptions(const OptionsForm& chosen) {
+    if (mCore->writeOptions(chosen.chosen(mCore->settings()))) {
+        const std::u8string file = mCore->settingsFile().u8string();
+        mParts.dialogs.showError(
+            withArgument(mParts.texts.text(wintext::kContext, wintext::kCannotWrite),
+                         std::string(file.begin(), file.end())));
+    }
+}
+
+void MainFrame::showApprovalCode(std::function<void()> used) {
+    mCodeWindow.reset();
+    mCodeWindow = std::make_unique<ApprovalCodeWindow>(mParts.instance, mParts.texts,
+                                                       mCore->approvalCode(), std::move(used));
 }
 
 void MainFrame::applySettings() {
@@ -334,6 +381,10 @@ void MainFrame::destroyed() {
     mDestroyed = true;
     // A server thread waiting for an error box would keep the server from ending.
     mParts.dialogs.shutdown();
+    mOptions.reset();
+    mDevices.reset();
+    mCodeWindow.reset();
+    mApprovalList.reset();
     // The server goes first: its threads report into the handler and this window until they end.
     mCore->shutDown();
     // A box of the window being destroyed would not show.

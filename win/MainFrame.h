@@ -16,7 +16,11 @@
 #include "desktop/DesktopChoice.h"
 #include "handling/ApprovalPrompt.h"
 #include "handling/WindowPorts.h"
+#include "win/ApprovalCodeWindow.h"
+#include "win/ApprovalListWindow.h"
+#include "win/DevicesWindow.h"
 #include "win/LogListControl.h"
+#include "win/OptionsWindow.h"
 #include "win/PostedUiThread.h"
 #include "win/QrControl.h"
 #include "win/QrLargeWindow.h"
@@ -60,8 +64,8 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     // LogView, ListenerView: any thread; the window's thread applies them in call order.
     void insertLogLine(const std::string& line) override;
     void listenerStopped() override;
-    // ApprovalPrompt: any thread. This window has no approval question yet: the question counts
-    // as closed unanswered, and the phone is asked about again at its next request.
+    // ApprovalPrompt: any thread. The list of waiting phones shows on the window's thread,
+    // without taking the keyboard focus.
     void ask(const std::string& clientKey, const std::string& address) override;
     // AddressView: the window's thread.
     void addressesChanged(const std::vector<LocalAddress>& addresses) override;
@@ -104,6 +108,13 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     void setStatus(const char* source, COLORREF colour);
     void showLines(LogLines oldestFirst);
     void showLine(int row);
+    void showWaitingPhones();
+    // A new approval code in a window of its own; `used` is called once a phone is approved by it.
+    void showApprovalCode(std::function<void()> used);
+    void showDevices();
+    // The options dialog; what it chooses reaches request handling and the settings file.
+    void showOptions();
+    void applyOptions(const OptionsForm& chosen);
     // The QR code large in a window of its own (only while listening).
     void showLargeQr();
     // The log list's menu at the pointer, and its export.
@@ -128,6 +139,11 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
     LogListControl mLog;
     QrControl mQr;
     std::unique_ptr<QrLargeWindow> mLargeQr;
+    // Closed before the core ends: their answers go to the core's approval.
+    std::unique_ptr<ApprovalListWindow> mApprovalList;
+    std::unique_ptr<ApprovalCodeWindow> mCodeWindow;
+    std::unique_ptr<DevicesWindow> mDevices;
+    std::unique_ptr<OptionsWindow> mOptions;
     // Last, so that it is destroyed (waiting for the server's threads) before what they report to.
     std::unique_ptr<AppCore> mCore;
 };

@@ -64,9 +64,7 @@ void MainFrame::createControls() {
     addControl(WC_COMBOBOXW, "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, winid::kAddressList);
     addControl(WC_STATICW, text(wintext::kPort), SS_LEFT | SS_CENTERIMAGE, winid::kPortLabel);
     addControl(WC_EDITW, "65001", ES_AUTOHSCROLL | WS_TABSTOP, winid::kPort, WS_EX_CLIENTEDGE);
-    // The options dialog is not part of this window yet.
-    addControl(WC_BUTTONW, text(wintext::kOptions), BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED,
-               winid::kOptions);
+    addControl(WC_BUTTONW, text(wintext::kOptions), BS_PUSHBUTTON | WS_TABSTOP, winid::kOptions);
     addControl(WC_BUTTONW, text(wintext::kAutoStart), BS_AUTOCHECKBOX | WS_TABSTOP,
                winid::kAutoStart);
     addControl(WC_BUTTONW, text(wintext::kMinimize), BS_AUTOCHECKBOX | WS_TABSTOP,
@@ -77,9 +75,7 @@ void MainFrame::createControls() {
     addControl(WC_EDITW, "", ES_MULTILINE | ES_READONLY | WS_VSCROLL, winid::kDetail,
                WS_EX_CLIENTEDGE);
     addControl(WC_BUTTONW, text(wintext::kListen), BS_PUSHBUTTON | WS_TABSTOP, winid::kListen);
-    // The approved devices' dialog is not part of this window yet.
-    addControl(WC_BUTTONW, text(wintext::kDevices), BS_PUSHBUTTON | WS_TABSTOP | WS_DISABLED,
-               winid::kDevices);
+    addControl(WC_BUTTONW, text(wintext::kDevices), BS_PUSHBUTTON | WS_TABSTOP, winid::kDevices);
     addControl(WC_BUTTONW, text(wintext::kQuit), BS_PUSHBUTTON | WS_TABSTOP, winid::kQuit);
     applyScale();
 }

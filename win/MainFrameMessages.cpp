@@ -84,6 +84,10 @@ void MainFrame::command(int id, int code) {
     }
     if (id == winid::kListen) {
         toggleListening();
+    } else if (id == winid::kOptions) {
+        showOptions();
+    } else if (id == winid::kDevices) {
+        showDevices();
     } else if (id == winid::kQuit) {
         SendMessageW(mWindow, WM_CLOSE, 0, 0);
     }

@@ -2,6 +2,7 @@
 // translation source.
 #include <gtest/gtest.h>
 
+#include "win/ApprovalTexts.h"
 #include "win/Translator.h"
 #include "win/WindowTexts.h"
 
@@ -12,6 +13,18 @@ TEST(Translator, EveryTextOfTheWindowHasItsEnglish) {
     const Translator english("en");
     for (const char* text : wintext::kAll) {
         EXPECT_TRUE(english.translates(wintext::kContext, text)) << text;
+    }
+    for (const char* text : approvaltext::kAll) {
+        EXPECT_TRUE(english.translates(approvaltext::kContext, text)) << text;
+    }
+    for (const char* text : approvaltext::kAllOfDevices) {
+        EXPECT_TRUE(english.translates(approvaltext::kDevicesContext, text)) << text;
+    }
+    for (const char* text : approvaltext::kAllOfOptions) {
+        EXPECT_TRUE(english.translates(approvaltext::kOptionsContext, text)) << text;
+    }
+    for (const char* text : approvaltext::kAllOfCode) {
+        EXPECT_TRUE(english.translates(approvaltext::kCodeContext, text)) << text;
     }
 }
 

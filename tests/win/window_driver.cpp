@@ -2,7 +2,10 @@
 // the window by its class, reads texts (WM_GETTEXT, the log list's LVM_GETITEMTEXTW through the
 // window's own memory), clicks buttons (BM_CLICK) and answers its message boxes. One command per
 // run; what it reads goes to standard output as UTF-8; exit status 0 when the command succeeded.
-// With --large first, the window commands act on the large QR code's window instead.
+// With --large first, the window commands act on the large QR code's window instead; with
+// --approval first, on the list of phones waiting for approval; with --code first, on the approval
+// code's window; with --devices first, on the approved phones' dialog; with --options first, on the
+// options dialog.
 //   wait-window SECONDS | wait-gone SECONDS
 //   wait-start SECONDS (prints ready, then the ms to the splash and to the main window)
 //   title | iconic | text ID | wait-text ID TEXT SECONDS | enabled ID | checked ID | click ID |
@@ -12,6 +15,9 @@
 //   screen-rect ID (x y width height on the screen)
 //   save-as PATH (types the name into the open file dialog and presses its OK)
 //   file-info PATH (the program file's version resource and manifest)
+//   foreground (the title of the window that has the keyboard's input) | window-enabled
+//   rows ID | row ID ROW | select ID ROW | wait-row ID TEXT SECONDS (a list view's rows, first
+//   column) | set-text ID TEXT
 #include <windows.h>
 
 #include <commctrl.h>
@@ -66,10 +72,9 @@ std::wstring windowText(HWND window) {
     return std::wstring(text, length);
 }
 
-// The log list's row: the list is another process's, so the item and its text buffer live in
-// that process's memory.
-std::wstring logRow(int row) {
-    HWND list = control(korvane::winid::kLog);
+// A list view's row (its first column): the list is another process's, so the item and its text
+// buffer live in that process's memory.
+std::wstring listRow(HWND list, int row) {
     DWORD pid = 0;
     GetWindowThreadProcessId(list, &pid);
     HANDLE process =
@@ -91,6 +96,30 @@ std::wstring logRow(int row) {
     VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
     return text;
+}
+
+std::wstring logRow(int row) {
+    return listRow(control(korvane::winid::kLog), row);
+}
+
+// Selects a list view's row, as a click on it does, through the other process's memory.
+bool selectRow(HWND list, int row) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    HANDLE process =
+        OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    void* remote =
+        VirtualAllocEx(process, nullptr, sizeof(LVITEMW), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
+    DWORD_PTR done = 0;
+    SendMessageTimeoutW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                        reinterpret_cast<LPARAM>(remote), SMTO_BLOCK, 5000, &done);
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return done != 0;
 }
 
 int logCount() {
@@ -159,7 +188,8 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
         return waitFor(seconds, [] { return IsWindowVisible(mainWindow()) != FALSE; }) ? 0 : 1;
     }
     if (command == L"wait-gone") {
-        return waitFor(seconds, [] { return mainWindow() == nullptr; }) ? 0 : 1;
+        // Gone, or hidden (as the list of waiting phones is when none is left).
+        return waitFor(seconds, [] { return IsWindowVisible(mainWindow()) == FALSE; }) ? 0 : 1;
     }
     if (command == L"wait-start") {
         // Started before the program: the times count from "ready".
@@ -230,6 +260,41 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
     if (command == L"close") {
         return PostMessageW(mainWindow(), WM_CLOSE, 0, 0) ? 0 : 1;
     }
+    if (command == L"row") {
+        print(narrow(listRow(control(id), std::wcstol(arg2.c_str(), nullptr, 10))));
+        return 0;
+    }
+    if (command == L"wait-row") {
+        // Any row's first column holding TEXT.
+        const bool ok = waitFor(std::wcstod(arg3.c_str(), nullptr), [&] {
+            const auto count = static_cast<int>(SendMessageW(control(id), LVM_GETITEMCOUNT, 0, 0));
+            for (int row = 0; row < count; ++row) {
+                if (listRow(control(id), row) == arg2) {
+                    return true;
+                }
+            }
+            return false;
+        });
+        return ok ? 0 : 1;
+    }
+    if (command == L"rows") {
+        print(std::to_string(SendMessageW(control(id), LVM_GETITEMCOUNT, 0, 0)));
+        return 0;
+    }
+    if (command == L"select") {
+        return selectRow(control(id), std::wcstol(arg2.c_str(), nullptr, 10)) ? 0 : 1;
+    }
+    if (command == L"set-text") {
+        // As typed into the field: the text replaced.
+        DWORD_PTR done = 0;
+        SendMessageTimeoutW(control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg2.c_str()),
+                            SMTO_BLOCK, 5000, &done);
+        return done != 0 ? 0 : 1;
+    }
+    if (command == L"window-enabled") {
+        print(IsWindowEnabled(mainWindow()) ? "1" : "0");
+        return 0;
+    }
     if (command == L"log-count") {
         print(std::to_string(logCount()));
         return 0;
@@ -281,6 +346,10 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
         SetDlgItemTextW(dialog, 0x480, arg.c_str());
         return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0) ? 0 : 1;
     }
+    if (command == L"foreground") {
+        print(narrow(windowText(GetForegroundWindow())));
+        return 0;
+    }
     if (command == L"file-info") {
         return printFileInfo(arg) ? 0 : 1;
     }
@@ -293,6 +362,22 @@ int run(const std::wstring& command, const std::wstring& arg, const std::wstring
 int wmain(int argc, wchar_t** argv) {
     if (argc > 1 && std::wstring(argv[1]) == L"--large") {
         gWindowClass = korvane::winid::kQrLargeClass;
+        --argc;
+        ++argv;
+    } else if (argc > 1 && std::wstring(argv[1]) == L"--approval") {
+        gWindowClass = korvane::winid::kApprovalListClass;
+        --argc;
+        ++argv;
+    } else if (argc > 1 && std::wstring(argv[1]) == L"--code") {
+        gWindowClass = korvane::winid::kApprovalCodeClass;
+        --argc;
+        ++argv;
+    } else if (argc > 1 && std::wstring(argv[1]) == L"--devices") {
+        gWindowClass = korvane::winid::kDevicesClass;
+        --argc;
+        ++argv;
+    } else if (argc > 1 && std::wstring(argv[1]) == L"--options") {
+        gWindowClass = korvane::winid::kOptionsClass;
         --argc;
         ++argv;
     }

@@ -5,7 +5,9 @@
 # and the main window, its version resource and manifest, listening started and stopped with its
 # button and shown in the status, the log list and the QR code (small and large), a phone's
 # settings check in the log, a barcode from an approved phone typed into Wine's notepad and a
-# stranger refused, a clicked line in the detail box, the close rules, a second copy refused, the
+# stranger refused, phones listed for approval and answered there (for good, this run, refused)
+# without the focus leaving notepad, a phone approved by scanning the approval code's QR code,
+# the approved phones' dialog, an option chosen in the options dialog, a clicked line in the detail box, the close rules, a second copy refused, the
 # settings written at the end, the window in English with the automatic start, and the session's
 # end.
 # Usage: wine_window_test.sh SERVER_EXE DRIVER_EXE LINUX_PHONE LINUX_SCREEN_QR EDIT_READER_EXE
@@ -125,6 +127,97 @@ check "the log list shows the refusal" drive wait-log '[STRANGER][127.0.0.1][Cli
 "$wine_run" "$edit_reader" --read Notepad >"$work/notepad.out" 2>&1 || true
 check "notepad holds the barcode and its Enter" grep -q "$(printf 'text NOTE-42\r')" "$work/notepad.out"
 check "nothing of the stranger reaches notepad" bash -c "! grep -q NOT-TYPED '$work/notepad.out'"
+# 4b. An unknown phone's barcode is refused and lists it among the phones waiting for approval,
+# shown without the focus leaving notepad: 今回のみ許可 approves the stranger for this run only,
+# 許可 a new phone for good, and each one's next barcode is typed.
+check "the stranger's barcode lists it" drive --approval wait-window 10
+check "the list names the phone" drive --approval wait-row 172 STRANGER 5
+check "notepad keeps the keyboard while the list shows" contains 'Notepad' drive foreground
+drive --approval click 174
+check "the answered list hides" drive --approval wait-gone 10
+"$phone" --port "$port" --key STRANGER 102 THIS-RUN 1 1 0 >"$work/phone4.out" 2>&1 || true
+check "the phone approved for this run has its barcode typed" grep -qx "$(printf 'reply 102\t1')" "$work/phone4.out"
+"$phone" --port "$port" --key NEWPHONE 101 >"$work/phone3.out" 2>&1 || true
+"$phone" --port "$port" --key NEWPHONE 102 NEW-7 1 1 0 >>"$work/phone3.out" 2>&1 || true
+check "the new phone's first barcode is refused" grep -qx "$(printf 'reply 102\t0')" "$work/phone3.out"
+check "the new phone is listed" drive --approval wait-row 172 NEWPHONE 10
+drive --approval click 173
+check "許可 empties the list" drive --approval wait-gone 10
+check "notepad keeps the keyboard after the answer" contains 'Notepad' drive foreground
+"$phone" --port "$port" --key NEWPHONE 102 NEW-7 1 1 0 >>"$work/phone3.out" 2>&1 || true
+check "the approved phone's barcode is typed" grep -qx "$(printf 'reply 102\t1')" <(tail -n 1 "$work/phone3.out")
+"$wine_run" "$edit_reader" --read Notepad >"$work/notepad.out" 2>&1 || true
+check "notepad holds the new phone's barcode" grep -q 'NEW-7' "$work/notepad.out"
+
+# 4c. The list's button shows the approval code, without the focus leaving notepad: its QR code
+# read off the screen is the code, and the phone that scans it is approved (it leaves the list).
+"$phone" --port "$port" --key CODEPHONE 102 NOT-YET 1 0 0 >"$work/phone5.out" 2>&1 || true
+check "the third phone is listed" drive --approval wait-row 172 CODEPHONE 10
+drive --approval click 176
+check "the list's button shows the approval code" drive --code wait-window 10
+check "notepad keeps the keyboard while the code shows" contains 'Notepad' drive foreground
+check "the code's time left is shown" contains '有効期限まで残り' drive --code text 184
+code=$(drive --code text 183 | tr -d '\r')
+# shellcheck disable=SC2046  # the rectangle is four numbers
+check "the code's QR code on the screen reads as the code" \
+    same_out "$code" "$screen_qr" $(drive --code screen-rect 181 | tr -d '\r')
+"$phone" --port "$port" --key CODEPHONE 102 "$code" 1 1 0 >>"$work/phone5.out" 2>&1 || true
+check "the scanned code closes its window" drive --code wait-gone 10
+check "the phone approved by the code leaves the list" drive --approval wait-gone 10
+"$phone" --port "$port" --key CODEPHONE 102 CODE-9 1 1 0 >>"$work/phone5.out" 2>&1 || true
+check "the phone approved by the code has its barcode typed" \
+    grep -qx "$(printf 'reply 102\t1')" <(tail -n 1 "$work/phone5.out")
+"$wine_run" "$edit_reader" --read Notepad >"$work/notepad.out" 2>&1 || true
+check "notepad holds its barcode, not the code" bash -c "grep -q CODE-9 '$work/notepad.out' && ! grep -q '$code' '$work/notepad.out'"
+
+# 4d. The approved phones' dialog, modal to the window, lists the phones approved for good; one
+# removed there is listed again at its next request.
+drive click 141
+check "the devices button opens the approved phones" drive --devices wait-window 10
+check "the main window waits for the dialog" expect 0 drive window-enabled
+devices=$(for row in $(seq 0 $(($(drive --devices rows 190 | tr -d '\r') - 1))); do
+    drive --devices row 190 "$row" | tr -d '\r'; done)
+check "the dialog lists the phones approved for good" \
+    bash -c "grep -qx PHONE <<<'$devices' && grep -qx NEWPHONE <<<'$devices' && ! grep -qx STRANGER <<<'$devices'"
+phone_row=$(($(grep -nx PHONE <<<"$devices" | cut -d: -f1) - 1))
+drive --devices select 190 "$phone_row"
+drive --devices click 192
+check "削除 takes the phone off the list" \
+    expect "$(($(wc -l <<<"$devices") - 1))" drive --devices rows 190
+drive --devices click 193
+check "閉じる closes the dialog" drive --devices wait-gone 10
+check "the main window takes input again" expect 1 drive window-enabled
+"$phone" --port "$port" 102 NOT-TYPED-3 1 0 0 >"$work/phone6.out" 2>&1 || true
+check "the removed phone's barcode is refused" grep -qx "$(printf 'reply 102\t0')" "$work/phone6.out"
+check "the removed phone is listed again" drive --approval wait-row 172 PHONE 10
+drive --approval click 173
+check "approved again, it leaves the list" drive --approval wait-gone 10
+
+# 4e. An option chosen in the options dialog reaches the handling and the settings: with the same
+# barcode ignored for 30 seconds, the second of two is not typed.
+drive click 115
+check "the options button opens the options" drive --options wait-window 10
+check "the main window waits for the options" expect 0 drive window-enabled
+check "the options show the duplicate guard off" expect 0 drive --options text 204
+drive --options set-text 204 30
+drive --options click 1
+check "OK closes the options" drive --options wait-gone 10
+check "the main window takes input again after the options" expect 1 drive window-enabled
+check "the chosen option is written" grep -q '^DuplicateSeconds=30' "$work/korvane-server.ini"
+"$phone" --port "$port" --key NEWPHONE 102 DUP-5 1 1 0 >"$work/phone7.out" 2>&1 || true
+"$phone" --port "$port" --key NEWPHONE 102 DUP-5 1 1 0 >>"$work/phone7.out" 2>&1 || true
+"$wine_run" "$edit_reader" --read Notepad >"$work/notepad.out" 2>&1 || true
+check "the same barcode again is not typed" expect 1 bash -c "grep -o DUP-5 '$work/notepad.out' | wc -l"
+
+# 4f. 拒否 refuses the key and its address for this run: not listed again, nothing typed.
+"$phone" --port "$port" --key REFUSED 102 NOT-TYPED-4 1 0 0 >"$work/phone8.out" 2>&1 || true
+check "the last phone is listed" drive --approval wait-row 172 REFUSED 10
+drive --approval click 175
+check "拒否 empties the list" drive --approval wait-gone 10
+"$phone" --port "$port" --key REFUSED 102 NOT-TYPED-4 1 0 0 >>"$work/phone8.out" 2>&1 || true
+check "the refused phone's barcode is refused" grep -qx "$(printf 'reply 102\t0')" <(tail -n 1 "$work/phone8.out")
+check "the refused phone is not listed again" bash -c "! '$wine_run' '$driver' --approval wait-window 2 >/dev/null 2>&1"
+
 for row in $(seq 0 11); do drive log-row "$row"; done >"$work/log.out" 2>&1
 # The window in front again, for what follows to be seen and clicked.
 xdotool windowactivate --sync "$(xdotool search --sync --name 'KORVANE Server Ver' | head -1)"
@@ -199,6 +292,8 @@ check "Yes closes the window" drive wait-gone 10
 check "the program ends" timeout 20 bash -c "while kill -0 $server_pid 2>/dev/null; do sleep 0.2; done"
 check "the settings keep the window's place" grep -q '^Width=' "$work/korvane-server.ini"
 check "the settings keep the port" grep -q "^PortNo=$port" "$work/korvane-server.ini"
+check "the settings keep the phone approved for good" grep -q 'NEWPHONE 127.0.0.1 ' "$work/korvane-server.ini"
+check "the settings keep no phone approved for this run" bash -c "! grep -q STRANGER '$work/korvane-server.ini'"
 
 # 9. The same window in English, from the Qt window's translation, starting to listen by itself
 # and minimising as it does.
@@ -230,7 +325,7 @@ check "the program ends with the session" timeout 20 bash -c "while kill -0 $eng
 check "the settings were written" grep -q '^Minimize=1' "$work/korvane-server.ini"
 
 if [ "$failures" -gt 0 ]; then
-    for f in server.out second.out english.out phone.out phone2.out notepad.out log.out korvane-server.ini; do
+    for f in server.out second.out english.out phone.out phone2.out phone3.out phone4.out phone5.out phone6.out phone7.out phone8.out notepad.out log.out korvane-server.ini; do
         echo "--- $f"; cat "$work/$f" 2>/dev/null || true
     done
     exit 1
