@@ -7,6 +7,7 @@
 #include "platform/win32/WideText.h"
 #include "win/ApprovalTexts.h"
 #include "win/ControlIds.h"
+#include "win/RoutedWindowProc.h"
 
 namespace korvane {
 namespace {
@@ -41,7 +42,8 @@ ApprovalCodeWindow::ApprovalCodeWindow(HINSTANCE instance, const Translator& tex
       mCodeFont(std::make_unique<UiFont>(scaled(kCodeFontHeight))) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = &ApprovalCodeWindow::windowProc;
+    windowClass.lpfnWndProc = &routedWindowProc<ApprovalCodeWindow, &ApprovalCodeWindow::mWindow,
+                                                &ApprovalCodeWindow::handle>;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -147,30 +149,6 @@ void ApprovalCodeWindow::refresh() {
     DestroyWindow(mWindow);
 }
 
-LRESULT CALLBACK ApprovalCodeWindow::windowProc(HWND window, UINT message, WPARAM wParam,
-                                                LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<ApprovalCodeWindow*>(create->lpCreateParams);
-        self->mWindow = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<ApprovalCodeWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->mWindow = nullptr;
-        // A code nobody can see any more approves nobody.
-        if (!self->mCodeText.empty()) {
-            self->mCode.withdraw(self->mCodeText);
-        }
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
-}
-
 LRESULT ApprovalCodeWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_MOUSEACTIVATE:
@@ -185,6 +163,12 @@ LRESULT ApprovalCodeWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 DestroyWindow(mWindow);
             }
             return 0;
+        case WM_NCDESTROY:
+            // A code nobody can see any more approves nobody.
+            if (!mCodeText.empty()) {
+                mCode.withdraw(mCodeText);
+            }
+            return DefWindowProcW(mWindow, message, wParam, lParam);
         default:
             return DefWindowProcW(mWindow, message, wParam, lParam);
     }

@@ -36,7 +36,6 @@ class ApprovalCodeWindow {
     bool isOpen() const { return mWindow != nullptr; }
 
   private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     HWND addControl(const wchar_t* className, const std::string& text, DWORD style, int id,
                     HFONT font);

@@ -6,6 +6,7 @@
 #include "platform/win32/WideText.h"
 #include "win/ApprovalTexts.h"
 #include "win/ControlIds.h"
+#include "win/RoutedWindowProc.h"
 
 namespace korvane {
 namespace {
@@ -33,7 +34,8 @@ ApprovalListWindow::ApprovalListWindow(HINSTANCE instance, const Translator& tex
       mFont(std::make_unique<UiFont>(scaled(kFontHeight))) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = &ApprovalListWindow::windowProc;
+    windowClass.lpfnWndProc = &routedWindowProc<ApprovalListWindow, &ApprovalListWindow::mWindow,
+                                                &ApprovalListWindow::handle>;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -188,26 +190,6 @@ void ApprovalListWindow::answer(ApprovalAnswer answer) {
     const auto& [key, address] = mRows[static_cast<std::size_t>(row)];
     mDesk.answer(key, address, answer);
     refresh();
-}
-
-LRESULT CALLBACK ApprovalListWindow::windowProc(HWND window, UINT message, WPARAM wParam,
-                                                LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<ApprovalListWindow*>(create->lpCreateParams);
-        self->mWindow = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<ApprovalListWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->mWindow = nullptr;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
 }
 
 LRESULT ApprovalListWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,6 +6,7 @@
 #include "platform/win32/WideText.h"
 #include "win/ApprovalTexts.h"
 #include "win/ControlIds.h"
+#include "win/RoutedWindowProc.h"
 
 namespace korvane {
 namespace {
@@ -31,7 +32,8 @@ DevicesWindow::DevicesWindow(HINSTANCE instance, HWND owner, const Translator& t
       mFont(std::make_unique<UiFont>(scaled(kFontHeight))) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = &DevicesWindow::windowProc;
+    windowClass.lpfnWndProc =
+        &routedWindowProc<DevicesWindow, &DevicesWindow::mWindow, &DevicesWindow::handle>;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -143,26 +145,6 @@ void DevicesWindow::removeSelected() {
     }
     mDesk.remove(mKeys[static_cast<std::size_t>(row)]);
     fill();
-}
-
-LRESULT CALLBACK DevicesWindow::windowProc(HWND window, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<DevicesWindow*>(create->lpCreateParams);
-        self->mWindow = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<DevicesWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->mWindow = nullptr;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
 }
 
 LRESULT DevicesWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {

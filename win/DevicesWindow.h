@@ -31,7 +31,6 @@ class DevicesWindow {
     void fill();
 
   private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     HWND addControl(const wchar_t* className, const std::string& text, DWORD style, int id);
     void layout();

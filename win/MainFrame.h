@@ -74,7 +74,6 @@ class MainFrame : public LogView, public ListenerView, public ApprovalPrompt, pu
 
   private:
     // MainFrameMessages.cpp.
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT notify(const NMHDR& header);
     void command(int id, int code);

@@ -7,6 +7,7 @@
 #include "platform/win32/WideText.h"
 #include "win/ControlIds.h"
 #include "win/MainFrame.h"
+#include "win/RoutedWindowProc.h"
 #include "win/WindowTexts.h"
 
 namespace korvane {
@@ -30,7 +31,7 @@ constexpr int kIconResource = 1;
 void MainFrame::createWindow() {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = &MainFrame::windowProc;
+    windowClass.lpfnWndProc = &routedWindowProc<MainFrame, &MainFrame::mWindow, &MainFrame::handle>;
     windowClass.hInstance = mParts.instance;
     windowClass.hIcon = LoadIconW(mParts.instance, MAKEINTRESOURCEW(kIconResource));
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);

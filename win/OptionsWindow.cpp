@@ -7,6 +7,7 @@
 #include "platform/win32/WideText.h"
 #include "win/ApprovalTexts.h"
 #include "win/ControlIds.h"
+#include "win/RoutedWindowProc.h"
 
 namespace korvane {
 namespace {
@@ -37,7 +38,8 @@ OptionsWindow::OptionsWindow(HINSTANCE instance, HWND owner, const Translator& t
       mFont(std::make_unique<UiFont>(scaled(kFontHeight))) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = &OptionsWindow::windowProc;
+    windowClass.lpfnWndProc =
+        &routedWindowProc<OptionsWindow, &OptionsWindow::mWindow, &OptionsWindow::handle>;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -172,26 +174,6 @@ OptionsForm OptionsWindow::form() const {
         static_cast<int>(SendDlgItemMessageW(mWindow, winid::kLanguage, CB_GETCURSEL, 0, 0));
     shown.startsWithSession = mStartsWithSession;
     return shown;
-}
-
-LRESULT CALLBACK OptionsWindow::windowProc(HWND window, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<OptionsWindow*>(create->lpCreateParams);
-        self->mWindow = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<OptionsWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->mWindow = nullptr;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
 }
 
 LRESULT OptionsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {

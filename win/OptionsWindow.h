@@ -30,7 +30,6 @@ class OptionsWindow {
     bool isOpen() const { return mWindow != nullptr; }
 
   private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void createControls(const OptionsForm& shown);
     HWND addControl(const wchar_t* className, const std::string& text, DWORD style, int id,

@@ -2,6 +2,7 @@
 
 #include "platform/win32/WideText.h"
 #include "win/ControlIds.h"
+#include "win/RoutedWindowProc.h"
 
 namespace korvane {
 namespace {
@@ -18,7 +19,8 @@ QrLargeWindow::QrLargeWindow(HINSTANCE instance, HWND owner, const std::string& 
     : mDpi(GetDpiForWindow(owner)), mFont(std::make_unique<UiFont>(scaled(kCaptionFont))) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = &QrLargeWindow::windowProc;
+    windowClass.lpfnWndProc =
+        &routedWindowProc<QrLargeWindow, &QrLargeWindow::mWindow, &QrLargeWindow::handle>;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -56,26 +58,6 @@ void QrLargeWindow::layout() {
                client.bottom - 3 * margin - captionHeight, TRUE);
     MoveWindow(mCaption, margin, client.bottom - margin - captionHeight, client.right - 2 * margin,
                captionHeight, TRUE);
-}
-
-LRESULT CALLBACK QrLargeWindow::windowProc(HWND window, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<QrLargeWindow*>(create->lpCreateParams);
-        self->mWindow = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<QrLargeWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->mWindow = nullptr;
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    return self->handle(message, wParam, lParam);
 }
 
 LRESULT QrLargeWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -27,7 +27,6 @@ class QrLargeWindow {
     bool isOpen() const { return mWindow != nullptr; }
 
   private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void layout();
     int scaled(int pixels) const { return MulDiv(pixels, static_cast<int>(mDpi), 96); }

@@ -1,4 +1,5 @@
 #include "win/SplashScreen.h"
+#include "win/RoutedWindowProc.h"
 
 #include "core/Version.h"
 #include "platform/win32/WideText.h"
@@ -23,7 +24,8 @@ SplashScreen::SplashScreen(HINSTANCE instance, std::function<void()> closed)
     : mDpi(GetDpiForSystem()), mClosed(std::move(closed)) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
-    windowClass.lpfnWndProc = &SplashScreen::windowProc;
+    windowClass.lpfnWndProc =
+        &routedWindowProc<SplashScreen, &SplashScreen::mWindow, &SplashScreen::handle>;
     windowClass.hInstance = instance;
     windowClass.hCursor = LoadCursorW(nullptr, IDC_APPSTARTING);
     windowClass.lpszClassName = winid::kSplashClass;
@@ -56,24 +58,6 @@ SplashScreen::~SplashScreen() {
 
 int SplashScreen::scaled(int pixels) const {
     return MulDiv(pixels, static_cast<int>(mDpi), kDesignDpi);
-}
-
-LRESULT CALLBACK SplashScreen::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<SplashScreen*>(create->lpCreateParams);
-        self->mWindow = window;
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<SplashScreen*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self == nullptr) {
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        self->mWindow = nullptr;
-    }
-    return self->handle(message, wParam, lParam);
 }
 
 LRESULT SplashScreen::handle(UINT message, WPARAM wParam, LPARAM lParam) {

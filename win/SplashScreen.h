@@ -23,7 +23,6 @@ class SplashScreen {
     static constexpr UINT kShownMs = 3000;
 
   private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     void paint(HDC dc) const;
     int scaled(int pixels) const;
